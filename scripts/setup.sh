@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Installs what building and testing the plug-in needs: the i686 mingw-w64 cross compiler, Wine
+# (32-bit), Xvfb, fonts, the Japanese locale, and the native test and benchmark libraries.
+# Idempotent and quiet when everything is already there.
+set -euo pipefail
+
+packages=(
+    cmake g++ make pkg-config
+    libgtest-dev libgmock-dev libbenchmark-dev libstb-dev libcxxopts-dev
+    g++-mingw-w64-i686-win32 binutils-mingw-w64-i686 mingw-w64-i686-dev
+    wine wine32:i386 fonts-wine xvfb xauth fonts-ipafont-gothic
+)
+
+sudo_if_needed() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed'; then
+        missing+=("$p")
+    fi
+done
+
+if [ "${#missing[@]}" -gt 0 ]; then
+    echo "setup: installing ${missing[*]}" >&2
+    if ! dpkg --print-foreign-architectures | grep -qx i386; then
+        sudo_if_needed dpkg --add-architecture i386
+    fi
+    export DEBIAN_FRONTEND=noninteractive
+    sudo_if_needed apt-get update -qq >/dev/null
+    sudo_if_needed apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# Wine reports the Japanese language id and code page 932 only when the glibc locale exists.
+if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
+    sudo_if_needed localedef -i ja_JP -c -f UTF-8 ja_JP.UTF-8 || true
+fi

@@ -1,0 +1,51 @@
+// Pixel words, selection rectangles and the enumerations the settings file persists.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+using Pixel32 = std::uint32_t;  // blue bits 0-7, green 8-15, red 16-23, alpha 24-31; not premultiplied
+
+constexpr Pixel32 kAlphaMask = 0xFF000000u;
+
+[[nodiscard]] constexpr unsigned Channel(Pixel32 p, int channel) noexcept {
+    return (p >> (8 * channel)) & 0xFFu;
+}
+
+[[nodiscard]] constexpr Pixel32 WithoutAlpha(Pixel32 p) noexcept { return p & ~kAlphaMask; }
+
+// Rectangle in image pixels; right and bottom are exclusive.
+struct SelectionRect {
+    std::int32_t left;
+    std::int32_t top;
+    std::int32_t right;
+    std::int32_t bottom;
+};
+
+// Values are persisted in the settings file: never renumber.
+enum class TrapezoidShape : std::int32_t {
+    kTopAndBottom = 0,
+    kTop = 1,
+    kBottom = 2,
+    kLeftAndRight = 3,
+    kLeft = 4,
+    kRight = 5,
+};
+
+enum class UndefinedAreaMode : std::int32_t {
+    kEdgePixel = 0,
+    kSourcePixel = 1,
+    kForeground = 2,
+    kBackground = 3,
+    kWhite = 4,
+    kBlack = 5,
+};
+
+constexpr std::int32_t kShapeCount = 6;
+constexpr std::int32_t kModeCount = 6;
+
+// Word index of (x, y) in an image whose row stride is `stride` pixels; wide enough for any image.
+[[nodiscard]] constexpr std::ptrdiff_t PixelIndex(std::int32_t x, std::int32_t y,
+                                                  std::int32_t stride) noexcept {
+    return static_cast<std::ptrdiff_t>(y) * stride + x;
+}

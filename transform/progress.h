@@ -1,0 +1,31 @@
+// Progress reporting to the host: the host's callback, its user data and the last percentage sent.
+#pragma once
+
+#include <cstdint>
+
+#if defined(_WIN32) && !defined(_WIN64)
+#define KV_STDCALL __stdcall
+#else
+#define KV_STDCALL
+#endif
+
+// (current, total, user data); total is always 100. The result is not a request to stop.
+using ProgressCallback = std::int32_t(KV_STDCALL*)(std::int32_t current, std::int32_t total,
+                                                   std::intptr_t userData);
+
+struct ProgressRecord {
+    std::intptr_t userData;
+    ProgressCallback callback;  // may be null
+    std::int32_t lastPercent;   // starts at 0, so a pass never reports 0 itself
+};
+
+// Reports the whole percentage of `done` out of `extent` lines when it changed since the last
+// report. The product is taken in 64 bits so that no line count can overflow it.
+inline void ReportLinesDone(ProgressRecord* progress, std::int32_t done,
+                            std::int32_t extent) noexcept {
+    if (progress == nullptr || extent <= 0) return;
+    const auto percent = static_cast<std::int32_t>(static_cast<std::int64_t>(done) * 100 / extent);
+    if (percent == progress->lastPercent || progress->callback == nullptr) return;
+    progress->lastPercent = percent;
+    progress->callback(percent, 100, progress->userData);
+}

@@ -1,0 +1,185 @@
+// Transform pass: rebuilds every row or column of the selection about its centre so that the
+// selection's rectangle becomes a trapezoid.
+#include "transform/transform_pass.h"
+
+#include <algorithm>
+
+#include "transform/line_resampler.h"
+
+namespace {
+
+// Rows: position p along line r is pixel (p, r).
+struct RowAxis {
+    static constexpr SamplerSlot kBefore = kOutsideLeft;
+    static constexpr SamplerSlot kAfter = kOutsideRight;
+    static constexpr SamplerSlot kStart = kEdgeLeft;
+    static constexpr SamplerSlot kEnd = kEdgeRight;
+
+    static Pixel32* Line(const LinePass& pass, std::int32_t r) noexcept {
+        return pass.destination + PixelIndex(0, r, pass.context->stride);
+    }
+    static constexpr std::ptrdiff_t Step(const SamplerContext&) noexcept { return 1; }
+    static Pixel32 Cubic(const SamplerContext& c, std::int32_t r, double s) noexcept {
+        return CubicRowSample(c.source, s, r, c.stride);
+    }
+    static Pixel32 Box(const SamplerContext& c, std::int32_t r, double s, double len) noexcept {
+        return BoxRowAverage(c.source, s, r, len, c.stride);
+    }
+    static Pixel32 Sample(SamplerFn fn, const SamplerContext& c, std::int32_t r, std::int32_t p,
+                          double s, double len) noexcept {
+        return fn(c, p, r, s, r, len);
+    }
+};
+
+// Columns: position p along line x is pixel (x, p).
+struct ColumnAxis {
+    static constexpr SamplerSlot kBefore = kOutsideTop;
+    static constexpr SamplerSlot kAfter = kOutsideBottom;
+    static constexpr SamplerSlot kStart = kEdgeTop;
+    static constexpr SamplerSlot kEnd = kEdgeBottom;
+
+    static Pixel32* Line(const LinePass& pass, std::int32_t x) noexcept {
+        return pass.destination + x;
+    }
+    static std::ptrdiff_t Step(const SamplerContext& c) noexcept { return c.stride; }
+    static Pixel32 Cubic(const SamplerContext& c, std::int32_t x, double s) noexcept {
+        return CubicColumnSample(c.source, x, s, c.stride, c.height);
+    }
+    static Pixel32 Box(const SamplerContext& c, std::int32_t x, double s, double len) noexcept {
+        return BoxColumnAverage(c.source, x, s, len, c.stride, c.height);
+    }
+    static Pixel32 Sample(SamplerFn fn, const SamplerContext& c, std::int32_t x, std::int32_t p,
+                          double s, double len) noexcept {
+        return fn(c, x, p, x, s, len);
+    }
+};
+
+[[nodiscard]] double LineInset(const LinePass& pass, std::int32_t line) noexcept {
+    const double a = (line - pass.first) + 0.5;
+    return pass.profile(a, pass.largestInset, pass.extent);
+}
+
+// A stretched line: every output position samples the source at its scaled position.
+template <class Axis>
+void EnlargeLine(const LinePass& pass, std::int32_t line) noexcept {
+    const SamplerContext& ctx = *pass.context;
+    const std::int32_t length = pass.hi - pass.lo;
+    const double t = LineInset(pass, line);
+    const double g = (length - 2 * t) / length;
+    const double c = pass.lo + length * 0.5;
+    const double shift = c * (g - 1);
+    Pixel32* out = Axis::Line(pass, line);
+    const std::ptrdiff_t step = Axis::Step(ctx);
+    for (std::int32_t p = pass.lo; p < pass.hi; ++p) {
+        out[p * step] = Axis::Cubic(ctx, line, (p + shift) / g);
+    }
+}
+
+// A squeezed line, walked inward from both ends: the undefined area, the partly covered end
+// pixels, then the area averages of the middle. Every bound also stops at the line's end, which
+// only matters for a difference outside -100..100.
+template <class Axis>
+void ReduceLine(const LinePass& pass, std::int32_t line) noexcept {
+    const SamplerContext& ctx = *pass.context;
+    const SamplerRow& ops = SamplerTable(ctx.fill->mode);
+    const std::int32_t lo = pass.lo;
+    const std::int32_t hi = pass.hi;
+    const std::int32_t length = hi - lo;
+    const double t = LineInset(pass, line);
+    const double q = length - 2 * t;
+    const double len = q > 0 ? std::min(length / q, static_cast<double>(length)) : length;
+    Pixel32* out = Axis::Line(pass, line);
+    const std::ptrdiff_t step = Axis::Step(ctx);
+
+    std::int32_t p = lo;
+    for (; p <= (lo + t) - 1 && p < hi; ++p) {
+        const std::int32_t m = hi - 1 - (p - lo);
+        out[p * step] = Axis::Sample(ops[Axis::kBefore], ctx, line, p, 0.0, len);
+        out[m * step] = Axis::Sample(ops[Axis::kAfter], ctx, line, m, 0.0, len);
+    }
+    for (; p < lo + t && p < hi; ++p) {
+        const std::int32_t m = hi - 1 - (p - lo);
+        const double s = lo + ((p - lo) - t) * len;
+        out[p * step] = Axis::Sample(ops[Axis::kStart], ctx, line, p, s, len);
+        out[m * step] = Axis::Sample(ops[Axis::kEnd], ctx, line, m, (hi - (s - lo)) - len, len);
+    }
+    for (; p <= (hi - t) - 1 && p < hi; ++p) {
+        out[p * step] = Axis::Box(ctx, line, lo + ((p - lo) - t) * len, len);
+    }
+}
+
+using LineWorker = void (*)(const LinePass&, std::int32_t) noexcept;
+
+// Runs the workers over lines first..first+extent-1: the split shapes change worker at the middle.
+void RunLines(const LinePass& pass, std::int32_t shape, std::int32_t difference,
+              LineWorker reduce, LineWorker enlarge, ProgressRecord* progress) noexcept {
+    const double mid = pass.first + pass.extent * 0.5;
+    for (std::int32_t line = pass.first; line < pass.first + pass.extent; ++line) {
+        const bool reduced = LineIsReduced(shape, difference, line < mid);
+        (reduced ? reduce : enlarge)(pass, line);
+        ReportLinesDone(progress, line - pass.first, pass.extent);
+    }
+}
+
+}  // namespace
+
+void EnlargeRow(const LinePass& pass, std::int32_t row) noexcept {
+    EnlargeLine<RowAxis>(pass, row);
+}
+void ReduceRow(const LinePass& pass, std::int32_t row) noexcept { ReduceLine<RowAxis>(pass, row); }
+void EnlargeColumn(const LinePass& pass, std::int32_t column) noexcept {
+    EnlargeLine<ColumnAxis>(pass, column);
+}
+void ReduceColumn(const LinePass& pass, std::int32_t column) noexcept {
+    ReduceLine<ColumnAxis>(pass, column);
+}
+
+void RowPass(Pixel32* destination, const SelectionRect& rect, std::int32_t shape,
+             std::int32_t difference, const SamplerContext& context,
+             ProgressRecord* progress) noexcept {
+    const std::int32_t w = rect.right - rect.left;
+    const std::int32_t h = rect.bottom - rect.top;
+    if (w <= 0 || h <= 0) return;
+    const LinePass pass{destination, &context, rect.left, rect.right, rect.top, h,
+                        (static_cast<double>(difference) * w) * 0.005, ProfileForShape(shape)};
+    RunLines(pass, shape, difference, ReduceRow, EnlargeRow, progress);
+}
+
+void ColumnPass(Pixel32* destination, const SelectionRect& rect, std::int32_t shape,
+                std::int32_t difference, const SamplerContext& context,
+                ProgressRecord* progress) noexcept {
+    const std::int32_t w = rect.right - rect.left;
+    const std::int32_t h = rect.bottom - rect.top;
+    if (w <= 0 || h <= 0) return;
+    const LinePass pass{destination, &context, rect.top, rect.bottom, rect.left, w,
+                        (static_cast<double>(difference) * h) * 0.005, ProfileForShape(shape)};
+    RunLines(pass, shape, difference, ReduceColumn, EnlargeColumn, progress);
+}
+
+SelectionRect ClipToImage(const SelectionRect& rect, std::int32_t width,
+                          std::int32_t height) noexcept {
+    SelectionRect clipped{std::max(rect.left, 0), std::max(rect.top, 0),
+                          std::min(rect.right, width), std::min(rect.bottom, height)};
+    if (clipped.right < clipped.left) clipped.right = clipped.left;
+    if (clipped.bottom < clipped.top) clipped.bottom = clipped.top;
+    return clipped;
+}
+
+void RunTransform(const Pixel32* source, Pixel32* destination, std::int32_t width,
+                  std::int32_t height, const SelectionRect& rect, std::int32_t shape,
+                  std::int32_t difference, FillParams fill, ProgressRecord* progress) noexcept {
+    if (source == nullptr || destination == nullptr || width <= 0 || height <= 0) return;
+    if (difference == 0 || shape < 0 || shape >= kShapeCount) return;
+    const SelectionRect r = ClipToImage(rect, width, height);
+    if (r.right <= r.left || r.bottom <= r.top) return;
+    fill.left = r.left;
+    fill.top = r.top;
+    fill.right = r.right;
+    fill.bottom = r.bottom;
+    const SamplerContext context{source, width, height, &fill};
+    if (ShapeRebuildsRows(shape)) {
+        RowPass(destination, r, shape, difference, context, progress);
+    } else {
+        ColumnPass(destination, r, shape, difference, context, progress);
+    }
+}

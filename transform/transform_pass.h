@@ -1,0 +1,52 @@
+// Transform pass: rebuilds every row or column of the selection about its centre so that the
+// selection's rectangle becomes a trapezoid.
+#pragma once
+
+#include <cstdint>
+
+#include "transform/edge_samplers.h"
+#include "transform/pixel.h"
+#include "transform/progress.h"
+#include "transform/shape_profile.h"
+
+// What one line worker needs: the destination, the source through the sampler context, the
+// selection's extent along and across the lines, and the largest inset.
+struct LinePass {
+    Pixel32* destination;
+    const SamplerContext* context;
+    std::int32_t lo;      // first position along a line (left for rows, top for columns)
+    std::int32_t hi;      // one past the last position along a line
+    std::int32_t first;   // first line (top for rows, left for columns)
+    std::int32_t extent;  // number of lines (H for rows, W for columns)
+    double largestInset;  // D
+    ShapeProfile profile;
+};
+
+// Line workers: a stretched line by cubic convolution, a squeezed line by area average with the
+// undefined area and its blended ends from the sampler table.
+void EnlargeRow(const LinePass& pass, std::int32_t row) noexcept;
+void ReduceRow(const LinePass& pass, std::int32_t row) noexcept;
+void EnlargeColumn(const LinePass& pass, std::int32_t column) noexcept;
+void ReduceColumn(const LinePass& pass, std::int32_t column) noexcept;
+
+// All rows (shapes 0 to 2) or all columns (shapes 3 to 5) of the rectangle, which must lie inside
+// the image; reports progress after each line.
+void RowPass(Pixel32* destination, const SelectionRect& rect, std::int32_t shape,
+             std::int32_t difference, const SamplerContext& context,
+             ProgressRecord* progress) noexcept;
+void ColumnPass(Pixel32* destination, const SelectionRect& rect, std::int32_t shape,
+                std::int32_t difference, const SamplerContext& context,
+                ProgressRecord* progress) noexcept;
+
+// The rectangle made to lie inside a width x height image; empty (right <= left or
+// bottom <= top) when nothing of it does.
+[[nodiscard]] SelectionRect ClipToImage(const SelectionRect& rect, std::int32_t width,
+                                        std::int32_t height) noexcept;
+
+// The whole transform of one image: clips the rectangle, fills in the fill's rectangle and runs
+// the row or column pass. Writes only destination pixels inside the clipped rectangle; does
+// nothing for a difference of 0, an empty rectangle, a shape outside 0..5 or null images.
+// `fill` carries the mode, the resolved colour and the transparent flag.
+void RunTransform(const Pixel32* source, Pixel32* destination, std::int32_t width,
+                  std::int32_t height, const SelectionRect& rect, std::int32_t shape,
+                  std::int32_t difference, FillParams fill, ProgressRecord* progress) noexcept;
