@@ -48,6 +48,17 @@ using SamplerRow = std::array<SamplerFn, kSlotCount>;
 // The operations for a fill mode; a mode outside 0..5 gets the row of mode 0.
 [[nodiscard]] const SamplerRow& SamplerTable(std::int32_t mode) noexcept;
 
+// The colour the undefined area is filled with: the host's colour for the foreground and
+// background modes, opaque white or black for modes 4 and 5, with alpha 0 when transparent.
+// Modes 0 and 1 take their fill from the image and keep `queried` unused.
+[[nodiscard]] constexpr Pixel32 ResolveFillColour(std::int32_t mode, Pixel32 queried,
+                                                  std::int32_t transparent) noexcept {
+    Pixel32 colour = queried;
+    if (mode == static_cast<std::int32_t>(UndefinedAreaMode::kWhite)) colour = 0xFFFFFFFFu;
+    if (mode == static_cast<std::int32_t>(UndefinedAreaMode::kBlack)) colour = 0xFF000000u;
+    return transparent != 0 ? WithoutAlpha(colour) : colour;
+}
+
 // Shorthand: the operation in `slot` for the mode of the context's fill.
 [[nodiscard]] inline SamplerFn Sampler(const SamplerContext& context, SamplerSlot slot) noexcept {
     return SamplerTable(context.fill->mode)[static_cast<std::size_t>(slot)];

@@ -1,0 +1,239 @@
+// Tests of the transform pass: line geometry, worker choice per shape, progress, the rectangle
+// as the only region written, and flat images staying flat at every size.
+#include "transform/transform_pass.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+namespace {
+
+constexpr Pixel32 kRed = 0xFFFF0000u;
+constexpr Pixel32 kWhite = 0xFFFFFFFFu;
+
+struct Image {
+    std::int32_t width;
+    std::int32_t height;
+    std::vector<Pixel32> pixels;
+    Image(std::int32_t w, std::int32_t h, Pixel32 value)
+        : width(w), height(h), pixels(static_cast<std::size_t>(w) * h, value) {}
+    Pixel32 At(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
+};
+
+FillParams Fill(std::int32_t mode, Pixel32 colour = 0, std::int32_t transparent = 0) {
+    return {mode, ResolveFillColour(mode, colour, transparent), transparent, 0, 0, 0, 0};
+}
+
+Image Transform(const Image& source, SelectionRect rect, int shape, int difference, FillParams fill,
+          Pixel32 start = 0x5A5A5A5Au) {
+    Image dest(source.width, source.height, start);
+    RunTransform(source.pixels.data(), dest.pixels.data(), source.width, source.height, rect,
+                 shape, difference, fill, nullptr);
+    return dest;
+}
+
+Image Noise(int w, int h, unsigned seed) {
+    Image image(w, h, 0);
+    std::mt19937 rng(seed);
+    for (Pixel32& p : image.pixels) p = rng();
+    return image;
+}
+
+TEST(TransformPass, SqueezedRowsOfTheWorkedExample) {
+    // W = 100, H = 50, difference 50, shape 1: D = 25; row 0 has t = 24.75, the last 0.25.
+    const Image red(100, 50, kRed);
+    const Image out = Transform(red, {0, 0, 100, 50}, 1, 50, Fill(4));
+    for (int x = 0; x < 100; ++x) {
+        const Pixel32 expected = x <= 23 || x >= 76 ? kWhite : (x == 24 || x == 75) ? 0 : kRed;
+        if (expected == 0) {
+            EXPECT_NE(out.At(x, 0), kWhite) << x;  // a blend of the fill and the line
+            EXPECT_NE(out.At(x, 0), kRed) << x;
+        } else {
+            EXPECT_EQ(out.At(x, 0), expected) << x;
+        }
+    }
+    for (int x = 1; x < 99; ++x) EXPECT_EQ(out.At(x, 49), kRed) << x;
+    EXPECT_NE(out.At(0, 49), kRed);
+    EXPECT_NE(out.At(99, 49), kRed);
+}
+
+// Whether row y of the output has any fill colour in it, that is, was squeezed.
+bool RowHasFill(const Image& out, int y) {
+    for (int x = 0; x < out.width; ++x) {
+        if (out.At(x, y) == kWhite) return true;
+    }
+    return false;
+}
+
+TEST(TransformPass, WorkerChoicePerShapeAndSign) {
+    const Image red(40, 10, kRed);
+    const SelectionRect all{0, 0, 40, 10};
+    Image out = Transform(red, all, 0, 60, Fill(4));
+    EXPECT_TRUE(RowHasFill(out, 0));
+    EXPECT_FALSE(RowHasFill(out, 9));
+    out = Transform(red, all, 0, -60, Fill(4));
+    EXPECT_FALSE(RowHasFill(out, 0));
+    EXPECT_TRUE(RowHasFill(out, 9));
+    out = Transform(red, all, 2, 60, Fill(4));  // bottom: the top row is barely squeezed
+    EXPECT_EQ(out.At(1, 0), kRed);
+    EXPECT_TRUE(RowHasFill(out, 9));
+    // Stretching shapes have no undefined area: a flat image stays flat.
+    for (int shape : {1, 2, 4, 5}) {
+        out = Transform(red, all, shape, -100, Fill(4));
+        for (Pixel32 p : out.pixels) ASSERT_EQ(p, kRed) << shape;
+    }
+}
+
+TEST(TransformPass, UnsqueezedReducedRowIsACopy) {
+    const Image noise = Noise(13, 3, 5);
+    Image dest(13, 3, 0);
+    FillParams fill = Fill(0);
+    fill.right = 13;
+    fill.bottom = 3;
+    const SamplerContext ctx{noise.pixels.data(), 13, 3, &fill};
+    const LinePass pass{dest.pixels.data(), &ctx, 0, 13, 0, 3, 0.0, FirstEdgeProfile};
+    ReduceRow(pass, 1);
+    EnlargeRow(pass, 2);
+    for (int x = 0; x < 13; ++x) {
+        EXPECT_EQ(dest.At(x, 1), noise.At(x, 1));
+        EXPECT_EQ(dest.At(x, 2), noise.At(x, 2));
+    }
+}
+
+TEST(TransformPass, ColumnsTransformLikeRowsOfTheTransposedImage) {
+    const Image noise = Noise(11, 17, 9);
+    Image transposed(17, 11, 0);
+    for (int y = 0; y < 17; ++y) {
+        for (int x = 0; x < 11; ++x) transposed.pixels[x * 17 + y] = noise.At(x, y);
+    }
+    for (int shape = 0; shape < 3; ++shape) {
+        for (int mode = 0; mode < 6; ++mode) {
+            const Image cols = Transform(noise, {1, 2, 10, 16}, shape + 3, 63, Fill(mode, 0x80402010u));
+            const Image rows = Transform(transposed, {2, 1, 16, 10}, shape, 63, Fill(mode, 0x80402010u));
+            for (int y = 0; y < 17; ++y) {
+                for (int x = 0; x < 11; ++x) ASSERT_EQ(cols.At(x, y), rows.At(y, x));
+            }
+        }
+    }
+}
+
+std::vector<int> g_reports;
+std::int32_t KV_STDCALL Record(std::int32_t current, std::int32_t total, std::intptr_t user) {
+    EXPECT_EQ(total, 100);
+    EXPECT_EQ(user, 42);
+    g_reports.push_back(current);
+    return 0;
+}
+
+TEST(TransformPass, ProgressReportsEachNewPercentageOnce) {
+    const Image red(5, 3, kRed);
+    Image dest = red;
+    ProgressRecord progress{42, Record, 0};
+    g_reports.clear();
+    RunTransform(red.pixels.data(), dest.pixels.data(), 5, 3, {0, 0, 5, 3}, 1, 30, Fill(0),
+                 &progress);
+    EXPECT_EQ(g_reports, (std::vector<int>{33, 66}));
+
+    const Image tall(1, 1000, kRed);
+    dest = tall;
+    progress = {42, Record, 0};
+    g_reports.clear();
+    RunTransform(tall.pixels.data(), dest.pixels.data(), 1, 1000, {0, 0, 1, 1000}, 4, 30,
+                 Fill(0), &progress);
+    EXPECT_TRUE(g_reports.empty());  // columns: one line, so 0 is never a new percentage
+    RunTransform(tall.pixels.data(), dest.pixels.data(), 1, 1000, {0, 0, 1, 1000}, 1, 30,
+                 Fill(0), &progress);
+    EXPECT_EQ(g_reports.size(), 99u);
+    EXPECT_EQ(g_reports.back(), 99);
+}
+
+TEST(TransformPass, DifferenceZeroWritesNothing) {
+    const Image noise = Noise(9, 9, 1);
+    for (int shape = 0; shape < 6; ++shape) {
+        const Image out = Transform(noise, {0, 0, 9, 9}, shape, 0, Fill(4));
+        for (Pixel32 p : out.pixels) ASSERT_EQ(p, 0x5A5A5A5Au);
+    }
+}
+
+// Runs with two different starting values: a pixel written by the pass ends the same in both,
+// a pixel left alone keeps its starting value.
+void ExpectWritesExactly(const Image& source, SelectionRect rect, SelectionRect inside, int shape,
+                         int difference, FillParams fill) {
+    const Image a = Transform(source, rect, shape, difference, fill, 0x01010101u);
+    const Image b = Transform(source, rect, shape, difference, fill, 0x02020202u);
+    for (int y = 0; y < source.height; ++y) {
+        for (int x = 0; x < source.width; ++x) {
+            const bool in = x >= inside.left && x < inside.right && y >= inside.top &&
+                            y < inside.bottom;
+            if (in) {
+                ASSERT_EQ(a.At(x, y), b.At(x, y)) << x << "," << y << " shape " << shape;
+            } else {
+                ASSERT_EQ(a.At(x, y), 0x01010101u) << x << "," << y;
+                ASSERT_EQ(b.At(x, y), 0x02020202u) << x << "," << y;
+            }
+        }
+    }
+}
+
+TEST(TransformPass, WritesEveryPixelOfTheRectangleAndNothingElse) {
+    const Image noise = Noise(23, 19, 4);
+    for (int shape = 0; shape < 6; ++shape) {
+        for (int difference : {-100, -37, -1, 1, 37, 100}) {
+            for (int mode = 0; mode < 6; ++mode) {
+                const SelectionRect r{3, 2, 20, 15};
+                ExpectWritesExactly(noise, r, r, shape, difference, Fill(mode, 0xFF00FF00u, 1));
+            }
+        }
+    }
+}
+
+TEST(TransformPass, RectanglesAreClippedToTheImage) {
+    const Image noise = Noise(10, 8, 2);
+    const SelectionRect none{0, 0, 0, 0};
+    ExpectWritesExactly(noise, {-5, -3, 4, 20}, {0, 0, 4, 8}, 1, 50, Fill(0));
+    ExpectWritesExactly(noise, {6, 5, 30, 30}, {6, 5, 10, 8}, 3, -50, Fill(1));
+    ExpectWritesExactly(noise, {8, 2, 3, 6}, none, 0, 50, Fill(0));      // inverted
+    ExpectWritesExactly(noise, {12, 0, 20, 8}, none, 0, 50, Fill(0));    // beside the image
+    ExpectWritesExactly(noise, {2, 4, 2, 8}, none, 4, 50, Fill(0));      // width 0
+    Image dest(10, 8, 7);
+    RunTransform(nullptr, dest.pixels.data(), 10, 8, {0, 0, 10, 8}, 0, 50, Fill(0), nullptr);
+    RunTransform(noise.pixels.data(), nullptr, 10, 8, {0, 0, 10, 8}, 0, 50, Fill(0), nullptr);
+    RunTransform(noise.pixels.data(), dest.pixels.data(), 0, 8, {0, 0, 10, 8}, 0, 50, Fill(0),
+                 nullptr);
+    for (Pixel32 p : dest.pixels) ASSERT_EQ(p, 7u);
+}
+
+// Every size up to 14 x 14, every shape and every difference: with the edge-pixel or source-pixel
+// fill a flat image stays flat, and buffers of exactly the image's size are never overrun.
+TEST(TransformPass, FlatImagesStayFlatAtEverySize) {
+    for (int w = 1; w <= 14; ++w) {
+        for (int h = 1; h <= 14; ++h) {
+            const Image flat(w, h, 0xFFFEFDFCu);
+            for (int shape = 0; shape < 6; ++shape) {
+                for (int difference = -100; difference <= 100; difference += 3) {
+                    const Image out = Transform(flat, {0, 0, w, h}, shape, difference, Fill(shape % 2));
+                    for (Pixel32 p : out.pixels) {
+                        ASSERT_EQ(p, 0xFFFEFDFCu) << w << "x" << h << " shape " << shape
+                                                  << " difference " << difference;
+                    }
+                }
+            }
+        }
+    }
+}
+
+TEST(TransformPass, RoundingCasesStayInsideTheImage) {
+    // Sizes and settings whose insets round so that an end interval starts exactly at the
+    // selection's edge or ends with a zero-weight pixel past the buffer.
+    struct Case { int w, h, shape, difference; };
+    for (const Case& c : {Case{12, 12, 0, 40}, Case{5, 6, 0, -48}, Case{3, 1, 3, 37}}) {
+        const Image noise = Noise(c.w, c.h, 3);
+        for (int mode = 0; mode < 6; ++mode) {
+            ExpectWritesExactly(noise, {0, 0, c.w, c.h}, {0, 0, c.w, c.h}, c.shape, c.difference,
+                                Fill(mode, 0xFF808080u));
+        }
+    }
+}
+
+}  // namespace
