@@ -1,0 +1,61 @@
+// The plug-in's module object: its instance handle, its filters, and the services of the host
+// executable it calls back into.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "plugin/filter_base.h"
+#include "plugin/kv_interface.h"
+#include "plugin/win32.h"
+#include "settings/localized_text.h"
+
+class FilterModule {
+public:
+    FilterModule() = default;
+    ~FilterModule() { DeleteFilters(); }
+    FilterModule(const FilterModule&) = delete;
+    FilterModule& operator=(const FilterModule&) = delete;
+
+    // Process attach: records the instance and builds the filter list; 0 refuses the load.
+    std::int32_t Initialize(HINSTANCE moduleInstance) noexcept;
+    void DeleteFilters() noexcept;
+    std::int32_t CreateFilters() noexcept;
+
+    [[nodiscard]] std::int32_t FilterCount() const noexcept;
+    // The filter's texts, or "" for an index out of range.
+    [[nodiscard]] const char* FilterName(std::int32_t index) const noexcept;
+    [[nodiscard]] const char* FilterCategory(std::int32_t index) const noexcept;
+    void ExecuteFilter(std::int32_t index, HWND parent, const Pixel32* source,
+                       Pixel32* destination, std::int32_t reservedA, const SelectionRect* rect,
+                       std::int32_t reservedB, std::int32_t width, std::int32_t height,
+                       ProgressRecord* progress) noexcept;
+    std::int32_t SetupFilter(std::int32_t index, HWND parent, const Pixel32* pixels,
+                             std::int32_t width, std::int32_t height) noexcept;
+
+    // Calls the host executable's KVF_QueryClientInfo; 0 when it cannot be reached.
+    std::int32_t QueryClientInfo(std::int32_t code, void* data) const noexcept;
+    // Fetches the host's selection mask and, when `rect` is not null, its bounding rectangle.
+    // 0 when the host gives no mask; then neither output is written.
+    std::int32_t SelectionBounds(const std::uint8_t** mask, SelectionRect* rect,
+                                 std::int32_t width, std::int32_t height) const noexcept;
+    // Tells the host, then shows a modal error box ("error" unless captioned otherwise).
+    void ShowError(HWND parent, const char* text, const char* caption) const noexcept;
+    // The settings file beside the plug-in, into `buffer`; false when the path does not fit.
+    bool SettingsFilePath(char* buffer, std::size_t size) const noexcept;
+
+    [[nodiscard]] HINSTANCE Instance() const noexcept { return instance; }
+
+private:
+    [[nodiscard]] FilterBase* At(std::int32_t index) const noexcept;
+
+    HINSTANCE instance = nullptr;
+    std::vector<FilterBase*> filters;  // owned
+};
+
+// The one module object and the text set of the user's language, chosen at load.
+FilterModule& Module() noexcept;
+const LocalizedText& ModuleText() noexcept;
+// 118 for a Japanese user default language, else 119; asked afresh at every call.
+std::int32_t DialogTemplateId() noexcept;

@@ -1,0 +1,69 @@
+// Host services: the host executable's KVF_QueryClientInfo for the colours and the selection
+// mask, and the error box the plug-in shows after telling the host.
+#include <cstdint>
+
+#include "plugin/filter_module.h"
+#include "plugin/selection_scan.h"
+#include "settings/settings_rules.h"
+
+namespace {
+
+// A library reference to the host executable, released when it goes out of scope.
+class HostLibrary {
+public:
+    HostLibrary() {
+        char path[MAX_PATH];
+        const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+        if (length > 0 && length < MAX_PATH) handle = LoadLibraryA(path);
+    }
+    ~HostLibrary() {
+        if (handle != nullptr) FreeLibrary(handle);
+    }
+    HostLibrary(const HostLibrary&) = delete;
+    HostLibrary& operator=(const HostLibrary&) = delete;
+
+    [[nodiscard]] QueryClientInfoFn Service() const noexcept {
+        if (handle == nullptr) return nullptr;
+        return reinterpret_cast<QueryClientInfoFn>(
+            reinterpret_cast<void*>(GetProcAddress(handle, "KVF_QueryClientInfo")));
+    }
+
+private:
+    HMODULE handle = nullptr;
+};
+
+}  // namespace
+
+std::int32_t FilterModule::QueryClientInfo(std::int32_t code, void* data) const noexcept {
+    // Looked up afresh at every use: the plug-in keeps nothing of the host between calls.
+    const HostLibrary host;
+    const QueryClientInfoFn service = host.Service();
+    return service != nullptr ? service(code, data) : 0;
+}
+
+std::int32_t FilterModule::SelectionBounds(const std::uint8_t** mask, SelectionRect* rect,
+                                           std::int32_t width,
+                                           std::int32_t height) const noexcept {
+    const std::uint8_t* answer = nullptr;
+    if (QueryClientInfo(ClientInfoSelectionMask, &answer) == 0) return 0;
+    if (answer == nullptr) return 0;  // an answer without a mask is no mask
+    if (mask != nullptr) *mask = answer;
+    if (rect != nullptr) *rect = ScanSelectionBounds(answer, width, height);
+    return 1;
+}
+
+void FilterModule::ShowError(HWND parent, const char* text, const char* caption) const noexcept {
+    QueryClientInfo(ClientInfoBeforeMessage, nullptr);
+    if (text == nullptr) return;
+    MessageBoxA(parent, text, caption != nullptr ? caption : "error", MB_ICONERROR);
+}
+
+bool FilterModule::SettingsFilePath(char* buffer, std::size_t size) const noexcept {
+    char moduleFile[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(instance, moduleFile, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) {  // a truncated name would point elsewhere
+        if (buffer != nullptr && size > 0) buffer[0] = '\0';
+        return false;
+    }
+    return BuildSettingsPath(moduleFile, buffer, size);
+}

@@ -1,0 +1,41 @@
+// The Trapezoid filter: keystone correction of the selection, rows or columns rescaled about
+// their centres.
+#include "plugin/trapezoid_filter.h"
+
+#include "plugin/filter_module.h"
+#include "settings/settings_file.h"
+#include "transform/transform_pass.h"
+
+namespace {
+
+// "Trapezoid...|台形..." and "Transform|変形", the Japanese halves in Shift-JIS.
+constexpr char kName[] = "Trapezoid...|\x91\xE4\x8C\x60...";
+constexpr char kCategory[] = "Transform|\x95\xCF\x8C\x60";
+
+}  // namespace
+
+TrapezoidFilter::TrapezoidFilter() : FilterBase(kName, kCategory) {}
+
+void TrapezoidFilter::Execute(HWND parent, const Pixel32* source, Pixel32* destination,
+                              std::int32_t, const SelectionRect* rect, std::int32_t,
+                              std::int32_t width, std::int32_t height,
+                              ProgressRecord* progress) {
+    FilterModule& module = Module();
+    TrapezoidSettings settings{};
+    if (!ReadSettings(&settings, /*validate=*/true)) {
+        module.ShowError(parent, ModuleText().InvalidSettingsMessage(), nullptr);
+        return;
+    }
+    if (settings.difference == 0 || rect == nullptr) return;
+
+    // A host that does not answer the colour query leaves this opaque black.
+    Pixel32 queried = 0xFF000000u;
+    if (settings.fill.mode == static_cast<std::int32_t>(UndefinedAreaMode::kForeground)) {
+        module.QueryClientInfo(ClientInfoForeground, &queried);
+    } else if (settings.fill.mode == static_cast<std::int32_t>(UndefinedAreaMode::kBackground)) {
+        module.QueryClientInfo(ClientInfoBackground, &queried);
+    }
+    settings.fill.colour = ResolveFillColour(settings.fill.mode, queried, settings.fill.transparent);
+    RunTransform(source, destination, width, height, *rect, settings.shape, settings.difference,
+                 settings.fill, progress);
+}

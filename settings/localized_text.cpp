@@ -1,0 +1,46 @@
+// Localized text: the invalid-settings message, the names of the six fills and the choice of
+// dialog template, in Japanese or English by the user's default language.
+#include "settings/localized_text.h"
+
+namespace {
+
+// "設定ファイルに書き込まれている値が不正です。"
+constexpr char kJapaneseInvalid[] =
+    "\x90\xDD\x92\xE8\x83\x74\x83\x40\x83\x43\x83\x8B\x82\xC9\x8F\x91\x82\xAB\x8D\x9E\x82\xDC"
+    "\x82\xEA\x82\xC4\x82\xA2\x82\xE9\x92\x6C\x82\xAA\x95\x73\x90\xB3\x82\xC5\x82\xB7\x81\x42";
+
+constexpr const char* kJapaneseNames[] = {
+    "\x92\x5B\x82\xCC\x89\xE6\x91\x66",  // 端の画素, edge pixel
+    "\x8C\xB3\x82\xCC\x89\xE6\x91\x66",  // 元の画素, source pixel
+    "\x95\x60\x89\xE6\x90\x46",          // 描画色, foreground colour
+    "\x94\x77\x8C\x69\x90\x46",          // 背景色, background colour
+    "\x94\x92",                          // 白, white
+    "\x8D\x95",                          // 黒, black
+    nullptr,
+};
+
+constexpr const char* kEnglishNames[] = {
+    "edge pixel", "source pixel", "foreground color", "background color", "white", "black",
+    nullptr,
+};
+
+static_assert(sizeof(kJapaneseNames) / sizeof(kJapaneseNames[0]) == 7);
+static_assert(sizeof(kEnglishNames) / sizeof(kEnglishNames[0]) == 7);
+
+const JapaneseText kJapanese;
+const EnglishText kEnglish;
+
+}  // namespace
+
+const char* JapaneseText::InvalidSettingsMessage() const noexcept { return kJapaneseInvalid; }
+const char* const* JapaneseText::UndefinedAreaNames() const noexcept { return kJapaneseNames; }
+
+const char* EnglishText::InvalidSettingsMessage() const noexcept {
+    return "There is invalidate value in the initialization file.";
+}
+const char* const* EnglishText::UndefinedAreaNames() const noexcept { return kEnglishNames; }
+
+const LocalizedText& TextForLanguage(std::uint32_t languageId) noexcept {
+    if (IsJapaneseLanguage(languageId)) return kJapanese;
+    return kEnglish;
+}

@@ -1,0 +1,42 @@
+// Localized text: the invalid-settings message, the names of the six fills and the choice of
+// dialog template, in Japanese or English by the user's default language.
+#pragma once
+
+#include <cstdint>
+
+class LocalizedText {
+public:
+    virtual ~LocalizedText() = default;
+    // Shown when the settings file holds a value that cannot be used (ANSI code-page text).
+    [[nodiscard]] virtual const char* InvalidSettingsMessage() const noexcept = 0;
+    // The names of the fill modes 0 to 5, in mode order, followed by a null entry.
+    [[nodiscard]] virtual const char* const* UndefinedAreaNames() const noexcept = 0;
+};
+
+// Texts are Shift-JIS (code page 932), for the code-page window functions.
+class JapaneseText final : public LocalizedText {
+public:
+    [[nodiscard]] const char* InvalidSettingsMessage() const noexcept override;
+    [[nodiscard]] const char* const* UndefinedAreaNames() const noexcept override;
+};
+
+class EnglishText final : public LocalizedText {
+public:
+    [[nodiscard]] const char* InvalidSettingsMessage() const noexcept override;
+    [[nodiscard]] const char* const* UndefinedAreaNames() const noexcept override;
+};
+
+constexpr std::int32_t kJapaneseTemplateId = 118;
+constexpr std::int32_t kEnglishTemplateId = 119;
+
+// Japanese is primary language 17 in the low 10 bits of a language id, whatever the sublanguage.
+[[nodiscard]] constexpr bool IsJapaneseLanguage(std::uint32_t languageId) noexcept {
+    return (languageId & 0x3FFu) == 17u;
+}
+
+[[nodiscard]] constexpr std::int32_t DialogTemplateIdFor(std::uint32_t languageId) noexcept {
+    return IsJapaneseLanguage(languageId) ? kJapaneseTemplateId : kEnglishTemplateId;
+}
+
+// The text set for a language id; the objects are constants of the module and never freed.
+[[nodiscard]] const LocalizedText& TextForLanguage(std::uint32_t languageId) noexcept;

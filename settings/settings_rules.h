@@ -1,0 +1,53 @@
+// Settings rules: the five values of the settings file, how each is read back from its text, and
+// where the file lives beside the plug-in.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "transform/edge_samplers.h"
+
+struct TrapezoidSettings {
+    std::int32_t shape;       // TrapezoidShape, 0..5
+    std::int32_t difference;  // signed percentage; usable only within -100..100
+    FillParams fill;          // mode and transparent flag from the file; colour and rectangle not
+    std::int32_t preview;     // non-zero: live preview in the setup dialog
+};
+
+constexpr char kSettingsFileName[] = "vxfilters.ini";
+constexpr char kSettingsSection[] = "Trapezoid";
+constexpr char kShapeKey[] = "shape";
+constexpr char kDifferenceKey[] = "difference";
+constexpr char kUndefinedAreaKey[] = "undefarea";
+constexpr char kTransparentKey[] = "transparent";
+constexpr char kPreviewKey[] = "preview";
+
+constexpr std::int32_t kMinDifference = -100;
+constexpr std::int32_t kMaxDifference = 100;
+
+// A value's text as a signed decimal integer: optional blanks, an optional sign, digits. Text
+// that does not begin with a number (or is null) gives 0; a number beyond 32 bits saturates, so
+// that it stays out of every valid range instead of wrapping into one.
+[[nodiscard]] std::int32_t ParseProfileInt(const char* text) noexcept;
+
+// The raw values of the five keys in file order, as parsed.
+struct RawSettings {
+    std::int32_t shape;
+    std::int32_t difference;
+    std::int32_t undefinedArea;
+    std::int32_t transparent;
+    std::int32_t preview;
+};
+
+// Stores the five values: a shape or fill mode outside 0..5 becomes 0, the rest as read. The
+// fill's colour and rectangle are left as they were.
+void ApplyReadRules(const RawSettings& raw, TrapezoidSettings* settings) noexcept;
+
+[[nodiscard]] constexpr bool IsValidDifference(std::int32_t difference) noexcept {
+    return difference >= kMinDifference && difference <= kMaxDifference;
+}
+
+// Replaces the file name of `moduleFile` (everything after its last backslash) by the settings
+// file's name, into `out` of `size` bytes. False, with `out` emptied, when the module name has no
+// backslash or the joined path does not fit.
+[[nodiscard]] bool BuildSettingsPath(const char* moduleFile, char* out, std::size_t size) noexcept;
