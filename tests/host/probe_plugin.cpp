@@ -8,6 +8,7 @@
 //                     alpha <- 255 - mask byte when the host gives a mask (code 4), else kept.
 //   A 1x1 rectangle instead announces (code 5) and shows an error message box, writing nothing.
 // Filter 1 ("Probe" / "Invert"): source with red, green and blue inverted inside the rectangle.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -70,9 +71,9 @@ void ProbeRow(const Pixel32* source, Pixel32* destination, const SelectionRect& 
     for (std::int32_t x = rect.left; x < rect.right; ++x) {
         const std::ptrdiff_t i = PixelIndex(x, y, width);
         const Pixel32 alpha = mask != nullptr ? 255u - mask[i] : Channel(source[i], 3);
-        destination[i] = y == rect.top           ? foreground
+        destination[i] = y == rect.top          ? foreground
                          : y == rect.bottom - 1 ? background
-                                                 : Rotated(source[i], alpha);
+                                                : Rotated(source[i], alpha);
     }
 }
 

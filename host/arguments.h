@@ -1,0 +1,30 @@
+// Command-line arguments of the host: UTF-8 argument list, option parsing and value formats.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <cxxopts.hpp>
+
+#include "transform/pixel.h"
+
+// The process's arguments in UTF-8, program name first (from the UTF-16 command line, so that
+// file names outside the ANSI code page survive).
+[[nodiscard]] std::vector<std::string> Utf8CommandLine();
+
+// Parses a command's arguments (arguments[0] is the command name). Unknown options, malformed
+// values and surplus positional arguments throw UsageError.
+[[nodiscard]] cxxopts::ParseResult ParseArguments(cxxopts::Options& options,
+                                                  const std::vector<std::string>& arguments);
+
+// The value of a required positional argument; throws UsageError naming it when it is missing.
+[[nodiscard]] std::string Positional(const cxxopts::ParseResult& result, const std::string& key,
+                                     const std::string& usage);
+
+// "L,T,R,B", four decimal integers (right and bottom exclusive). Throws UsageError.
+[[nodiscard]] SelectionRect ParseRect(std::string_view text);
+
+// "RRGGBB" or "RRGGBBAA" in hexadecimal; alpha defaults to FF. Throws UsageError.
+[[nodiscard]] Pixel32 ParseColour(std::string_view text);

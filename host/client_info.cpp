@@ -1,0 +1,44 @@
+// The host's client-information service, exported as KVF_QueryClientInfo for the plug-ins to call.
+#include "host/client_info.h"
+
+#include "plugin/kv_interface.h"
+
+namespace {
+
+ClientInfoState& CurrentState() {
+    static ClientInfoState state;
+    return state;
+}
+
+}  // namespace
+
+ClientInfoSession::ClientInfoSession(const ClientInfoState& state) : previous(CurrentState()) {
+    CurrentState() = state;
+}
+
+ClientInfoSession::~ClientInfoSession() { CurrentState() = previous; }
+
+// Exported from the executable under its plain name (kvhost.def); a plug-in finds it with
+// GetProcAddress on the running executable. Nothing may escape into the plug-in's frame.
+extern "C" std::int32_t KV_STDCALL KVF_QueryClientInfo(std::int32_t code, void* data) noexcept {
+    const ClientInfoState& state = CurrentState();
+    switch (code) {
+        case ClientInfoForeground:
+            if (data == nullptr) return 0;
+            *static_cast<Pixel32*>(data) = state.foreground;
+            return 1;
+        case ClientInfoBackground:
+            if (data == nullptr) return 0;
+            *static_cast<Pixel32*>(data) = state.background;
+            return 1;
+        case ClientInfoSelectionMask:
+            if (data == nullptr || state.mask == nullptr) return 0;
+            *static_cast<const std::uint8_t**>(data) = state.mask;
+            return 1;
+        case ClientInfoBeforeMessage:
+            // The message box itself is answered (or left to the user) by MessageBoxAnswerer.
+            return 1;
+        default:
+            return 0;
+    }
+}

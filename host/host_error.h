@@ -1,0 +1,24 @@
+// Errors of the command-line host: a failed run (exit code 1) and a misused command line (2).
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+constexpr int kExitSuccess = 0;
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+
+// A run that cannot go on: bad input file, unusable plug-in. The message is one line.
+class HostError : public std::runtime_error {
+   public:
+    explicit HostError(const std::string& message) : std::runtime_error(message) {}
+};
+
+// A command line that names an unknown command or option, or gives a malformed value.
+class UsageError : public HostError {
+   public:
+    explicit UsageError(const std::string& message) : HostError(message) {}
+};
+
+// Quotes a file name or argument for an error message.
+[[nodiscard]] inline std::string Quoted(const std::string& text) { return "\"" + text + "\""; }

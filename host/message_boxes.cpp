@@ -1,0 +1,76 @@
+// Scripted answers to a plug-in's message boxes, so that an unattended run never waits for a click.
+#include "host/message_boxes.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "host/host_error.h"
+#include "host/text_encoding.h"
+
+namespace {
+
+// Dialog class of message boxes, and the id of the static control that holds their text.
+constexpr char kDialogClass[] = "#32770";
+constexpr int kMessageTextId = 0xFFFF;
+
+// The box being answered: activation can come more than once before the posted answer arrives.
+HWND& AnsweredBox() {
+    static HWND box = nullptr;
+    return box;
+}
+
+bool IsMessageBox(HWND hwnd) {
+    char className[16] = {};
+    GetClassNameA(hwnd, className, static_cast<int>(sizeof className));
+    return std::string(className) == kDialogClass && GetDlgItem(hwnd, kMessageTextId) != nullptr;
+}
+
+// The ANSI text of a window, as the plug-in passed it to MessageBoxA.
+std::string WindowTextOf(HWND hwnd) {
+    std::vector<char> text(static_cast<std::size_t>(GetWindowTextLengthA(hwnd)) + 1, '\0');
+    GetWindowTextA(hwnd, text.data(), static_cast<int>(text.size()));
+    return std::string(text.data());
+}
+
+void ReportMessageBox(HWND hwnd) {
+    const std::string caption = PluginTextToUtf8(WindowTextOf(hwnd));
+    const HWND textControl = GetDlgItem(hwnd, kMessageTextId);
+    const std::string text = PluginTextToUtf8(WindowTextOf(textControl));
+    WriteUtf8(stderr, "kvhost: message box \"" + OneLine(caption) + "\": " + OneLine(text) + "\n");
+    std::fflush(stderr);
+}
+
+// Answers as Enter would: with the default button, which for an error box is OK.
+void PostDefaultAnswer(HWND hwnd) {
+    const LRESULT defaultId = SendMessageW(hwnd, DM_GETDEFID, 0, 0);
+    WORD buttonId = IDOK;
+    if (HIWORD(defaultId) == DC_HASDEFID) buttonId = LOWORD(defaultId);
+    const HWND button = GetDlgItem(hwnd, buttonId);
+    PostMessageW(hwnd, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(button));
+}
+
+// The box's text is set during its WM_INITDIALOG, which comes before its activation.
+LRESULT CALLBACK CbtProc(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_ACTIVATE) {
+        const HWND hwnd = reinterpret_cast<HWND>(wParam);
+        if (hwnd != AnsweredBox() && IsMessageBox(hwnd)) {
+            AnsweredBox() = hwnd;
+            ReportMessageBox(hwnd);
+            PostDefaultAnswer(hwnd);
+        }
+    } else if (code == HCBT_DESTROYWND && reinterpret_cast<HWND>(wParam) == AnsweredBox()) {
+        AnsweredBox() = nullptr;
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+}  // namespace
+
+MessageBoxAnswerer::MessageBoxAnswerer() {
+    hook = SetWindowsHookExW(WH_CBT, CbtProc, nullptr, GetCurrentThreadId());
+    if (hook == nullptr) throw HostError("cannot watch for message boxes");
+}
+
+MessageBoxAnswerer::~MessageBoxAnswerer() { UnhookWindowsHookEx(hook); }

@@ -1,0 +1,95 @@
+// A loaded filter plug-in: the module handle and its five exports, looked up by their plain names.
+#include "host/plugin_module.h"
+
+#include <vector>
+
+#include "host/host_error.h"
+#include "host/text_encoding.h"
+
+namespace {
+
+// Room for any text a plug-in returns; one more zero byte ends a text that fills the buffer,
+// since the plug-in's bounded copy writes no terminator then.
+constexpr std::int32_t kTextBufferLength = 1024;
+
+std::string SystemMessage(DWORD error) {
+    wchar_t* buffer = nullptr;
+    const DWORD flags =
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
+    const DWORD length =
+        FormatMessageW(flags, nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    std::string message = length > 0 ? OneLine(WideToUtf8(buffer)) : std::string();
+    LocalFree(buffer);
+    if (message.empty()) message = "system error " + std::to_string(error);
+    return message;
+}
+
+// A path with a directory loads with that directory searched for the plug-in's own dependencies;
+// a bare file name goes through the usual library search.
+HMODULE LoadPlugin(const std::string& path) {
+    const std::wstring widePath = Utf8ToWide(path);
+    if (widePath.find_first_of(L"\\/") == std::wstring::npos) return LoadLibraryW(widePath.c_str());
+    std::vector<wchar_t> fullPath(32768);
+    const DWORD length = GetFullPathNameW(widePath.c_str(), static_cast<DWORD>(fullPath.size()),
+                                          fullPath.data(), nullptr);
+    if (length == 0 || length >= fullPath.size()) return nullptr;
+    return LoadLibraryExW(fullPath.data(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+}
+
+std::string TextUpToZero(const std::vector<char>& buffer) { return std::string(buffer.data()); }
+
+}  // namespace
+
+PluginModule::PluginModule(const std::string& pluginPath) : path(pluginPath) {
+    handle = LoadPlugin(path);
+    if (handle == nullptr) {
+        throw HostError("cannot load plug-in " + Quoted(path) + ": " +
+                        SystemMessage(GetLastError()));
+    }
+    try {
+        getPluginInfo = Resolve<GetPluginInfoFn>("KV_GetPluginInfo");
+        filterCount = Resolve<FilterCountFn>("KVF_FilterCount");
+        getName = Resolve<GetNameFn>("KVF_GetName");
+        setup = Resolve<SetupFn>("KVF_Setup");
+        execute = Resolve<ExecuteFn>("KVF_Execute");
+    } catch (...) {
+        FreeLibrary(handle);
+        throw;
+    }
+}
+
+PluginModule::~PluginModule() { FreeLibrary(handle); }
+
+template <typename Function>
+Function PluginModule::Resolve(const char* exportName) const {
+    const FARPROC address = GetProcAddress(handle, exportName);
+    if (address == nullptr) {
+        throw HostError(Quoted(path) + " is not a filter plug-in: it does not export " +
+                        exportName);
+    }
+    // Through void*: the exports' real types are only known from the interface header.
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(address));
+}
+
+std::string PluginModule::Information() const {
+    std::vector<char> buffer(kTextBufferLength + 1, '\0');
+    getPluginInfo(buffer.data(), kTextBufferLength);
+    return TextUpToZero(buffer);
+}
+
+std::int32_t PluginModule::FilterCount() const { return filterCount(); }
+
+FilterNames PluginModule::Names(std::int32_t index) const {
+    std::vector<char> category(kTextBufferLength + 1, '\0');
+    std::vector<char> name(kTextBufferLength + 1, '\0');
+    getName(index, category.data(), kTextBufferLength, name.data(), kTextBufferLength);
+    return FilterNames{TextUpToZero(category), TextUpToZero(name)};
+}
+
+void PluginModule::CheckFilterIndex(std::int32_t index) const {
+    const std::int32_t count = FilterCount();
+    if (index < 0 || index >= count) {
+        throw UsageError("filter index " + std::to_string(index) + " is out of range: " +
+                         Quoted(path) + " has " + std::to_string(count) + " filter(s)");
+    }
+}

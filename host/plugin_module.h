@@ -1,0 +1,45 @@
+// A loaded filter plug-in: the module handle and its five exports, looked up by their plain names.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "host/win32.h"
+#include "plugin/kv_interface.h"
+
+// Texts of one filter, as the plug-in wrote them (ANSI bytes, see kPluginCodePage).
+struct FilterNames {
+    std::string category;
+    std::string name;
+};
+
+class PluginModule {
+   public:
+    // Loads the plug-in and resolves its exports. Throws HostError.
+    explicit PluginModule(const std::string& path);
+    ~PluginModule();
+    PluginModule(const PluginModule&) = delete;
+    PluginModule& operator=(const PluginModule&) = delete;
+
+    [[nodiscard]] std::string Information() const;
+    [[nodiscard]] std::int32_t FilterCount() const;
+    [[nodiscard]] FilterNames Names(std::int32_t index) const;
+
+    // Throws UsageError when the plug-in has no filter of this index.
+    void CheckFilterIndex(std::int32_t index) const;
+
+    [[nodiscard]] ExecuteFn Execute() const noexcept { return execute; }
+    [[nodiscard]] SetupFn Setup() const noexcept { return setup; }
+
+   private:
+    template <typename Function>
+    [[nodiscard]] Function Resolve(const char* exportName) const;
+
+    std::string path;
+    HMODULE handle = nullptr;
+    GetPluginInfoFn getPluginInfo = nullptr;
+    FilterCountFn filterCount = nullptr;
+    GetNameFn getName = nullptr;
+    SetupFn setup = nullptr;
+    ExecuteFn execute = nullptr;
+};

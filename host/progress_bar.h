@@ -1,0 +1,29 @@
+// Progress bar of a filter run on stderr, fed by the plug-in's progress callback.
+#pragma once
+
+#include <cstdint>
+
+#include "plugin/kv_interface.h"
+
+class ProgressBar {
+   public:
+    // An invisible bar takes the reports and draws nothing (--quiet, or stderr not a terminal).
+    explicit ProgressBar(bool visible);
+    ~ProgressBar();  // ends the bar's line
+    ProgressBar(const ProgressBar&) = delete;
+    ProgressBar& operator=(const ProgressBar&) = delete;
+
+    // True when stderr is a terminal (a console, or a tty under Wine).
+    [[nodiscard]] static bool StderrIsTerminal();
+
+    // The ProgressCallback to hand to the plug-in with UserData().
+    static std::int32_t KV_STDCALL Report(std::int32_t current, std::int32_t total,
+                                          std::intptr_t userData) noexcept;
+    [[nodiscard]] std::intptr_t UserData() noexcept;
+
+   private:
+    void Show(int percent) noexcept;
+
+    bool visible;
+    int shownPercent = -1;
+};

@@ -1,0 +1,52 @@
+// The selection of a run: mask bytes from a mask image, their bounding box, and keeping the
+// pixels outside the selection as they were.
+#include "host/selection.h"
+
+#include <algorithm>
+
+#include "host/host_error.h"
+
+std::vector<std::uint8_t> MaskFromGrey(const GreyImage& grey) {
+    std::vector<std::uint8_t> mask(grey.values.size());
+    std::transform(grey.values.begin(), grey.values.end(), mask.begin(),
+                   [](std::uint8_t level) { return static_cast<std::uint8_t>(255 - level); });
+    return mask;
+}
+
+std::optional<SelectionRect> MaskBounds(const std::vector<std::uint8_t>& mask, std::int32_t width,
+                                        std::int32_t height) {
+    SelectionRect bounds{width, height, 0, 0};
+    for (std::int32_t y = 0; y < height; ++y) {
+        for (std::int32_t x = 0; x < width; ++x) {
+            if (mask[static_cast<std::size_t>(PixelIndex(x, y, width))] == kUnselected) continue;
+            bounds.left = std::min(bounds.left, x);
+            bounds.top = std::min(bounds.top, y);
+            bounds.right = std::max(bounds.right, x + 1);
+            bounds.bottom = std::max(bounds.bottom, y + 1);
+        }
+    }
+    if (bounds.right == 0) return std::nullopt;
+    return bounds;
+}
+
+void CheckRectInside(const SelectionRect& rect, std::int32_t width, std::int32_t height) {
+    if (rect.left >= rect.right || rect.top >= rect.bottom) {
+        throw UsageError("rectangle " + RectText(rect) + " is empty or inverted");
+    }
+    if (rect.left < 0 || rect.top < 0 || rect.right > width || rect.bottom > height) {
+        throw UsageError("rectangle " + RectText(rect) + " is outside the " +
+                         std::to_string(width) + "x" + std::to_string(height) + " image");
+    }
+}
+
+void KeepUnselected(const std::vector<std::uint8_t>& mask, const std::vector<Pixel32>& source,
+                    std::vector<Pixel32>& destination) {
+    for (std::size_t i = 0; i < mask.size() && i < destination.size(); ++i) {
+        if (mask[i] == kUnselected) destination[i] = source[i];
+    }
+}
+
+std::string RectText(const SelectionRect& rect) {
+    return std::to_string(rect.left) + "," + std::to_string(rect.top) + "," +
+           std::to_string(rect.right) + "," + std::to_string(rect.bottom);
+}

@@ -1,0 +1,29 @@
+// The selection of a run: mask bytes from a mask image, their bounding box, and keeping the
+// pixels outside the selection as they were.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "host/png_io.h"
+#include "transform/pixel.h"
+
+constexpr std::uint8_t kUnselected = 255;
+
+// Mask bytes from a grey mask image: 255 − grey, so that white selects and black does not.
+[[nodiscard]] std::vector<std::uint8_t> MaskFromGrey(const GreyImage& grey);
+
+// Bounding box of the selected bytes (≠ 255), or nothing when no byte is selected.
+[[nodiscard]] std::optional<SelectionRect> MaskBounds(const std::vector<std::uint8_t>& mask,
+                                                      std::int32_t width, std::int32_t height);
+
+// Throws UsageError unless 0 ≤ left < right ≤ width and 0 ≤ top < bottom ≤ height.
+void CheckRectInside(const SelectionRect& rect, std::int32_t width, std::int32_t height);
+
+// Puts the source value back into every destination pixel that the mask leaves unselected.
+void KeepUnselected(const std::vector<std::uint8_t>& mask, const std::vector<Pixel32>& source,
+                    std::vector<Pixel32>& destination);
+
+[[nodiscard]] std::string RectText(const SelectionRect& rect);

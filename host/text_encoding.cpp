@@ -1,0 +1,70 @@
+// Text conversions of the host: the plug-in's ANSI texts, UTF-16 and the UTF-8 that is printed.
+#include "host/text_encoding.h"
+
+#include <fcntl.h>
+#include <io.h>
+
+#include <climits>
+
+#include "host/win32.h"
+
+namespace {
+
+std::wstring MultiByteToWide(unsigned int codePage, std::string_view text) {
+    if (text.empty() || text.size() > INT_MAX) return {};
+    const int inputLength = static_cast<int>(text.size());
+    const int length = MultiByteToWideChar(codePage, 0, text.data(), inputLength, nullptr, 0);
+    if (length <= 0) return {};
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(codePage, 0, text.data(), inputLength, wide.data(), length);
+    return wide;
+}
+
+// The plug-in code page, or the ANSI code page on a system that lacks its conversion table.
+unsigned int PluginCodePage() {
+    return IsValidCodePage(kPluginCodePage) ? kPluginCodePage : CP_ACP;
+}
+
+}  // namespace
+
+std::wstring Utf8ToWide(std::string_view text) { return MultiByteToWide(CP_UTF8, text); }
+
+std::string WideToUtf8(std::wstring_view text) {
+    if (text.empty() || text.size() > INT_MAX) return {};
+    const int inputLength = static_cast<int>(text.size());
+    const int length =
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), inputLength, nullptr, 0, nullptr, nullptr);
+    if (length <= 0) return {};
+    std::string utf8(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), inputLength, utf8.data(), length, nullptr,
+                        nullptr);
+    return utf8;
+}
+
+std::string PluginTextToUtf8(std::string_view text) {
+    return WideToUtf8(MultiByteToWide(PluginCodePage(), text));
+}
+
+std::string OneLine(std::string_view text) {
+    std::string line;
+    bool inBreak = false;
+    for (const char c : text) {
+        const bool isBreak = c == '\r' || c == '\n';
+        if (isBreak && !inBreak) line += ' ';
+        if (!isBreak) line += c;
+        inBreak = isBreak;
+    }
+    while (!line.empty() && line.back() == ' ') line.pop_back();
+    return line;
+}
+
+void WriteUtf8(std::FILE* stream, std::string_view text) {
+    std::fwrite(text.data(), 1, text.size(), stream);
+}
+
+void BinaryStandardStreams() {
+    std::fflush(stdout);
+    std::fflush(stderr);
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+}

@@ -1,0 +1,81 @@
+// A fixed table of transform cases over generated images, with a digest of each result: the
+// native engine and the plug-in DLL must produce the same digests, bit for bit.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "transform/pixel.h"
+
+namespace engine_cases {
+
+constexpr Pixel32 kForeground = 0xC0123456u;  // what the test hosts answer for the colours
+constexpr Pixel32 kBackground = 0x80FEDCBAu;
+
+struct Case {
+    std::string name;
+    std::int32_t width;
+    std::int32_t height;
+    SelectionRect rect;
+    std::int32_t shape;
+    std::int32_t difference;
+    std::int32_t mode;
+    std::int32_t transparent;
+};
+
+// Deterministic pixels with every channel, alpha included, varied.
+inline std::vector<Pixel32> MakeImage(std::int32_t width, std::int32_t height) {
+    std::vector<Pixel32> image(static_cast<std::size_t>(width) * height);
+    std::uint64_t state = 0x9E3779B97F4A7C15ull * (static_cast<std::uint64_t>(width) * 131 + height);
+    for (Pixel32& p : image) {
+        state += 0x9E3779B97F4A7C15ull;
+        std::uint64_t z = state;
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+        p = static_cast<Pixel32>(z ^ (z >> 31));
+    }
+    return image;
+}
+
+inline std::vector<Case> AllCases() {
+    struct Frame { std::int32_t w, h; SelectionRect rect; };
+    const Frame frames[] = {{29, 23, {0, 0, 29, 23}}, {29, 23, {3, 2, 26, 20}},
+                            {12, 12, {0, 0, 12, 12}}, {5, 6, {0, 0, 5, 6}}, {3, 1, {0, 0, 3, 1}}};
+    const std::int32_t differences[] = {-100, -63, -48, -30, -1, 1, 30, 37, 40, 63, 100};
+    std::vector<Case> cases;
+    for (const Frame& f : frames) {
+        for (std::int32_t shape = 0; shape < 6; ++shape) {
+            for (std::int32_t difference : differences) {
+                for (std::int32_t mode = 0; mode < 6; ++mode) {
+                    for (std::int32_t transparent = 0; transparent < 2; ++transparent) {
+                        char name[96];
+                        std::snprintf(name, sizeof name, "%dx%d@%d,%d,%d,%d/s%d/d%d/m%d/t%d",
+                                      f.w, f.h, f.rect.left, f.rect.top, f.rect.right,
+                                      f.rect.bottom, shape, difference, mode, transparent);
+                        cases.push_back({name, f.w, f.h, f.rect, shape, difference, mode,
+                                         transparent});
+                    }
+                }
+            }
+        }
+    }
+    return cases;
+}
+
+inline std::uint64_t Digest(const std::vector<Pixel32>& pixels) {
+    std::uint64_t h = 0xCBF29CE484222325ull;
+    for (Pixel32 p : pixels) {
+        for (int i = 0; i < 4; ++i) h = (h ^ ((p >> (8 * i)) & 0xFFu)) * 0x100000001B3ull;
+    }
+    return h;
+}
+
+inline std::string DigestLine(const Case& c, std::uint64_t digest) {
+    char text[32];
+    std::snprintf(text, sizeof text, " %016llx", static_cast<unsigned long long>(digest));
+    return c.name + text;
+}
+
+}  // namespace engine_cases

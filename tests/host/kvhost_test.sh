@@ -1,0 +1,142 @@
+#!/usr/bin/env bash
+# End-to-end test of kvhost under Wine: runs the host with the probe plug-in on generated PNGs and
+# checks its output, its pixels, its message-box answers and its one-line errors.
+# Usage: kvhost_test.sh KVHOST.exe PROBE_PLUGIN.dll   (inside scripts/with_display.sh)
+set -u
+kvhost=$(realpath "$1")
+probe=$(realpath "$2")
+tool="python3 $(dirname "$(realpath "$0")")/png_tool.py"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work" || exit 1
+cp "$probe" probe_plugin.dll
+
+passed=0
+failed=0
+pass() { passed=$((passed + 1)); echo "PASS: $1"; }
+fail() { failed=$((failed + 1)); echo "FAIL: $1"; }
+
+# kvhost ARGS...: runs the host; leaves its stdout and stderr (without \r) and its exit code
+# in out, err and rc.
+kvhost() {
+    timeout 60 wine "$kvhost" "$@" >stdout.txt 2>stderr.txt
+    rc=$?
+    out=$(tr -d '\r' <stdout.txt)
+    err=$(tr -d '\r' <stderr.txt)
+}
+
+# expect_same NAME EXPECTED ACTUAL
+expect_same() {
+    if [ "$2" == "$3" ]; then pass "$1"; else
+        fail "$1"; diff <(echo "$2") <(echo "$3") | sed 's/^/    /'
+    fi
+}
+
+# expect_run NAME EXPECTED_DUMP ARGS...: a successful run that writes out.png with those pixels.
+expect_run() {
+    local name=$1 expected=$2
+    shift 2
+    rm -f out.png
+    kvhost run ./probe_plugin.dll "$@"
+    if [ $rc -ne 0 ] || [ -n "$out" ] || [ -n "$err" ] || [ ! -f out.png ]; then
+        fail "$name: exit $rc, stdout '$out', stderr '$err'"
+        return
+    fi
+    expect_same "$name" "$expected" "$($tool dump out.png)"
+}
+
+# expect_error NAME PATTERN ARGS...: one "kvhost: error:" line matching PATTERN, non-zero exit,
+# nothing written.
+expect_error() {
+    local name=$1 pattern=$2
+    shift 2
+    rm -f out.png
+    kvhost "$@"
+    local lines
+    lines=$(printf '%s\n' "$err" | wc -l)
+    if [ $rc -ne 0 ] && [ "$lines" -eq 1 ] && [[ "$err" == "kvhost: error: "* ]] &&
+        [[ "$err" =~ $pattern ]] && [ -z "$out" ] && [ ! -e out.png ]; then
+        pass "$name"
+    else
+        fail "$name: exit $rc, stderr '$err', stdout '$out'$([ -e out.png ] && echo ', written')"
+    fi
+}
+
+$tool rgba in.png 6 5
+$tool rgb rgb.png 6 5
+$tool mask mask.png 6 5 2,1,5,4 200 3,2
+$tool mask small_mask.png 5 5 0,0,5,5 255
+$tool mask empty_mask.png 6 5 0,0,0,0 255
+echo "not an image" >text.png
+
+# Information and filter names, Japanese decoded from Shift-JIS.
+kvhost info ./probe_plugin.dll
+expect_same "info output" 'info: kvhost probe plug-in 1.0
+filters: 2
+filter 0: category "Probe|試験" name "Channel probe...|チャンネル検査..."
+filter 1: category "Probe" name "Invert"' "$out"
+[ $rc -eq 0 ] && [ -z "$err" ] && pass "info exit and stderr" || fail "info: exit $rc, '$err'"
+
+# Filter runs: whole image, rectangle with colours, mask, second filter, RGB input.
+expect_run "whole image, default colours" \
+    "$($tool probe in.png 0,0,6,5 000000FF FFFFFFFF)" in.png out.png
+expect_run "rectangle and colours" \
+    "$($tool probe in.png 1,1,4,4 11223344 556677FF)" in.png out.png --rect 1,1,4,4 \
+    --fg 11223344 --bg 556677
+expect_run "mask: bounding box, outside pixels kept" \
+    "$($tool probe in.png 2,1,5,4 102030FF A0B0C0FF mask.png)" in.png out.png --mask mask.png \
+    --fg 102030 --bg a0b0c0 --quiet
+expect_run "second filter" "$($tool invert in.png 0,2,6,5)" --filter 1 --rect=0,2,6,5 in.png out.png
+expect_run "RGB input gets opaque alpha" "$($tool invert rgb.png 4,0,6,2)" rgb.png out.png \
+    --filter 1 --rect 4,0,6,2
+
+# The probe shows an error box for a one-pixel rectangle: answered, reported, image unchanged.
+rm -f out.png
+kvhost run ./probe_plugin.dll in.png out.png --rect 2,2,3,3
+expect_same "message box answered and reported" \
+    'kvhost: message box "error": 選択範囲が小さすぎます (notice 1)' "$err"
+[ $rc -eq 0 ] && [ -f out.png ] && [ "$($tool dump out.png)" == "$($tool dump in.png)" ] &&
+    pass "message box run leaves the image" || fail "message box run: exit $rc"
+
+# With --interactive the box waits for the user: the run is still going when the time is up.
+rm -f out.png
+timeout -k 5 4 wine "$kvhost" run ./probe_plugin.dll in.png out.png --rect 2,2,3,3 --interactive \
+    >/dev/null 2>&1
+rc=$?
+[ $rc -eq 124 ] && [ ! -e out.png ] && pass "interactive box stays open" ||
+    fail "interactive box: exit $rc"
+
+# Bad input.
+run=(run ./probe_plugin.dll)
+expect_error "missing input" 'cannot open "nothere.png"' "${run[@]}" nothere.png out.png
+expect_error "input not PNG" '"text.png" is not a PNG file' "${run[@]}" text.png out.png
+expect_error "rect outside" 'outside the 6x5 image' "${run[@]}" in.png out.png --rect 0,0,7,5
+expect_error "rect negative" 'outside the 6x5 image' "${run[@]}" in.png out.png --rect=-1,0,2,2
+expect_error "rect empty" 'empty or inverted' "${run[@]}" in.png out.png --rect 2,2,2,4
+expect_error "rect inverted" 'empty or inverted' "${run[@]}" in.png out.png --rect 4,1,1,4
+expect_error "rect malformed" 'invalid rectangle "1,2,3"' "${run[@]}" in.png out.png --rect 1,2,3
+expect_error "mask size" 'is 5x5 but the image is 6x5' "${run[@]}" in.png out.png \
+    --mask small_mask.png
+expect_error "mask selects nothing" 'selects no pixel' "${run[@]}" in.png out.png \
+    --mask empty_mask.png
+expect_error "missing mask" 'cannot open "nomask.png"' "${run[@]}" in.png out.png --mask nomask.png
+expect_error "bad colour" 'invalid colour "12345"' "${run[@]}" in.png out.png --fg 12345
+expect_error "bad colour digits" 'invalid colour "GG0000"' "${run[@]}" in.png out.png --bg GG0000
+expect_error "unknown option" "option 'bogus' does not exist" "${run[@]}" in.png out.png --bogus
+expect_error "non-numeric filter" "'x'" "${run[@]}" in.png out.png --filter x
+expect_error "filter out of range" 'filter index 2 is out of range' "${run[@]}" in.png out.png \
+    --filter 2
+expect_error "missing output argument" 'missing output' "${run[@]}" in.png
+expect_error "surplus argument" 'unexpected argument "extra.png"' "${run[@]}" in.png out.png \
+    extra.png
+expect_error "unwritable output" 'cannot open "nodir/out.png"' "${run[@]}" in.png nodir/out.png
+expect_error "unknown command" 'unknown command "frobnicate"' frobnicate ./probe_plugin.dll
+expect_error "no command" 'no command given'
+expect_error "missing plug-in argument" 'missing plugin' info
+expect_error "plug-in missing" 'cannot load plug-in "./nothere.dll"' run ./nothere.dll in.png \
+    out.png
+expect_error "plug-in not a library" 'cannot load plug-in "./in.png"' run ./in.png in.png out.png
+expect_error "plug-in lacks the exports" 'does not export KV_GetPluginInfo' info comctl32.dll
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]

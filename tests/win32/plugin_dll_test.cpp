@@ -1,0 +1,250 @@
+// The real plug-in DLL loaded by a real host under Wine: both export names, the text copies,
+// filter indices, progress, the settings file beside the DLL, the error box, the fills.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "plugin/kv_interface.h"
+#include "tests/engine_cases.h"
+#include "tests/win32/test_host.h"
+
+namespace {
+
+// A private copy of trapezoid.dll in a fresh directory, so that its settings file is the test's.
+class PluginDll : public ::testing::Test {
+protected:
+    void SetUp() override {
+        test_host::Reset();
+        char exe[MAX_PATH];
+        GetModuleFileNameA(nullptr, exe, MAX_PATH);
+        std::string built = exe;
+        built = built.substr(0, built.rfind('\\') + 1) + "trapezoid.dll";
+        dir = test_host::MakeTempDirectory();
+        ASSERT_TRUE(CopyFileA(built.c_str(), (dir + "trapezoid.dll").c_str(), FALSE)) << built;
+        module = LoadLibraryA((dir + "trapezoid.dll").c_str());
+        ASSERT_NE(module, nullptr);
+        execute = Export<ExecuteFn>("KVF_Execute");
+        getName = Export<GetNameFn>("KVF_GetName");
+    }
+    void TearDown() override {
+        if (module != nullptr) FreeLibrary(module);
+        DeleteFileA(Ini().c_str());
+        DeleteFileA((dir + "trapezoid.dll").c_str());
+        RemoveDirectoryA(dir.c_str());
+    }
+    template <class Fn>
+    Fn Export(const char* name) {
+        return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+    }
+    std::string Ini() const { return dir + "vxfilters.ini"; }
+    void Write(const char* key, const char* value) {
+        WritePrivateProfileStringA("Trapezoid", key, value, Ini().c_str());
+    }
+    void Settings(int shape, int difference, int mode, int transparent) {
+        Write("shape", std::to_string(shape).c_str());
+        Write("difference", std::to_string(difference).c_str());
+        Write("undefarea", std::to_string(mode).c_str());
+        Write("transparent", std::to_string(transparent).c_str());
+    }
+    // Runs filter 0 over the whole of `source`; the destination starts as a copy.
+    std::vector<Pixel32> Run(const std::vector<Pixel32>& source, int w, int h,
+                             SelectionRect rect, ProgressCallback progress = nullptr,
+                             std::intptr_t user = 0, std::int32_t* result = nullptr) {
+        std::vector<Pixel32> dest = source;
+        const std::int32_t r = execute(0, nullptr, source.data(), dest.data(), 0, &rect, 0, w, h,
+                                       progress, user);
+        if (result != nullptr) *result = r;
+        return dest;
+    }
+
+    std::string dir;
+    HMODULE module = nullptr;
+    ExecuteFn execute = nullptr;
+    GetNameFn getName = nullptr;
+};
+
+TEST_F(PluginDll, EveryExportUnderBothNames) {
+    const char* names[][2] = {{"KV_GetPluginInfo", "_KV_GetPluginInfo@8"},
+                              {"KVF_FilterCount", "_KVF_FilterCount@0"},
+                              {"KVF_GetName", "_KVF_GetName@20"},
+                              {"KVF_Setup", "_KVF_Setup@20"},
+                              {"KVF_Execute", "_KVF_Execute@44"}};
+    for (const auto& pair : names) {
+        FARPROC plain = GetProcAddress(module, pair[0]);
+        EXPECT_NE(plain, nullptr) << pair[0];
+        EXPECT_EQ(plain, GetProcAddress(module, pair[1])) << pair[1];
+    }
+    EXPECT_EQ(Export<FilterCountFn>("_KVF_FilterCount@0")(), 1);
+}
+
+TEST_F(PluginDll, NamesAndCategoryCopiedWithinTheBuffers) {
+    char category[64];
+    char name[64];
+    std::memset(category, 'x', sizeof category);
+    std::memset(name, 'x', sizeof name);
+    EXPECT_EQ(getName(0, category, 64, name, 64), name);
+    EXPECT_EQ(std::memcmp(category, "Transform|\x95\xCF\x8C\x60", 14), 0);
+    EXPECT_EQ(std::memcmp(name, "Trapezoid...|\x91\xE4\x8C\x60...", 20), 0);
+    for (int i = 14; i < 64; ++i) ASSERT_EQ(category[i], 0) << i;
+    for (int i = 20; i < 64; ++i) ASSERT_EQ(name[i], 0) << i;
+
+    std::memset(category, 'x', sizeof category);
+    std::memset(name, 'x', sizeof name);
+    getName(0, category, 9, name, 9);
+    EXPECT_EQ(std::memcmp(category, "Transformx", 10), 0);  // no terminator, nothing beyond
+    EXPECT_EQ(std::memcmp(name, "Trapezoidx", 10), 0);
+
+    for (std::int32_t index : {1, -1}) {
+        std::memset(category, 'x', sizeof category);
+        std::memset(name, 'x', sizeof name);
+        getName(index, category, 16, name, 16);
+        for (int i = 0; i < 16; ++i) ASSERT_TRUE(category[i] == 0 && name[i] == 0) << index;
+        EXPECT_EQ(category[16], 'x');
+    }
+}
+
+TEST_F(PluginDll, PluginInfo) {
+    const auto info = Export<GetPluginInfoFn>("KV_GetPluginInfo");
+    char buffer[8] = {'x', 'x', 'x', 'x', 'x', 'x', 'x', 'x'};
+    EXPECT_EQ(info(buffer, 0), 1);
+    EXPECT_EQ(buffer[0], 'x');
+    char text[256];
+    EXPECT_EQ(info(text, 256), 1);
+    EXPECT_NE(std::strstr(text, "Trapezoid"), nullptr);
+}
+
+std::vector<std::int32_t> g_progress;
+std::int32_t __stdcall Progress(std::int32_t current, std::int32_t total, std::intptr_t user) {
+    EXPECT_EQ(total, 100);
+    EXPECT_EQ(user, 77);
+    g_progress.push_back(current);
+    return 1000 + current;
+}
+
+TEST_F(PluginDll, ProgressAroundTheRunAndTheLastResult) {
+    Settings(1, 30, 0, 0);
+    const std::vector<Pixel32> image(10 * 3, 0xFF336699u);
+    std::int32_t result = -1;
+    g_progress.clear();
+    Run(image, 10, 3, {0, 0, 10, 3}, Progress, 77, &result);
+    EXPECT_EQ(g_progress, (std::vector<std::int32_t>{0, 33, 66, 100}));
+    EXPECT_EQ(result, 1100);
+
+    Run(image, 10, 3, {0, 0, 10, 3}, nullptr, 77, &result);
+    EXPECT_EQ(result, 0);
+
+    g_progress.clear();
+    std::vector<Pixel32> dest = image;
+    const SelectionRect rect{0, 0, 10, 3};
+    EXPECT_EQ(execute(1, nullptr, image.data(), dest.data(), 0, &rect, 0, 10, 3, Progress, 77),
+              1100);
+    EXPECT_EQ(g_progress, (std::vector<std::int32_t>{0, 100}));
+}
+
+TEST_F(PluginDll, InvalidDifferenceShowsTheErrorBoxAfterTellingTheHost) {
+    const std::vector<Pixel32> image(6 * 4, 0xFF102030u);
+    for (const char* bad : {"101", "-101", "99999999999"}) {
+        test_host::Events().clear();
+        Settings(0, 0, 0, 0);
+        Write("difference", bad);
+        g_progress.clear();
+        EXPECT_EQ(Run(image, 6, 4, {0, 0, 6, 4}, Progress, 77), image) << bad;
+        const bool japanese = (GetUserDefaultLangID() & 0x3FF) == 17;
+        const std::string text =
+            japanese ? "\x90\xDD\x92\xE8\x83\x74\x83\x40\x83\x43\x83\x8B\x82\xC9\x8F\x91\x82\xAB"
+                       "\x8D\x9E\x82\xDC\x82\xEA\x82\xC4\x82\xA2\x82\xE9\x92\x6C\x82\xAA\x95\x73"
+                       "\x90\xB3\x82\xC5\x82\xB7\x81\x42"
+                     : "There is invalidate value in the initialization file.";
+        EXPECT_EQ(test_host::Events(), (std::vector<std::string>{"query 5", "box error|" + text}));
+        EXPECT_EQ(g_progress, (std::vector<std::int32_t>{0, 100}));
+    }
+}
+
+TEST_F(PluginDll, DifferenceZeroOrNoFileWritesNothing) {
+    const std::vector<Pixel32> image = engine_cases::MakeImage(9, 7);
+    std::vector<Pixel32> dest(image.size(), 0x11111111u);
+    const SelectionRect rect{0, 0, 9, 7};
+    execute(0, nullptr, image.data(), dest.data(), 0, &rect, 0, 9, 7, nullptr, 0);
+    EXPECT_EQ(dest, std::vector<Pixel32>(image.size(), 0x11111111u));
+    Settings(3, 0, 4, 1);
+    execute(0, nullptr, image.data(), dest.data(), 0, &rect, 0, 9, 7, nullptr, 0);
+    EXPECT_EQ(dest, std::vector<Pixel32>(image.size(), 0x11111111u));
+    EXPECT_TRUE(test_host::Events().empty());
+}
+
+TEST_F(PluginDll, GarbageSettingsReadAsDefaults) {
+    Write("shape", "banana");
+    Write("difference", "60abc");
+    Write("undefarea", "9");
+    Write("transparent", "2");
+    const std::vector<Pixel32> image(20 * 10, 0xFF0000FFu);
+    const std::vector<Pixel32> out = Run(image, 20, 10, {0, 0, 20, 10});
+    // Shape 0, difference 60, edge-pixel fill, made transparent: the top row loses alpha at its ends.
+    EXPECT_EQ(out[0], 0x000000FFu);
+    EXPECT_EQ(out[19 * 10 + 5], 0xFF0000FFu);
+}
+
+TEST_F(PluginDll, HostColoursFillTheUndefinedArea) {
+    test_host::HostAnswers().foreground = 0xFF00FF00u;
+    test_host::HostAnswers().background = 0xFFFF00FFu;
+    const std::vector<Pixel32> image(20 * 4, 0xFF808080u);
+    Settings(1, 100, 2, 0);
+    EXPECT_EQ(Run(image, 20, 4, {0, 0, 20, 4})[0], 0xFF00FF00u);
+    Settings(1, 100, 3, 1);
+    EXPECT_EQ(Run(image, 20, 4, {0, 0, 20, 4})[0], 0x00FF00FFu);
+    EXPECT_EQ(test_host::Events(), (std::vector<std::string>{"query 1", "query 3"}));
+    test_host::HostAnswers().answersColours = false;  // a host that does not answer: opaque black
+    EXPECT_EQ(Run(image, 20, 4, {0, 0, 20, 4})[0], 0x00000000u);
+    Settings(1, 100, 2, 0);
+    EXPECT_EQ(Run(image, 20, 4, {0, 0, 20, 4})[0], 0xFF000000u);
+}
+
+TEST_F(PluginDll, BadRectanglesAndPointersAreSafe) {
+    Settings(0, 50, 4, 0);
+    const std::vector<Pixel32> image = engine_cases::MakeImage(8, 8);
+    const SelectionRect outside[] = {{-4, -4, 20, 20}, {6, 6, 2, 2}, {9, 0, 30, 8}, {0, 0, 0, 8}};
+    for (const SelectionRect& r : outside) {
+        std::vector<Pixel32> dest = image;
+        execute(0, nullptr, image.data(), dest.data(), 0, &r, 0, 8, 8, nullptr, 0);
+    }
+    std::vector<Pixel32> dest = image;
+    const SelectionRect all{0, 0, 8, 8};
+    execute(0, nullptr, image.data(), dest.data(), 0, nullptr, 0, 8, 8, nullptr, 0);
+    execute(0, nullptr, nullptr, dest.data(), 0, &all, 0, 8, 8, nullptr, 0);
+    execute(0, nullptr, image.data(), nullptr, 0, &all, 0, 8, 8, nullptr, 0);
+    EXPECT_EQ(dest, image);
+    // An inverted rectangle writes nothing.
+    const SelectionRect inverted{6, 6, 2, 2};
+    execute(0, nullptr, image.data(), dest.data(), 0, &inverted, 0, 8, 8, nullptr, 0);
+    EXPECT_EQ(dest, image);
+}
+
+// The DLL's pixels equal the native engine's, bit for bit, for every case of the table.
+TEST_F(PluginDll, ResultsMatchTheNativeEngine) {
+    test_host::HostAnswers().foreground = engine_cases::kForeground;
+    test_host::HostAnswers().background = engine_cases::kBackground;
+    std::FILE* record = std::fopen(TRAPEZOID_SOURCE_DIR "/tests/pass_digests.txt", "r");
+    ASSERT_NE(record, nullptr);
+    char line[160];
+    for (const engine_cases::Case& c : engine_cases::AllCases()) {
+        Settings(c.shape, c.difference, c.mode, c.transparent);
+        const std::vector<Pixel32> source = engine_cases::MakeImage(c.width, c.height);
+        const std::string got =
+            engine_cases::DigestLine(c, engine_cases::Digest(Run(source, c.width, c.height,
+                                                                 c.rect)));
+        ASSERT_NE(std::fgets(line, sizeof line, record), nullptr);
+        line[std::strcspn(line, "\r\n")] = '\0';
+        ASSERT_EQ(got, line);
+    }
+    std::fclose(record);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    test_host::WatchMessageBoxes();
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,87 @@
+// The test program as a host: it exports KVF_QueryClientInfo, records what the plug-in asks,
+// and answers and records the plug-in's message boxes so no test waits for a click.
+#include "tests/win32/test_host.h"
+
+#include <cstdio>
+
+#include "plugin/kv_interface.h"
+
+namespace test_host {
+
+Answers& HostAnswers() {
+    static Answers answers;
+    return answers;
+}
+
+std::vector<std::string>& Events() {
+    static std::vector<std::string> events;
+    return events;
+}
+
+void Reset() {
+    HostAnswers() = Answers{};
+    Events().clear();
+}
+
+namespace {
+
+std::string WindowTextOf(HWND hwnd) {
+    char text[1024] = {};
+    GetWindowTextA(hwnd, text, sizeof text);
+    return text;
+}
+
+LRESULT CALLBACK CbtProc(int code, WPARAM wParam, LPARAM lParam) {
+    static HWND answered = nullptr;
+    const HWND hwnd = reinterpret_cast<HWND>(wParam);
+    if (code == HCBT_ACTIVATE && hwnd != answered && GetDlgItem(hwnd, 0xFFFF) != nullptr) {
+        answered = hwnd;
+        Events().push_back("box " + WindowTextOf(hwnd) + "|" +
+                           WindowTextOf(GetDlgItem(hwnd, 0xFFFF)));
+        PostMessageA(hwnd, WM_COMMAND, IDOK, 0);
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+}  // namespace
+
+void WatchMessageBoxes() { SetWindowsHookExA(WH_CBT, CbtProc, nullptr, GetCurrentThreadId()); }
+
+std::string MakeTempDirectory() {
+    char base[MAX_PATH];
+    GetTempPathA(MAX_PATH, base);
+    static int counter = 0;
+    char dir[MAX_PATH];
+    std::snprintf(dir, sizeof dir, "%strapezoid-test-%lu-%d\\", base, GetCurrentProcessId(),
+                  ++counter);
+    CreateDirectoryA(dir, nullptr);
+    return dir;
+}
+
+}  // namespace test_host
+
+extern "C" std::int32_t __stdcall KVF_QueryClientInfo(std::int32_t code, void* data) {
+    using test_host::HostAnswers;
+    test_host::Events().push_back("query " + std::to_string(code));
+    const test_host::Answers& a = HostAnswers();
+    switch (code) {
+        case ClientInfoForeground:
+        case ClientInfoBackground:
+            if (!a.answersColours) return 0;
+            *static_cast<Pixel32*>(data) = code == ClientInfoForeground ? a.foreground
+                                                                         : a.background;
+            return 1;
+        case ClientInfoSelectionMask:
+            if (a.maskAnswerWithoutPointer) {
+                *static_cast<const std::uint8_t**>(data) = nullptr;
+                return 1;
+            }
+            if (a.mask == nullptr) return 0;
+            *static_cast<const std::uint8_t**>(data) = a.mask;
+            return 1;
+        case ClientInfoBeforeMessage:
+            return 1;
+        default:
+            return 0;
+    }
+}
