@@ -1,0 +1,14 @@
+# The two entry points of the project; each installs what is missing first.
+.PHONY: demo test bench
+
+# Builds the plug-in and kvhost, and runs the filter on a sample image: PNGs under out/.
+demo:
+	scripts/demo.sh
+
+# Builds everything and runs every test.
+test:
+	scripts/test.sh
+
+# Benchmarks of the transform pass (native, optimised).
+bench:
+	scripts/bench.sh

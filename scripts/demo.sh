@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Builds the plug-in and kvhost, draws a sample photograph, and runs the Trapezoid filter on it
+# through kvhost under Wine for a few settings. Results: PNGs under out/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+# One filter run: NAME SHAPE DIFFERENCE FILL TRANSPARENT [kvhost options...]
+run() {
+    local name=$1 shape=$2 difference=$3 fill=$4 transparent=$5
+    shift 5
+    printf '[Trapezoid]\r\nshape=%s\r\ndifference=%s\r\nundefarea=%s\r\ntransparent=%s\r\npreview=0\r\n' \
+        "$shape" "$difference" "$fill" "$transparent" > out/plugin/vxfilters.ini
+    wine build/win32/kvhost.exe run out/plugin/trapezoid.dll out/sample.png "out/$name.png" \
+        --quiet "$@"
+    echo "demo: out/$name.png (shape $shape, difference $difference, fill $fill," \
+         "transparent $transparent${*:+, $*})"
+}
+
+if [ "${1:-}" = "--runs" ]; then
+    wine build/win32/kvhost.exe info out/plugin/trapezoid.dll
+    run keystone-fixed 1 -58 0 0 --rect 0,29,480,331
+    run top-squeezed-white 1 30 4 0
+    run left-right-transparent 3 40 5 1
+    run top-bottom-source 0 -50 1 0 --rect 120,60,360,300
+    run bottom-foreground 2 45 2 0 --fg 20A040
+    exit 0
+fi
+
+scripts/setup.sh
+cmake -S . -B build/win32 -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-i686.cmake" >/dev/null
+cmake --build build/win32 -j"$(nproc)" --target trapezoid kvhost
+mkdir -p out/plugin
+cp build/win32/trapezoid.dll out/plugin/
+python3 scripts/make_sample.py out/sample.png
+echo "demo: out/sample.png (the source)"
+scripts/with_display.sh "$0" --runs

@@ -1,0 +1,98 @@
+// Tests of the settings rules: value parsing, range rules, validation, the file's path, and the
+// language choice.
+#include "settings/settings_rules.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "settings/localized_text.h"
+
+namespace {
+
+TEST(SettingsRules, ParsesValuesLikeAProfileIntegerRead) {
+    const struct {
+        const char* text;
+        std::int32_t value;
+    } cases[] = {
+        {"-5", -5},     {"   -7   ", -7}, {"+12", 12},  {"abc12", 0},  {"12abc", 12},
+        {"3.9", 3},     {"1 2", 1},       {"", 0},      {"-", 0},      {"0x10", 0},
+        {"100", 100},   {"-100", -100},   {"2147483647", 2147483647},
+        {"99999999999", 2147483647},      {"-99999999999", -2147483647 - 1},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ParseProfileInt(c.text), c.value) << c.text;
+    EXPECT_EQ(ParseProfileInt(nullptr), 0);
+}
+
+TEST(SettingsRules, ShapeAndModeOutOfRangeReadAsZero) {
+    TrapezoidSettings s{};
+    s.fill.colour = 0x12345678u;
+    s.fill.left = 9;
+    ApplyReadRules({6, -150, -1, 2, 3}, &s);
+    EXPECT_EQ(s.shape, 0);
+    EXPECT_EQ(s.difference, -150);  // kept as read; validation decides
+    EXPECT_EQ(s.fill.mode, 0);
+    EXPECT_EQ(s.fill.transparent, 2);
+    EXPECT_EQ(s.preview, 3);
+    EXPECT_EQ(s.fill.colour, 0x12345678u);  // not from the file: untouched
+    EXPECT_EQ(s.fill.left, 9);
+    ApplyReadRules({-1, 0, 6, 0, 0}, &s);
+    EXPECT_EQ(s.shape, 0);
+    EXPECT_EQ(s.fill.mode, 0);
+    ApplyReadRules({5, 0, 5, 0, 0}, &s);
+    EXPECT_EQ(s.shape, 5);
+    EXPECT_EQ(s.fill.mode, 5);
+}
+
+TEST(SettingsRules, DifferenceValidation) {
+    EXPECT_TRUE(IsValidDifference(-100));
+    EXPECT_TRUE(IsValidDifference(100));
+    EXPECT_TRUE(IsValidDifference(0));
+    EXPECT_FALSE(IsValidDifference(-101));
+    EXPECT_FALSE(IsValidDifference(101));
+}
+
+TEST(SettingsRules, SettingsFileLivesBesideTheModule) {
+    char out[260];
+    ASSERT_TRUE(BuildSettingsPath("C:\\Program Files\\Editor\\Plug-ins\\trapezoid.dll", out,
+                                  sizeof out));
+    EXPECT_STREQ(out, "C:\\Program Files\\Editor\\Plug-ins\\vxfilters.ini");
+    EXPECT_FALSE(BuildSettingsPath("trapezoid.dll", out, sizeof out));
+    EXPECT_STREQ(out, "");
+    // A directory so long that the joined path would not fit in 260 bytes.
+    const std::string longDir = "C:\\" + std::string(250, 'a') + "\\x.dll";
+    EXPECT_FALSE(BuildSettingsPath(longDir.c_str(), out, sizeof out));
+    EXPECT_STREQ(out, "");
+    char exact[17];  // "C:\\d\\" (5) + "vxfilters.ini" (13) needs 19 bytes with the zero
+    EXPECT_FALSE(BuildSettingsPath("C:\\d\\plugin.dll", exact, sizeof exact));
+    char fits[19];
+    EXPECT_TRUE(BuildSettingsPath("C:\\d\\plugin.dll", fits, sizeof fits));
+    EXPECT_STREQ(fits, "C:\\d\\vxfilters.ini");
+}
+
+TEST(LocalizedText, LanguageByPrimaryLanguageId) {
+    EXPECT_EQ(DialogTemplateIdFor(1041), 118);  // Japanese, Japan
+    for (std::uint32_t id : {1033u, 2057u, 1031u, 2052u, 0u}) {
+        EXPECT_EQ(DialogTemplateIdFor(id), 119) << id;
+        EXPECT_STREQ(TextForLanguage(id).InvalidSettingsMessage(),
+                     "There is invalidate value in the initialization file.");
+    }
+    EXPECT_TRUE(IsJapaneseLanguage(0x7C11));  // any sublanguage of 17
+    EXPECT_FALSE(IsJapaneseLanguage(0x0412));
+    // Shift-JIS of the Japanese message begins with 設定 (90 DD 92 E8).
+    EXPECT_EQ(std::strncmp(TextForLanguage(1041).InvalidSettingsMessage(), "\x90\xDD\x92\xE8", 4),
+              0);
+}
+
+TEST(LocalizedText, SixFillNamesThenNull) {
+    for (std::uint32_t id : {1041u, 1033u}) {
+        const char* const* names = TextForLanguage(id).UndefinedAreaNames();
+        for (int i = 0; i < 6; ++i) ASSERT_NE(names[i], nullptr) << i;
+        EXPECT_EQ(names[6], nullptr);
+    }
+    EXPECT_STREQ(TextForLanguage(1033).UndefinedAreaNames()[2], "foreground color");
+    EXPECT_STREQ(TextForLanguage(1041).UndefinedAreaNames()[4], "\x94\x92");  // 白
+}
+
+}  // namespace
