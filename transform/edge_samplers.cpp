@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstddef>
 
-#include "transform/line_resampler.h"
+#include "transform/channels.h"
 
 namespace {
 
@@ -50,17 +50,11 @@ Pixel32 FillPixel(const SamplerContext& ctx, std::int32_t x, std::int32_t y) noe
 
 // Channel sums in the order the operations add their terms.
 struct Sums {
-    double c[4] = {0.0, 0.0, 0.0, 0.0};
-    void Add(Pixel32 p, double w) noexcept {
-        for (int i = 0; i < 4; ++i) c[i] += static_cast<double>(Channel(p, i)) * w;
-    }
-    void Add(Pixel32 p) noexcept {
-        for (int i = 0; i < 4; ++i) c[i] += static_cast<double>(Channel(p, i));
-    }
+    Channels c{_mm_setzero_pd(), _mm_setzero_pd()};
+    void Add(Pixel32 p, double w) noexcept { c = AddScaled(c, LoadChannels(p), w); }
+    void Add(Pixel32 p) noexcept { c = Added(c, LoadChannels(p)); }
     [[nodiscard]] Pixel32 Mean(double length) const noexcept {
-        Pixel32 out = 0;
-        for (int i = 0; i < 4; ++i) out |= ClampTruncateChannel(c[i] / length) << (8 * i);
-        return out;
+        return ClampPackChannels(Divided(c, length));
     }
 };
 

@@ -5,22 +5,6 @@
 
 #include "transform/pixel.h"
 
-// Added to every channel value before it is truncated, so that a mean whose exact value is a
-// whole number but comes out a hair low in floating point keeps that number: flat areas stay flat.
-constexpr double kTruncationSlack = 1e-7;
-
-// One channel value in 0..255 from a double already known to be in range.
-[[nodiscard]] inline unsigned TruncateChannel(double v) noexcept {
-    return static_cast<unsigned>(v + kTruncationSlack);
-}
-
-// Clamp first: the cubic kernel and rounding can overshoot next to sharp edges.
-[[nodiscard]] inline unsigned ClampTruncateChannel(double v) noexcept {
-    if (v > 255.0) v = 255.0;
-    if (!(v >= 0.0)) v = 0.0;
-    return TruncateChannel(v);
-}
-
 // Cubic-convolution sample (kernel parameter -1) at position x of row `row`; n is the row length,
 // which is also the stride. Taps are clamped to the image row, not to the selection.
 // Expects 0 <= x < n; positions outside are clamped to the line.

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "transform/line_resampler.h"
+#include "transform/line_kernels.h"
 
 namespace {
 
@@ -19,12 +19,10 @@ struct RowAxis {
         return pass.destination + PixelIndex(0, r, pass.context->stride);
     }
     static constexpr std::ptrdiff_t Step(const SamplerContext&) noexcept { return 1; }
-    static Pixel32 Cubic(const SamplerContext& c, std::int32_t r, double s) noexcept {
-        return CubicRowSample(c.source, s, r, c.stride);
+    static const Pixel32* Source(const SamplerContext& c, std::int32_t r) noexcept {
+        return c.source + PixelIndex(0, r, c.stride);
     }
-    static Pixel32 Box(const SamplerContext& c, std::int32_t r, double s, double len) noexcept {
-        return BoxRowAverage(c.source, s, r, len, c.stride);
-    }
+    static std::int32_t Length(const SamplerContext& c) noexcept { return c.stride; }
     static Pixel32 Sample(SamplerFn fn, const SamplerContext& c, std::int32_t r, std::int32_t p,
                           double s, double len) noexcept {
         return fn(c, p, r, s, r, len);
@@ -42,12 +40,10 @@ struct ColumnAxis {
         return pass.destination + x;
     }
     static std::ptrdiff_t Step(const SamplerContext& c) noexcept { return c.stride; }
-    static Pixel32 Cubic(const SamplerContext& c, std::int32_t x, double s) noexcept {
-        return CubicColumnSample(c.source, x, s, c.stride, c.height);
+    static const Pixel32* Source(const SamplerContext& c, std::int32_t x) noexcept {
+        return c.source + x;
     }
-    static Pixel32 Box(const SamplerContext& c, std::int32_t x, double s, double len) noexcept {
-        return BoxColumnAverage(c.source, x, s, len, c.stride, c.height);
-    }
+    static std::int32_t Length(const SamplerContext& c) noexcept { return c.height; }
     static Pixel32 Sample(SamplerFn fn, const SamplerContext& c, std::int32_t x, std::int32_t p,
                           double s, double len) noexcept {
         return fn(c, x, p, x, s, len);
@@ -70,8 +66,9 @@ void EnlargeLine(const LinePass& pass, std::int32_t line) noexcept {
     const double shift = c * (g - 1);
     Pixel32* out = Axis::Line(pass, line);
     const std::ptrdiff_t step = Axis::Step(ctx);
+    CubicLineSampler sampler(Axis::Source(ctx, line), step, Axis::Length(ctx));
     for (std::int32_t p = pass.lo; p < pass.hi; ++p) {
-        out[p * step] = Axis::Cubic(ctx, line, (p + shift) / g);
+        out[p * step] = sampler.Sample((p + shift) / g);
     }
 }
 
@@ -89,7 +86,9 @@ void ReduceLine(const LinePass& pass, std::int32_t line) noexcept {
     const double q = length - 2 * t;
     const double len = q > 0 ? std::min(length / q, static_cast<double>(length)) : length;
     Pixel32* out = Axis::Line(pass, line);
+    const Pixel32* in = Axis::Source(ctx, line);
     const std::ptrdiff_t step = Axis::Step(ctx);
+    const std::int32_t n = Axis::Length(ctx);
 
     std::int32_t p = lo;
     for (; p <= (lo + t) - 1 && p < hi; ++p) {
@@ -104,7 +103,7 @@ void ReduceLine(const LinePass& pass, std::int32_t line) noexcept {
         out[m * step] = Axis::Sample(ops[Axis::kEnd], ctx, line, m, (hi - (s - lo)) - len, len);
     }
     for (; p <= (hi - t) - 1 && p < hi; ++p) {
-        out[p * step] = Axis::Box(ctx, line, lo + ((p - lo) - t) * len, len);
+        out[p * step] = BoxLineAverage(in, step, lo + ((p - lo) - t) * len, len, n);
     }
 }
 
