@@ -11,6 +11,9 @@
 #error "The transform engine needs SSE2 double arithmetic (-msse2 -mfpmath=sse on i686)."
 #endif
 
+// The per-pixel kernels are large for the compiler's taste but run once per output pixel.
+#define TRAPEZOID_HOT_INLINE inline __attribute__((always_inline))
+
 struct Channels {
     __m128d blueGreen;
     __m128d redAlpha;
@@ -23,16 +26,22 @@ struct Channels {
     return {_mm_cvtepi32_pd(v), _mm_cvtepi32_pd(_mm_shuffle_epi32(v, 0xEE))};
 }
 
-// p * w
-[[nodiscard]] inline Channels Scaled(const Channels& p, double w) noexcept {
-    const __m128d weight = _mm_set1_pd(w);
+// p * w, with the weight in both lanes of `weight`
+[[nodiscard]] inline Channels Scaled(const Channels& p, __m128d weight) noexcept {
     return {_mm_mul_pd(p.blueGreen, weight), _mm_mul_pd(p.redAlpha, weight)};
+}
+[[nodiscard]] inline Channels Scaled(const Channels& p, double w) noexcept {
+    return Scaled(p, _mm_set1_pd(w));
 }
 
 // sum + p * w
-[[nodiscard]] inline Channels AddScaled(const Channels& sum, const Channels& p, double w) noexcept {
-    const Channels term = Scaled(p, w);
+[[nodiscard]] inline Channels AddScaled(const Channels& sum, const Channels& p,
+                                        __m128d weight) noexcept {
+    const Channels term = Scaled(p, weight);
     return {_mm_add_pd(sum.blueGreen, term.blueGreen), _mm_add_pd(sum.redAlpha, term.redAlpha)};
+}
+[[nodiscard]] inline Channels AddScaled(const Channels& sum, const Channels& p, double w) noexcept {
+    return AddScaled(sum, p, _mm_set1_pd(w));
 }
 
 // sum + p

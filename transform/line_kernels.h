@@ -16,61 +16,90 @@
 }
 
 // Cubic convolution (kernel parameter -1) at positions along one line; taps are clamped to the
-// line. Consecutive samples of a stretched line mostly share their taps, so the four taps of the
-// previous sample are kept, converted, and slide along when the next sample moves one pixel on.
+// line. Samples come in pairs, whose positions and weights are computed in packed arithmetic
+// (each lane with the same operations as a single sample). The converted taps are kept in a ring
+// indexed by pixel number, so a stretched line, whose samples advance by at most one pixel,
+// converts one new pixel per sample and never branches on whether it moved.
 class CubicLineSampler {
 public:
     CubicLineSampler(const Pixel32* line, std::ptrdiff_t step, std::int32_t n) noexcept
         : line_(line), step_(step), n_(n) {}
 
-    [[nodiscard]] Pixel32 Sample(double x) noexcept {
-        x = ClampToLine(x, n_);
-        const std::int32_t i = static_cast<std::int32_t>(x);
-        const double f = x - i;
-        if (f == 0.0) return line_[i * step_];  // a whole position: the pixel itself
-        LoadTaps(i);
-        const double a = 1.0 + f;
-        const double b = 1.0 - f;
-        const double c = 2.0 - f;
-        const double w0 = 4.0 - (8.0 - (5.0 - a) * a) * a;
-        const double w1 = 1.0 - (f * f) * (2.0 - f);
-        const double w2 = 1.0 - (b * b) * (2.0 - b);
-        const double w3 = 4.0 - (8.0 - (5.0 - c) * c) * c;
-        Channels v = Scaled(taps_[0], w0);
-        v = AddScaled(v, taps_[1], w1);
-        v = AddScaled(v, taps_[2], w2);
-        v = AddScaled(v, taps_[3], w3);
-        return ClampPackChannels(v);
+    // Samples at the positions in the low and the high lane of x, in that order.
+    TRAPEZOID_HOT_INLINE void SampleTwo(__m128d x, Pixel32* low, Pixel32* high) noexcept {
+        x = ClampToLine(x);
+        const __m128i i = _mm_cvttpd_epi32(x);
+        const __m128d f = _mm_sub_pd(x, _mm_cvtepi32_pd(i));
+        const __m128d one = _mm_set1_pd(1.0);
+        const __m128d two = _mm_set1_pd(2.0);
+        const __m128d a = _mm_add_pd(one, f);
+        const __m128d b = _mm_sub_pd(one, f);
+        const __m128d c = _mm_sub_pd(two, f);
+        const __m128d w[4] = {FarWeight(a), NearWeight(f), NearWeight(b), FarWeight(c)};
+        const int whole = _mm_movemask_pd(_mm_cmpeq_pd(f, _mm_setzero_pd()));
+        *low = Combine(_mm_cvtsi128_si32(i), (whole & 1) != 0, w, /*lane=*/0);
+        *high = Combine(_mm_cvtsi128_si32(_mm_shuffle_epi32(i, 1)), (whole & 2) != 0, w, 1);
+    }
+
+    [[nodiscard]] TRAPEZOID_HOT_INLINE Pixel32 Sample(double x) noexcept {
+        Pixel32 low;
+        Pixel32 high;
+        SampleTwo(_mm_set1_pd(x), &low, &high);
+        return low;
     }
 
 private:
-    [[nodiscard]] Channels Tap(std::int32_t k) const noexcept {
-        return LoadChannels(line_[k * step_]);
+    // Positions are kept inside [0, n): callers stay inside, this only guards the buffer.
+    [[nodiscard]] __m128d ClampToLine(__m128d x) const noexcept {
+        x = _mm_max_pd(x, _mm_setzero_pd());
+        const __m128d beyond = _mm_cmpge_pd(x, _mm_set1_pd(static_cast<double>(n_)));
+        const __m128d last = _mm_set1_pd(static_cast<double>(n_ - 1));
+        return _mm_or_pd(_mm_and_pd(beyond, last), _mm_andnot_pd(beyond, x));
     }
 
-    // Taps i - 1, i, i + 1, i + 2, each clamped to 0..n - 1.
-    void LoadTaps(std::int32_t i) noexcept {
-        if (i == tapsAt_) return;
-        const std::int32_t k3 = i < n_ - 2 ? i + 2 : n_ - 1;
-        if (i == tapsAt_ + 1) {
-            taps_[0] = taps_[1];
-            taps_[1] = taps_[2];
-            taps_[2] = taps_[3];
-            taps_[3] = Tap(k3);
+    // The kernel 1 - 2s^2 + s^3 for distances s up to 1, as 1 - s^2 (2 - s).
+    [[nodiscard]] static __m128d NearWeight(__m128d s) noexcept {
+        const __m128d squared = _mm_mul_pd(s, s);
+        return _mm_sub_pd(_mm_set1_pd(1.0), _mm_mul_pd(squared, _mm_sub_pd(_mm_set1_pd(2.0), s)));
+    }
+
+    // The kernel 4 - 8s + 5s^2 - s^3 for distances s from 1 to 2, as 4 - (8 - (5 - s) s) s.
+    [[nodiscard]] static __m128d FarWeight(__m128d s) noexcept {
+        const __m128d inner = _mm_mul_pd(_mm_sub_pd(_mm_set1_pd(5.0), s), s);
+        return _mm_sub_pd(_mm_set1_pd(4.0), _mm_mul_pd(_mm_sub_pd(_mm_set1_pd(8.0), inner), s));
+    }
+
+    [[nodiscard]] static __m128d Lane(__m128d v, int lane) noexcept {
+        return lane == 0 ? _mm_unpacklo_pd(v, v) : _mm_unpackhi_pd(v, v);
+    }
+
+    TRAPEZOID_HOT_INLINE Pixel32 Combine(std::int32_t i, bool whole, const __m128d* w,
+                                          int lane) noexcept {
+        if (i - tapsAt_ > 1 || i < tapsAt_) {
+            for (std::int32_t k = i - 1; k <= i + 2; ++k) Load(k);
         } else {
-            taps_[0] = Tap(i >= 1 ? i - 1 : 0);
-            taps_[1] = Tap(i);
-            taps_[2] = Tap(i < n_ - 1 ? i + 1 : n_ - 1);
-            taps_[3] = Tap(k3);
+            Load(i + 2);  // a no-op reload when the sample stayed in the same pixel
         }
         tapsAt_ = i;
+        if (whole) return line_[i * step_];  // a whole position: the pixel itself
+        Channels v = Scaled(ring_[(i - 1) & 3], Lane(w[0], lane));
+        v = AddScaled(v, ring_[i & 3], Lane(w[1], lane));
+        v = AddScaled(v, ring_[(i + 1) & 3], Lane(w[2], lane));
+        v = AddScaled(v, ring_[(i + 2) & 3], Lane(w[3], lane));
+        return ClampPackChannels(v);
+    }
+
+    // Pixel k of the line, clamped to 0..n - 1, into ring slot k mod 4.
+    void Load(std::int32_t k) noexcept {
+        const std::int32_t clamped = k < 0 ? 0 : (k < n_ ? k : n_ - 1);
+        ring_[k & 3] = LoadChannels(line_[clamped * step_]);
     }
 
     const Pixel32* line_;
     std::ptrdiff_t step_;
     std::int32_t n_;
-    std::int32_t tapsAt_ = -2;  // no taps loaded yet
-    Channels taps_[4] = {};
+    std::int32_t tapsAt_ = -3;  // no taps loaded yet
+    Channels ring_[4] = {};
 };
 
 [[nodiscard]] inline Pixel32 CubicLineSample(const Pixel32* line, std::ptrdiff_t step, double x,
@@ -81,7 +110,7 @@ private:
 // Area average over [x, x + length): the first partial pixel, the last partial pixel, then the
 // whole pixels between, the total weight summed in the same order. The part of the interval
 // beyond the line is dropped and the mean taken over the weight actually used.
-[[nodiscard]] inline Pixel32 BoxLineAverage(const Pixel32* line, std::ptrdiff_t step, double x,
+[[nodiscard]] TRAPEZOID_HOT_INLINE Pixel32 BoxLineAverage(const Pixel32* line, std::ptrdiff_t step, double x,
                                             double length, std::int32_t n) noexcept {
     x = ClampToLine(x, n);
     const std::int32_t i0 = static_cast<std::int32_t>(x);

@@ -67,9 +67,16 @@ void EnlargeLine(const LinePass& pass, std::int32_t line) noexcept {
     Pixel32* out = Axis::Line(pass, line);
     const std::ptrdiff_t step = Axis::Step(ctx);
     CubicLineSampler sampler(Axis::Source(ctx, line), step, Axis::Length(ctx));
-    for (std::int32_t p = pass.lo; p < pass.hi; ++p) {
-        out[p * step] = sampler.Sample((p + shift) / g);
+    // Two positions at a time, each (p + shift) / g.
+    const __m128d shifts = _mm_set1_pd(shift);
+    const __m128d scale = _mm_set1_pd(g);
+    std::int32_t p = pass.lo;
+    for (; p + 1 < pass.hi; p += 2) {
+        const __m128d positions = _mm_set_pd(p + 1, p);
+        sampler.SampleTwo(_mm_div_pd(_mm_add_pd(positions, shifts), scale), &out[p * step],
+                          &out[(p + 1) * step]);
     }
+    if (p < pass.hi) out[p * step] = sampler.Sample((p + shift) / g);
 }
 
 // A squeezed line, walked inward from both ends: the undefined area, the partly covered end
