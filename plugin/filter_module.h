@@ -48,6 +48,7 @@ public:
     [[nodiscard]] HINSTANCE Instance() const noexcept { return instance; }
 
 private:
+    friend struct FilterModuleTestAccess;
     [[nodiscard]] FilterBase* At(std::int32_t index) const noexcept;
 
     HINSTANCE instance = nullptr;

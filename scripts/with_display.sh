@@ -10,6 +10,9 @@ fi
 wineserver -k >/dev/null 2>&1 || true   # a server started without a display would keep none
 wine_prefix_ready
 wineserver -p >/dev/null 2>&1 || true
+# Start Wine's background services now, detached from the output of the command: a test runner
+# would otherwise wait for them to close the pipes they inherited.
+wine cmd /c exit >/dev/null 2>&1 </dev/null || true
 set +e
 "$@"
 rc=$?

@@ -57,9 +57,11 @@ BOOL SaveSettings(HWND dialog) noexcept {
 
 std::int32_t WriteEditInt(HWND dialog, const char* section, const char* key, int controlId,
                           const char* path) noexcept {
-    BOOL valid = FALSE;
-    const auto value = static_cast<std::int32_t>(GetDlgItemInt(dialog, controlId, &valid, TRUE));
-    if (!valid) return 0;
+    // Read as text and parsed strictly: the platform's integer read accepts "12x" as 12.
+    char text[32] = {};
+    GetDlgItemTextA(dialog, controlId, text, sizeof text);
+    std::int32_t value = 0;
+    if (!ParseEditInt(text, &value)) return 0;
     WriteKey(section, key, value, path);
     return 1;
 }

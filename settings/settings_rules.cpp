@@ -21,6 +21,26 @@ std::int32_t ParseProfileInt(const char* text) noexcept {
     return static_cast<std::int32_t>(value == kLimit ? kLimit - 1 : value);
 }
 
+bool ParseEditInt(const char* text, std::int32_t* value) noexcept {
+    if (text == nullptr) return false;
+    while (*text == ' ' || *text == '\t') ++text;
+    const bool negative = *text == '-';
+    if (*text == '-' || *text == '+') ++text;
+    std::int64_t magnitude = 0;
+    const char* digits = text;
+    for (; *text >= '0' && *text <= '9'; ++text) {
+        magnitude = magnitude * 10 + (*text - '0');
+        if (magnitude > std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1) return false;
+    }
+    if (text == digits) return false;
+    while (*text == ' ' || *text == '\t') ++text;
+    if (*text != '\0') return false;
+    const std::int64_t signedValue = negative ? -magnitude : magnitude;
+    if (signedValue > std::numeric_limits<std::int32_t>::max()) return false;
+    *value = static_cast<std::int32_t>(signedValue);
+    return true;
+}
+
 void ApplyReadRules(const RawSettings& raw, TrapezoidSettings* settings) noexcept {
     const auto inRange = [](std::int32_t v) { return v >= 0 && v <= 5 ? v : 0; };
     settings->shape = inRange(raw.shape);

@@ -30,6 +30,11 @@ constexpr std::int32_t kMaxDifference = 100;
 // that it stays out of every valid range instead of wrapping into one.
 [[nodiscard]] std::int32_t ParseProfileInt(const char* text) noexcept;
 
+// A signed integer typed into an edit control: optional blanks, an optional sign, at least one
+// digit, optional blanks, nothing else, within 32 bits. False (and `value` untouched) otherwise,
+// so that "12x" or an overflowing number is never taken for a number.
+[[nodiscard]] bool ParseEditInt(const char* text, std::int32_t* value) noexcept;
+
 // The raw values of the five keys in file order, as parsed.
 struct RawSettings {
     std::int32_t shape;

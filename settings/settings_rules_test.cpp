@@ -25,6 +25,28 @@ TEST(SettingsRules, ParsesValuesLikeAProfileIntegerRead) {
     EXPECT_EQ(ParseProfileInt(nullptr), 0);
 }
 
+TEST(SettingsRules, EditTextsThatAreIntegers) {
+    const struct {
+        const char* text;
+        bool valid;
+        std::int32_t value;
+    } cases[] = {
+        {"-25", true, -25}, {" 7 ", true, 7},       {"+3", true, 3},
+        {"", false, 0},     {"-", false, 0},        {"12x", false, 0},
+        {"- 3", false, 0},  {"1 2", false, 0},      {"abc", false, 0},
+        {"0x10", false, 0}, {"2147483647", true, 2147483647},
+        {"-2147483648", true, -2147483647 - 1},     {"2147483648", false, 0},
+        {"99999999999999999999", false, 0},
+    };
+    for (const auto& c : cases) {
+        std::int32_t value = 12345;
+        EXPECT_EQ(ParseEditInt(c.text, &value), c.valid) << c.text;
+        EXPECT_EQ(value, c.valid ? c.value : 12345) << c.text;
+    }
+    std::int32_t value = 0;
+    EXPECT_FALSE(ParseEditInt(nullptr, &value));
+}
+
 TEST(SettingsRules, ShapeAndModeOutOfRangeReadAsZero) {
     TrapezoidSettings s{};
     s.fill.colour = 0x12345678u;

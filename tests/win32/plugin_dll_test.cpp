@@ -2,6 +2,7 @@
 // filter indices, progress, the settings file beside the DLL, the error box, the fills.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -103,6 +104,14 @@ TEST_F(PluginDll, NamesAndCategoryCopiedWithinTheBuffers) {
         for (int i = 0; i < 16; ++i) ASSERT_TRUE(category[i] == 0 && name[i] == 0) << index;
         EXPECT_EQ(category[16], 'x');
     }
+}
+
+// The Japanese run must really run in Japanese, else its checks would silently be the English ones.
+TEST(UserLanguage, IsTheOneTheRunAskedFor) {
+    const char* expected = std::getenv("TRAPEZOID_EXPECT_LANGUAGE");
+    if (expected == nullptr) GTEST_SKIP() << "no language asked for";
+    const bool japanese = (GetUserDefaultLangID() & 0x3FF) == 17;
+    EXPECT_EQ(japanese, std::string(expected) == "ja");
 }
 
 TEST_F(PluginDll, PluginInfo) {
