@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "host/host_error.h"
+#include "plugin/selection_scan.h"
 
 std::vector<std::uint8_t> MaskFromGrey(const GreyImage& grey) {
     std::vector<std::uint8_t> mask(grey.values.size());
@@ -15,17 +16,11 @@ std::vector<std::uint8_t> MaskFromGrey(const GreyImage& grey) {
 
 std::optional<SelectionRect> MaskBounds(const std::vector<std::uint8_t>& mask, std::int32_t width,
                                         std::int32_t height) {
-    SelectionRect bounds{width, height, 0, 0};
-    for (std::int32_t y = 0; y < height; ++y) {
-        for (std::int32_t x = 0; x < width; ++x) {
-            if (mask[static_cast<std::size_t>(PixelIndex(x, y, width))] == kUnselected) continue;
-            bounds.left = std::min(bounds.left, x);
-            bounds.top = std::min(bounds.top, y);
-            bounds.right = std::max(bounds.right, x + 1);
-            bounds.bottom = std::max(bounds.bottom, y + 1);
-        }
+    if (mask.size() < static_cast<std::size_t>(width) * static_cast<std::size_t>(height)) {
+        return std::nullopt;
     }
-    if (bounds.right == 0) return std::nullopt;
+    const SelectionRect bounds = ScanSelectionBounds(mask.data(), width, height);
+    if (bounds.right <= bounds.left) return std::nullopt;  // nothing selected
     return bounds;
 }
 

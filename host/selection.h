@@ -8,9 +8,8 @@
 #include <vector>
 
 #include "host/png_io.h"
+#include "plugin/selection_scan.h"
 #include "transform/pixel.h"
-
-constexpr std::uint8_t kUnselected = 255;
 
 // Mask bytes from a grey mask image: 255 − grey, so that white selects and black does not.
 [[nodiscard]] std::vector<std::uint8_t> MaskFromGrey(const GreyImage& grey);

@@ -148,6 +148,14 @@ TEST(TransformPass, ProgressReportsEachNewPercentageOnce) {
     EXPECT_EQ(g_reports.back(), 99);
 }
 
+TEST(TransformPass, ProgressOfHugeSelectionsDoesNotOverflow) {
+    ProgressRecord progress{42, Record, 0};
+    g_reports.clear();
+    ReportLinesDone(&progress, 30'000'000, 40'000'000);  // 3e9 does not fit in 32 bits
+    ReportLinesDone(&progress, 39'999'999, 40'000'000);
+    EXPECT_EQ(g_reports, (std::vector<int>{75, 99}));
+}
+
 TEST(TransformPass, DifferenceZeroWritesNothing) {
     const Image noise = Noise(9, 9, 1);
     for (int shape = 0; shape < 6; ++shape) {

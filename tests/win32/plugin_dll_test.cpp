@@ -114,6 +114,25 @@ TEST(UserLanguage, IsTheOneTheRunAskedFor) {
     EXPECT_EQ(japanese, std::string(expected) == "ja");
 }
 
+TEST_F(PluginDll, VersionInformation) {
+    const std::string file = dir + "trapezoid.dll";
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeA(file.c_str(), &ignored);
+    ASSERT_GT(size, 0u);
+    std::vector<char> data(size);
+    ASSERT_TRUE(GetFileVersionInfoA(file.c_str(), 0, size, data.data()));
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueA(data.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
+    EXPECT_EQ(fixed->dwFileVersionMS, 0x00000002u);  // 0.2
+    EXPECT_EQ(fixed->dwFileVersionLS, 0x00000000u);  // .0.0
+    EXPECT_EQ(fixed->dwProductVersionMS, 0x00000002u);
+    char* text = nullptr;
+    ASSERT_TRUE(VerQueryValueA(data.data(), "\\StringFileInfo\\040904B0\\FileVersion",
+                               reinterpret_cast<void**>(&text), &length));
+    EXPECT_STREQ(text, "0.2.0.0");
+}
+
 TEST_F(PluginDll, PluginInfo) {
     const auto info = Export<GetPluginInfoFn>("KV_GetPluginInfo");
     char buffer[8] = {'x', 'x', 'x', 'x', 'x', 'x', 'x', 'x'};
