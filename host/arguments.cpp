@@ -9,7 +9,7 @@
 #include "host/host_error.h"
 #include "host/png_io.h"
 #include "host/text_encoding.h"
-#include "host/win32.h"
+#include "plugin/win32.h"
 
 #include <shellapi.h>
 

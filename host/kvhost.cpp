@@ -8,7 +8,7 @@
 #include "host/host_error.h"
 #include "host/plugin_module.h"
 #include "host/text_encoding.h"
-#include "host/win32.h"
+#include "plugin/win32.h"
 
 #include <commctrl.h>
 

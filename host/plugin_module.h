@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "host/win32.h"
+#include "plugin/win32.h"
 #include "plugin/kv_interface.h"
 
 // Texts of one filter, as the plug-in wrote them (ANSI bytes, see kPluginCodePage).

@@ -6,7 +6,7 @@
 
 #include <climits>
 
-#include "host/win32.h"
+#include "plugin/win32.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "host/win32.h"
+#include "plugin/win32.h"
 #include "plugin/kv_interface.h"
 
 namespace {
