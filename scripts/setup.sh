@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(
     cmake g++ make pkg-config python3
-    libgtest-dev libgmock-dev libbenchmark-dev libstb-dev libcxxopts-dev
+    googletest libgtest-dev libgmock-dev libbenchmark-dev libstb-dev libcxxopts-dev locales
     g++-mingw-w64-i686-win32 binutils-mingw-w64-i686 mingw-w64-i686-dev
     wine wine32:i386 fonts-wine xvfb xauth fonts-ipafont-gothic
 )

@@ -80,6 +80,23 @@ TEST_F(PluginDll, EveryExportUnderBothNames) {
     EXPECT_EQ(Export<FilterCountFn>("_KVF_FilterCount@0")(), 1);
 }
 
+TEST_F(PluginDll, OneFilterAfterEveryLoad) {
+    for (int load = 0; load < 3; ++load) {
+        EXPECT_EQ(Export<FilterCountFn>("KVF_FilterCount")(), 1);
+        ASSERT_TRUE(FreeLibrary(module));
+        module = LoadLibraryA((dir + "trapezoid.dll").c_str());
+        ASSERT_NE(module, nullptr);
+    }
+}
+
+TEST_F(PluginDll, SetupOfAnUnknownFilterIsRefused) {
+    const auto setup = Export<SetupFn>("KVF_Setup");
+    const std::vector<Pixel32> image(4, 0xFF000000u);
+    EXPECT_EQ(setup(1, nullptr, image.data(), 2, 2), 0);
+    EXPECT_EQ(setup(-1, nullptr, image.data(), 2, 2), 0);
+    EXPECT_TRUE(test_host::Events().empty());  // nothing shown, nothing asked
+}
+
 TEST_F(PluginDll, NamesAndCategoryCopiedWithinTheBuffers) {
     char category[64];
     char name[64];
