@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string>
 
-#include "plugin/win32.h"
 #include "plugin/kv_interface.h"
+#include "plugin/win32.h"
 
 // Texts of one filter, as the plug-in wrote them (ANSI bytes, see kPluginCodePage).
 struct FilterNames {

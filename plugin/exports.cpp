@@ -7,8 +7,9 @@
 
 namespace {
 
-constexpr char kPluginInfo[] = "Trapezoid 0.2 - keystone correction filter. "
-                               "Copyright (C) 2026 the Trapezoid developers.";
+constexpr char kPluginInfo[] =
+    "Trapezoid 0.2 - keystone correction filter. "
+    "Copyright (C) 2026 the Trapezoid developers.";
 
 }  // namespace
 

@@ -10,7 +10,7 @@
 #include "transform/progress.h"
 
 class FilterBase {
-public:
+   public:
     FilterBase(std::string filterName, std::string filterCategory)
         : name(std::move(filterName)), category(std::move(filterCategory)) {}
     virtual ~FilterBase() = default;

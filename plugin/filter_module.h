@@ -12,7 +12,7 @@
 #include "settings/localized_text.h"
 
 class FilterModule {
-public:
+   public:
     FilterModule() = default;
     ~FilterModule() { DeleteFilters(); }
     FilterModule(const FilterModule&) = delete;
@@ -27,10 +27,9 @@ public:
     // The filter's texts, or "" for an index out of range.
     [[nodiscard]] const char* FilterName(std::int32_t index) const noexcept;
     [[nodiscard]] const char* FilterCategory(std::int32_t index) const noexcept;
-    void ExecuteFilter(std::int32_t index, HWND parent, const Pixel32* source,
-                       Pixel32* destination, std::int32_t reservedA, const SelectionRect* rect,
-                       std::int32_t reservedB, std::int32_t width, std::int32_t height,
-                       ProgressRecord* progress) noexcept;
+    void ExecuteFilter(std::int32_t index, HWND parent, const Pixel32* source, Pixel32* destination,
+                       std::int32_t reservedA, const SelectionRect* rect, std::int32_t reservedB,
+                       std::int32_t width, std::int32_t height, ProgressRecord* progress) noexcept;
     std::int32_t SetupFilter(std::int32_t index, HWND parent, const Pixel32* pixels,
                              std::int32_t width, std::int32_t height) noexcept;
 
@@ -38,8 +37,8 @@ public:
     std::int32_t QueryClientInfo(std::int32_t code, void* data) const noexcept;
     // Fetches the host's selection mask and, when `rect` is not null, its bounding rectangle.
     // 0 when the host gives no mask; then neither output is written.
-    std::int32_t SelectionBounds(const std::uint8_t** mask, SelectionRect* rect,
-                                 std::int32_t width, std::int32_t height) const noexcept;
+    std::int32_t SelectionBounds(const std::uint8_t** mask, SelectionRect* rect, std::int32_t width,
+                                 std::int32_t height) const noexcept;
     // Tells the host, then shows a modal error box ("error" unless captioned otherwise).
     void ShowError(HWND parent, const char* text, const char* caption) const noexcept;
     // The settings file beside the plug-in, into `buffer`; false when the path does not fit.
@@ -47,7 +46,7 @@ public:
 
     [[nodiscard]] HINSTANCE Instance() const noexcept { return instance; }
 
-private:
+   private:
     friend struct FilterModuleTestAccess;
     [[nodiscard]] FilterBase* At(std::int32_t index) const noexcept;
 

@@ -10,7 +10,7 @@ namespace {
 
 // A library reference to the host executable, released when it goes out of scope.
 class HostLibrary {
-public:
+   public:
     HostLibrary() {
         char path[MAX_PATH];
         const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
@@ -28,7 +28,7 @@ public:
             reinterpret_cast<void*>(GetProcAddress(handle, "KVF_QueryClientInfo")));
     }
 
-private:
+   private:
     HMODULE handle = nullptr;
 };
 
@@ -42,8 +42,7 @@ std::int32_t FilterModule::QueryClientInfo(std::int32_t code, void* data) const 
 }
 
 std::int32_t FilterModule::SelectionBounds(const std::uint8_t** mask, SelectionRect* rect,
-                                           std::int32_t width,
-                                           std::int32_t height) const noexcept {
+                                           std::int32_t width, std::int32_t height) const noexcept {
     const std::uint8_t* answer = nullptr;
     if (QueryClientInfo(ClientInfoSelectionMask, &answer) == 0) return 0;
     if (answer == nullptr) return 0;  // an answer without a mask is no mask

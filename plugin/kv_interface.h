@@ -25,9 +25,8 @@ using GetNameFn = char*(KV_STDCALL*)(std::int32_t index, char* category,
                                      std::int32_t nameLength);
 using SetupFn = std::int32_t(KV_STDCALL*)(std::int32_t index, void* parent, const Pixel32* pixels,
                                           std::int32_t width, std::int32_t height);
-using ExecuteFn = std::int32_t(KV_STDCALL*)(std::int32_t index, void* parent,
-                                            const Pixel32* source, Pixel32* destination,
-                                            std::int32_t reservedA, const SelectionRect* rect,
-                                            std::int32_t reservedB, std::int32_t width,
-                                            std::int32_t height, ProgressCallback progress,
-                                            std::intptr_t userData);
+using ExecuteFn = std::int32_t(KV_STDCALL*)(std::int32_t index, void* parent, const Pixel32* source,
+                                            Pixel32* destination, std::int32_t reservedA,
+                                            const SelectionRect* rect, std::int32_t reservedB,
+                                            std::int32_t width, std::int32_t height,
+                                            ProgressCallback progress, std::intptr_t userData);

@@ -21,7 +21,7 @@ TEST(TextCopy, FillsWithoutTerminatorWhenTheTextIsTooLong) {
     std::memset(buffer, 'x', sizeof buffer);
     BoundedCopy(buffer, 9, "Transform|...");
     EXPECT_EQ(std::memcmp(buffer, "Transform", 9), 0);
-    EXPECT_EQ(buffer[9], 'x');  // past the length: untouched
+    EXPECT_EQ(buffer[9], 'x');      // past the length: untouched
     BoundedCopy(buffer, 3, "abc");  // exactly as long as the buffer: no terminator
     EXPECT_EQ(std::memcmp(buffer, "abcnsform", 9), 0);
 }
@@ -49,7 +49,7 @@ TEST(SelectionScan, BoundingRectangles) {
         {3, 2, {255, 255, 255, 255, 7, 255}, {1, 1, 2, 2}},    // one pixel at (1, 1)
         {3, 2, {0, 254, 0, 1, 2, 3}, {0, 0, 3, 2}},            // 0 and 254 both count
         {4, 3, {255, 255, 255, 255, 255, 255, 255, 0, 255, 254, 255, 255}, {1, 1, 4, 3}},
-        {0, 5, {}, {0, 5, 1, 1}},                              // no pixels at all
+        {0, 5, {}, {0, 5, 1, 1}},  // no pixels at all
     };
     for (const ScanCase& c : cases) {
         const SelectionRect r = ScanSelectionBounds(c.mask.data(), c.width, c.height);

@@ -18,8 +18,7 @@ TrapezoidFilter::TrapezoidFilter() : FilterBase(kName, kCategory) {}
 
 void TrapezoidFilter::Execute(HWND parent, const Pixel32* source, Pixel32* destination,
                               std::int32_t, const SelectionRect* rect, std::int32_t,
-                              std::int32_t width, std::int32_t height,
-                              ProgressRecord* progress) {
+                              std::int32_t width, std::int32_t height, ProgressRecord* progress) {
     FilterModule& module = Module();
     TrapezoidSettings settings{};
     if (!ReadSettings(&settings, /*validate=*/true)) {
@@ -35,7 +34,8 @@ void TrapezoidFilter::Execute(HWND parent, const Pixel32* source, Pixel32* desti
     } else if (settings.fill.mode == static_cast<std::int32_t>(UndefinedAreaMode::kBackground)) {
         module.QueryClientInfo(ClientInfoBackground, &queried);
     }
-    settings.fill.colour = ResolveFillColour(settings.fill.mode, queried, settings.fill.transparent);
+    settings.fill.colour =
+        ResolveFillColour(settings.fill.mode, queried, settings.fill.transparent);
     RunTransform(source, destination, width, height, *rect, settings.shape, settings.difference,
                  settings.fill, progress);
 }

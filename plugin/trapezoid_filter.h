@@ -5,7 +5,7 @@
 #include "plugin/filter_base.h"
 
 class TrapezoidFilter final : public FilterBase {
-public:
+   public:
     TrapezoidFilter();
 
     void Execute(HWND parent, const Pixel32* source, Pixel32* destination, std::int32_t reservedA,

@@ -20,8 +20,7 @@ constexpr const char* kJapaneseNames[] = {
 };
 
 constexpr const char* kEnglishNames[] = {
-    "edge pixel", "source pixel", "foreground color", "background color", "white", "black",
-    nullptr,
+    "edge pixel", "source pixel", "foreground color", "background color", "white", "black", nullptr,
 };
 
 static_assert(sizeof(kJapaneseNames) / sizeof(kJapaneseNames[0]) == 7);

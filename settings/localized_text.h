@@ -5,7 +5,7 @@
 #include <cstdint>
 
 class LocalizedText {
-public:
+   public:
     virtual ~LocalizedText() = default;
     // Shown when the settings file holds a value that cannot be used (ANSI code-page text).
     [[nodiscard]] virtual const char* InvalidSettingsMessage() const noexcept = 0;
@@ -15,13 +15,13 @@ public:
 
 // Texts are Shift-JIS (code page 932), for the code-page window functions.
 class JapaneseText final : public LocalizedText {
-public:
+   public:
     [[nodiscard]] const char* InvalidSettingsMessage() const noexcept override;
     [[nodiscard]] const char* const* UndefinedAreaNames() const noexcept override;
 };
 
 class EnglishText final : public LocalizedText {
-public:
+   public:
     [[nodiscard]] const char* InvalidSettingsMessage() const noexcept override;
     [[nodiscard]] const char* const* UndefinedAreaNames() const noexcept override;
 };

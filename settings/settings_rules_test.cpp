@@ -16,10 +16,21 @@ TEST(SettingsRules, ParsesValuesLikeAProfileIntegerRead) {
         const char* text;
         std::int32_t value;
     } cases[] = {
-        {"-5", -5},     {"   -7   ", -7}, {"+12", 12},  {"abc12", 0},  {"12abc", 12},
-        {"3.9", 3},     {"1 2", 1},       {"", 0},      {"-", 0},      {"0x10", 0},
-        {"100", 100},   {"-100", -100},   {"2147483647", 2147483647},
-        {"99999999999", 2147483647},      {"-99999999999", -2147483647 - 1},
+        {"-5", -5},
+        {"   -7   ", -7},
+        {"+12", 12},
+        {"abc12", 0},
+        {"12abc", 12},
+        {"3.9", 3},
+        {"1 2", 1},
+        {"", 0},
+        {"-", 0},
+        {"0x10", 0},
+        {"100", 100},
+        {"-100", -100},
+        {"2147483647", 2147483647},
+        {"99999999999", 2147483647},
+        {"-99999999999", -2147483647 - 1},
     };
     for (const auto& c : cases) EXPECT_EQ(ParseProfileInt(c.text), c.value) << c.text;
     EXPECT_EQ(ParseProfileInt(nullptr), 0);
@@ -31,11 +42,19 @@ TEST(SettingsRules, EditTextsThatAreIntegers) {
         bool valid;
         std::int32_t value;
     } cases[] = {
-        {"-25", true, -25}, {" 7 ", true, 7},       {"+3", true, 3},
-        {"", false, 0},     {"-", false, 0},        {"12x", false, 0},
-        {"- 3", false, 0},  {"1 2", false, 0},      {"abc", false, 0},
-        {"0x10", false, 0}, {"2147483647", true, 2147483647},
-        {"-2147483648", true, -2147483647 - 1},     {"2147483648", false, 0},
+        {"-25", true, -25},
+        {" 7 ", true, 7},
+        {"+3", true, 3},
+        {"", false, 0},
+        {"-", false, 0},
+        {"12x", false, 0},
+        {"- 3", false, 0},
+        {"1 2", false, 0},
+        {"abc", false, 0},
+        {"0x10", false, 0},
+        {"2147483647", true, 2147483647},
+        {"-2147483648", true, -2147483647 - 1},
+        {"2147483648", false, 0},
         {"99999999999999999999", false, 0},
     };
     for (const auto& c : cases) {
@@ -77,8 +96,8 @@ TEST(SettingsRules, DifferenceValidation) {
 
 TEST(SettingsRules, SettingsFileLivesBesideTheModule) {
     char out[260];
-    ASSERT_TRUE(BuildSettingsPath("C:\\Program Files\\Editor\\Plug-ins\\trapezoid.dll", out,
-                                  sizeof out));
+    ASSERT_TRUE(
+        BuildSettingsPath("C:\\Program Files\\Editor\\Plug-ins\\trapezoid.dll", out, sizeof out));
     EXPECT_STREQ(out, "C:\\Program Files\\Editor\\Plug-ins\\vxfilters.ini");
     EXPECT_FALSE(BuildSettingsPath("trapezoid.dll", out, sizeof out));
     EXPECT_STREQ(out, "");

@@ -28,7 +28,8 @@ struct Case {
 // Deterministic pixels with every channel, alpha included, varied.
 inline std::vector<Pixel32> MakeImage(std::int32_t width, std::int32_t height) {
     std::vector<Pixel32> image(static_cast<std::size_t>(width) * height);
-    std::uint64_t state = 0x9E3779B97F4A7C15ull * (static_cast<std::uint64_t>(width) * 131 + height);
+    std::uint64_t state =
+        0x9E3779B97F4A7C15ull * (static_cast<std::uint64_t>(width) * 131 + height);
     for (Pixel32& p : image) {
         state += 0x9E3779B97F4A7C15ull;
         std::uint64_t z = state;
@@ -40,9 +41,15 @@ inline std::vector<Pixel32> MakeImage(std::int32_t width, std::int32_t height) {
 }
 
 inline std::vector<Case> AllCases() {
-    struct Frame { std::int32_t w, h; SelectionRect rect; };
-    const Frame frames[] = {{29, 23, {0, 0, 29, 23}}, {29, 23, {3, 2, 26, 20}},
-                            {12, 12, {0, 0, 12, 12}}, {5, 6, {0, 0, 5, 6}}, {3, 1, {0, 0, 3, 1}}};
+    struct Frame {
+        std::int32_t w, h;
+        SelectionRect rect;
+    };
+    const Frame frames[] = {{29, 23, {0, 0, 29, 23}},
+                            {29, 23, {3, 2, 26, 20}},
+                            {12, 12, {0, 0, 12, 12}},
+                            {5, 6, {0, 0, 5, 6}},
+                            {3, 1, {0, 0, 3, 1}}};
     const std::int32_t differences[] = {-100, -63, -48, -30, -1, 1, 30, 37, 40, 63, 100};
     std::vector<Case> cases;
     for (const Frame& f : frames) {
@@ -51,11 +58,11 @@ inline std::vector<Case> AllCases() {
                 for (std::int32_t mode = 0; mode < 6; ++mode) {
                     for (std::int32_t transparent = 0; transparent < 2; ++transparent) {
                         char name[96];
-                        std::snprintf(name, sizeof name, "%dx%d@%d,%d,%d,%d/s%d/d%d/m%d/t%d",
-                                      f.w, f.h, f.rect.left, f.rect.top, f.rect.right,
-                                      f.rect.bottom, shape, difference, mode, transparent);
-                        cases.push_back({name, f.w, f.h, f.rect, shape, difference, mode,
-                                         transparent});
+                        std::snprintf(name, sizeof name, "%dx%d@%d,%d,%d,%d/s%d/d%d/m%d/t%d", f.w,
+                                      f.h, f.rect.left, f.rect.top, f.rect.right, f.rect.bottom,
+                                      shape, difference, mode, transparent);
+                        cases.push_back(
+                            {name, f.w, f.h, f.rect, shape, difference, mode, transparent});
                     }
                 }
             }

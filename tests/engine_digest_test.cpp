@@ -21,10 +21,10 @@ TEST(EngineDigest, NativeResultsMatchTheRecord) {
         Pixel32 queried = 0xFF000000u;
         if (c.mode == 2) queried = engine_cases::kForeground;
         if (c.mode == 3) queried = engine_cases::kBackground;
-        const FillParams fill{c.mode, ResolveFillColour(c.mode, queried, c.transparent),
-                              c.transparent, 0, 0, 0, 0};
-        RunTransform(source.data(), dest.data(), c.width, c.height, c.rect, c.shape,
-                     c.difference, fill, nullptr);
+        const FillParams fill{
+            c.mode, ResolveFillColour(c.mode, queried, c.transparent), c.transparent, 0, 0, 0, 0};
+        RunTransform(source.data(), dest.data(), c.width, c.height, c.rect, c.shape, c.difference,
+                     fill, nullptr);
         lines.push_back(engine_cases::DigestLine(c, engine_cases::Digest(dest)));
     }
     if (std::getenv("TRAPEZOID_UPDATE_DIGESTS") != nullptr) {

@@ -16,7 +16,8 @@ enum class FillKind { kEdgePixel, kSourcePixel, kColour };
 }
 
 // A pixel of the image; coordinates are kept inside it so that no caller can read past it.
-[[nodiscard]] Pixel32 ImagePixel(const SamplerContext& ctx, std::int32_t x, std::int32_t y) noexcept {
+[[nodiscard]] Pixel32 ImagePixel(const SamplerContext& ctx, std::int32_t x,
+                                 std::int32_t y) noexcept {
     return ctx.source[PixelIndex(ClampIndex(x, ctx.stride), ClampIndex(y, ctx.height), ctx.stride)];
 }
 

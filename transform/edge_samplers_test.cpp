@@ -97,8 +97,8 @@ TEST(EdgeSamplers, IntervalsOutOfShapeGiveTheFillAndReadNothingBeyond) {
     SamplerContext ctx{image.data(), 3, 1, &fill};
     const SamplerFn left = Sampler(ctx, kEdgeLeft);
     const SamplerFn right = Sampler(ctx, kEdgeRight);
-    EXPECT_EQ(right(ctx, 2, 0, 3.0, 0, 1.5), 0xFFFFFFFFu);   // starts at the right edge
-    EXPECT_EQ(left(ctx, 0, 0, -1.5, 0, 1.5), 0xFFFFFFFFu);   // ends at the left edge
+    EXPECT_EQ(right(ctx, 2, 0, 3.0, 0, 1.5), 0xFFFFFFFFu);  // starts at the right edge
+    EXPECT_EQ(left(ctx, 0, 0, -1.5, 0, 1.5), 0xFFFFFFFFu);  // ends at the left edge
     // Ends exactly at the right edge, whose zero-weight pixel is not read:
     // (255 * 0.5 + 10 + 20 + 30) / 3.5 = 53.57.
     EXPECT_EQ(left(ctx, 0, 0, -0.5, 0, 3.5), Grey(53));

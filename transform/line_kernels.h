@@ -21,7 +21,7 @@
 // indexed by pixel number, so a stretched line, whose samples advance by at most one pixel,
 // converts one new pixel per sample and never branches on whether it moved.
 class CubicLineSampler {
-public:
+   public:
     CubicLineSampler(const Pixel32* line, std::ptrdiff_t step, std::int32_t n) noexcept
         : line_(line), step_(step), n_(n) {}
 
@@ -48,7 +48,7 @@ public:
         return low;
     }
 
-private:
+   private:
     // Positions are kept inside [0, n): callers stay inside, this only guards the buffer.
     [[nodiscard]] __m128d ClampToLine(__m128d x) const noexcept {
         x = _mm_max_pd(x, _mm_setzero_pd());
@@ -74,7 +74,7 @@ private:
     }
 
     TRAPEZOID_HOT_INLINE Pixel32 Combine(std::int32_t i, bool whole, const __m128d* w,
-                                          int lane) noexcept {
+                                         int lane) noexcept {
         if (i - tapsAt_ > 1 || i < tapsAt_) {
             for (std::int32_t k = i - 1; k <= i + 2; ++k) Load(k);
         } else {
@@ -110,8 +110,9 @@ private:
 // Area average over [x, x + length): the first partial pixel, the last partial pixel, then the
 // whole pixels between, the total weight summed in the same order. The part of the interval
 // beyond the line is dropped and the mean taken over the weight actually used.
-[[nodiscard]] TRAPEZOID_HOT_INLINE Pixel32 BoxLineAverage(const Pixel32* line, std::ptrdiff_t step, double x,
-                                            double length, std::int32_t n) noexcept {
+[[nodiscard]] TRAPEZOID_HOT_INLINE Pixel32 BoxLineAverage(const Pixel32* line, std::ptrdiff_t step,
+                                                          double x, double length,
+                                                          std::int32_t n) noexcept {
     x = ClampToLine(x, n);
     const std::int32_t i0 = static_cast<std::int32_t>(x);
     if (!(length > 0.0)) return line[i0 * step];

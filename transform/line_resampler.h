@@ -22,5 +22,4 @@
 
 // The same along column `column` over [y, y + length).
 [[nodiscard]] Pixel32 BoxColumnAverage(const Pixel32* source, std::int32_t column, double y,
-                                       double length, std::int32_t stride,
-                                       std::int32_t n) noexcept;
+                                       double length, std::int32_t stride, std::int32_t n) noexcept;

@@ -26,14 +26,14 @@ struct CubicCase {
 
 TEST(LineResampler, CubicWorkedValues) {
     const CubicCase cases[] = {
-        {{0, 0, 255, 255}, 1.5, 127},      // weights -0.125, 0.625, 0.625, -0.125
-        {{0, 255, 255, 0}, 1.5, 255},      // 318.75, clamped
-        {{255, 0, 0, 255}, 1.5, 0},        // -63.75, clamped
+        {{0, 0, 255, 255}, 1.5, 127},       // weights -0.125, 0.625, 0.625, -0.125
+        {{0, 255, 255, 0}, 1.5, 255},       // 318.75, clamped
+        {{255, 0, 0, 255}, 1.5, 0},         // -63.75, clamped
         {{100, 100, 200, 200}, 1.25, 125},  // weights -0.140625, 0.890625, 0.296875, -0.046875
-        {{10, 20, 30, 40}, 0.5, 13},       // first pixel: k0 = k1 = 0; 13.75
-        {{10, 20, 30, 40}, 2.5, 36},       // i = n - 2: k3 = n - 1; 36.25
-        {{10, 20, 30, 40}, 3.5, 41},       // last pixel: k2 = k3 = n - 1; 41.25
-        {{10, 20, 30, 40}, 2.0, 30},       // whole position: the pixel itself
+        {{10, 20, 30, 40}, 0.5, 13},        // first pixel: k0 = k1 = 0; 13.75
+        {{10, 20, 30, 40}, 2.5, 36},        // i = n - 2: k3 = n - 1; 36.25
+        {{10, 20, 30, 40}, 3.5, 41},        // last pixel: k2 = k3 = n - 1; 41.25
+        {{10, 20, 30, 40}, 2.0, 30},        // whole position: the pixel itself
     };
     for (const CubicCase& c : cases) {
         std::vector<Pixel32> row;
@@ -46,15 +46,15 @@ TEST(LineResampler, CubicWorkedValues) {
 
 TEST(LineResampler, CubicReadsTheImageRowNotJustTheSelection) {
     // Row 1 of a 4 x 2 image: the taps of x = 1.5 are pixels 0..3 of that row only.
-    const std::vector<Pixel32> image = {Grey(9), Grey(9), Grey(9), Grey(9),
+    const std::vector<Pixel32> image = {Grey(9), Grey(9), Grey(9),   Grey(9),
                                         Grey(0), Grey(0), Grey(255), Grey(255)};
     EXPECT_EQ(CubicRowSample(image.data(), 1.5, 1, 4), Grey(127));
 }
 
 TEST(LineResampler, BoxWorkedValues) {
     const std::vector<Pixel32> line = GreyLine({0, 0, 100, 200, 50});
-    EXPECT_EQ(BoxRowAverage(line.data(), 2.5, 0, 2.0, 5), Grey(137));  // (50 + 200 + 25) / 2
-    EXPECT_EQ(BoxRowAverage(line.data(), 3.0, 0, 1.0, 5), Grey(200));  // next pixel weight 0
+    EXPECT_EQ(BoxRowAverage(line.data(), 2.5, 0, 2.0, 5), Grey(137));   // (50 + 200 + 25) / 2
+    EXPECT_EQ(BoxRowAverage(line.data(), 3.0, 0, 1.0, 5), Grey(200));   // next pixel weight 0
     EXPECT_EQ(BoxRowAverage(line.data(), 3.25, 0, 0.5, 5), Grey(200));  // inside one pixel
     // Past the end: pixels 3 (0.5) and 4 (1) over the weight they received, 1.5.
     EXPECT_EQ(BoxRowAverage(line.data(), 3.5, 0, 3.0, 5), Grey(100));

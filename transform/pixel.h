@@ -4,7 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
-using Pixel32 = std::uint32_t;  // blue bits 0-7, green 8-15, red 16-23, alpha 24-31; not premultiplied
+using Pixel32 =
+    std::uint32_t;  // blue bits 0-7, green 8-15, red 16-23, alpha 24-31; not premultiplied
 
 constexpr Pixel32 kAlphaMask = 0xFF000000u;
 

@@ -28,9 +28,9 @@ const std::vector<Pixel32>& Source() {
 }
 
 void Report(benchmark::State& state) {
-    state.counters["ns_per_pixel"] = benchmark::Counter(
-        kPixels * static_cast<double>(state.iterations()),
-        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["ns_per_pixel"] =
+        benchmark::Counter(kPixels * static_cast<double>(state.iterations()),
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
 void Copy(benchmark::State& state) {
@@ -57,7 +57,7 @@ void Pass(benchmark::State& state, std::int32_t shape, std::int32_t difference) 
 
 // Keeps each run's time per pixel so that the ratios can be printed after the table.
 class RatioReporter : public benchmark::ConsoleReporter {
-public:
+   public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
             if (run.run_type == Run::RT_Iteration && run.iterations > 0) {

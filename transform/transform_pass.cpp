@@ -116,14 +116,20 @@ void ReduceLine(const LinePass& pass, std::int32_t line) noexcept {
 
 using LineWorker = void (*)(const LinePass&, std::int32_t) noexcept;
 
-// Runs the workers over lines first..first+extent-1: the split shapes change worker at the middle.
-void RunLines(const LinePass& pass, std::int32_t shape, std::int32_t difference,
+// Runs the workers over the lines first..first+extent-1, each running from lo to hi: the split
+// shapes change worker at the middle line. D is the largest inset, a share of the line length.
+void RunLines(Pixel32* destination, const SamplerContext& context, std::int32_t lo, std::int32_t hi,
+              std::int32_t first, std::int32_t extent, std::int32_t shape, std::int32_t difference,
               LineWorker reduce, LineWorker enlarge, ProgressRecord* progress) noexcept {
-    const double mid = pass.first + pass.extent * 0.5;
-    for (std::int32_t line = pass.first; line < pass.first + pass.extent; ++line) {
+    if (hi <= lo || extent <= 0) return;
+    const double largestInset = (static_cast<double>(difference) * (hi - lo)) * 0.005;
+    const LinePass pass{destination, &context, lo,           hi,
+                        first,       extent,   largestInset, ProfileForShape(shape)};
+    const double mid = first + extent * 0.5;
+    for (std::int32_t line = first; line < first + extent; ++line) {
         const bool reduced = LineIsReduced(shape, difference, line < mid);
         (reduced ? reduce : enlarge)(pass, line);
-        ReportLinesDone(progress, line - pass.first, pass.extent);
+        ReportLinesDone(progress, line - first, extent);
     }
 }
 
@@ -143,23 +149,15 @@ void ReduceColumn(const LinePass& pass, std::int32_t column) noexcept {
 void RowPass(Pixel32* destination, const SelectionRect& rect, std::int32_t shape,
              std::int32_t difference, const SamplerContext& context,
              ProgressRecord* progress) noexcept {
-    const std::int32_t w = rect.right - rect.left;
-    const std::int32_t h = rect.bottom - rect.top;
-    if (w <= 0 || h <= 0) return;
-    const LinePass pass{destination, &context, rect.left, rect.right, rect.top, h,
-                        (static_cast<double>(difference) * w) * 0.005, ProfileForShape(shape)};
-    RunLines(pass, shape, difference, ReduceRow, EnlargeRow, progress);
+    RunLines(destination, context, rect.left, rect.right, rect.top, rect.bottom - rect.top, shape,
+             difference, ReduceRow, EnlargeRow, progress);
 }
 
 void ColumnPass(Pixel32* destination, const SelectionRect& rect, std::int32_t shape,
                 std::int32_t difference, const SamplerContext& context,
                 ProgressRecord* progress) noexcept {
-    const std::int32_t w = rect.right - rect.left;
-    const std::int32_t h = rect.bottom - rect.top;
-    if (w <= 0 || h <= 0) return;
-    const LinePass pass{destination, &context, rect.top, rect.bottom, rect.left, w,
-                        (static_cast<double>(difference) * h) * 0.005, ProfileForShape(shape)};
-    RunLines(pass, shape, difference, ReduceColumn, EnlargeColumn, progress);
+    RunLines(destination, context, rect.top, rect.bottom, rect.left, rect.right - rect.left, shape,
+             difference, ReduceColumn, EnlargeColumn, progress);
 }
 
 SelectionRect ClipToImage(const SelectionRect& rect, std::int32_t width,

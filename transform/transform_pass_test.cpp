@@ -26,10 +26,10 @@ FillParams Fill(std::int32_t mode, Pixel32 colour = 0, std::int32_t transparent 
 }
 
 Image Transform(const Image& source, SelectionRect rect, int shape, int difference, FillParams fill,
-          Pixel32 start = 0x5A5A5A5Au) {
+                Pixel32 start = 0x5A5A5A5Au) {
     Image dest(source.width, source.height, start);
-    RunTransform(source.pixels.data(), dest.pixels.data(), source.width, source.height, rect,
-                 shape, difference, fill, nullptr);
+    RunTransform(source.pixels.data(), dest.pixels.data(), source.width, source.height, rect, shape,
+                 difference, fill, nullptr);
     return dest;
 }
 
@@ -109,8 +109,10 @@ TEST(TransformPass, ColumnsTransformLikeRowsOfTheTransposedImage) {
     }
     for (int shape = 0; shape < 3; ++shape) {
         for (int mode = 0; mode < 6; ++mode) {
-            const Image cols = Transform(noise, {1, 2, 10, 16}, shape + 3, 63, Fill(mode, 0x80402010u));
-            const Image rows = Transform(transposed, {2, 1, 16, 10}, shape, 63, Fill(mode, 0x80402010u));
+            const Image cols =
+                Transform(noise, {1, 2, 10, 16}, shape + 3, 63, Fill(mode, 0x80402010u));
+            const Image rows =
+                Transform(transposed, {2, 1, 16, 10}, shape, 63, Fill(mode, 0x80402010u));
             for (int y = 0; y < 17; ++y) {
                 for (int x = 0; x < 11; ++x) ASSERT_EQ(cols.At(x, y), rows.At(y, x));
             }
@@ -139,11 +141,11 @@ TEST(TransformPass, ProgressReportsEachNewPercentageOnce) {
     dest = tall;
     progress = {42, Record, 0};
     g_reports.clear();
-    RunTransform(tall.pixels.data(), dest.pixels.data(), 1, 1000, {0, 0, 1, 1000}, 4, 30,
-                 Fill(0), &progress);
+    RunTransform(tall.pixels.data(), dest.pixels.data(), 1, 1000, {0, 0, 1, 1000}, 4, 30, Fill(0),
+                 &progress);
     EXPECT_TRUE(g_reports.empty());  // columns: one line, so 0 is never a new percentage
-    RunTransform(tall.pixels.data(), dest.pixels.data(), 1, 1000, {0, 0, 1, 1000}, 1, 30,
-                 Fill(0), &progress);
+    RunTransform(tall.pixels.data(), dest.pixels.data(), 1, 1000, {0, 0, 1, 1000}, 1, 30, Fill(0),
+                 &progress);
     EXPECT_EQ(g_reports.size(), 99u);
     EXPECT_EQ(g_reports.back(), 99);
 }
@@ -172,8 +174,8 @@ void ExpectWritesExactly(const Image& source, SelectionRect rect, SelectionRect 
     const Image b = Transform(source, rect, shape, difference, fill, 0x02020202u);
     for (int y = 0; y < source.height; ++y) {
         for (int x = 0; x < source.width; ++x) {
-            const bool in = x >= inside.left && x < inside.right && y >= inside.top &&
-                            y < inside.bottom;
+            const bool in =
+                x >= inside.left && x < inside.right && y >= inside.top && y < inside.bottom;
             if (in) {
                 ASSERT_EQ(a.At(x, y), b.At(x, y)) << x << "," << y << " shape " << shape;
             } else {
@@ -201,9 +203,9 @@ TEST(TransformPass, RectanglesAreClippedToTheImage) {
     const SelectionRect none{0, 0, 0, 0};
     ExpectWritesExactly(noise, {-5, -3, 4, 20}, {0, 0, 4, 8}, 1, 50, Fill(0));
     ExpectWritesExactly(noise, {6, 5, 30, 30}, {6, 5, 10, 8}, 3, -50, Fill(1));
-    ExpectWritesExactly(noise, {8, 2, 3, 6}, none, 0, 50, Fill(0));      // inverted
-    ExpectWritesExactly(noise, {12, 0, 20, 8}, none, 0, 50, Fill(0));    // beside the image
-    ExpectWritesExactly(noise, {2, 4, 2, 8}, none, 4, 50, Fill(0));      // width 0
+    ExpectWritesExactly(noise, {8, 2, 3, 6}, none, 0, 50, Fill(0));    // inverted
+    ExpectWritesExactly(noise, {12, 0, 20, 8}, none, 0, 50, Fill(0));  // beside the image
+    ExpectWritesExactly(noise, {2, 4, 2, 8}, none, 4, 50, Fill(0));    // width 0
     Image dest(10, 8, 7);
     RunTransform(nullptr, dest.pixels.data(), 10, 8, {0, 0, 10, 8}, 0, 50, Fill(0), nullptr);
     RunTransform(noise.pixels.data(), nullptr, 10, 8, {0, 0, 10, 8}, 0, 50, Fill(0), nullptr);
@@ -220,10 +222,11 @@ TEST(TransformPass, FlatImagesStayFlatAtEverySize) {
             const Image flat(w, h, 0xFFFEFDFCu);
             for (int shape = 0; shape < 6; ++shape) {
                 for (int difference = -100; difference <= 100; difference += 3) {
-                    const Image out = Transform(flat, {0, 0, w, h}, shape, difference, Fill(shape % 2));
+                    const Image out =
+                        Transform(flat, {0, 0, w, h}, shape, difference, Fill(shape % 2));
                     for (Pixel32 p : out.pixels) {
-                        ASSERT_EQ(p, 0xFFFEFDFCu) << w << "x" << h << " shape " << shape
-                                                  << " difference " << difference;
+                        ASSERT_EQ(p, 0xFFFEFDFCu)
+                            << w << "x" << h << " shape " << shape << " difference " << difference;
                     }
                 }
             }
@@ -234,7 +237,9 @@ TEST(TransformPass, FlatImagesStayFlatAtEverySize) {
 TEST(TransformPass, RoundingCasesStayInsideTheImage) {
     // Sizes and settings whose insets round so that an end interval starts exactly at the
     // selection's edge or ends with a zero-weight pixel past the buffer.
-    struct Case { int w, h, shape, difference; };
+    struct Case {
+        int w, h, shape, difference;
+    };
     for (const Case& c : {Case{12, 12, 0, 40}, Case{5, 6, 0, -48}, Case{3, 1, 3, 37}}) {
         const Image noise = Noise(c.w, c.h, 3);
         for (int mode = 0; mode < 6; ++mode) {

@@ -13,8 +13,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "plugin/win32.h"
 #include "plugin/kv_interface.h"
+#include "plugin/win32.h"
 
 namespace {
 

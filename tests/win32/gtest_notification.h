@@ -10,7 +10,7 @@ namespace testing {
 namespace internal {
 
 class Notification {
-public:
+   public:
     Notification() : event(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
     ~Notification() { CloseHandle(event); }
     Notification(const Notification&) = delete;
@@ -18,7 +18,7 @@ public:
     void Notify() { SetEvent(event); }
     void WaitForNotification() { WaitForSingleObject(event, INFINITE); }
 
-private:
+   private:
     HANDLE event;
 };
 

@@ -15,7 +15,7 @@ namespace {
 
 // A private copy of trapezoid.dll in a fresh directory, so that its settings file is the test's.
 class PluginDll : public ::testing::Test {
-protected:
+   protected:
     void SetUp() override {
         test_host::Reset();
         char exe[MAX_PATH];
@@ -50,12 +50,12 @@ protected:
         Write("transparent", std::to_string(transparent).c_str());
     }
     // Runs filter 0 over the whole of `source`; the destination starts as a copy.
-    std::vector<Pixel32> Run(const std::vector<Pixel32>& source, int w, int h,
-                             SelectionRect rect, ProgressCallback progress = nullptr,
-                             std::intptr_t user = 0, std::int32_t* result = nullptr) {
+    std::vector<Pixel32> Run(const std::vector<Pixel32>& source, int w, int h, SelectionRect rect,
+                             ProgressCallback progress = nullptr, std::intptr_t user = 0,
+                             std::int32_t* result = nullptr) {
         std::vector<Pixel32> dest = source;
-        const std::int32_t r = execute(0, nullptr, source.data(), dest.data(), 0, &rect, 0, w, h,
-                                       progress, user);
+        const std::int32_t r =
+            execute(0, nullptr, source.data(), dest.data(), 0, &rect, 0, w, h, progress, user);
         if (result != nullptr) *result = r;
         return dest;
     }
@@ -226,7 +226,8 @@ TEST_F(PluginDll, GarbageSettingsReadAsDefaults) {
     Write("transparent", "2");
     const std::vector<Pixel32> image(20 * 10, 0xFF0000FFu);
     const std::vector<Pixel32> out = Run(image, 20, 10, {0, 0, 20, 10});
-    // Shape 0, difference 60, edge-pixel fill, made transparent: the top row loses alpha at its ends.
+    // Shape 0, difference 60, edge-pixel fill, made transparent: the top row loses alpha at its
+    // ends.
     EXPECT_EQ(out[0], 0x000000FFu);
     EXPECT_EQ(out[19 * 10 + 5], 0xFF0000FFu);
 }
@@ -276,9 +277,8 @@ TEST_F(PluginDll, ResultsMatchTheNativeEngine) {
     for (const engine_cases::Case& c : engine_cases::AllCases()) {
         Settings(c.shape, c.difference, c.mode, c.transparent);
         const std::vector<Pixel32> source = engine_cases::MakeImage(c.width, c.height);
-        const std::string got =
-            engine_cases::DigestLine(c, engine_cases::Digest(Run(source, c.width, c.height,
-                                                                 c.rect)));
+        const std::string got = engine_cases::DigestLine(
+            c, engine_cases::Digest(Run(source, c.width, c.height, c.rect)));
         ASSERT_NE(std::fgets(line, sizeof line, record), nullptr);
         line[std::strcspn(line, "\r\n")] = '\0';
         ASSERT_EQ(got, line);

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <stdexcept>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 
 #include "plugin/filter_module.h"
@@ -21,7 +21,7 @@ namespace {
 // The module object of this program stands in for the plug-in's: its settings file lies
 // beside the test program.
 class PluginWin32 : public ::testing::Test {
-protected:
+   protected:
     void SetUp() override {
         test_host::Reset();
         ASSERT_EQ(Module().Initialize(GetModuleHandleA(nullptr)), 1);
@@ -83,9 +83,9 @@ TEST_F(PluginWin32, ControlsWithoutAValueLeaveTheirKeys) {
         TrapezoidSettings s{};
         EXPECT_TRUE(ReadSettings(&s, true));
         EXPECT_EQ(s.difference, 77) << text;  // not an integer: kept
-        EXPECT_EQ(s.shape, 4);                 // no radio checked: kept
-        EXPECT_EQ(s.fill.mode, 5);             // no list selection: kept
-        EXPECT_EQ(s.fill.transparent, 0);      // check boxes are always written
+        EXPECT_EQ(s.shape, 4);                // no radio checked: kept
+        EXPECT_EQ(s.fill.mode, 5);            // no list selection: kept
+        EXPECT_EQ(s.fill.transparent, 0);     // check boxes are always written
     }
 }
 
@@ -153,7 +153,7 @@ TEST_F(PluginWin32, FilterRegistry) {
 
 // A filter whose setup throws: the exception is shown in a box and the setup reports 0.
 class ThrowingFilter : public FilterBase {
-public:
+   public:
     ThrowingFilter() : FilterBase("t", "c") {}
     std::int32_t Setup(HWND, const Pixel32*, std::int32_t, std::int32_t) override {
         throw std::runtime_error(std::string(600, 'x'));

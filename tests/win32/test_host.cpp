@@ -68,8 +68,8 @@ extern "C" std::int32_t __stdcall KVF_QueryClientInfo(std::int32_t code, void* d
         case ClientInfoForeground:
         case ClientInfoBackground:
             if (!a.answersColours) return 0;
-            *static_cast<Pixel32*>(data) = code == ClientInfoForeground ? a.foreground
-                                                                         : a.background;
+            *static_cast<Pixel32*>(data) =
+                code == ClientInfoForeground ? a.foreground : a.background;
             return 1;
         case ClientInfoSelectionMask:
             if (a.maskAnswerWithoutPointer) {
