@@ -5,6 +5,7 @@
   png_tool.py rgb OUT W H                       RGB pattern image (no alpha channel)
   png_tool.py mask OUT W H L,T,R,B LEVEL [X,Y]  grey mask: LEVEL inside the box, 0 elsewhere
                                                 and at the optional hole X,Y
+  png_tool.py solid OUT W H RRGGBBAA             RGBA image of one colour
   png_tool.py dump FILE                         one line per row, pixels as RRGGBBAA
   png_tool.py probe IN L,T,R,B FG BG [MASK]     what the probe plug-in's filter 0 should give
   png_tool.py invert IN L,T,R,B                 what the probe plug-in's filter 1 should give
@@ -133,6 +134,10 @@ def main(command, *args):
         size = 4 if command == "rgba" else 3
         rows = [[c for x in range(width) for c in pattern(x, y)[:size]] for y in range(height)]
         write_png(args[0], width, height, 6 if command == "rgba" else 2, rows)
+    elif command == "solid":
+        width, height = int(args[1]), int(args[2])
+        pixel = [int(args[3][i:i + 2], 16) for i in range(0, 8, 2)]
+        write_png(args[0], width, height, 6, [pixel * width for _ in range(height)])
     elif command == "dump":
         print_rows(read_png(args[0])[2])
     elif command == "probe":

@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# The real plug-in run by kvhost under Wine, as a user runs it: settings from the vxfilters.ini
+# beside the DLL, a squeezed top row filled with white, the invalid-settings box answered and
+# printed, and unselected pixels kept with a mask.
+# Usage: trapezoid_run_test.sh KVHOST.exe TRAPEZOID.dll   (inside scripts/with_display.sh)
+set -u
+kvhost=$(realpath "$1")
+tool="python3 $(dirname "$(realpath "$0")")/png_tool.py"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cp "$2" "$work/trapezoid.dll"
+cd "$work" || exit 1
+passed=0
+failed=0
+check() {  # NAME EXPECTED ACTUAL
+    if [ "$2" == "$3" ]; then passed=$((passed + 1)); else
+        failed=$((failed + 1)); echo "FAIL: $1: expected '$2', got '$3'"
+    fi
+}
+settings() {  # SHAPE DIFFERENCE FILL TRANSPARENT
+    printf '[Trapezoid]\r\nshape=%s\r\ndifference=%s\r\nundefarea=%s\r\ntransparent=%s\r\n' \
+        "$@" > vxfilters.ini
+}
+pixel() { $tool dump out.png | sed -n "$(($2 + 1))p" | cut -d' ' -f"$(($1 + 1))"; }
+
+$tool solid red.png 20 10 FF0000FF
+# Shape 1, difference 100: the top row keeps 2 of 20 pixels (t = 9.5), the last row 19 (t = 0.5).
+settings 1 100 4 0
+LANG=en_US.UTF-8 wine "$kvhost" run ./trapezoid.dll red.png out.png --quiet 2>err.txt
+check "run succeeds" 0 $?
+check "outside pixel is white" FFFFFFFF "$(pixel 0 0)"
+check "outside pixel on the right is white" FFFFFFFF "$(pixel 19 0)"
+check "middle of the last row stays red" FF0000FF "$(pixel 10 9)"
+check "edge pixel of the last row is a blend" FF7F7FFF "$(pixel 0 9)"
+
+settings 1 100 4 1
+wine "$kvhost" run ./trapezoid.dll red.png out.png --quiet
+check "transparent fill" FFFFFF00 "$(pixel 0 0)"
+
+# The selection is the right half: the left half keeps its pixels.
+$tool mask half.png 20 10 10,0,20,10 255
+settings 0 60 5 0
+wine "$kvhost" run ./trapezoid.dll red.png out.png --quiet --mask half.png
+check "unselected pixel kept" FF0000FF "$(pixel 2 0)"
+check "selected outside pixel black" 000000FF "$(pixel 10 0)"
+
+settings 1 150 4 0
+LANG=en_US.UTF-8 wine "$kvhost" run ./trapezoid.dll red.png out.png --quiet 2>err.txt
+check "invalid settings: run still ends" 0 $?
+check "invalid settings: the box is answered and printed" \
+    'kvhost: message box "error": There is invalidate value in the initialization file.' \
+    "$(tr -d '\r' <err.txt)"
+check "invalid settings: image unchanged" FF0000FF "$(pixel 0 0)"
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
