@@ -6,6 +6,7 @@
 #include <new>
 
 #include "plugin/trapezoid_filter.h"
+#include "settings/settings_rules.h"
 
 namespace {
 
@@ -105,4 +106,14 @@ std::int32_t FilterModule::SetupFilter(std::int32_t index, HWND parent, const Pi
     } catch (...) {
     }
     return 0;
+}
+
+bool FilterModule::SettingsFilePath(char* buffer, std::size_t size) const noexcept {
+    char moduleFile[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(instance, moduleFile, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) {  // a truncated name would point elsewhere
+        if (buffer != nullptr && size > 0) buffer[0] = '\0';
+        return false;
+    }
+    return BuildSettingsPath(moduleFile, buffer, size);
 }

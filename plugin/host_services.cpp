@@ -4,7 +4,6 @@
 
 #include "plugin/filter_module.h"
 #include "plugin/selection_scan.h"
-#include "settings/settings_rules.h"
 
 namespace {
 
@@ -55,14 +54,4 @@ void FilterModule::ShowError(HWND parent, const char* text, const char* caption)
     QueryClientInfo(ClientInfoBeforeMessage, nullptr);
     if (text == nullptr) return;
     MessageBoxA(parent, text, caption != nullptr ? caption : "error", MB_ICONERROR);
-}
-
-bool FilterModule::SettingsFilePath(char* buffer, std::size_t size) const noexcept {
-    char moduleFile[MAX_PATH];
-    const DWORD length = GetModuleFileNameA(instance, moduleFile, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) {  // a truncated name would point elsewhere
-        if (buffer != nullptr && size > 0) buffer[0] = '\0';
-        return false;
-    }
-    return BuildSettingsPath(moduleFile, buffer, size);
 }

@@ -2,42 +2,56 @@
 // where the file lives beside the plug-in.
 #include "settings/settings_rules.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <limits>
 
+namespace {
+
+constexpr std::int64_t kMin32 = std::numeric_limits<std::int32_t>::min();
+constexpr std::int64_t kMax32 = std::numeric_limits<std::int32_t>::max();
+
+[[nodiscard]] bool IsBlank(char c) noexcept { return c == ' ' || c == '\t'; }
+
+// A number at the start of a text: blanks, an optional sign, decimal digits. Its magnitude stops
+// growing just past the 32-bit range, so that an overflow stays recognisable without wrapping.
+struct LeadingNumber {
+    std::int64_t value = 0;
+    bool hasDigits = false;
+    const char* end = nullptr;  // the first character after the number
+};
+
+LeadingNumber ScanLeadingNumber(const char* text) noexcept {
+    LeadingNumber number;
+    while (IsBlank(*text)) ++text;
+    const bool negative = *text == '-';
+    if (*text == '-' || *text == '+') ++text;
+    for (; *text >= '0' && *text <= '9'; ++text) {
+        number.value = std::min(number.value * 10 + (*text - '0'), kMax32 + 2);
+        number.hasDigits = true;
+    }
+    if (negative) number.value = -number.value;
+    number.end = text;
+    return number;
+}
+
+}  // namespace
+
 std::int32_t ParseProfileInt(const char* text) noexcept {
     if (text == nullptr) return 0;
-    while (*text == ' ' || *text == '\t') ++text;
-    bool negative = false;
-    if (*text == '-' || *text == '+') negative = *text++ == '-';
-    std::int64_t value = 0;
-    constexpr std::int64_t kLimit = std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1;
-    for (; *text >= '0' && *text <= '9'; ++text) {
-        value = value * 10 + (*text - '0');
-        if (value > kLimit) value = kLimit;
-    }
-    if (negative) return static_cast<std::int32_t>(-value);
-    return static_cast<std::int32_t>(value == kLimit ? kLimit - 1 : value);
+    const std::int64_t value = ScanLeadingNumber(text).value;
+    return static_cast<std::int32_t>(std::max(kMin32, std::min(value, kMax32)));
 }
 
 bool ParseEditInt(const char* text, std::int32_t* value) noexcept {
     if (text == nullptr) return false;
-    while (*text == ' ' || *text == '\t') ++text;
-    const bool negative = *text == '-';
-    if (*text == '-' || *text == '+') ++text;
-    std::int64_t magnitude = 0;
-    const char* digits = text;
-    for (; *text >= '0' && *text <= '9'; ++text) {
-        magnitude = magnitude * 10 + (*text - '0');
-        if (magnitude > std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1) return false;
-    }
-    if (text == digits) return false;
-    while (*text == ' ' || *text == '\t') ++text;
-    if (*text != '\0') return false;
-    const std::int64_t signedValue = negative ? -magnitude : magnitude;
-    if (signedValue > std::numeric_limits<std::int32_t>::max()) return false;
-    *value = static_cast<std::int32_t>(signedValue);
+    const LeadingNumber number = ScanLeadingNumber(text);
+    const char* rest = number.end;
+    while (IsBlank(*rest)) ++rest;
+    if (!number.hasDigits || *rest != '\0') return false;
+    if (number.value < kMin32 || number.value > kMax32) return false;
+    *value = static_cast<std::int32_t>(number.value);
     return true;
 }
 

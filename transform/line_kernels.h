@@ -27,28 +27,38 @@ class CubicLineSampler {
 
     // Samples at the positions in the low and the high lane of x, in that order.
     TRAPEZOID_HOT_INLINE void SampleTwo(__m128d x, Pixel32* low, Pixel32* high) noexcept {
+        const Positions at = Locate(x);
+        *low = Combine(_mm_cvtsi128_si32(at.pixel), (at.whole & 1) != 0, at.weights, /*lane=*/0);
+        *high = Combine(_mm_cvtsi128_si32(_mm_shuffle_epi32(at.pixel, 1)), (at.whole & 2) != 0,
+                        at.weights, 1);
+    }
+
+    [[nodiscard]] TRAPEZOID_HOT_INLINE Pixel32 Sample(double x) noexcept {
+        const Positions at = Locate(_mm_set1_pd(x));
+        return Combine(_mm_cvtsi128_si32(at.pixel), (at.whole & 1) != 0, at.weights, 0);
+    }
+
+   private:
+    // Two positions split into pixel and fraction, with the four tap weights of each.
+    struct Positions {
+        __m128i pixel;
+        int whole;  // bit per lane: the position is a whole number
+        __m128d weights[4];
+    };
+
+    [[nodiscard]] TRAPEZOID_HOT_INLINE Positions Locate(__m128d x) const noexcept {
         x = ClampToLine(x);
         const __m128i i = _mm_cvttpd_epi32(x);
         const __m128d f = _mm_sub_pd(x, _mm_cvtepi32_pd(i));
         const __m128d one = _mm_set1_pd(1.0);
-        const __m128d two = _mm_set1_pd(2.0);
         const __m128d a = _mm_add_pd(one, f);
         const __m128d b = _mm_sub_pd(one, f);
-        const __m128d c = _mm_sub_pd(two, f);
-        const __m128d w[4] = {FarWeight(a), NearWeight(f), NearWeight(b), FarWeight(c)};
-        const int whole = _mm_movemask_pd(_mm_cmpeq_pd(f, _mm_setzero_pd()));
-        *low = Combine(_mm_cvtsi128_si32(i), (whole & 1) != 0, w, /*lane=*/0);
-        *high = Combine(_mm_cvtsi128_si32(_mm_shuffle_epi32(i, 1)), (whole & 2) != 0, w, 1);
+        const __m128d c = _mm_sub_pd(_mm_set1_pd(2.0), f);
+        return {i,
+                _mm_movemask_pd(_mm_cmpeq_pd(f, _mm_setzero_pd())),
+                {FarWeight(a), NearWeight(f), NearWeight(b), FarWeight(c)}};
     }
 
-    [[nodiscard]] TRAPEZOID_HOT_INLINE Pixel32 Sample(double x) noexcept {
-        Pixel32 low;
-        Pixel32 high;
-        SampleTwo(_mm_set1_pd(x), &low, &high);
-        return low;
-    }
-
-   private:
     // Positions are kept inside [0, n): callers stay inside, this only guards the buffer.
     [[nodiscard]] __m128d ClampToLine(__m128d x) const noexcept {
         x = _mm_max_pd(x, _mm_setzero_pd());
