@@ -5,6 +5,7 @@
 #include "plugin/filter_module.h"
 #include "settings/settings_file.h"
 #include "transform/transform_pass.h"
+#include "ui/trapezoid_dialog.h"
 
 namespace {
 
@@ -38,4 +39,12 @@ void TrapezoidFilter::Execute(HWND parent, const Pixel32* source, Pixel32* desti
         ResolveFillColour(settings.fill.mode, queried, settings.fill.transparent);
     RunTransform(source, destination, width, height, *rect, settings.shape, settings.difference,
                  settings.fill, progress);
+}
+
+std::int32_t TrapezoidFilter::Setup(HWND parent, const Pixel32* pixels, std::int32_t width,
+                                    std::int32_t height) {
+    if (!CanSetup(parent, pixels, width, height)) return 0;
+    TrapezoidDialog dialog;
+    // Cancel ends with 2; a dialog that could not be created, with -1 or 0.
+    return dialog.RunWithImage(parent, pixels, width, height) == IDOK ? 1 : 0;
 }

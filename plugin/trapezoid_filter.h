@@ -11,4 +11,9 @@ class TrapezoidFilter final : public FilterBase {
     void Execute(HWND parent, const Pixel32* source, Pixel32* destination, std::int32_t reservedA,
                  const SelectionRect* rect, std::int32_t reservedB, std::int32_t width,
                  std::int32_t height, ProgressRecord* progress) override;
+
+    // Opens the setup dialog over the host's image; 1 when the user confirmed with OK, which
+    // has saved the settings for the next run.
+    std::int32_t Setup(HWND parent, const Pixel32* pixels, std::int32_t width,
+                       std::int32_t height) override;
 };

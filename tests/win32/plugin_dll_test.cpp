@@ -2,6 +2,10 @@
 // filter indices, progress, the settings file beside the DLL, the error box, the fills.
 #include <gtest/gtest.h>
 
+#include "plugin/win32.h"
+
+#include <commctrl.h>
+
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -9,6 +13,7 @@
 
 #include "plugin/kv_interface.h"
 #include "tests/engine_cases.h"
+#include "tests/win32/dialog_script.h"
 #include "tests/win32/test_host.h"
 
 namespace {
@@ -267,6 +272,63 @@ TEST_F(PluginDll, BadRectanglesAndPointersAreSafe) {
     EXPECT_EQ(dest, image);
 }
 
+// The setup dialog through the export, as a host opens it: OK saves beside the DLL, Cancel not.
+TEST_F(PluginDll, KvfSetupOkSavesTheSettings) {
+    const auto setup = Export<SetupFn>("KVF_Setup");
+    const std::vector<Pixel32> image(6 * 4, 0xFF808080u);
+    const char* language = std::getenv("TRAPEZOID_EXPECT_LANGUAGE");
+    const bool japanese = language != nullptr && std::string(language) == "ja";
+    const INT_PTR result = test_host::RunScripted(
+        [&] { return setup(0, nullptr, image.data(), 6, 4); },
+        [&](HWND dialog) {
+            wchar_t caption[32] = {};
+            GetWindowTextW(dialog, caption, 32);
+            EXPECT_EQ(std::wstring(caption), japanese ? L"\u53F0\u5F62" : L"Trapezoid");
+            test_host::Click(dialog, 1066);
+            test_host::SetText(dialog, 1059, "-40");
+            test_host::Click(dialog, IDOK);
+        });
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(GetPrivateProfileIntA("Trapezoid", "shape", -1, Ini().c_str()), 1);
+    EXPECT_EQ(GetPrivateProfileIntA("Trapezoid", "difference", -1, Ini().c_str()), -40);
+    EXPECT_TRUE(test_host::Events().empty() ||
+                test_host::Events().front().rfind("query 4", 0) == 0);
+}
+
+TEST_F(PluginDll, KvfSetupCancelSavesNothing) {
+    const auto setup = Export<SetupFn>("KVF_Setup");
+    const std::vector<Pixel32> image(3 * 3, 0xFF000000u);
+    const INT_PTR result =
+        test_host::RunScripted([&] { return setup(0, nullptr, image.data(), 3, 3); },
+                               [&](HWND dialog) {
+                                   test_host::SetText(dialog, 1059, "55");
+                                   test_host::Click(dialog, IDCANCEL);
+                               });
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(GetFileAttributesA(Ini().c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+// Run in a process of its own: the up-down and trackbar classes are taken away, as in a host
+// that never registered them. The dialog cannot be created and nothing is saved.
+TEST_F(PluginDll, SetupWithoutCommonControlsFails) {
+    const HMODULE comctl32 = GetModuleHandleA("comctl32.dll");
+    ASSERT_NE(comctl32, nullptr);
+    ASSERT_TRUE(UnregisterClassA(UPDOWN_CLASSA, comctl32));
+    ASSERT_TRUE(UnregisterClassA(TRACKBAR_CLASSA, comctl32));
+    const auto setup = Export<SetupFn>("KVF_Setup");
+    const std::vector<Pixel32> image(4, 0xFF000000u);
+    bool shown = false;
+    const INT_PTR result =
+        test_host::RunScripted([&] { return setup(0, nullptr, image.data(), 2, 2); },
+                               [&](HWND dialog) {
+                                   shown = true;
+                                   test_host::Click(dialog, IDOK);
+                               });
+    EXPECT_FALSE(shown);
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(GetFileAttributesA(Ini().c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
 // The DLL's pixels equal the native engine's, bit for bit, for every case of the table.
 TEST_F(PluginDll, ResultsMatchTheNativeEngine) {
     test_host::HostAnswers().foreground = engine_cases::kForeground;
@@ -288,7 +350,18 @@ TEST_F(PluginDll, ResultsMatchTheNativeEngine) {
 
 }  // namespace
 
+// Registers the up-down and trackbar classes the way an editor does at start-up.
+void RegisterCommonControls() {
+    using InitFn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+    const HMODULE library = LoadLibraryA("comctl32.dll");
+    const auto init = reinterpret_cast<InitFn>(
+        reinterpret_cast<void*>(GetProcAddress(library, "InitCommonControlsEx")));
+    const INITCOMMONCONTROLSEX controls{sizeof controls, ICC_UPDOWN_CLASS | ICC_BAR_CLASSES};
+    if (init != nullptr) init(&controls);
+}
+
 int main(int argc, char** argv) {
+    RegisterCommonControls();
     test_host::WatchMessageBoxes();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

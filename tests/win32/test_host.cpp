@@ -34,7 +34,10 @@ std::string WindowTextOf(HWND hwnd) {
 LRESULT CALLBACK CbtProc(int code, WPARAM wParam, LPARAM lParam) {
     static HWND answered = nullptr;
     const HWND hwnd = reinterpret_cast<HWND>(wParam);
-    if (code == HCBT_ACTIVATE && hwnd != answered && GetDlgItem(hwnd, 0xFFFF) != nullptr) {
+    // A message box has its text (id 0xFFFF) and icon (id 0x440) controls; dialogs with
+    // unnamed static texts of their own are left to their tests.
+    if (code == HCBT_ACTIVATE && hwnd != answered && GetDlgItem(hwnd, 0xFFFF) != nullptr &&
+        GetDlgItem(hwnd, 0x440) != nullptr) {
         answered = hwnd;
         Events().push_back("box " + WindowTextOf(hwnd) + "|" +
                            WindowTextOf(GetDlgItem(hwnd, 0xFFFF)));

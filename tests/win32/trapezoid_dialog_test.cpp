@@ -1,0 +1,330 @@
+// The Trapezoid setup dialog on real windows: filled from the settings file, the difference edit
+// with its spin and slider in step, refreshes only when something changes, OK and Cancel.
+#include <gtest/gtest.h>
+
+#include <commctrl.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "plugin/filter_module.h"
+#include "settings/settings_file.h"
+#include "tests/win32/dialog_script.h"
+#include "tests/win32/test_host.h"
+#include "ui/trapezoid_dialog.h"
+
+namespace {
+
+// Counts the renders the canvas asks for.
+class CountingDialog : public TrapezoidDialog {
+   public:
+    bool RenderPreview(CanvasBase& target, const CanvasPoint& destOrigin,
+                       const CanvasPoint& sourceOrigin, const CanvasSize& size) override {
+        ++renders;
+        return TrapezoidDialog::RenderPreview(target, destOrigin, sourceOrigin, size);
+    }
+    int renders = 0;
+};
+
+int SliderPosition(HWND dialog) {
+    return static_cast<int>(SendDlgItemMessageA(dialog, kDifferenceSliderId, TBM_GETPOS, 0, 0));
+}
+
+bool Checked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
+
+class SetupDialog : public ::testing::Test {
+   protected:
+    void SetUp() override {
+        test_host::Reset();
+        ASSERT_EQ(Module().Initialize(GetModuleHandleA(nullptr)), 1);
+        char buffer[MAX_PATH];
+        ASSERT_TRUE(Module().SettingsFilePath(buffer, sizeof buffer));
+        path = buffer;
+        DeleteFileA(path.c_str());
+        image.assign(40 * 30, 0xFF336699u);
+    }
+    void TearDown() override { DeleteFileA(path.c_str()); }
+
+    INT_PTR Run(CountingDialog& dialog, const test_host::DialogScript& script) {
+        return test_host::RunScripted(
+            [&] { return dialog.RunWithImage(nullptr, image.data(), 40, 30); }, script);
+    }
+    void Write(const char* key, const char* value) {
+        WritePrivateProfileStringA("Trapezoid", key, value, path.c_str());
+    }
+    std::string File() const {
+        std::ifstream in(path, std::ios::binary);
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+
+    std::string path;
+    std::vector<Pixel32> image;
+};
+
+TEST_F(SetupDialog, OpensInTheUserLanguage) {
+    CountingDialog dialog;
+    const char* expected = std::getenv("TRAPEZOID_EXPECT_LANGUAGE");
+    const bool japanese = expected != nullptr && std::string(expected) == "ja";
+    EXPECT_EQ(dialog.TemplateId(), japanese ? 118 : 119);
+    Run(dialog, [&](HWND hwnd) {
+        wchar_t caption[32] = {};
+        GetWindowTextW(hwnd, caption, 32);
+        EXPECT_EQ(std::wstring(caption), japanese ? L"\u53F0\u5F62" : L"Trapezoid");
+        const char* const* names = ModuleText().UndefinedAreaNames();
+        ASSERT_EQ(SendDlgItemMessageA(hwnd, kUndefinedAreaComboId, CB_GETCOUNT, 0, 0), 6);
+        for (int i = 0; i < 6; ++i) {
+            char text[64] = {};
+            SendDlgItemMessageA(hwnd, kUndefinedAreaComboId, CB_GETLBTEXT, static_cast<WPARAM>(i),
+                                reinterpret_cast<LPARAM>(text));
+            EXPECT_STREQ(text, names[i]) << i;
+        }
+        for (int id = kFirstShapeRadioId; id <= kLastShapeRadioId; ++id) {
+            EXPECT_NE(SendDlgItemMessageA(hwnd, id, BM_GETIMAGE, IMAGE_ICON, 0), 0) << id;
+        }
+    });
+}
+
+TEST_F(SetupDialog, ControlsComeFromTheSettingsFile) {
+    Write("shape", "3");
+    Write("difference", "150");
+    Write("undefarea", "4");
+    Write("transparent", "1");
+    Write("preview", "0");
+    CountingDialog dialog;
+    Run(dialog, [&](HWND hwnd) {
+        for (int id = kFirstShapeRadioId; id <= kLastShapeRadioId; ++id) {
+            EXPECT_EQ(Checked(hwnd, id), id == 1068) << id;
+        }
+        EXPECT_EQ(test_host::Text(hwnd, kDifferenceEditId), "0") << "150 is out of range";
+        EXPECT_EQ(SliderPosition(hwnd), 0);
+        EXPECT_EQ(SendDlgItemMessageA(hwnd, kUndefinedAreaComboId, CB_GETCURSEL, 0, 0), 4);
+        EXPECT_TRUE(Checked(hwnd, kTransparentCheckId));
+        EXPECT_FALSE(Checked(hwnd, kPreviewCheckId));
+        EXPECT_TRUE(Checked(hwnd, kSelectedRectangleCheckId));
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(hwnd, kSelectedRectangleCheckId)));
+        EXPECT_EQ(SendDlgItemMessageA(hwnd, kDifferenceSliderId, TBM_GETRANGEMIN, 0, 0), -100);
+        EXPECT_EQ(SendDlgItemMessageA(hwnd, kDifferenceSliderId, TBM_GETRANGEMAX, 0, 0), 100);
+        EXPECT_EQ(SendDlgItemMessageA(hwnd, kDifferenceSliderId, TBM_GETNUMTICS, 0, 0), 21);
+    });
+    Write("difference", "-100");
+    Write("preview", "1");
+    CountingDialog second;
+    Run(second, [&](HWND hwnd) {
+        EXPECT_EQ(test_host::Text(hwnd, kDifferenceEditId), "-100");
+        EXPECT_EQ(SliderPosition(hwnd), -100);
+        EXPECT_EQ(second.CurrentDifference(), -100);
+        EXPECT_TRUE(Checked(hwnd, kPreviewCheckId));
+    });
+}
+
+TEST_F(SetupDialog, HostileSettingsOpenAUsableDialog) {
+    Write("shape", "99");
+    Write("difference", "abc");
+    Write("undefarea", "-4");
+    Write("transparent", "2");
+    Write("preview", "0x10");
+    CountingDialog dialog;
+    const INT_PTR result = Run(dialog, [&](HWND hwnd) {
+        EXPECT_EQ(test_host::Text(hwnd, kDifferenceEditId), "0");
+        int checked = 0;
+        for (int id = kFirstShapeRadioId; id <= kLastShapeRadioId; ++id)
+            checked += Checked(hwnd, id);
+        EXPECT_EQ(checked, 1);
+        EXPECT_GE(SendDlgItemMessageA(hwnd, kUndefinedAreaComboId, CB_GETCURSEL, 0, 0), 0);
+        test_host::SetText(hwnd, kDifferenceEditId, "12");
+        test_host::Click(hwnd, IDOK);
+    });
+    EXPECT_EQ(result, IDOK);
+    TrapezoidSettings settings{};
+    EXPECT_TRUE(ReadSettings(&settings, true));
+    EXPECT_EQ(settings.difference, 12);
+}
+
+TEST_F(SetupDialog, DifferenceEditRefusesAndAcceptsTexts) {
+    Write("difference", "7");
+    CountingDialog dialog;
+    Run(dialog, [&](HWND hwnd) {
+        for (const char* refused : {"-", "", "05", "-0", "+5", "101", "-101", "12a", "00", " 5",
+                                    "5.5", "--5", "99999999999999"}) {
+            test_host::SetText(hwnd, kDifferenceEditId, refused);
+            EXPECT_EQ(test_host::Text(hwnd, kDifferenceEditId), "7") << '"' << refused << '"';
+            EXPECT_EQ(dialog.CurrentDifference(), 7);
+            EXPECT_EQ(SliderPosition(hwnd), 7);
+        }
+        for (const char* accepted : {"0", "-100", "100", "-7"}) {
+            test_host::SetText(hwnd, kDifferenceEditId, accepted);
+            EXPECT_EQ(test_host::Text(hwnd, kDifferenceEditId), accepted);
+            EXPECT_EQ(dialog.CurrentDifference(), std::atoi(accepted));
+            EXPECT_EQ(SliderPosition(hwnd), std::atoi(accepted));
+        }
+    });
+}
+
+TEST_F(SetupDialog, SliderNotificationsMoveTheDifference) {
+    CountingDialog dialog;
+    Run(dialog, [&](HWND hwnd) {
+        const HWND slider = GetDlgItem(hwnd, kDifferenceSliderId);
+        auto scroll = [&](WORD code, short thumb = 0) {
+            return SendMessageA(hwnd, WM_HSCROLL, MAKEWPARAM(code, static_cast<WORD>(thumb)),
+                                reinterpret_cast<LPARAM>(slider));
+        };
+        const struct {
+            const char* start;
+            WORD code;
+            short thumb;
+            const char* expected;
+        } cases[] = {
+            {"-95", TB_PAGEUP, 0, "-100"},    {"95", TB_PAGEDOWN, 0, "100"},
+            {"3", TB_TOP, 0, "-100"},         {"3", TB_BOTTOM, 0, "100"},
+            {"0", TB_THUMBTRACK, -37, "-37"}, {"0", TB_THUMBPOSITION, 64, "64"},
+            {"5", TB_LINEUP, 0, "4"},         {"5", TB_LINEDOWN, 0, "6"},
+            {"-100", TB_LINEUP, 0, "-100"},   {"100", TB_LINEDOWN, 0, "100"},
+        };
+        for (const auto& c : cases) {
+            test_host::SetText(hwnd, kDifferenceEditId, c.start);
+            scroll(c.code, c.thumb);
+            EXPECT_EQ(test_host::Text(hwnd, kDifferenceEditId), c.expected)
+                << c.start << " code " << c.code;
+            EXPECT_EQ(SliderPosition(hwnd), std::atoi(c.expected));
+        }
+        // The procedure's own answer: handled for a new value, not for the end of a drag.
+        const LPARAM from = reinterpret_cast<LPARAM>(slider);
+        EXPECT_EQ(dialog.HandleMessage(hwnd, WM_HSCROLL, TB_LINEUP, from), 1);
+        EXPECT_EQ(dialog.HandleMessage(hwnd, WM_HSCROLL, TB_ENDTRACK, from), 0);
+        EXPECT_EQ(dialog.HandleMessage(hwnd, WM_HSCROLL, 9, from), 0);
+        EXPECT_EQ(test_host::Text(hwnd, kDifferenceEditId), "99");
+        // The slider's own keys: its page size is not ours, the dialog's step of 10 wins.
+        test_host::SetText(hwnd, kDifferenceEditId, "20");
+        SendMessageA(slider, WM_KEYDOWN, VK_NEXT, 0);
+        EXPECT_EQ(test_host::Text(hwnd, kDifferenceEditId), "30");
+        EXPECT_EQ(SliderPosition(hwnd), 30);
+        SendMessageA(slider, WM_KEYDOWN, VK_HOME, 0);
+        EXPECT_EQ(test_host::Text(hwnd, kDifferenceEditId), "-100");
+    });
+}
+
+TEST_F(SetupDialog, SpinArrowsStopAtTheLimits) {
+    CountingDialog dialog;
+    Run(dialog, [&](HWND hwnd) {
+        const HWND edit = GetDlgItem(hwnd, kDifferenceEditId);
+        test_host::SetText(hwnd, kDifferenceEditId, "99");
+        for (const char* expected : {"100", "100"}) {
+            SendMessageA(edit, WM_KEYDOWN, VK_UP, 0);
+            SendMessageA(edit, WM_KEYUP, VK_UP, 0);
+            EXPECT_EQ(test_host::Text(hwnd, kDifferenceEditId), expected);
+        }
+        EXPECT_EQ(SliderPosition(hwnd), 100);
+        test_host::SetText(hwnd, kDifferenceEditId, "-99");
+        for (const char* expected : {"-100", "-100"}) {
+            SendMessageA(edit, WM_KEYDOWN, VK_DOWN, 0);
+            SendMessageA(edit, WM_KEYUP, VK_DOWN, 0);
+            EXPECT_EQ(test_host::Text(hwnd, kDifferenceEditId), expected);
+        }
+        EXPECT_EQ(dialog.CurrentDifference(), -100);
+    });
+}
+
+TEST_F(SetupDialog, RefreshesOnlyWhenPreviewingAndSomethingChanged) {
+    Write("difference", "10");
+    CountingDialog dialog;
+    Run(dialog, [&](HWND hwnd) {
+        ASSERT_FALSE(Checked(hwnd, kPreviewCheckId));
+        int renders = dialog.renders;
+        test_host::Click(hwnd, 1066);
+        test_host::SetText(hwnd, kDifferenceEditId, "20");
+        test_host::SelectEntry(hwnd, kUndefinedAreaComboId, 3);
+        test_host::Click(hwnd, kTransparentCheckId);
+        EXPECT_EQ(dialog.renders, renders) << "preview off: nothing redrawn";
+
+        test_host::Click(hwnd, kPreviewCheckId);
+        EXPECT_EQ(dialog.renders, ++renders);
+        test_host::Click(hwnd, 1069);
+        EXPECT_EQ(dialog.renders, ++renders);
+        test_host::SetText(hwnd, kDifferenceEditId, "21");
+        EXPECT_EQ(dialog.renders, ++renders);
+        test_host::SetText(hwnd, kDifferenceEditId, "21");
+        test_host::SetText(hwnd, kDifferenceEditId, "x");
+        EXPECT_EQ(dialog.renders, renders) << "the same value and a refused text redraw nothing";
+        EXPECT_EQ(SliderPosition(hwnd), 21);
+        test_host::SelectEntry(hwnd, kUndefinedAreaComboId, 5);
+        EXPECT_EQ(dialog.renders, ++renders);
+        test_host::Click(hwnd, kTransparentCheckId);
+        EXPECT_EQ(dialog.renders, ++renders);
+        test_host::Click(hwnd, kPreviewCheckId);
+        EXPECT_EQ(dialog.renders, ++renders) << "clearing the box redraws the source";
+    });
+}
+
+TEST_F(SetupDialog, OkWritesTheKeysInOrder) {
+    CountingDialog dialog;
+    const INT_PTR result = Run(dialog, [&](HWND hwnd) {
+        test_host::Click(hwnd, 1067);
+        test_host::SetText(hwnd, kDifferenceEditId, "-25");
+        test_host::SelectEntry(hwnd, kUndefinedAreaComboId, 5);
+        test_host::Click(hwnd, kTransparentCheckId);
+        test_host::Click(hwnd, kPreviewCheckId);
+        test_host::Click(hwnd, IDOK);
+    });
+    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(File(),
+              "[Trapezoid]\r\nshape=2\r\ndifference=-25\r\nundefarea=5\r\ntransparent=1\r\n"
+              "preview=1\r\n");
+}
+
+TEST_F(SetupDialog, CancelEscapeAndCloseLeaveTheFileAsItWas) {
+    {
+        std::ofstream out(path, std::ios::binary);
+        out << "; kept\n[Trapezoid]\nshape=1\ndifference=33\n[Other]\nx=y\n";
+    }
+    const std::string before = File();
+    const std::vector<test_host::DialogScript> endings = {
+        [](HWND hwnd) { test_host::Click(hwnd, IDCANCEL); },
+        [](HWND) { PostMessageA(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0x00010001); },
+        [](HWND hwnd) { PostMessageA(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0); },
+    };
+    for (const auto& ending : endings) {
+        CountingDialog dialog;
+        const INT_PTR result = Run(dialog, [&](HWND hwnd) {
+            test_host::Click(hwnd, 1070);
+            test_host::SetText(hwnd, kDifferenceEditId, "-60");
+            test_host::SelectEntry(hwnd, kUndefinedAreaComboId, 2);
+            test_host::Click(hwnd, kTransparentCheckId);
+            test_host::Click(hwnd, kPreviewCheckId);
+            ending(hwnd);
+        });
+        EXPECT_EQ(result, IDCANCEL);
+        EXPECT_EQ(File(), before);
+    }
+}
+
+TEST_F(SetupDialog, SelectionRectangleFromTheHostMask) {
+    std::vector<std::uint8_t> mask(40 * 30, 255);
+    mask[5 * 40 + 7] = 0;
+    mask[20 * 40 + 30] = 128;
+    test_host::HostAnswers().mask = mask.data();
+    CountingDialog dialog;
+    Run(dialog, [&](HWND) {
+        const SelectionRect& r = dialog.Selection();
+        EXPECT_EQ(r.left, 7);
+        EXPECT_EQ(r.top, 5);
+        EXPECT_EQ(r.right, 31);
+        EXPECT_EQ(r.bottom, 21);
+    });
+    test_host::HostAnswers().mask = nullptr;  // a host without the mask service
+    CountingDialog whole;
+    Run(whole, [&](HWND) {
+        const SelectionRect& r = whole.Selection();
+        EXPECT_EQ(r.left, 0);
+        EXPECT_EQ(r.top, 0);
+        EXPECT_EQ(r.right, 40);
+        EXPECT_EQ(r.bottom, 30);
+    });
+}
+
+}  // namespace

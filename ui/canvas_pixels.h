@@ -1,0 +1,103 @@
+// Preview canvas pixels: the off-screen display buffer of the preview, with the checkerboard
+// composite of every pixel written into it and the pan geometry of the visible region.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "transform/pixel.h"
+
+// Why a canvas stopped drawing the preview; the number is shown in its place.
+enum class CanvasError : std::int32_t {
+    kNone = 0,
+    kNoControl = 1,        // the dialog has no control with the id
+    kNoClientRect = 2,     // the control's client rectangle cannot be read
+    kNoBuffer = 3,         // the pixel buffer cannot be allocated
+    kNoSubclass = 4,       // the control's window procedure cannot be replaced
+    kNoDeviceContext = 5,  // a refresh gets no device context
+    kPixelOutside = 6,     // a pixel was written outside the canvas
+};
+
+struct CanvasPoint {
+    std::int32_t x;
+    std::int32_t y;
+};
+
+struct CanvasSize {
+    std::int32_t width;
+    std::int32_t height;
+};
+
+// Grey of the 8 x 8 checkerboard cell under canvas pixel (x, y); the top-left cell is light.
+[[nodiscard]] constexpr std::uint32_t CheckerboardGrey(std::int32_t x, std::int32_t y) noexcept {
+    return ((x ^ y) & 8) == 0 ? 255u : 192u;
+}
+
+// The display word of `source` seen over the board at (x, y) with the given opacity: each
+// colour channel is (c * alpha + grey * (255 - alpha)) / 255, truncated; the top byte is 0.
+[[nodiscard]] constexpr std::uint32_t CompositeOverBoard(std::int32_t x, std::int32_t y,
+                                                         Pixel32 source,
+                                                         std::uint8_t alpha) noexcept {
+    const std::uint32_t grey = CheckerboardGrey(x, y);
+    std::uint32_t word = 0;
+    for (int channel = 0; channel < 3; ++channel) {
+        const std::uint32_t c = Channel(source, channel);
+        word |= ((c * alpha + grey * (255u - alpha)) / 255u) << (8 * channel);
+    }
+    return word;
+}
+
+// The image's placement along one axis of the canvas.
+struct AxisView {
+    std::int32_t destination;  // first canvas pixel showing the image
+    std::int32_t extent;       // image pixels shown
+};
+
+// A fitting image is centred (rounded toward zero) and its origin reset to 0; a larger one fills
+// the canvas from the panned `origin`.
+[[nodiscard]] AxisView LayoutAxis(bool fits, std::int32_t canvasSize, std::int32_t imageSize,
+                                  std::int32_t* origin) noexcept;
+
+// Keeps a panned origin from showing anything beyond the image: the far edge is tested first,
+// so an axis along which the image fits gets 0 or a negative origin that layout resets.
+[[nodiscard]] std::int32_t ClampOrigin(std::int32_t origin, std::int32_t imageSize,
+                                       std::int32_t canvasSize) noexcept;
+
+// The buffer of display words, row after row from the top with no gap, and its error number.
+class CanvasPixels {
+   public:
+    // Replaces the buffer by one of width x height words of `fill`; false when it cannot be had.
+    bool Allocate(std::int32_t width, std::int32_t height, std::uint32_t fill) noexcept;
+
+    // Composites `source` with `alpha` over the board at (x, y). A position outside the canvas
+    // writes nothing, records kPixelOutside and gives false.
+    bool PutPixel(std::int32_t x, std::int32_t y, Pixel32 source, std::uint8_t alpha) noexcept {
+        if (x < 0 || y < 0 || x >= width || y >= height) {
+            error = CanvasError::kPixelOutside;
+            return false;
+        }
+        words[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+              static_cast<std::size_t>(x)] = CompositeOverBoard(x, y, source, alpha);
+        return true;
+    }
+
+    [[nodiscard]] std::int32_t Width() const noexcept { return width; }
+    [[nodiscard]] std::int32_t Height() const noexcept { return height; }
+    [[nodiscard]] const std::uint32_t* Words() const noexcept { return words.get(); }
+    [[nodiscard]] std::uint32_t At(std::int32_t x, std::int32_t y) const noexcept {
+        return words[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                     static_cast<std::size_t>(x)];
+    }
+
+    [[nodiscard]] CanvasError Error() const noexcept { return error; }
+    // Errors are final: once set, a later call keeps the first number.
+    void Fail(CanvasError why) noexcept {
+        if (error == CanvasError::kNone) error = why;
+    }
+
+   private:
+    std::unique_ptr<std::uint32_t[]> words;
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    CanvasError error = CanvasError::kNone;
+};

@@ -1,0 +1,56 @@
+// Dialog framework: one modal dialog from a template of the module, its messages routed to the
+// virtual operations of one object.
+#pragma once
+
+#include <cstdint>
+
+#include "plugin/win32.h"
+
+class DialogBase {
+   public:
+    explicit DialogBase(std::int32_t dialogTemplateId) noexcept;
+    virtual ~DialogBase() = default;
+    DialogBase(const DialogBase&) = delete;
+    DialogBase& operator=(const DialogBase&) = delete;
+
+    // Runs the dialog over `parent` until it ends: 1 for OK, 2 for Cancel, or the platform's
+    // failure value (-1, or 0 for an invalid owner).
+    INT_PTR RunModal(HWND parent) noexcept;
+
+    // Checks `checkedId` among firstId..lastId and clears the others; an id outside the range
+    // checks the first.
+    void CheckRadioInRange(int firstId, int lastId, int checkedId) noexcept;
+
+    // Non-zero when handled; WM_INITDIALOG and WM_COMMAND reach the operations below.
+    virtual std::int32_t HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    virtual std::int32_t OnInitDialog();
+    // OK and Cancel end the dialog; 0 for every other control.
+    virtual std::int32_t OnCommand(HWND control, WPARAM wParam, std::uint32_t notificationCode);
+    virtual void OnApply();
+    virtual void OnOk();
+    virtual void OnCancel();
+
+    // Store one control's state in the settings file; 1 when written.
+    std::int32_t WriteEditInt(const char* section, const char* key, int controlId,
+                              const char* path) noexcept;
+    std::int32_t WriteRadioIndex(const char* section, const char* key, int firstId, int lastId,
+                                 const char* path) noexcept;
+    std::int32_t WriteCheckState(const char* section, const char* key, int controlId,
+                                 const char* path) noexcept;
+    std::int32_t WriteComboIndex(const char* section, const char* key, int controlId,
+                                 const char* path) noexcept;
+
+    // The running dialog's window; null until its first message.
+    [[nodiscard]] HWND Window() const noexcept { return hwnd; }
+    [[nodiscard]] std::int32_t TemplateId() const noexcept { return templateId; }
+
+   protected:
+    HWND hwnd = nullptr;
+    std::int32_t templateId;
+
+   private:
+    friend INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+};
+
+// The one dialog procedure of the module: forwards every message to the running dialog.
+INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

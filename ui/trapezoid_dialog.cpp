@@ -1,0 +1,130 @@
+// Trapezoid setup dialog: shape buttons, the difference edit with its spin and slider kept in
+// step, the undefined-area fill, the transparent and preview switches, and the live preview.
+#include "ui/trapezoid_dialog.h"
+
+#include <commctrl.h>
+
+#include "plugin/filter_module.h"
+#include "settings/settings_file.h"
+#include "settings/settings_rules.h"
+#include "ui/difference_rules.h"
+
+TrapezoidDialog::TrapezoidDialog() noexcept : PreviewDialog(DialogTemplateId()) {}
+
+std::int32_t TrapezoidDialog::HandleMessage(HWND window, UINT message, WPARAM wParam,
+                                            LPARAM lParam) {
+    if (message == WM_HSCROLL &&
+        GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) == kDifferenceSliderId) {
+        return OnSliderScroll(wParam);
+    }
+    return PreviewDialog::HandleMessage(window, message, wParam, lParam);
+}
+
+std::int32_t TrapezoidDialog::OnInitDialog() {
+    PreviewDialog::OnInitDialog();
+    LoadShapeIcons();
+    FillUndefinedAreaList();
+    TrapezoidSettings settings{};
+    ReadSettings(&settings, /*validate=*/false);
+    CheckRadioInRange(kFirstShapeRadioId, kLastShapeRadioId, kFirstShapeRadioId + settings.shape);
+    SetUpDifferenceControls(settings.difference);
+    SendDlgItemMessageA(hwnd, kUndefinedAreaComboId, CB_SETCURSEL,
+                        static_cast<WPARAM>(settings.fill.mode), 0);
+    CheckDlgButton(hwnd, kTransparentCheckId,
+                   settings.fill.transparent != 0 ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(hwnd, kPreviewCheckId, settings.preview != 0 ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(hwnd, kSelectedRectangleCheckId, BST_CHECKED);
+    // Without a mask from the host the whole image counts as selected.
+    selectionRect = {0, 0, imageWidth, imageHeight};
+    Module().SelectionBounds(nullptr, &selectionRect, imageWidth, imageHeight);
+    return 1;
+}
+
+void TrapezoidDialog::LoadShapeIcons() const noexcept {
+    for (int id = kFirstShapeRadioId; id <= kLastShapeRadioId; ++id) {
+        const HICON icon = LoadIconA(Module().Instance(), MAKEINTRESOURCEA(id));
+        if (icon != nullptr) {
+            SendDlgItemMessageA(hwnd, id, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
+        }
+    }
+}
+
+void TrapezoidDialog::FillUndefinedAreaList() const noexcept {
+    // Unsorted, so an entry's index is its mode.
+    for (const char* const* name = ModuleText().UndefinedAreaNames(); *name != nullptr; ++name) {
+        SendDlgItemMessageA(hwnd, kUndefinedAreaComboId, CB_ADDSTRING, 0,
+                            reinterpret_cast<LPARAM>(*name));
+    }
+}
+
+void TrapezoidDialog::SetUpDifferenceControls(std::int32_t storedDifference) {
+    // Some up-down implementations count the minus sign as a digit and write -100 as "-,100",
+    // which the edit would refuse; no value of this range needs a thousands separator anyway.
+    const HWND spin = GetDlgItem(hwnd, kDifferenceSpinId);
+    SetWindowLongA(spin, GWL_STYLE, GetWindowLongA(spin, GWL_STYLE) | UDS_NOTHOUSANDS);
+    SendDlgItemMessageA(hwnd, kDifferenceSpinId, UDM_SETRANGE32,
+                        static_cast<WPARAM>(kMinDifference), kMaxDifference);
+    SendDlgItemMessageA(hwnd, kDifferenceSliderId, TBM_SETRANGEMIN, FALSE, kMinDifference);
+    SendDlgItemMessageA(hwnd, kDifferenceSliderId, TBM_SETRANGEMAX, TRUE, kMaxDifference);
+    SendDlgItemMessageA(hwnd, kDifferenceSliderId, TBM_SETTICFREQ, 10, 0);
+    const std::int32_t shown =
+        IsValidDifference(storedDifference) ? storedDifference : currentDifference;
+    // Goes through the edit validation, which takes the value and moves the slider.
+    SetDlgItemInt(hwnd, kDifferenceEditId, static_cast<UINT>(shown), TRUE);
+    SendDlgItemMessageA(hwnd, kDifferenceSliderId, TBM_SETPOS, TRUE, shown);
+}
+
+std::int32_t TrapezoidDialog::OnSliderScroll(WPARAM wParam) {
+    std::int32_t value = 0;
+    const auto thumb = static_cast<std::int16_t>(HIWORD(wParam));
+    if (!SliderDifference(LOWORD(wParam), currentDifference, thumb, &value)) return 0;
+    // Not flagged as the dialog's own write: the value goes through the edit validation, which
+    // keeps the edit, the slider and the preview in step and refuses a step beyond the range.
+    SetDlgItemInt(hwnd, kDifferenceEditId, static_cast<UINT>(value), TRUE);
+    return 1;
+}
+
+std::int32_t TrapezoidDialog::OnCommand(HWND control, WPARAM wParam,
+                                        std::uint32_t notificationCode) {
+    const int id = LOWORD(wParam);
+    switch (notificationCode & 0xFFFF) {
+        case EN_UPDATE:
+            if (id == kDifferenceEditId && !updatingEdit) ValidateDifferenceEdit();
+            break;
+        case BN_CLICKED:
+            if (id == kTransparentCheckId ||
+                (id >= kFirstShapeRadioId && id <= kLastShapeRadioId)) {
+                RefreshIfPreviewing();
+            }
+            break;
+        case CBN_SELCHANGE:
+            if (id == kUndefinedAreaComboId) RefreshIfPreviewing();
+            break;
+        default:
+            break;
+    }
+    return PreviewDialog::OnCommand(control, wParam, notificationCode);
+}
+
+void TrapezoidDialog::ValidateDifferenceEdit() {
+    char text[kDifferenceTextSize] = {};
+    GetDlgItemTextA(hwnd, kDifferenceEditId, text, sizeof text);
+    std::int32_t value = 0;
+    if (!ParseDifferenceText(text, &value)) {
+        // The restore causes an EN_UPDATE of its own, which must not be judged again.
+        updatingEdit = true;
+        SetDlgItemInt(hwnd, kDifferenceEditId, static_cast<UINT>(currentDifference), TRUE);
+        updatingEdit = false;
+        return;
+    }
+    if (value == currentDifference) return;
+    currentDifference = value;
+    SendDlgItemMessageA(hwnd, kDifferenceSliderId, TBM_SETPOS, TRUE, value);
+    RefreshIfPreviewing();
+}
+
+void TrapezoidDialog::RefreshIfPreviewing() noexcept {
+    if (IsPreviewChecked()) canvas.Refresh();
+}
+
+void TrapezoidDialog::OnApply() { SaveSettings(hwnd); }

@@ -1,0 +1,44 @@
+// Trapezoid setup dialog: shape buttons, the difference edit with its spin and slider kept in
+// step, the undefined-area fill, the transparent and preview switches, and the live preview.
+#pragma once
+
+#include <cstdint>
+
+#include "transform/pixel.h"
+#include "ui/preview_dialog.h"
+
+// Controls of the Trapezoid dialog besides the settings' own (settings/settings_file.h).
+constexpr int kDifferenceSpinId = 1060;
+constexpr int kDifferenceSliderId = 1061;
+constexpr int kSelectedRectangleCheckId = 1072;
+
+class TrapezoidDialog : public PreviewDialog {
+   public:
+    // The template of the user's language.
+    TrapezoidDialog() noexcept;
+
+    std::int32_t HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
+    std::int32_t OnInitDialog() override;
+    std::int32_t OnCommand(HWND control, WPARAM wParam, std::uint32_t notificationCode) override;
+    // Saves the controls as the settings.
+    void OnApply() override;
+
+    [[nodiscard]] std::int32_t CurrentDifference() const noexcept { return currentDifference; }
+    [[nodiscard]] const SelectionRect& Selection() const noexcept { return selectionRect; }
+
+   protected:
+    // The slider reported a move; 1 when it asked for a value.
+    std::int32_t OnSliderScroll(WPARAM wParam);
+    // Accepts the edit's new text or puts the last accepted value back.
+    void ValidateDifferenceEdit();
+    void RefreshIfPreviewing() noexcept;
+
+    std::int32_t currentDifference = 0;
+    bool updatingEdit = false;
+    SelectionRect selectionRect{0, 0, 0, 0};
+
+   private:
+    void LoadShapeIcons() const noexcept;
+    void FillUndefinedAreaList() const noexcept;
+    void SetUpDifferenceControls(std::int32_t storedDifference);
+};

@@ -1,0 +1,140 @@
+// The setup dialog's portable rules: the difference edit's accepted texts, the slider's codes,
+// the checkerboard composite and the pan geometry of the preview canvas.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+
+#include "ui/canvas_pixels.h"
+#include "ui/difference_rules.h"
+
+namespace {
+
+TEST(DifferenceText, RefusedTexts) {
+    for (const char* text :
+         {"", "-", "05", "-0", "-05", "00", "+5", "101", "-101", "12a", " 5", "5 ", "5.0", "--5",
+          "5-", "1000", "99999999999999", "-99999999999999", "\xEF\xBC\x95"}) {
+        std::int32_t value = 12345;
+        EXPECT_FALSE(ParseDifferenceText(text, &value)) << '"' << text << '"';
+        EXPECT_EQ(value, 12345) << "a refused text leaves the value alone";
+    }
+    std::int32_t value = 0;
+    EXPECT_FALSE(ParseDifferenceText(nullptr, &value));
+}
+
+TEST(DifferenceText, AcceptedTexts) {
+    const struct {
+        const char* text;
+        std::int32_t value;
+    } cases[] = {{"0", 0}, {"-100", -100}, {"100", 100}, {"-7", -7}, {"42", 42}, {"-1", -1}};
+    for (const auto& c : cases) {
+        std::int32_t value = 999;
+        EXPECT_TRUE(ParseDifferenceText(c.text, &value)) << c.text;
+        EXPECT_EQ(value, c.value) << c.text;
+    }
+}
+
+TEST(SliderDifference, EachCode) {
+    const struct {
+        std::uint32_t code;
+        std::int32_t current;
+        std::int16_t thumb;
+        std::int32_t expected;
+    } cases[] = {
+        {0, 5, 0, 4},        // line up
+        {0, -100, 0, -101},  // beyond the range: the edit validation refuses it
+        {1, 100, 0, 101},    // line down
+        {2, -95, 0, -100},   // page up stops at the end
+        {2, 30, 0, 20},      //
+        {3, 95, 0, 100},     // page down stops at the end
+        {3, -30, 0, -20},    //
+        {4, 0, -37, -37},    // thumb released
+        {5, 12, 64, 64},     // thumb dragged
+        {6, 50, 0, -100},    // Home
+        {7, -50, 0, 100},    // End
+    };
+    for (const auto& c : cases) {
+        std::int32_t value = 0;
+        ASSERT_TRUE(SliderDifference(c.code, c.current, c.thumb, &value)) << c.code;
+        EXPECT_EQ(value, c.expected) << "code " << c.code << " at " << c.current;
+    }
+    std::int32_t value = 77;
+    for (std::uint32_t code : {8u, 9u, 0xFFFFu}) {
+        EXPECT_FALSE(SliderDifference(code, 10, 20, &value));
+    }
+    EXPECT_EQ(value, 77);
+}
+
+TEST(CanvasComposite, CheckerboardCells) {
+    for (std::int32_t y = 0; y < 8; ++y) {
+        for (std::int32_t x = 0; x < 8; ++x) {
+            EXPECT_EQ(CheckerboardGrey(x, y), 255u);
+            EXPECT_EQ(CheckerboardGrey(x + 8, y), 192u);
+            EXPECT_EQ(CheckerboardGrey(x, y + 8), 192u);
+            EXPECT_EQ(CheckerboardGrey(x + 8, y + 8), 255u);
+        }
+    }
+}
+
+TEST(CanvasComposite, AlphaWeighsSourceAgainstBoard) {
+    EXPECT_EQ(CompositeOverBoard(3, 3, 0xFF123456u, 255), 0x123456u);  // top byte dropped
+    EXPECT_EQ(CompositeOverBoard(9, 0, 0x00123456u, 0), 0xC0C0C0u);
+    EXPECT_EQ(CompositeOverBoard(0, 0, 0x80000000u, 128), 0x7F7F7Fu);  // 255 * 127 / 255
+    // Red (200 * 100 + 192 * 155) / 255 = 195.1, green and blue (10 * 100 + 192 * 155) / 255
+    // = 120.6: both truncated.
+    EXPECT_EQ(CompositeOverBoard(8, 0, 0x64C80A0Au, 100), 0xC37878u);
+}
+
+TEST(CanvasGeometry, FittingImageIsCentred) {
+    std::int32_t origin = 40;
+    const AxisView view = LayoutAxis(true, 107, 100, &origin);
+    EXPECT_EQ(view.destination, 3);  // 7 / 2 rounded toward zero
+    EXPECT_EQ(view.extent, 100);
+    EXPECT_EQ(origin, 0);
+    const AxisView exact = LayoutAxis(true, 100, 100, &origin);
+    EXPECT_EQ(exact.destination, 0);
+}
+
+TEST(CanvasGeometry, LargeImageFillsTheCanvasFromItsOrigin) {
+    std::int32_t origin = 25;
+    const AxisView view = LayoutAxis(false, 80, 300, &origin);
+    EXPECT_EQ(view.destination, 0);
+    EXPECT_EQ(view.extent, 80);
+    EXPECT_EQ(origin, 25);
+}
+
+TEST(CanvasGeometry, PanClampStopsAtBothEdges) {
+    EXPECT_EQ(ClampOrigin(-5, 300, 80), 0);
+    EXPECT_EQ(ClampOrigin(100, 300, 80), 100);
+    EXPECT_EQ(ClampOrigin(221, 300, 80), 220);  // last column at the canvas's right edge
+    EXPECT_EQ(ClampOrigin(220, 300, 80), 220);
+    // Along an axis that fits the far-edge rule gives a negative origin, which layout resets.
+    EXPECT_EQ(ClampOrigin(0, 50, 80), -30);
+}
+
+TEST(CanvasPixels, PutPixelInsideAndOutside) {
+    CanvasPixels pixels;
+    ASSERT_TRUE(pixels.Allocate(16, 9, 0x00ABCDEFu));
+    EXPECT_EQ(pixels.At(15, 8), 0x00ABCDEFu);
+    EXPECT_TRUE(pixels.PutPixel(15, 8, 0xFF010203u, 255));
+    EXPECT_EQ(pixels.At(15, 8), 0x010203u);
+    EXPECT_EQ(pixels.Error(), CanvasError::kNone);
+    for (const auto& p :
+         {CanvasPoint{16, 0}, CanvasPoint{0, 9}, CanvasPoint{-1, 0}, CanvasPoint{0, -1}}) {
+        EXPECT_FALSE(pixels.PutPixel(p.x, p.y, 0xFFFFFFFFu, 255));
+    }
+    EXPECT_EQ(pixels.Error(), CanvasError::kPixelOutside);
+    pixels.Fail(CanvasError::kNoDeviceContext);
+    EXPECT_EQ(pixels.Error(), CanvasError::kPixelOutside) << "the first error stays";
+}
+
+TEST(CanvasPixels, EmptyAndImpossibleSizes) {
+    CanvasPixels pixels;
+    EXPECT_TRUE(pixels.Allocate(0, 5, 0));
+    EXPECT_FALSE(pixels.PutPixel(0, 0, 0, 255));
+    EXPECT_TRUE(pixels.Allocate(-4, 5, 0));
+    EXPECT_EQ(pixels.Width(), 0);
+    EXPECT_FALSE(pixels.Allocate(0x7FFFFFFF, 0x7FFFFFFF, 0));
+    EXPECT_EQ(pixels.Words(), nullptr);
+}
+
+}  // namespace
