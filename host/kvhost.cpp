@@ -23,8 +23,9 @@ struct Command {
 int HelpCommand(const CommandArguments& arguments);
 
 constexpr Command kCommands[] = {
-    {"info", InfoCommand, kInfoUsage},  // plug-in information and filter names
-    {"run", RunCommand, kRunUsage},     // one filter on one image
+    {"info", InfoCommand, kInfoUsage},     // plug-in information and filter names
+    {"run", RunCommand, kRunUsage},        // one filter on one image
+    {"setup", SetupCommand, kSetupUsage},  // a filter's setup dialog over an image
     {"help", HelpCommand, "kvhost help"},
 };
 
@@ -38,11 +39,20 @@ int HelpCommand(const CommandArguments&) {
     return kExitSuccess;
 }
 
+// "info, run, ...", for the errors that name the commands.
+std::string CommandNames() {
+    std::string names;
+    for (const Command& command : kCommands) {
+        names += (names.empty() ? "" : ", ") + std::string(command.name);
+    }
+    return names;
+}
+
 const Command& FindCommand(const std::string& name) {
     for (const Command& command : kCommands) {
         if (name == command.name) return command;
     }
-    throw UsageError("unknown command " + Quoted(name) + " (commands: info, run, help)");
+    throw UsageError("unknown command " + Quoted(name) + " (commands: " + CommandNames() + ")");
 }
 
 // Common controls the plug-ins' dialogs use (up-down buttons, trackbars), registered before any
@@ -56,7 +66,9 @@ void RegisterDialogControls() {
 
 int Dispatch() {
     const std::vector<std::string> arguments = Utf8CommandLine();
-    if (arguments.size() < 2) throw UsageError("no command given (commands: info, run, help)");
+    if (arguments.size() < 2) {
+        throw UsageError("no command given (commands: " + CommandNames() + ")");
+    }
     const Command& command = FindCommand(arguments[1]);
     return command.run(CommandArguments(arguments.begin() + 1, arguments.end()));
 }

@@ -20,10 +20,20 @@ HWND& AnsweredBox() {
     return box;
 }
 
+// A message box is a dialog that the system runs itself: its dialog procedure is user32's. The
+// text id alone is not enough, since a plug-in's own dialog may give a label that id too.
 bool IsMessageBox(HWND hwnd) {
     char className[16] = {};
     GetClassNameA(hwnd, className, static_cast<int>(sizeof className));
-    return std::string(className) == kDialogClass && GetDlgItem(hwnd, kMessageTextId) != nullptr;
+    if (std::string(className) != kDialogClass || GetDlgItem(hwnd, kMessageTextId) == nullptr) {
+        return false;
+    }
+    const LONG_PTR procedure = GetWindowLongPtrW(hwnd, DWLP_DLGPROC);
+    HMODULE owner = nullptr;
+    GetModuleHandleExW(
+        GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+        reinterpret_cast<const wchar_t*>(procedure), &owner);
+    return owner != nullptr && owner == GetModuleHandleW(L"user32.dll");
 }
 
 // The ANSI text of a window, as the plug-in passed it to MessageBoxA.

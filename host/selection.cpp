@@ -14,6 +14,16 @@ std::vector<std::uint8_t> MaskFromGrey(const GreyImage& grey) {
     return mask;
 }
 
+std::vector<std::uint8_t> ReadMask(const std::string& path, const RgbaImage& image) {
+    const GreyImage grey = ReadGreyPng(path);
+    if (grey.width != image.width || grey.height != image.height) {
+        throw UsageError("mask " + Quoted(path) + " is " + std::to_string(grey.width) + "x" +
+                         std::to_string(grey.height) + " but the image is " +
+                         std::to_string(image.width) + "x" + std::to_string(image.height));
+    }
+    return MaskFromGrey(grey);
+}
+
 std::optional<SelectionRect> MaskBounds(const std::vector<std::uint8_t>& mask, std::int32_t width,
                                         std::int32_t height) {
     if (mask.size() < static_cast<std::size_t>(width) * static_cast<std::size_t>(height)) {

@@ -14,6 +14,10 @@
 // Mask bytes from a grey mask image: 255 − grey, so that white selects and black does not.
 [[nodiscard]] std::vector<std::uint8_t> MaskFromGrey(const GreyImage& grey);
 
+// The mask bytes of a mask image file, which must be the image's size. Throws HostError, and
+// UsageError when the sizes differ.
+[[nodiscard]] std::vector<std::uint8_t> ReadMask(const std::string& path, const RgbaImage& image);
+
 // Bounding box of the selected bytes (≠ 255), or nothing when no byte is selected.
 [[nodiscard]] std::optional<SelectionRect> MaskBounds(const std::vector<std::uint8_t>& mask,
                                                       std::int32_t width, std::int32_t height);

@@ -7,9 +7,13 @@
                                                 and at the optional hole X,Y
   png_tool.py solid OUT W H RRGGBBAA             RGBA image of one colour
   png_tool.py dump FILE                         one line per row, pixels as RRGGBBAA
+  png_tool.py size FILE                         width and height: "W H"
+  png_tool.py common FILE                       the most frequent pixel, RRGGBBAA, and how many
+                                                different pixels there are: "RRGGBBAA N"
   png_tool.py probe IN L,T,R,B FG BG [MASK]     what the probe plug-in's filter 0 should give
   png_tool.py invert IN L,T,R,B                 what the probe plug-in's filter 1 should give
 """
+import collections
 import struct
 import sys
 import zlib
@@ -140,6 +144,12 @@ def main(command, *args):
         write_png(args[0], width, height, 6, [pixel * width for _ in range(height)])
     elif command == "dump":
         print_rows(read_png(args[0])[2])
+    elif command == "size":
+        width, height, _ = read_png(args[0])
+        print(width, height)
+    elif command == "common":
+        counts = collections.Counter(pixel for row in read_png(args[0])[2] for pixel in row)
+        print("%02X%02X%02X%02X" % counts.most_common(1)[0][0], len(counts))
     elif command == "probe":
         print_rows(probe(list(args)))
     elif command == "invert":

@@ -1,0 +1,27 @@
+// Arguments that run and setup share: the plug-in, the input image, the filter index, the
+// selection mask and the editor's colours.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include <cxxopts.hpp>
+
+#include "host/client_info.h"
+
+struct FilterArguments {
+    std::string pluginPath;
+    std::string inputPath;
+    std::int32_t filterIndex = 0;
+    std::optional<std::string> maskPath;
+    ClientInfoState colours;  // its mask stays null: the mask bytes come later, from the file
+};
+
+// Adds --filter, --mask, --fg and --bg, and the positional "plugin" and "input".
+void AddFilterArguments(cxxopts::Options& options);
+
+// Reads what AddFilterArguments added; throws UsageError (with the usage) when one is missing or
+// malformed.
+[[nodiscard]] FilterArguments ReadFilterArguments(const cxxopts::ParseResult& result,
+                                                  const std::string& usage);

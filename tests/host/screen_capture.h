@@ -1,0 +1,8 @@
+// Screen capture of the host tests: the pixels that a rectangle of the screen shows.
+#pragma once
+
+#include "host/png_io.h"
+#include "plugin/win32.h"
+
+// What the screen shows in the rectangle, opaque. Throws std::runtime_error.
+[[nodiscard]] RgbaImage CaptureScreen(const RECT& rect);
