@@ -1,0 +1,105 @@
+#!/usr/bin/env bash
+# The real plug-in's setup dialog opened by kvhost under Wine and played by dialog_driver, in
+# English and in Japanese: filled from vxfilters.ini, the difference edit, slider and list in
+# step, OK saving the five keys, Cancel and Escape saving nothing. Saves a screenshot of the
+# dialog in each language into SHOTS_DIR.
+# Usage: trapezoid_setup_test.sh KVHOST.exe TRAPEZOID.dll DIALOG_DRIVER.exe SAMPLE.py SHOTS_DIR
+#        (inside scripts/with_display.sh)
+set -u
+kvhost=$(realpath "$1")
+driver=$(realpath "$3")
+sample=$(realpath "$4")
+mkdir -p "$5"
+shots=$(realpath "$5")
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cp "$2" "$work/trapezoid.dll"
+cd "$work" || exit 1
+python3 "$sample" facade.png 160 100
+
+# Wine decodes the command line with the charset of LC_CTYPE; C.UTF-8 always exists.
+english=(LC_ALL= LANG=en_US.UTF-8 LC_CTYPE=C.UTF-8)
+japanese=(LC_ALL= LANG=ja_JP.UTF-8)
+
+passed=0
+failed=0
+check() {  # NAME EXPECTED ACTUAL
+    if [ "$2" == "$3" ]; then passed=$((passed + 1)); else
+        failed=$((failed + 1)); echo "FAIL: $1: expected '$2', got '$3'"
+    fi
+}
+settings() {  # SHAPE DIFFERENCE FILL TRANSPARENT PREVIEW
+    printf '[Trapezoid]\r\nshape=%s\r\ndifference=%s\r\nundefarea=%s\r\ntransparent=%s\r\npreview=%s\r\n' \
+        "$@" >vxfilters.ini
+}
+
+# setup ENV_ARRAY CAPTION ACTION...: kvhost setup in the background, the driver in the
+# foreground; leaves the host's stdout in out and the driver's exit code and output in drc, drove.
+setup() {
+    local -n environment=$1
+    local caption=$2
+    shift 2
+    env "${environment[@]}" timeout -k 5 60 wine "$kvhost" setup ./trapezoid.dll facade.png \
+        >stdout.txt 2>stderr.txt &
+    local host=$!
+    env "${environment[@]}" timeout -k 5 60 wine "$driver" --caption "$caption" "$@" \
+        >driver.txt 2>&1
+    drc=$?
+    if [ $drc -ne 0 ]; then
+        env "${environment[@]}" wine "$driver" --caption "$caption" --timeout 5 cancel \
+            >/dev/null 2>&1 || kill $host
+    fi
+    wait $host
+    out=$(tr -d '\r' <stdout.txt)
+    drove=$(tr -d '\r' <driver.txt)
+    [ $drc -eq 0 ] || echo "driver: $drove"
+}
+
+# English: opened from the file, changed through every kind of control, confirmed.
+settings 0 30 4 0 1
+setup english Trapezoid \
+    expect-text:1059=30 expect-pos:1061=30 expect-checked:1065=1 expect-items:1064=6 \
+    expect-sel:1064=4 expect-text:1064=white expect-checked:1062=0 expect-checked:1006=1 \
+    expect-checked:1072=1 expect-enabled:1072=0 expect-text:1072="&Refar to the current selected rectangle only" \
+    click:1067 set:1059=-45 expect-pos:1061=-45 set:1059=05 expect-text:1059=-45 \
+    key:1061=33 expect-text:1059=-55 key:1061=36 expect-text:1059=-100 set:1059=-20 \
+    select:1064=5 click:1062 "shot:$shots/setup_dialog_en.png" ok
+check "English dialog driven" 0 "$drc"
+check "English dialog confirmed" "kvhost: setup confirmed" "$out"
+check "OK saves the five keys in order" \
+    "$(printf '[Trapezoid]\r\nshape=2\r\ndifference=-20\r\nundefarea=5\r\ntransparent=1\r\npreview=1\r')" \
+    "$(cat vxfilters.ini)"
+
+# Cancel after many changes leaves the file byte for byte.
+cp vxfilters.ini before.ini
+setup english Trapezoid click:1070 set:1059=77 select:1064=0 click:1062 click:1006 cancel
+check "Cancel not confirmed" "kvhost: setup not confirmed (result 0)" "$out"
+cmp -s before.ini vxfilters.ini
+check "Cancel leaves the file" 0 $?
+
+# Japanese: the texts of template 118 and of the list, a screenshot, Escape.
+settings 3 150 1 0 0
+setup japanese 台形 \
+    expect-text:1059=0 expect-pos:1061=0 expect-checked:1068=1 expect-checked:1006=0 \
+    expect-text:1062="透明(&T)" expect-text:1064=元の画素 expect-text:2=キャンセル \
+    set:1059=12 "shot:$shots/setup_dialog_ja.png" escape
+check "Japanese dialog driven" 0 "$drc"
+check "Escape not confirmed" "kvhost: setup not confirmed (result 0)" "$out"
+check "Escape leaves the file" 150 "$(tr -d '\r' <vxfilters.ini | sed -n 's/^difference=//p')"
+
+# A mask and host colours: the dialog still opens and confirms.
+python3 "$(dirname "$(realpath "$0")")/png_tool.py" solid mask.png 160 100 FFFFFFFF
+env "${english[@]}" timeout -k 5 60 wine "$kvhost" setup ./trapezoid.dll facade.png \
+    --mask mask.png --fg 00FF00 >stdout.txt 2>&1 &
+host=$!
+env "${english[@]}" timeout -k 5 60 wine "$driver" --caption Trapezoid ok >driver.txt 2>&1
+check "with a mask: driven" 0 $?
+wait $host
+check "with a mask: confirmed" "kvhost: setup confirmed" "$(tr -d '\r' <stdout.txt)"
+
+for shot in setup_dialog_en setup_dialog_ja; do
+    [ -s "$shots/$shot.png" ]
+    check "screenshot $shot saved" 0 $?
+done
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
