@@ -73,7 +73,7 @@ class CanvasPixels {
     // writes nothing, records kPixelOutside and gives false.
     bool PutPixel(std::int32_t x, std::int32_t y, Pixel32 source, std::uint8_t alpha) noexcept {
         if (x < 0 || y < 0 || x >= width || y >= height) {
-            error = CanvasError::kPixelOutside;
+            Fail(CanvasError::kPixelOutside);
             return false;
         }
         words[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +

@@ -114,7 +114,8 @@ void CanvasBase::Refresh() noexcept {
 
 void CanvasBase::PutPixel(std::int32_t x, std::int32_t y, Pixel32 source,
                           std::uint8_t alpha) noexcept {
-    if (!pixels.PutPixel(x, y, source, alpha)) Fail(CanvasError::kPixelOutside, true);
+    // The buffer records the error itself; the control stops taking input.
+    if (!pixels.PutPixel(x, y, source, alpha)) DisableControl();
 }
 
 void CanvasBase::DrawError(HDC hdc) noexcept {
@@ -140,7 +141,11 @@ LRESULT CanvasBase::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 
 void CanvasBase::Fail(CanvasError why, bool disableControl) noexcept {
     pixels.Fail(why);
-    if (disableControl && control != nullptr) EnableWindow(control, FALSE);
+    if (disableControl) DisableControl();
+}
+
+void CanvasBase::DisableControl() const noexcept {
+    if (control != nullptr) EnableWindow(control, FALSE);
 }
 
 void CanvasBase::Blit(HDC hdc) const noexcept {
@@ -161,9 +166,8 @@ void PreviewCanvas::Paint(HDC hdc) {
         DrawError(hdc);
         return;
     }
-    if (pixels.Words() == nullptr || control == nullptr || hdc == nullptr || owner == nullptr) {
-        return;
-    }
+    // The owner is recorded before the control is, so an attached canvas always has one.
+    if (pixels.Words() == nullptr || control == nullptr || hdc == nullptr) return;
     const AxisView across =
         LayoutAxis(fitsHorizontally, pixels.Width(), owner->ImageWidth(), &imageOrigin.x);
     const AxisView down =
@@ -209,10 +213,10 @@ void PreviewCanvas::OnMouseMove(std::int32_t x, std::int32_t y, WPARAM) {
     if (control != nullptr && GetCapture() == control) {
         const CanvasPoint old = imageOrigin;
         // The image follows the mouse: dragging right shows pixels further left.
-        imageOrigin.x = ClampOrigin(imageOrigin.x + lastMouse.x - x,
-                                    owner != nullptr ? owner->ImageWidth() : 0, pixels.Width());
-        imageOrigin.y = ClampOrigin(imageOrigin.y + lastMouse.y - y,
-                                    owner != nullptr ? owner->ImageHeight() : 0, pixels.Height());
+        imageOrigin.x =
+            ClampOrigin(imageOrigin.x + lastMouse.x - x, owner->ImageWidth(), pixels.Width());
+        imageOrigin.y =
+            ClampOrigin(imageOrigin.y + lastMouse.y - y, owner->ImageHeight(), pixels.Height());
         lastMouse = {x, y};
         if (imageOrigin.x != old.x || imageOrigin.y != old.y) Refresh();
         ShowPanCursor(kPanDragCursorId);

@@ -40,6 +40,7 @@ class CanvasBase {
    protected:
     // Records a failure; errors that leave the control unusable also disable it.
     void Fail(CanvasError why, bool disableControl) noexcept;
+    void DisableControl() const noexcept;
     // Copies the whole buffer 1:1 into `hdc`.
     void Blit(HDC hdc) const noexcept;
 

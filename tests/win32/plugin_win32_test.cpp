@@ -2,8 +2,6 @@
 // controls and read back, the host services through the test's own KVF_QueryClientInfo.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 
@@ -24,11 +22,8 @@ class PluginWin32 : public ::testing::Test {
    protected:
     void SetUp() override {
         test_host::Reset();
-        ASSERT_EQ(Module().Initialize(GetModuleHandleA(nullptr)), 1);
-        char buffer[MAX_PATH];
-        ASSERT_TRUE(Module().SettingsFilePath(buffer, sizeof buffer));
-        path = buffer;
-        DeleteFileA(path.c_str());
+        path = test_host::FreshModuleSettings();
+        ASSERT_FALSE(path.empty());
         dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(500), nullptr,
                                     Procedure, 0);
         ASSERT_NE(dialog, nullptr);
@@ -43,12 +38,7 @@ class PluginWin32 : public ::testing::Test {
     }
     static INT_PTR CALLBACK Procedure(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 
-    std::string File() const {
-        std::ifstream in(path, std::ios::binary);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
+    std::string File() const { return test_host::ReadWholeFile(path); }
 
     std::string path;
     HWND dialog = nullptr;

@@ -3,7 +3,11 @@
 #include "tests/win32/test_host.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
 
+#include "plugin/filter_module.h"
 #include "plugin/kv_interface.h"
 
 namespace test_host {
@@ -60,6 +64,28 @@ std::string MakeTempDirectory() {
     CreateDirectoryA(dir, nullptr);
     return dir;
 }
+
+std::string FreshModuleSettings() {
+    char path[MAX_PATH];
+    if (Module().Initialize(GetModuleHandleA(nullptr)) != 1) return "";
+    if (!Module().SettingsFilePath(path, sizeof path)) return "";
+    DeleteFileA(path);
+    return path;
+}
+
+std::string ReadWholeFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+bool ExpectsJapanese() {
+    const char* expected = std::getenv("TRAPEZOID_EXPECT_LANGUAGE");
+    return expected != nullptr && std::string(expected) == "ja";
+}
+
+std::wstring ExpectedCaption() { return ExpectsJapanese() ? L"\u53F0\u5F62" : L"Trapezoid"; }
 
 }  // namespace test_host
 

@@ -31,4 +31,17 @@ void WatchMessageBoxes();
 // A fresh, empty directory under the temporary folder, with a trailing backslash.
 std::string MakeTempDirectory();
 
+// Attaches the module object of this program, which stands in for the plug-in's, and removes
+// its settings file beside the program; the file's path, or "" when there is none.
+std::string FreshModuleSettings();
+
+// A whole file's bytes; "" when it cannot be read.
+std::string ReadWholeFile(const std::string& path);
+
+// True when the run was asked to be Japanese (TRAPEZOID_EXPECT_LANGUAGE=ja).
+bool ExpectsJapanese();
+
+// The setup dialog's caption in the language the run expects.
+std::wstring ExpectedCaption();
+
 }  // namespace test_host

@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -40,11 +39,8 @@ class SetupDialog : public ::testing::Test {
    protected:
     void SetUp() override {
         test_host::Reset();
-        ASSERT_EQ(Module().Initialize(GetModuleHandleA(nullptr)), 1);
-        char buffer[MAX_PATH];
-        ASSERT_TRUE(Module().SettingsFilePath(buffer, sizeof buffer));
-        path = buffer;
-        DeleteFileA(path.c_str());
+        path = test_host::FreshModuleSettings();
+        ASSERT_FALSE(path.empty());
         image.assign(40 * 30, 0xFF336699u);
     }
     void TearDown() override { DeleteFileA(path.c_str()); }
@@ -56,12 +52,7 @@ class SetupDialog : public ::testing::Test {
     void Write(const char* key, const char* value) {
         WritePrivateProfileStringA("Trapezoid", key, value, path.c_str());
     }
-    std::string File() const {
-        std::ifstream in(path, std::ios::binary);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
+    std::string File() const { return test_host::ReadWholeFile(path); }
 
     std::string path;
     std::vector<Pixel32> image;
@@ -69,13 +60,11 @@ class SetupDialog : public ::testing::Test {
 
 TEST_F(SetupDialog, OpensInTheUserLanguage) {
     CountingDialog dialog;
-    const char* expected = std::getenv("TRAPEZOID_EXPECT_LANGUAGE");
-    const bool japanese = expected != nullptr && std::string(expected) == "ja";
-    EXPECT_EQ(dialog.TemplateId(), japanese ? 118 : 119);
+    EXPECT_EQ(dialog.TemplateId(), test_host::ExpectsJapanese() ? 118 : 119);
     Run(dialog, [&](HWND hwnd) {
         wchar_t caption[32] = {};
         GetWindowTextW(hwnd, caption, 32);
-        EXPECT_EQ(std::wstring(caption), japanese ? L"\u53F0\u5F62" : L"Trapezoid");
+        EXPECT_EQ(std::wstring(caption), test_host::ExpectedCaption());
         const char* const* names = ModuleText().UndefinedAreaNames();
         ASSERT_EQ(SendDlgItemMessageA(hwnd, kUndefinedAreaComboId, CB_GETCOUNT, 0, 0), 6);
         for (int i = 0; i < 6; ++i) {
