@@ -1,0 +1,297 @@
+// Preview rendering: the Trapezoid transform of the part of the image that the canvas shows,
+// computed pixel by pixel into the canvas, with the host's selection mask respected.
+#include "ui/preview_render.h"
+
+#include <algorithm>
+#include <cstddef>
+
+#include "plugin/selection_scan.h"
+#include "transform/line_kernels.h"
+#include "transform/transform_pass.h"
+
+namespace {
+
+// The region cut down to the image, its canvas origin moved along; empty when nothing is inside.
+PreviewRegion ClipRegion(const PreviewRegion& region, std::int32_t width,
+                         std::int32_t height) noexcept {
+    const std::int32_t x0 = std::max(region.sourceOrigin.x, 0);
+    const std::int32_t y0 = std::max(region.sourceOrigin.y, 0);
+    const std::int32_t x1 = std::min(region.sourceOrigin.x + std::max(region.size.width, 0), width);
+    const std::int32_t y1 =
+        std::min(region.sourceOrigin.y + std::max(region.size.height, 0), height);
+    const CanvasPoint dest{region.destOrigin.x + (x0 - region.sourceOrigin.x),
+                           region.destOrigin.y + (y0 - region.sourceOrigin.y)};
+    return {dest, {x0, y0}, {std::max(x1 - x0, 0), std::max(y1 - y0, 0)}};
+}
+
+// One visible line as the canvas shows it: position p along the line is source pixel
+// pixels[p * step], mask byte mask[p * step], and canvas pixel (baseX + p, baseY) for a row or
+// (baseX, baseY + p) for a column.
+template <bool kRows>
+class LineView {
+   public:
+    LineView(CanvasPixels& target, const PreviewSource& source, const PreviewRegion& region,
+             std::int32_t line) noexcept
+        : canvas(target) {
+        const std::ptrdiff_t start = kRows ? PixelIndex(0, line, source.width) : line;
+        step = kRows ? 1 : source.width;
+        pixels = source.pixels + start;
+        mask = source.mask != nullptr ? source.mask + start : nullptr;
+        const CanvasPoint& dest = region.destOrigin;
+        const CanvasPoint& from = region.sourceOrigin;
+        baseX = kRows ? dest.x - from.x : dest.x + (line - from.x);
+        baseY = kRows ? dest.y + (line - from.y) : dest.y - from.y;
+    }
+
+    [[nodiscard]] bool Masked(std::int32_t p) const noexcept {
+        return mask != nullptr && mask[p * step] == kUnselected;
+    }
+    [[nodiscard]] Pixel32 Source(std::int32_t p) const noexcept { return pixels[p * step]; }
+    void Put(std::int32_t p, Pixel32 value) noexcept {
+        const std::uint8_t alpha = static_cast<std::uint8_t>(value >> 24);
+        if (kRows) {
+            canvas.PutPixel(baseX + p, baseY, value, alpha);
+        } else {
+            canvas.PutPixel(baseX, baseY + p, value, alpha);
+        }
+    }
+    void PutSource(std::int32_t p) noexcept { Put(p, Source(p)); }
+    void PutSource(std::int32_t from, std::int32_t to) noexcept {
+        for (std::int32_t p = from; p < to; ++p) PutSource(p);
+    }
+    // Masked positions keep the source; the others get what `compute` gives for them.
+    template <class Compute>
+    void PutUnlessMasked(std::int32_t p, Compute compute) noexcept {
+        Put(p, Masked(p) ? Source(p) : compute());
+    }
+
+    const Pixel32* pixels;
+    std::ptrdiff_t step;
+
+   private:
+    CanvasPixels& canvas;
+    const std::uint8_t* mask;
+    std::int32_t baseX;
+    std::int32_t baseY;
+};
+
+// The sampler-table operation of `slot` at position p of the line.
+template <bool kRows>
+Pixel32 Operation(const SamplerContext& context, SamplerSlot slot, std::int32_t line,
+                  std::int32_t p, double s, double len) noexcept {
+    const SamplerFn fn = Sampler(context, slot);
+    return kRows ? fn(context, p, line, s, 0.0, len) : fn(context, line, p, 0.0, s, len);
+}
+
+// A pixel wholly in the undefined area. With the transparent flag the board shows through,
+// whatever the mode, so the operation is not asked.
+template <bool kRows>
+void PreviewOutsidePixel(LineView<kRows>& view, const SamplerContext& context, SamplerSlot slot,
+                         std::int32_t line, std::int32_t p) noexcept {
+    view.PutUnlessMasked(p, [&] {
+        return context.fill->transparent != 0 ? Pixel32{0}
+                                              : Operation<kRows>(context, slot, line, p, 0.0, 0.0);
+    });
+}
+
+// A partly covered end pixel, its interval starting at s.
+template <bool kRows>
+void PreviewEdgePixel(LineView<kRows>& view, const SamplerContext& context, SamplerSlot slot,
+                      std::int32_t line, std::int32_t p, double s, double len) noexcept {
+    view.PutUnlessMasked(p, [&] { return Operation<kRows>(context, slot, line, p, s, len); });
+}
+
+// The positions of the line that are visible, cut to the rectangle.
+struct Span {
+    std::int32_t from;
+    std::int32_t to;
+};
+
+template <bool kRows>
+Span VisibleSpan(const PreviewLines& lines, const PreviewRegion& region) noexcept {
+    const std::int32_t start = kRows ? region.sourceOrigin.x : region.sourceOrigin.y;
+    const std::int32_t count = kRows ? region.size.width : region.size.height;
+    return {std::max(start, lines.lo), std::min(start + count, lines.hi)};
+}
+
+[[nodiscard]] double LineInset(const PreviewLines& lines, std::int32_t line) noexcept {
+    const double a = (line - lines.first) + 0.5;
+    return lines.profile(a, lines.largestInset, lines.extent);
+}
+
+// A stretched line: every visible position samples the source at its scaled position, two at a
+// time as the pass does, so that both give the same values.
+template <bool kRows>
+void EnlargeLine(CanvasPixels& canvas, const PreviewLines& lines, const PreviewRegion& region,
+                 std::int32_t line) noexcept {
+    const SamplerContext& ctx = lines.context;
+    LineView<kRows> view(canvas, *lines.source, region, line);
+    const Span span = VisibleSpan<kRows>(lines, region);
+    const std::int32_t length = lines.hi - lines.lo;
+    const double t = LineInset(lines, line);
+    const double g = (length - 2 * t) / length;
+    const double c = lines.lo + length * 0.5;
+    const double shift = c * (g - 1);
+    CubicLineSampler sampler(view.pixels, view.step, kRows ? ctx.stride : ctx.height);
+    const __m128d shifts = _mm_set1_pd(shift);
+    const __m128d scale = _mm_set1_pd(g);
+    std::int32_t p = span.from;
+    for (; p + 1 < span.to; p += 2) {
+        Pixel32 first = 0;
+        Pixel32 second = 0;
+        const __m128d positions = _mm_set_pd(p + 1, p);
+        sampler.SampleTwo(_mm_div_pd(_mm_add_pd(positions, shifts), scale), &first, &second);
+        view.PutUnlessMasked(p, [&] { return first; });
+        view.PutUnlessMasked(p + 1, [&] { return second; });
+    }
+    if (p < span.to) {
+        const Pixel32 last = sampler.Sample((p + shift) / g);
+        view.PutUnlessMasked(p, [&] { return last; });
+    }
+}
+
+// A squeezed line, walked once from its first visible position to its last through five runs:
+// the undefined area before the line, the partly covered first pixel, the area averages, the
+// partly covered last pixel and the undefined area after it. The bounds are those of the pass.
+template <bool kRows>
+void ReduceLine(CanvasPixels& canvas, const PreviewLines& lines, const PreviewRegion& region,
+                std::int32_t line) noexcept {
+    constexpr SamplerSlot kBefore = kRows ? kOutsideLeft : kOutsideTop;
+    constexpr SamplerSlot kAfter = kRows ? kOutsideRight : kOutsideBottom;
+    constexpr SamplerSlot kStart = kRows ? kEdgeLeft : kEdgeTop;
+    constexpr SamplerSlot kEnd = kRows ? kEdgeRight : kEdgeBottom;
+    const SamplerContext& ctx = lines.context;
+    LineView<kRows> view(canvas, *lines.source, region, line);
+    const Span span = VisibleSpan<kRows>(lines, region);
+    const std::int32_t lo = lines.lo;
+    const std::int32_t hi = lines.hi;
+    const std::int32_t length = hi - lo;
+    const double t = LineInset(lines, line);
+    const double q = length - 2 * t;
+    const double len = q > 0 ? std::min(length / q, static_cast<double>(length)) : length;
+    const std::int32_t n = kRows ? ctx.stride : ctx.height;
+    const auto s = [&](std::int32_t p) { return lo + ((p - lo) - t) * len; };
+
+    std::int32_t p = span.from;
+    for (; p < span.to && p <= (lo + t) - 1; ++p) {
+        PreviewOutsidePixel(view, ctx, kBefore, line, p);
+    }
+    for (; p < span.to && p < lo + t; ++p) {
+        PreviewEdgePixel(view, ctx, kStart, line, p, s(p), len);
+    }
+    for (; p < span.to && p <= (hi - t) - 1; ++p) {
+        view.PutUnlessMasked(p,
+                             [&] { return BoxLineAverage(view.pixels, view.step, s(p), len, n); });
+    }
+    for (; p < span.to && p < hi - t; ++p) {
+        PreviewEdgePixel(view, ctx, kEnd, line, p, s(p), len);
+    }
+    for (; p < span.to; ++p) PreviewOutsidePixel(view, ctx, kAfter, line, p);
+}
+
+using PreviewWorker = void (*)(CanvasPixels&, const PreviewLines&, const PreviewRegion&,
+                               std::int32_t) noexcept;
+
+// Visits the visible lines. Lines and positions outside the rectangle show the source, as the
+// pass never rewrites them; the others get the worker the pass gives their line.
+template <bool kRows>
+void RenderLines(CanvasPixels& canvas, const PreviewSource& source, const PreviewRegion& visible,
+                 std::int32_t shape, std::int32_t difference, const FillParams& fill,
+                 PreviewWorker reduce, PreviewWorker enlarge) noexcept {
+    if (source.pixels == nullptr || source.width <= 0 || source.height <= 0) return;
+    const PreviewRegion region = ClipRegion(visible, source.width, source.height);
+    const SelectionRect rect =
+        ClipToImage({fill.left, fill.top, fill.right, fill.bottom}, source.width, source.height);
+    const bool empty = rect.right <= rect.left || rect.bottom <= rect.top;
+    if (difference == 0 || empty || shape < 0 || shape >= kShapeCount) {
+        RenderSourcePreview(canvas, source, region);
+        return;
+    }
+    FillParams clipped = fill;
+    clipped.left = rect.left;
+    clipped.top = rect.top;
+    clipped.right = rect.right;
+    clipped.bottom = rect.bottom;
+    const std::int32_t lo = kRows ? rect.left : rect.top;
+    const std::int32_t hi = kRows ? rect.right : rect.bottom;
+    const std::int32_t first = kRows ? rect.top : rect.left;
+    const std::int32_t extent = kRows ? rect.bottom - rect.top : rect.right - rect.left;
+    const PreviewLines lines{&source,
+                             {source.pixels, source.width, source.height, &clipped},
+                             lo,
+                             hi,
+                             first,
+                             extent,
+                             (static_cast<double>(difference) * (hi - lo)) * 0.005,
+                             ProfileForShape(shape)};
+    const double mid = first + extent * 0.5;
+
+    const std::int32_t lineFrom = kRows ? region.sourceOrigin.y : region.sourceOrigin.x;
+    const std::int32_t lineTo = lineFrom + (kRows ? region.size.height : region.size.width);
+    const std::int32_t posFrom = kRows ? region.sourceOrigin.x : region.sourceOrigin.y;
+    const std::int32_t posTo = posFrom + (kRows ? region.size.width : region.size.height);
+    for (std::int32_t line = lineFrom; line < lineTo; ++line) {
+        LineView<kRows> view(canvas, source, region, line);
+        if (line < first || line >= first + extent) {
+            view.PutSource(posFrom, posTo);
+            continue;
+        }
+        view.PutSource(posFrom, std::min(posTo, lo));
+        const bool reduced = LineIsReduced(shape, difference, line < mid);
+        (reduced ? reduce : enlarge)(canvas, lines, region, line);
+        view.PutSource(std::max(posFrom, hi), posTo);
+    }
+}
+
+}  // namespace
+
+void PreviewEnlargeRow(CanvasPixels& canvas, const PreviewLines& lines, const PreviewRegion& region,
+                       std::int32_t row) noexcept {
+    EnlargeLine<true>(canvas, lines, region, row);
+}
+void PreviewReduceRow(CanvasPixels& canvas, const PreviewLines& lines, const PreviewRegion& region,
+                      std::int32_t row) noexcept {
+    ReduceLine<true>(canvas, lines, region, row);
+}
+void PreviewEnlargeColumn(CanvasPixels& canvas, const PreviewLines& lines,
+                          const PreviewRegion& region, std::int32_t column) noexcept {
+    EnlargeLine<false>(canvas, lines, region, column);
+}
+void PreviewReduceColumn(CanvasPixels& canvas, const PreviewLines& lines,
+                         const PreviewRegion& region, std::int32_t column) noexcept {
+    ReduceLine<false>(canvas, lines, region, column);
+}
+
+void RenderSourcePreview(CanvasPixels& canvas, const PreviewSource& source,
+                         const PreviewRegion& visible) noexcept {
+    if (source.pixels == nullptr || source.width <= 0 || source.height <= 0) return;
+    const PreviewRegion region = ClipRegion(visible, source.width, source.height);
+    for (std::int32_t j = 0; j < region.size.height; ++j) {
+        LineView<true> view(canvas, source, region, region.sourceOrigin.y + j);
+        view.PutSource(region.sourceOrigin.x, region.sourceOrigin.x + region.size.width);
+    }
+}
+
+void RenderPreviewRows(CanvasPixels& canvas, const PreviewSource& source,
+                       const PreviewRegion& region, std::int32_t shape, std::int32_t difference,
+                       const FillParams& fill) noexcept {
+    RenderLines<true>(canvas, source, region, shape, difference, fill, PreviewReduceRow,
+                      PreviewEnlargeRow);
+}
+
+void RenderPreviewColumns(CanvasPixels& canvas, const PreviewSource& source,
+                          const PreviewRegion& region, std::int32_t shape, std::int32_t difference,
+                          const FillParams& fill) noexcept {
+    RenderLines<false>(canvas, source, region, shape, difference, fill, PreviewReduceColumn,
+                       PreviewEnlargeColumn);
+}
+
+void RenderTrapezoidPreview(CanvasPixels& canvas, const PreviewSource& source,
+                            const PreviewRegion& region, std::int32_t shape,
+                            std::int32_t difference, const FillParams& fill) noexcept {
+    if (ShapeRebuildsRows(shape)) {
+        RenderPreviewRows(canvas, source, region, shape, difference, fill);
+    } else {
+        RenderPreviewColumns(canvas, source, region, shape, difference, fill);
+    }
+}

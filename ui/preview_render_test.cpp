@@ -1,0 +1,350 @@
+// Tests of the preview rendering: agreement with the transform pass, the visible region as the
+// only part computed, the selection mask and rectangle, and the worked examples.
+#include "ui/preview_render.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <vector>
+
+#include "tests/engine_cases.h"
+#include "transform/transform_pass.h"
+
+namespace {
+
+constexpr Pixel32 kRed = 0xFFFF0000u;
+constexpr Pixel32 kWhite = 0xFFFFFFFFu;
+constexpr std::uint32_t kUntouched = 0x00ABCDEFu;  // canvas words no render should write
+
+struct Image {
+    std::int32_t width;
+    std::int32_t height;
+    std::vector<Pixel32> pixels;
+    std::vector<std::uint8_t> mask;  // empty: the host has none
+
+    Pixel32 At(std::int32_t x, std::int32_t y) const {
+        return pixels[static_cast<std::size_t>(y) * width + x];
+    }
+    PreviewSource Source() const {
+        return {pixels.data(), width, height, mask.empty() ? nullptr : mask.data()};
+    }
+};
+
+Image Noise(std::int32_t w, std::int32_t h, bool opaque) {
+    Image image{w, h, engine_cases::MakeImage(w, h), {}};
+    if (opaque) {
+        for (Pixel32& p : image.pixels) p |= 0xFF000000u;
+    }
+    return image;
+}
+
+Image Flat(std::int32_t w, std::int32_t h, Pixel32 value) {
+    return {w, h, std::vector<Pixel32>(static_cast<std::size_t>(w) * h, value), {}};
+}
+
+FillParams Fill(std::int32_t mode, SelectionRect rect, std::int32_t transparent = 0) {
+    Pixel32 queried = 0xFF000000u;
+    if (mode == 2) queried = engine_cases::kForeground;
+    if (mode == 3) queried = engine_cases::kBackground;
+    return {mode,        ResolveFillColour(mode, queried, transparent),
+            transparent, rect.left,
+            rect.top,    rect.right,
+            rect.bottom};
+}
+
+CanvasPixels Canvas(std::int32_t w, std::int32_t h) {
+    CanvasPixels canvas;
+    EXPECT_TRUE(canvas.Allocate(w, h, kUntouched));
+    return canvas;
+}
+
+// The whole image at canvas (0, 0), on a canvas of the image's size.
+CanvasPixels RenderWhole(const Image& image, std::int32_t shape, std::int32_t difference,
+                         const FillParams& fill) {
+    CanvasPixels canvas = Canvas(image.width, image.height);
+    RenderTrapezoidPreview(canvas, image.Source(), {{0, 0}, {0, 0}, {image.width, image.height}},
+                           shape, difference, fill);
+    EXPECT_EQ(canvas.Error(), CanvasError::kNone);
+    return canvas;
+}
+
+// What the canvas shows for pixel value p at canvas position (x, y).
+std::uint32_t Shown(std::int32_t x, std::int32_t y, Pixel32 p) {
+    return CompositeOverBoard(x, y, p, static_cast<std::uint8_t>(p >> 24));
+}
+
+std::vector<Pixel32> Pass(const Image& image, SelectionRect rect, std::int32_t shape,
+                          std::int32_t difference, const FillParams& fill) {
+    std::vector<Pixel32> dest = image.pixels;
+    RunTransform(image.pixels.data(), dest.data(), image.width, image.height, rect, shape,
+                 difference, fill, nullptr);
+    return dest;
+}
+
+bool WithinOne(std::uint32_t a, std::uint32_t b) {
+    for (int channel = 0; channel < 4; ++channel) {
+        const int d = static_cast<int>(Channel(a, channel)) - static_cast<int>(Channel(b, channel));
+        if (std::abs(d) > 1) return false;
+    }
+    return true;
+}
+
+// Where the preview may differ from the pass along a squeezed line: the last partly covered
+// pixel, whose interval the pass mirrors from the first one (the same interval up to rounding,
+// unless the line is squeezed below one pixel and its interval length capped), and the centre
+// of an odd line squeezed below one pixel, which the preview shows as the first end pixel and
+// the pass as the last. `line` runs across, `p` along the lines.
+struct EndPixels {
+    bool lastEdge = false;
+    bool capped = false;
+    bool oddCentre = false;
+};
+
+EndPixels Classify(const engine_cases::Case& c, std::int32_t line, std::int32_t p) {
+    const bool rows = ShapeRebuildsRows(c.shape);
+    const std::int32_t lo = rows ? c.rect.left : c.rect.top;
+    const std::int32_t hi = rows ? c.rect.right : c.rect.bottom;
+    const std::int32_t first = rows ? c.rect.top : c.rect.left;
+    const std::int32_t extent = rows ? c.rect.bottom - c.rect.top : c.rect.right - c.rect.left;
+    const double largest = (static_cast<double>(c.difference) * (hi - lo)) * 0.005;
+    const double t = ProfileForShape(c.shape)((line - first) + 0.5, largest, extent);
+    if (!LineIsReduced(c.shape, c.difference, line < first + extent * 0.5)) return {};
+    EndPixels where;
+    where.lastEdge = p > (hi - t) - 1 && p < hi - t;
+    where.capped = (hi - lo) - 2 * t <= 1;
+    where.oddCentre = (hi - lo) % 2 == 1 && (hi - lo) - 2 * t < 1 && p == lo + (hi - lo) / 2;
+    return where;
+}
+
+// Every case of the engine table, opaque and with varied alpha: the preview of the whole image
+// shows what the pass writes, except at the two places where their walks differ.
+TEST(PreviewRender, AgreesWithThePassPixelForPixel) {
+    for (const engine_cases::Case& c : engine_cases::AllCases()) {
+        for (const bool opaque : {true, false}) {
+            const Image image = Noise(c.width, c.height, opaque);
+            const FillParams fill = Fill(c.mode, c.rect, c.transparent);
+            const std::vector<Pixel32> pass = Pass(image, c.rect, c.shape, c.difference, fill);
+            const CanvasPixels preview = RenderWhole(image, c.shape, c.difference, fill);
+            for (std::int32_t y = 0; y < c.height; ++y) {
+                for (std::int32_t x = 0; x < c.width; ++x) {
+                    const std::uint32_t expected = Shown(x, y, pass[y * c.width + x]);
+                    if (preview.At(x, y) == expected) continue;
+                    const bool rows = ShapeRebuildsRows(c.shape);
+                    const EndPixels where = Classify(c, rows ? y : x, rows ? x : y);
+                    if (where.oddCentre) continue;
+                    ASSERT_TRUE(where.lastEdge) << c.name << " at " << x << "," << y;
+                    if (where.capped) continue;
+                    ASSERT_TRUE(WithinOne(preview.At(x, y), expected))
+                        << c.name << " at " << x << "," << y;
+                }
+            }
+        }
+    }
+}
+
+TEST(PreviewRender, WorkedExampleWholeAndPanned) {
+    // 100 x 50, difference 50, shape 1: row 0 has t = 24.75; 0..23 and 76..99 are undefined,
+    // 24 and 75 blended, 25..74 averages of a flat red line.
+    const Image red = Flat(100, 50, kRed);
+    const FillParams white = Fill(4, {0, 0, 100, 50});
+    const CanvasPixels whole = RenderWhole(red, 1, 50, white);
+    for (std::int32_t x = 0; x < 100; ++x) {
+        const std::uint32_t shown = whole.At(x, 0);
+        if (x <= 23 || x >= 76) {
+            EXPECT_EQ(shown, 0x00FFFFFFu) << x;
+        } else if (x == 24 || x == 75) {
+            EXPECT_NE(shown, 0x00FFFFFFu) << x;
+            EXPECT_NE(shown, 0x00FF0000u) << x;
+        } else {
+            EXPECT_EQ(shown, 0x00FF0000u) << x;
+        }
+    }
+    // Panned to columns 30..59 of a 30-pixel canvas: t never exceeds 25, so every visible pixel
+    // is an average, and the pixels equal those of the whole render.
+    const Image noise = Noise(100, 50, /*opaque=*/true);
+    const CanvasPixels all = RenderWhole(noise, 1, 50, white);
+    CanvasPixels narrow = Canvas(30, 50);
+    RenderTrapezoidPreview(narrow, noise.Source(), {{0, 0}, {30, 0}, {30, 50}}, 1, 50, white);
+    ASSERT_EQ(narrow.Error(), CanvasError::kNone);
+    for (std::int32_t y = 0; y < 50; ++y) {
+        for (std::int32_t x = 0; x < 30; ++x) ASSERT_EQ(narrow.At(x, y), all.At(x + 30, y));
+    }
+    RenderTrapezoidPreview(narrow, red.Source(), {{0, 0}, {30, 0}, {30, 50}}, 1, 50, white);
+    for (std::int32_t y = 0; y < 50; ++y) {
+        for (std::int32_t x = 0; x < 30; ++x) ASSERT_EQ(narrow.At(x, y), 0x00FF0000u);
+    }
+}
+
+TEST(PreviewRender, WritesOnlyTheVisibleRegion) {
+    const Image image = Noise(40, 30, /*opaque=*/true);
+    const CanvasPixels all = RenderWhole(image, 3, -40, Fill(0, {0, 0, 40, 30}));
+    // Region (7, 5) 12 x 9 drawn at canvas (2, 3) of a 20 x 20 canvas.
+    CanvasPixels canvas = Canvas(20, 20);
+    RenderTrapezoidPreview(canvas, image.Source(), {{2, 3}, {7, 5}, {12, 9}}, 3, -40,
+                           Fill(0, {0, 0, 40, 30}));
+    ASSERT_EQ(canvas.Error(), CanvasError::kNone);
+    for (std::int32_t y = 0; y < 20; ++y) {
+        for (std::int32_t x = 0; x < 20; ++x) {
+            const bool inside = x >= 2 && x < 14 && y >= 3 && y < 12;
+            ASSERT_EQ(canvas.At(x, y), inside ? all.At(x + 5, y + 2) : kUntouched) << x << "," << y;
+        }
+    }
+    // A region reaching past the image is cut to it; nothing outside the image is read.
+    CanvasPixels edge = Canvas(20, 20);
+    RenderTrapezoidPreview(edge, image.Source(), {{0, 0}, {30, 25}, {20, 20}}, 3, -40,
+                           Fill(0, {0, 0, 40, 30}));
+    ASSERT_EQ(edge.Error(), CanvasError::kNone);
+    EXPECT_EQ(edge.At(9, 4), all.At(39, 29));
+    EXPECT_EQ(edge.At(10, 4), kUntouched);
+    EXPECT_EQ(edge.At(9, 5), kUntouched);
+}
+
+TEST(PreviewRender, SplitShapesUseTheSelectionsMiddle) {
+    // Shape 0 squeezing: the visible rows all lie below the middle, so every one is stretched,
+    // and a flat image stays flat with no undefined area.
+    const Image red = Flat(60, 40, kRed);
+    CanvasPixels canvas = Canvas(60, 15);
+    RenderTrapezoidPreview(canvas, red.Source(), {{0, 0}, {0, 25}, {60, 15}}, 0, 60,
+                           Fill(5, {0, 0, 60, 40}));
+    for (std::int32_t y = 0; y < 15; ++y) {
+        for (std::int32_t x = 0; x < 60; ++x) ASSERT_EQ(canvas.At(x, y), 0x00FF0000u);
+    }
+    // The same rows seen from the top half are squeezed and show black at their ends.
+    RenderTrapezoidPreview(canvas, red.Source(), {{0, 0}, {0, 0}, {60, 15}}, 0, 60,
+                           Fill(5, {0, 0, 60, 40}));
+    EXPECT_EQ(canvas.At(0, 0), 0u);
+    EXPECT_EQ(canvas.At(59, 0), 0u);
+}
+
+TEST(PreviewRender, DifferenceZeroAndTinyLines) {
+    // Difference 0 shows the source whatever the shape and mode.
+    const Image image = Noise(20, 10, /*opaque=*/false);
+    const CanvasPixels same = RenderWhole(image, 4, 0, Fill(4, {0, 0, 20, 10}));
+    for (std::int32_t y = 0; y < 10; ++y) {
+        for (std::int32_t x = 0; x < 20; ++x) ASSERT_EQ(same.At(x, y), Shown(x, y, image.At(x, y)));
+    }
+    // A row 3 pixels long squeezed by t = 1.4 at each end: an outside pixel, the first end
+    // pixel, an outside pixel. The first-edge profile at a = 0.5 over one row gives D / 2.
+    const Image line = Flat(3, 1, kRed);
+    const FillParams fill = Fill(4, {0, 0, 3, 1});
+    const SamplerContext context{line.pixels.data(), 3, 1, &fill};
+    const PreviewSource source = line.Source();
+    const PreviewLines lines{&source, context, 0, 3, 0, 1, 2.8, FirstEdgeProfile};
+    CanvasPixels canvas = Canvas(3, 1);
+    const PreviewRegion region{{0, 0}, {0, 0}, {3, 1}};
+    PreviewReduceRow(canvas, lines, region, 0);
+    EXPECT_EQ(canvas.At(0, 0), 0x00FFFFFFu);  // outside
+    EXPECT_EQ(canvas.At(2, 0), 0x00FFFFFFu);  // outside
+    // The centre covers len = 3 (capped) from s = 1 - 1.4 * 3 = -3.2: mostly white fill.
+    const std::uint32_t centre = canvas.At(1, 0);
+    EXPECT_NE(centre, 0x00FFFFFFu);
+    EXPECT_NE(centre, 0x00FF0000u);
+    EXPECT_EQ(Channel(centre, 2), 255u);
+    // t = 0 on a squeezed line: len = 1, every pixel its source.
+    const Image noise = Noise(9, 1, /*opaque=*/true);
+    const FillParams none = Fill(0, {0, 0, 9, 1});
+    const PreviewSource noisy = noise.Source();
+    const PreviewLines flat{&noisy,          {noise.pixels.data(), 9, 1, &none}, 0, 9, 0, 1, 0.0,
+                            FirstEdgeProfile};
+    CanvasPixels row = Canvas(9, 1);
+    PreviewReduceRow(row, flat, {{0, 0}, {0, 0}, {9, 1}}, 0);
+    for (std::int32_t x = 0; x < 9; ++x) EXPECT_EQ(row.At(x, 0), Shown(x, 0, noise.At(x, 0)));
+}
+
+TEST(PreviewRender, MaskedPixelsShowTheSource) {
+    // A squeezed column set with a mask: 255 keeps the source, even in the undefined area;
+    // 0 and 254 are transformed alike.
+    Image image = Noise(24, 16, /*opaque=*/true);
+    const FillParams fill = Fill(4, {0, 0, 24, 16});
+    const CanvasPixels open = RenderWhole(image, 4, 80, fill);
+    image.mask.assign(24 * 16, 0);
+    for (std::size_t i = 0; i < image.mask.size(); ++i) {
+        image.mask[i] = i % 3 == 0 ? 255 : (i % 3 == 1 ? 254 : 0);
+    }
+    const CanvasPixels masked = RenderWhole(image, 4, 80, fill);
+    int undefinedKept = 0;
+    for (std::int32_t y = 0; y < 16; ++y) {
+        for (std::int32_t x = 0; x < 24; ++x) {
+            const bool out = image.mask[static_cast<std::size_t>(y) * 24 + x] == 255;
+            ASSERT_EQ(masked.At(x, y), out ? Shown(x, y, image.At(x, y)) : open.At(x, y));
+            if (out && open.At(x, y) == 0x00FFFFFFu) ++undefinedKept;
+        }
+    }
+    EXPECT_GT(undefinedKept, 0);
+}
+
+TEST(PreviewRender, TransparentUndefinedAreaShowsTheBoard) {
+    const Image red = Flat(40, 20, kRed);
+    for (std::int32_t mode = 0; mode < kModeCount; ++mode) {
+        const CanvasPixels canvas = RenderWhole(red, 1, 80, Fill(mode, {0, 0, 40, 20}, 1));
+        // Row 0: t = 15.8; columns 0..14 and 25..39 are wholly undefined.
+        for (const std::int32_t x : {0, 7, 14, 25, 39}) {
+            const std::uint32_t grey = CheckerboardGrey(x, 0);
+            EXPECT_EQ(canvas.At(x, 0), grey << 16 | grey << 8 | grey) << mode << " " << x;
+        }
+        // The end pixels are partly see-through: neither board nor red.
+        EXPECT_NE(canvas.At(15, 0), 0x00FF0000u) << mode;
+        EXPECT_NE(Channel(canvas.At(15, 0), 1), Channel(canvas.At(15, 0), 2)) << mode;
+    }
+}
+
+TEST(PreviewRender, OutsideTheRectangleShowsTheSource) {
+    // Rectangle (5, 5, 15, 15) of a 20 x 20 image at the largest squeeze: rows and columns
+    // beyond it show the source, and nothing outside the image is read (sanitizers watch).
+    const Image image = Noise(20, 20, /*opaque=*/false);
+    const SelectionRect rect{5, 5, 15, 15};
+    for (std::int32_t shape = 0; shape < kShapeCount; ++shape) {
+        for (const std::int32_t difference : {100, -100}) {
+            const FillParams fill = Fill(0, rect);
+            const CanvasPixels canvas = RenderWhole(image, shape, difference, fill);
+            const std::vector<Pixel32> pass = Pass(image, rect, shape, difference, fill);
+            for (std::int32_t y = 0; y < 20; ++y) {
+                for (std::int32_t x = 0; x < 20; ++x) {
+                    if (x >= 5 && x < 15 && y >= 5 && y < 15) continue;
+                    ASSERT_EQ(canvas.At(x, y), Shown(x, y, image.At(x, y)));
+                    ASSERT_EQ(pass[y * 20 + x], image.At(x, y));
+                }
+            }
+        }
+    }
+}
+
+TEST(PreviewRender, EmptySelectionShowsTheSource) {
+    const Image image = Noise(12, 8, /*opaque=*/false);
+    // The bounds of a mask with nothing selected, a zero-width, a zero-height rectangle, and
+    // one wholly outside the image.
+    const SelectionRect empties[] = {{12, 8, 1, 1}, {4, 0, 4, 8}, {0, 3, 12, 3}, {20, 20, 30, 30}};
+    for (const SelectionRect& rect : empties) {
+        for (std::int32_t shape = 0; shape < kShapeCount; ++shape) {
+            const CanvasPixels canvas = RenderWhole(image, shape, 100, Fill(4, rect));
+            for (std::int32_t y = 0; y < 8; ++y) {
+                for (std::int32_t x = 0; x < 12; ++x) {
+                    ASSERT_EQ(canvas.At(x, y), Shown(x, y, image.At(x, y)));
+                }
+            }
+        }
+    }
+}
+
+TEST(PreviewRender, UnusableInputWritesNothing) {
+    const Image image = Noise(6, 6, /*opaque=*/true);
+    CanvasPixels canvas = Canvas(6, 6);
+    const FillParams fill = Fill(0, {0, 0, 6, 6});
+    RenderTrapezoidPreview(canvas, {nullptr, 6, 6, nullptr}, {{0, 0}, {0, 0}, {6, 6}}, 1, 50, fill);
+    RenderTrapezoidPreview(canvas, {image.pixels.data(), 0, 6, nullptr}, {{0, 0}, {0, 0}, {6, 6}},
+                           1, 50, fill);
+    RenderTrapezoidPreview(canvas, image.Source(), {{0, 0}, {0, 0}, {-3, 6}}, 1, 50, fill);
+    RenderTrapezoidPreview(canvas, image.Source(), {{0, 0}, {-9, -9}, {6, 6}}, 1, 50, fill);
+    for (std::int32_t y = 0; y < 6; ++y) {
+        for (std::int32_t x = 0; x < 6; ++x) {
+            ASSERT_EQ(canvas.At(x, y), kUntouched);
+        }
+    }
+    // A region larger than the canvas records the canvas's error and writes only inside it.
+    CanvasPixels small = Canvas(3, 3);
+    RenderTrapezoidPreview(small, image.Source(), {{0, 0}, {0, 0}, {6, 6}}, 1, 50, fill);
+    EXPECT_EQ(small.Error(), CanvasError::kPixelOutside);
+}
+
+}  // namespace
