@@ -39,6 +39,9 @@ class FilterModule {
     // 0 when the host gives no mask; then neither output is written.
     std::int32_t SelectionBounds(const std::uint8_t** mask, SelectionRect* rect, std::int32_t width,
                                  std::int32_t height) const noexcept;
+    // The fill colour of `mode`, asking the host for the foreground or background colour where
+    // the mode needs it (opaque black when it does not answer); alpha 0 when transparent.
+    [[nodiscard]] Pixel32 FillColour(std::int32_t mode, std::int32_t transparent) const noexcept;
     // Tells the host, then shows a modal error box ("error" unless captioned otherwise).
     void ShowError(HWND parent, const char* text, const char* caption) const noexcept;
     // The settings file beside the plug-in, into `buffer`; false when the path does not fit.

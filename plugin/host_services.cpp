@@ -4,6 +4,7 @@
 
 #include "plugin/filter_module.h"
 #include "plugin/selection_scan.h"
+#include "transform/edge_samplers.h"
 
 namespace {
 
@@ -48,6 +49,16 @@ std::int32_t FilterModule::SelectionBounds(const std::uint8_t** mask, SelectionR
     if (mask != nullptr) *mask = answer;
     if (rect != nullptr) *rect = ScanSelectionBounds(answer, width, height);
     return 1;
+}
+
+Pixel32 FilterModule::FillColour(std::int32_t mode, std::int32_t transparent) const noexcept {
+    Pixel32 queried = 0xFF000000u;
+    if (mode == static_cast<std::int32_t>(UndefinedAreaMode::kForeground)) {
+        QueryClientInfo(ClientInfoForeground, &queried);
+    } else if (mode == static_cast<std::int32_t>(UndefinedAreaMode::kBackground)) {
+        QueryClientInfo(ClientInfoBackground, &queried);
+    }
+    return ResolveFillColour(mode, queried, transparent);
 }
 
 void FilterModule::ShowError(HWND parent, const char* text, const char* caption) const noexcept {

@@ -28,15 +28,7 @@ void TrapezoidFilter::Execute(HWND parent, const Pixel32* source, Pixel32* desti
     }
     if (settings.difference == 0 || rect == nullptr) return;
 
-    // A host that does not answer the colour query leaves this opaque black.
-    Pixel32 queried = 0xFF000000u;
-    if (settings.fill.mode == static_cast<std::int32_t>(UndefinedAreaMode::kForeground)) {
-        module.QueryClientInfo(ClientInfoForeground, &queried);
-    } else if (settings.fill.mode == static_cast<std::int32_t>(UndefinedAreaMode::kBackground)) {
-        module.QueryClientInfo(ClientInfoBackground, &queried);
-    }
-    settings.fill.colour =
-        ResolveFillColour(settings.fill.mode, queried, settings.fill.transparent);
+    settings.fill.colour = module.FillColour(settings.fill.mode, settings.fill.transparent);
     RunTransform(source, destination, width, height, *rect, settings.shape, settings.difference,
                  settings.fill, progress);
 }

@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "transform/edge_samplers.h"
 #include "transform/pixel.h"
+#include "ui/preview_render.h"
 
 namespace engine_cases {
 
@@ -69,6 +71,44 @@ inline std::vector<Case> AllCases() {
         }
     }
     return cases;
+}
+
+// The case's fill, its colour resolved as the test hosts answer; the rectangle left for the caller.
+inline FillParams CaseFill(const Case& c) {
+    Pixel32 queried = 0xFF000000u;
+    if (c.mode == 2) queried = kForeground;
+    if (c.mode == 3) queried = kBackground;
+    return {c.mode, ResolveFillColour(c.mode, queried, c.transparent), c.transparent, 0, 0, 0, 0};
+}
+
+// A selection mask with unselected pixels (255) scattered over the image and the other pixels
+// at 0 or 254.
+inline std::vector<std::uint8_t> MakeMask(std::int32_t width, std::int32_t height) {
+    std::vector<std::uint8_t> mask(static_cast<std::size_t>(width) * height);
+    for (std::int32_t y = 0; y < height; ++y) {
+        for (std::int32_t x = 0; x < width; ++x) {
+            const bool out = (x * 3 + y * 5) % 11 == 0;
+            mask[static_cast<std::size_t>(y) * width + x] = out ? 255 : (x % 2 == 0 ? 0 : 254);
+        }
+    }
+    return mask;
+}
+
+// The canvas words of the case's preview, the whole image shown at the canvas origin with the
+// scattered mask.
+inline std::vector<Pixel32> PreviewWords(const Case& c) {
+    const std::vector<Pixel32> source = MakeImage(c.width, c.height);
+    const std::vector<std::uint8_t> mask = MakeMask(c.width, c.height);
+    FillParams fill = CaseFill(c);
+    fill.left = c.rect.left;
+    fill.top = c.rect.top;
+    fill.right = c.rect.right;
+    fill.bottom = c.rect.bottom;
+    CanvasPixels canvas;
+    if (!canvas.Allocate(c.width, c.height, 0)) return {};
+    RenderTrapezoidPreview(canvas, {source.data(), c.width, c.height, mask.data()},
+                           {{0, 0}, {0, 0}, {c.width, c.height}}, c.shape, c.difference, fill);
+    return {canvas.Words(), canvas.Words() + static_cast<std::size_t>(c.width) * c.height};
 }
 
 inline std::uint64_t Digest(const std::vector<Pixel32>& pixels) {

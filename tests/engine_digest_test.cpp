@@ -1,9 +1,11 @@
 // The native engine's results for the fixed case table match the recorded digests, which the
-// plug-in DLL must match too under Wine. TRAPEZOID_UPDATE_DIGESTS=1 rewrites the record.
+// plug-in DLL must match too under Wine: the transform pass and the preview of each case.
+// TRAPEZOID_UPDATE_DIGESTS=1 rewrites the records.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <string>
 
 #include "tests/engine_cases.h"
@@ -11,32 +13,38 @@
 
 namespace {
 
-std::string RecordPath() { return std::string(TRAPEZOID_SOURCE_DIR) + "/tests/pass_digests.txt"; }
+using Render = std::function<std::vector<Pixel32>(const engine_cases::Case&)>;
 
-TEST(EngineDigest, NativeResultsMatchTheRecord) {
+void ExpectRecord(const char* file, const Render& render) {
+    const std::string path = std::string(TRAPEZOID_SOURCE_DIR) + "/tests/" + file;
     std::vector<std::string> lines;
     for (const engine_cases::Case& c : engine_cases::AllCases()) {
-        const std::vector<Pixel32> source = engine_cases::MakeImage(c.width, c.height);
-        std::vector<Pixel32> dest = source;
-        Pixel32 queried = 0xFF000000u;
-        if (c.mode == 2) queried = engine_cases::kForeground;
-        if (c.mode == 3) queried = engine_cases::kBackground;
-        const FillParams fill{
-            c.mode, ResolveFillColour(c.mode, queried, c.transparent), c.transparent, 0, 0, 0, 0};
-        RunTransform(source.data(), dest.data(), c.width, c.height, c.rect, c.shape, c.difference,
-                     fill, nullptr);
-        lines.push_back(engine_cases::DigestLine(c, engine_cases::Digest(dest)));
+        lines.push_back(engine_cases::DigestLine(c, engine_cases::Digest(render(c))));
     }
     if (std::getenv("TRAPEZOID_UPDATE_DIGESTS") != nullptr) {
-        std::ofstream out(RecordPath());
+        std::ofstream out(path);
         for (const std::string& line : lines) out << line << '\n';
     }
-    std::ifstream in(RecordPath());
-    ASSERT_TRUE(in) << RecordPath();
+    std::ifstream in(path);
+    ASSERT_TRUE(in) << path;
     std::string line;
     std::size_t i = 0;
     for (; std::getline(in, line) && i < lines.size(); ++i) ASSERT_EQ(line, lines[i]);
     EXPECT_EQ(i, lines.size());
+}
+
+TEST(EngineDigest, NativeResultsMatchTheRecord) {
+    ExpectRecord("pass_digests.txt", [](const engine_cases::Case& c) {
+        const std::vector<Pixel32> source = engine_cases::MakeImage(c.width, c.height);
+        std::vector<Pixel32> dest = source;
+        RunTransform(source.data(), dest.data(), c.width, c.height, c.rect, c.shape, c.difference,
+                     engine_cases::CaseFill(c), nullptr);
+        return dest;
+    });
+}
+
+TEST(EngineDigest, NativePreviewsMatchTheRecord) {
+    ExpectRecord("preview_digests.txt", engine_cases::PreviewWords);
 }
 
 }  // namespace

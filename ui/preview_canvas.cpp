@@ -176,6 +176,7 @@ void PreviewCanvas::Paint(HDC hdc) {
         owner->RenderPreview(*this, CanvasPoint{across.destination, down.destination}, imageOrigin,
                              CanvasSize{across.extent, down.extent});
     // A render that failed half-way is not shown.
+    if (Error() != CanvasError::kNone) DisableControl();
     if (!ready || Error() != CanvasError::kNone) return;
     Blit(hdc);
 }

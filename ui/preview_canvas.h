@@ -35,6 +35,9 @@ class CanvasBase {
 
     [[nodiscard]] CanvasError Error() const noexcept { return pixels.Error(); }
     [[nodiscard]] const CanvasPixels& Pixels() const noexcept { return pixels; }
+    // For renderers that write straight into the buffer; a paint that leaves an error behind
+    // disables the control, as PutPixel does.
+    [[nodiscard]] CanvasPixels& Buffer() noexcept { return pixels; }
     [[nodiscard]] HWND Control() const noexcept { return control; }
 
    protected:

@@ -7,6 +7,7 @@
 #include "plugin/filter_module.h"
 #include "settings/settings_file.h"
 #include "settings/settings_rules.h"
+#include "transform/shape_profile.h"
 #include "ui/difference_rules.h"
 
 TrapezoidDialog::TrapezoidDialog() noexcept : PreviewDialog(DialogTemplateId()) {}
@@ -128,3 +129,64 @@ void TrapezoidDialog::RefreshIfPreviewing() noexcept {
 }
 
 void TrapezoidDialog::OnApply() { SaveSettings(hwnd); }
+
+bool TrapezoidDialog::RenderPreview(CanvasBase& target, const CanvasPoint& destOrigin,
+                                    const CanvasPoint& sourceOrigin, const CanvasSize& size) {
+    // The edit only ever keeps an accepted text; anything else reads as 0.
+    char text[kDifferenceTextSize] = {};
+    GetDlgItemTextA(hwnd, kDifferenceEditId, text, sizeof text);
+    std::int32_t difference = 0;
+    if (!ParseDifferenceText(text, &difference)) difference = 0;
+    if (!IsPreviewChecked() || difference == 0) {
+        return PreviewDialog::RenderPreview(target, destOrigin, sourceOrigin, size);
+    }
+    const std::int32_t shape = CheckedShape();
+    const FillParams fill = FillFromControls();
+    if (ShapeRebuildsRows(shape)) {
+        RenderRows(target, destOrigin, sourceOrigin, size, shape, difference, fill);
+    } else {
+        RenderColumns(target, destOrigin, sourceOrigin, size, shape, difference, fill);
+    }
+    return true;
+}
+
+bool TrapezoidDialog::RenderRows(CanvasBase& target, const CanvasPoint& destOrigin,
+                                 const CanvasPoint& sourceOrigin, const CanvasSize& size,
+                                 std::int32_t shape, std::int32_t difference,
+                                 const FillParams& fill) {
+    RenderPreviewRows(target.Buffer(), SourceWithMask(), {destOrigin, sourceOrigin, size}, shape,
+                      difference, fill);
+    return true;
+}
+
+bool TrapezoidDialog::RenderColumns(CanvasBase& target, const CanvasPoint& destOrigin,
+                                    const CanvasPoint& sourceOrigin, const CanvasSize& size,
+                                    std::int32_t shape, std::int32_t difference,
+                                    const FillParams& fill) {
+    RenderPreviewColumns(target.Buffer(), SourceWithMask(), {destOrigin, sourceOrigin, size}, shape,
+                         difference, fill);
+    return true;
+}
+
+std::int32_t TrapezoidDialog::CheckedShape() const noexcept {
+    for (int id = kFirstShapeRadioId; id <= kLastShapeRadioId; ++id) {
+        if (IsDlgButtonChecked(hwnd, id) == BST_CHECKED) return id - kFirstShapeRadioId;
+    }
+    return 0;
+}
+
+FillParams TrapezoidDialog::FillFromControls() const noexcept {
+    const LRESULT chosen = SendDlgItemMessageA(hwnd, kUndefinedAreaComboId, CB_GETCURSEL, 0, 0);
+    const std::int32_t mode =
+        chosen >= 0 && chosen < kModeCount ? static_cast<std::int32_t>(chosen) : 0;
+    const std::int32_t transparent = IsDlgButtonChecked(hwnd, kTransparentCheckId) == BST_CHECKED;
+    const SelectionRect& r = selectionRect;
+    return {mode,    Module().FillColour(mode, transparent), transparent, r.left, r.top, r.right,
+            r.bottom};
+}
+
+PreviewSource TrapezoidDialog::SourceWithMask() const noexcept {
+    const std::uint8_t* mask = nullptr;
+    if (Module().SelectionBounds(&mask, nullptr, imageWidth, imageHeight) == 0) mask = nullptr;
+    return {sourcePixels, imageWidth, imageHeight, mask};
+}

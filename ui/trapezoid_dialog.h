@@ -4,8 +4,10 @@
 
 #include <cstdint>
 
+#include "transform/edge_samplers.h"
 #include "transform/pixel.h"
 #include "ui/preview_dialog.h"
+#include "ui/preview_render.h"
 
 // Controls of the Trapezoid dialog besides the settings' own (settings/settings_file.h).
 constexpr int kDifferenceSpinId = 1060;
@@ -23,6 +25,19 @@ class TrapezoidDialog : public PreviewDialog {
     // Saves the controls as the settings.
     void OnApply() override;
 
+    // The transform as the controls set it now, drawn into the canvas; the source unchanged while
+    // the preview box is cleared or the difference is 0.
+    bool RenderPreview(CanvasBase& target, const CanvasPoint& destOrigin,
+                       const CanvasPoint& sourceOrigin, const CanvasSize& size) override;
+    // Shapes 0 to 2, which rebuild rows, and shapes 3 to 5, which rebuild columns. Both ask the
+    // host for the selection mask once and always return true.
+    virtual bool RenderRows(CanvasBase& target, const CanvasPoint& destOrigin,
+                            const CanvasPoint& sourceOrigin, const CanvasSize& size,
+                            std::int32_t shape, std::int32_t difference, const FillParams& fill);
+    virtual bool RenderColumns(CanvasBase& target, const CanvasPoint& destOrigin,
+                               const CanvasPoint& sourceOrigin, const CanvasSize& size,
+                               std::int32_t shape, std::int32_t difference, const FillParams& fill);
+
     [[nodiscard]] std::int32_t CurrentDifference() const noexcept { return currentDifference; }
     [[nodiscard]] const SelectionRect& Selection() const noexcept { return selectionRect; }
 
@@ -38,6 +53,12 @@ class TrapezoidDialog : public PreviewDialog {
     SelectionRect selectionRect{0, 0, 0, 0};
 
    private:
+    // What the controls ask for: the first checked shape button (0 when none is), the listed
+    // fill (0 when none or an unknown one is chosen) with its colour, the transparent box.
+    [[nodiscard]] std::int32_t CheckedShape() const noexcept;
+    [[nodiscard]] FillParams FillFromControls() const noexcept;
+    // The image with the host's current mask, or none when the host gives none.
+    [[nodiscard]] PreviewSource SourceWithMask() const noexcept;
     void LoadShapeIcons() const noexcept;
     void FillUndefinedAreaList() const noexcept;
     void SetUpDifferenceControls(std::int32_t storedDifference);

@@ -55,7 +55,8 @@ setup() {
     [ $drc -eq 0 ] || echo "driver: $drove"
 }
 
-# English: opened from the file, changed through every kind of control, confirmed.
+# English: opened from the file, changed through every kind of control, a screenshot of the
+# preview correcting the sample's converging verticals, confirmed.
 settings 0 30 4 0 1
 setup english Trapezoid \
     expect-text:1059=30 expect-pos:1061=30 expect-checked:1065=1 expect-items:1064=6 \
@@ -63,11 +64,11 @@ setup english Trapezoid \
     expect-checked:1072=1 expect-enabled:1072=0 expect-text:1072="&Refar to the current selected rectangle only" \
     click:1067 set:1059=-45 expect-pos:1061=-45 set:1059=05 expect-text:1059=-45 \
     key:1061=33 expect-text:1059=-55 key:1061=36 expect-text:1059=-100 set:1059=-20 \
-    select:1064=5 click:1062 "shot:$shots/setup_dialog_en.png" ok
+    select:1064=5 click:1062 click:1066 set:1059=-60 sleep:300 "shot:$shots/setup_dialog_en.png" ok
 check "English dialog driven" 0 "$drc"
 check "English dialog confirmed" "kvhost: setup confirmed" "$out"
 check "OK saves the five keys in order" \
-    "$(printf '[Trapezoid]\r\nshape=2\r\ndifference=-20\r\nundefarea=5\r\ntransparent=1\r\npreview=1\r')" \
+    "$(printf '[Trapezoid]\r\nshape=1\r\ndifference=-60\r\nundefarea=5\r\ntransparent=1\r\npreview=1\r')" \
     "$(cat vxfilters.ini)"
 
 # Cancel after many changes leaves the file byte for byte.
@@ -77,12 +78,14 @@ check "Cancel not confirmed" "kvhost: setup not confirmed (result 0)" "$out"
 cmp -s before.ini vxfilters.ini
 check "Cancel leaves the file" 0 $?
 
-# Japanese: the texts of template 118 and of the list, a screenshot, Escape.
+# Japanese: the texts of template 118 and of the list, a screenshot of the preview with a
+# transparent undefined area, Escape.
 settings 3 150 1 0 0
 setup japanese 台形 \
     expect-text:1059=0 expect-pos:1061=0 expect-checked:1068=1 expect-checked:1006=0 \
     expect-text:1062="透明(&T)" expect-text:1064=元の画素 expect-text:2=キャンセル \
-    set:1059=12 "shot:$shots/setup_dialog_ja.png" escape
+    set:1059=12 click:1006 set:1059=40 click:1062 sleep:300 "shot:$shots/setup_dialog_ja.png" \
+    escape
 check "Japanese dialog driven" 0 "$drc"
 check "Escape not confirmed" "kvhost: setup not confirmed (result 0)" "$out"
 check "Escape leaves the file" 150 "$(tr -d '\r' <vxfilters.ini | sed -n 's/^difference=//p')"

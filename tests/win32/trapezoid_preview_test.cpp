@@ -1,0 +1,253 @@
+// The live preview of the real Trapezoid dialog: what the canvas holds after each change of the
+// controls equals the portable rendering of those settings, and what the screen shows equals
+// the canvas.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "plugin/filter_module.h"
+#include "settings/settings_file.h"
+#include "tests/engine_cases.h"
+#include "tests/win32/dialog_script.h"
+#include "tests/win32/test_host.h"
+#include "ui/trapezoid_dialog.h"
+
+namespace {
+
+constexpr std::int32_t kWidth = 300;  // larger than the canvas both ways: every word is drawn
+constexpr std::int32_t kHeight = 200;
+
+class PreviewingDialog : public TrapezoidDialog {
+   public:
+    PreviewCanvas& MutableCanvas() { return canvas; }
+    // Puts a text in the edit without the edit validation, as no user can.
+    void ForceDifferenceText(const char* text) {
+        updatingEdit = true;
+        SetDlgItemTextA(hwnd, kDifferenceEditId, text);
+        updatingEdit = false;
+    }
+};
+
+// What the settings look like on the canvas, rendered by the portable code.
+struct Settings {
+    std::int32_t shape;
+    std::int32_t difference;
+    std::int32_t mode;
+    std::int32_t transparent;
+};
+
+class PreviewRendering : public ::testing::Test {
+   protected:
+    void SetUp() override {
+        test_host::Reset();
+        path = test_host::FreshModuleSettings();
+        ASSERT_FALSE(path.empty());
+        test_host::HostAnswers().foreground = engine_cases::kForeground;
+        test_host::HostAnswers().background = engine_cases::kBackground;
+        image = engine_cases::MakeImage(kWidth, kHeight);
+    }
+    void TearDown() override {
+        test_host::HostAnswers().mask = nullptr;
+        DeleteFileA(path.c_str());
+    }
+
+    INT_PTR Run(PreviewingDialog& dialog, const test_host::DialogScript& script) {
+        return test_host::RunScripted(
+            [&] { return dialog.RunWithImage(nullptr, image.data(), kWidth, kHeight); }, script);
+    }
+
+    // The canvas words the settings give for the image panned to `origin`, over the whole
+    // canvas, with the host's current mask and the rectangle `rect`.
+    CanvasPixels Expected(const PreviewCanvas& canvas, const Settings& s, SelectionRect rect,
+                          CanvasPoint origin = {0, 0}) const {
+        CanvasPixels expected;
+        const std::int32_t w = canvas.Pixels().Width();
+        const std::int32_t h = canvas.Pixels().Height();
+        EXPECT_TRUE(expected.Allocate(w, h, 0));
+        Pixel32 queried = 0xFF000000u;
+        if (s.mode == 2) queried = engine_cases::kForeground;
+        if (s.mode == 3) queried = engine_cases::kBackground;
+        const FillParams fill{s.mode,        ResolveFillColour(s.mode, queried, s.transparent),
+                              s.transparent, rect.left,
+                              rect.top,      rect.right,
+                              rect.bottom};
+        const PreviewSource source{image.data(), kWidth, kHeight, test_host::HostAnswers().mask};
+        RenderTrapezoidPreview(expected, source, {{0, 0}, origin, {w, h}}, s.shape, s.difference,
+                               fill);
+        return expected;
+    }
+
+    static int Mismatches(const CanvasPixels& shown, const CanvasPixels& expected) {
+        int mismatches = 0;
+        for (std::int32_t y = 0; y < expected.Height(); ++y) {
+            for (std::int32_t x = 0; x < expected.Width(); ++x) {
+                if (shown.At(x, y) != expected.At(x, y)) ++mismatches;
+            }
+        }
+        return mismatches;
+    }
+
+    // The controls set as the user would: each change redraws the preview by itself.
+    static void Choose(HWND dialog, const Settings& s) {
+        if (IsDlgButtonChecked(dialog, kFirstShapeRadioId + s.shape) != BST_CHECKED) {
+            test_host::Click(dialog, kFirstShapeRadioId + s.shape);
+        }
+        test_host::SetText(dialog, kDifferenceEditId, std::to_string(s.difference).c_str());
+        test_host::SelectEntry(dialog, kUndefinedAreaComboId, s.mode);
+        if ((IsDlgButtonChecked(dialog, kTransparentCheckId) == BST_CHECKED) !=
+            (s.transparent != 0)) {
+            test_host::Click(dialog, kTransparentCheckId);
+        }
+    }
+
+    static constexpr SelectionRect kWhole{0, 0, kWidth, kHeight};
+    std::string path;
+    std::vector<Pixel32> image;
+};
+
+TEST_F(PreviewRendering, EveryChangeOfTheControlsRedrawsIt) {
+    PreviewingDialog dialog;
+    Run(dialog, [&](HWND hwnd) {
+        const PreviewCanvas& canvas = dialog.Canvas();
+        ASSERT_EQ(canvas.Error(), CanvasError::kNone);
+        if (!dialog.IsPreviewChecked()) test_host::Click(hwnd, kPreviewCheckId);
+        const Settings steps[] = {{1, 50, 4, 0},  {5, 50, 4, 0}, {5, 50, 4, 1},   {5, 50, 2, 1},
+                                  {5, -45, 2, 1}, {0, 30, 3, 0}, {3, -100, 0, 0}, {2, 100, 1, 1},
+                                  {4, 7, 5, 0},   {0, -60, 0, 1}};
+        for (const Settings& s : steps) {
+            Choose(hwnd, s);
+            EXPECT_EQ(Mismatches(canvas.Pixels(), Expected(canvas, s, kWhole)), 0)
+                << s.shape << " " << s.difference << " " << s.mode << " " << s.transparent;
+        }
+        // Clearing the preview box shows the source, whatever the settings.
+        test_host::Click(hwnd, kPreviewCheckId);
+        EXPECT_EQ(Mismatches(canvas.Pixels(), Expected(canvas, {0, 0, 0, 0}, kWhole)), 0);
+        EXPECT_EQ(canvas.Error(), CanvasError::kNone);
+    });
+}
+
+TEST_F(PreviewRendering, PannedRegionAndPaintedPixels) {
+    PreviewingDialog dialog;
+    Run(dialog, [&](HWND hwnd) {
+        if (!dialog.IsPreviewChecked()) test_host::Click(hwnd, kPreviewCheckId);
+        const Settings s{1, 50, 4, 0};
+        Choose(hwnd, s);
+        PreviewCanvas& canvas = dialog.MutableCanvas();
+        const CanvasSize size{canvas.Pixels().Width(), canvas.Pixels().Height()};
+        // The canvas asks for the region at a panned origin: the same pixels the portable code
+        // gives for that origin.
+        const CanvasPoint origin{kWidth - size.width, 17};
+        ASSERT_TRUE(dialog.RenderPreview(canvas, {0, 0}, origin, size));
+        EXPECT_EQ(Mismatches(canvas.Pixels(), Expected(canvas, s, kWhole, origin)), 0);
+        // What the screen shows after a paint is the buffer, word for word.
+        canvas.Refresh();
+        const HDC dc = GetDC(canvas.Control());
+        int mismatches = 0;
+        for (std::int32_t y = 0; y < size.height; y += 2) {
+            for (std::int32_t x = 0; x < size.width; x += 2) {
+                const std::uint32_t word = canvas.Pixels().At(x, y);
+                if (GetPixel(dc, x, y) != RGB(word >> 16 & 0xFF, word >> 8 & 0xFF, word & 0xFF)) {
+                    ++mismatches;
+                }
+            }
+        }
+        ReleaseDC(canvas.Control(), dc);
+        EXPECT_EQ(mismatches, 0);
+        EXPECT_EQ(Mismatches(canvas.Pixels(), Expected(canvas, s, kWhole)), 0);
+    });
+}
+
+TEST_F(PreviewRendering, NoShapeCheckedAndTextsThatAreNotNumbers) {
+    PreviewingDialog dialog;
+    Run(dialog, [&](HWND hwnd) {
+        if (!dialog.IsPreviewChecked()) test_host::Click(hwnd, kPreviewCheckId);
+        Choose(hwnd, {4, 40, 0, 0});
+        PreviewCanvas& canvas = dialog.MutableCanvas();
+        for (int id = kFirstShapeRadioId; id <= kLastShapeRadioId; ++id) {
+            SendDlgItemMessageA(hwnd, id, BM_SETCHECK, BST_UNCHECKED, 0);
+        }
+        canvas.Refresh();
+        EXPECT_EQ(Mismatches(canvas.Pixels(), Expected(canvas, {0, 40, 0, 0}, kWhole)), 0);
+        // No fill chosen in the list renders fill 0.
+        SendDlgItemMessageA(hwnd, kUndefinedAreaComboId, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+        canvas.Refresh();
+        EXPECT_EQ(Mismatches(canvas.Pixels(), Expected(canvas, {0, 40, 0, 0}, kWhole)), 0);
+        for (const char* text : {"abc", "", "-", "12a", "500"}) {
+            dialog.ForceDifferenceText(text);
+            canvas.Refresh();
+            EXPECT_EQ(Mismatches(canvas.Pixels(), Expected(canvas, {0, 0, 0, 0}, kWhole)), 0)
+                << text;
+        }
+    });
+}
+
+TEST_F(PreviewRendering, SelectionMaskFromTheHost) {
+    // A selection in the middle with a hole: bytes 255 outside it and in the hole, 0 and 254
+    // inside. The rectangle is the selection's bounds.
+    std::vector<std::uint8_t> mask(static_cast<std::size_t>(kWidth) * kHeight, 255);
+    for (std::int32_t y = 40; y < 170; ++y) {
+        for (std::int32_t x = 25; x < 260; ++x) {
+            const bool hole = x >= 100 && x < 120 && y >= 60 && y < 90;
+            mask[static_cast<std::size_t>(y) * kWidth + x] = hole ? 255 : (x % 2 ? 254 : 0);
+        }
+    }
+    test_host::HostAnswers().mask = mask.data();
+    PreviewingDialog dialog;
+    Run(dialog, [&](HWND hwnd) {
+        if (!dialog.IsPreviewChecked()) test_host::Click(hwnd, kPreviewCheckId);
+        const PreviewCanvas& canvas = dialog.Canvas();
+        const SelectionRect rect{25, 40, 260, 170};
+        for (const Settings& s : {Settings{0, 60, 4, 0}, Settings{4, 35, 1, 1}}) {
+            Choose(hwnd, s);
+            EXPECT_EQ(Mismatches(canvas.Pixels(), Expected(canvas, s, rect)), 0) << s.shape;
+            // Outside the selection the source shows: the top-left corner is not selected.
+            const Pixel32 corner = image[0];
+            EXPECT_EQ(canvas.Pixels().At(0, 0),
+                      CompositeOverBoard(0, 0, corner, static_cast<std::uint8_t>(corner >> 24)));
+        }
+    });
+    // Nothing selected: the bounds are empty and the source shows.
+    std::fill(mask.begin(), mask.end(), 255);
+    PreviewingDialog empty;
+    Run(empty, [&](HWND hwnd) {
+        if (!empty.IsPreviewChecked()) test_host::Click(hwnd, kPreviewCheckId);
+        Choose(hwnd, {1, 100, 4, 0});
+        EXPECT_EQ(
+            Mismatches(empty.Canvas().Pixels(), Expected(empty.Canvas(), {0, 0, 0, 0}, kWhole)), 0);
+    });
+    // A host without the mask service: the whole image is the rectangle, every pixel
+    // transformed.
+    test_host::HostAnswers().mask = nullptr;
+    PreviewingDialog whole;
+    Run(whole, [&](HWND hwnd) {
+        if (!whole.IsPreviewChecked()) test_host::Click(hwnd, kPreviewCheckId);
+        const Settings s{3, 45, 0, 0};
+        Choose(hwnd, s);
+        EXPECT_EQ(Mismatches(whole.Canvas().Pixels(), Expected(whole.Canvas(), s, kWhole)), 0);
+    });
+}
+
+}  // namespace
+
+namespace {
+
+// The 32-bit build's preview pixels equal the native build's, bit for bit, for every case.
+TEST(PreviewDigest, MatchesTheNativeRecord) {
+    std::FILE* record = std::fopen(TRAPEZOID_SOURCE_DIR "/tests/preview_digests.txt", "r");
+    ASSERT_NE(record, nullptr);
+    char line[160];
+    for (const engine_cases::Case& c : engine_cases::AllCases()) {
+        const std::string got =
+            engine_cases::DigestLine(c, engine_cases::Digest(engine_cases::PreviewWords(c)));
+        ASSERT_NE(std::fgets(line, sizeof line, record), nullptr);
+        line[std::strcspn(line, "\r\n")] = '\0';
+        ASSERT_EQ(got, line);
+    }
+    std::fclose(record);
+}
+
+}  // namespace
