@@ -327,6 +327,27 @@ TEST(PreviewRender, EmptySelectionShowsTheSource) {
     }
 }
 
+// The samplers' mends hold in the preview too: with the edge-pixel or source-pixel fill a flat
+// image previews flat at every size, shape and difference, whatever rounding the insets meet,
+// and the canvas of exactly the image's size is never overrun.
+TEST(PreviewRender, FlatImagesStayFlatAtEverySize) {
+    for (std::int32_t w = 1; w <= 14; ++w) {
+        for (std::int32_t h = 1; h <= 14; ++h) {
+            const Image flat = Flat(w, h, 0xFFFEFDFCu);
+            for (std::int32_t shape = 0; shape < kShapeCount; ++shape) {
+                for (std::int32_t difference = -100; difference <= 100; difference += 3) {
+                    const CanvasPixels canvas =
+                        RenderWhole(flat, shape, difference, Fill(shape % 2, {0, 0, w, h}));
+                    for (std::int32_t i = 0; i < w * h; ++i) {
+                        ASSERT_EQ(canvas.Words()[i], 0x00FEFDFCu)
+                            << w << "x" << h << " shape " << shape << " difference " << difference;
+                    }
+                }
+            }
+        }
+    }
+}
+
 TEST(PreviewRender, UnusableInputWritesNothing) {
     const Image image = Noise(6, 6, /*opaque=*/true);
     CanvasPixels canvas = Canvas(6, 6);

@@ -30,6 +30,17 @@ class PreviewingDialog : public TrapezoidDialog {
         SetDlgItemTextA(hwnd, kDifferenceEditId, text);
         updatingEdit = false;
     }
+    // Rows drawn over a region wider than the canvas, when asked to.
+    bool RenderRows(CanvasBase& target, const CanvasPoint& destOrigin,
+                    const CanvasPoint& sourceOrigin, const CanvasSize& size, std::int32_t shape,
+                    std::int32_t difference, const FillParams& fill) override {
+        ++rowRenders;
+        const CanvasSize asked{size.width + (overreach ? 1 : 0), size.height};
+        return TrapezoidDialog::RenderRows(target, destOrigin, sourceOrigin, asked, shape,
+                                           difference, fill);
+    }
+    int rowRenders = 0;
+    bool overreach = false;
 };
 
 // What the settings look like on the canvas, rendered by the portable code.
@@ -182,6 +193,23 @@ TEST_F(PreviewRendering, NoShapeCheckedAndTextsThatAreNotNumbers) {
             EXPECT_EQ(Mismatches(canvas.Pixels(), Expected(canvas, {0, 0, 0, 0}, kWhole)), 0)
                 << text;
         }
+    });
+}
+
+TEST_F(PreviewRendering, RowsAndColumnsByShapeAndAPixelOutsideStopsIt) {
+    PreviewingDialog dialog;
+    Run(dialog, [&](HWND hwnd) {
+        if (!dialog.IsPreviewChecked()) test_host::Click(hwnd, kPreviewCheckId);
+        Choose(hwnd, {4, 30, 0, 0});
+        const int columnsOnly = dialog.rowRenders;
+        Choose(hwnd, {2, 30, 0, 0});
+        EXPECT_EQ(columnsOnly, 0);
+        EXPECT_GT(dialog.rowRenders, 0);
+        // A renderer that writes past the canvas: error 6, the control disabled, nothing shown.
+        dialog.overreach = true;
+        dialog.MutableCanvas().Refresh();
+        EXPECT_EQ(dialog.Canvas().Error(), CanvasError::kPixelOutside);
+        EXPECT_FALSE(IsWindowEnabled(dialog.Canvas().Control()));
     });
 }
 
