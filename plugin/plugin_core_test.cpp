@@ -1,7 +1,9 @@
 // Tests of the portable plug-in pieces: the bounded text copy and the selection scan.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <random>
 #include <vector>
 
 #include "plugin/selection_scan.h"
@@ -57,6 +59,71 @@ TEST(SelectionScan, BoundingRectangles) {
         EXPECT_EQ(r.top, c.expected.top);
         EXPECT_EQ(r.right, c.expected.right);
         EXPECT_EQ(r.bottom, c.expected.bottom);
+    }
+}
+
+// The scan byte by byte, as the reference of the word-skipping one.
+SelectionRect ReferenceScan(const std::vector<std::uint8_t>& mask, int width, int height) {
+    SelectionRect r{width, height, 0, 0};
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            if (mask[static_cast<std::size_t>(y * width + x)] == kUnselected) continue;
+            r.left = std::min(r.left, x);
+            r.right = std::max(r.right, x);
+            r.top = std::min(r.top, y);
+            r.bottom = std::max(r.bottom, y);
+        }
+    }
+    r.right += 1;
+    r.bottom += 1;
+    return r;
+}
+
+void ExpectSameAsReference(const std::vector<std::uint8_t>& mask, int width, int height) {
+    const SelectionRect expected = ReferenceScan(mask, width, height);
+    const SelectionRect r = ScanSelectionBounds(mask.data(), width, height);
+    EXPECT_EQ(r.left, expected.left) << width << " x " << height;
+    EXPECT_EQ(r.top, expected.top) << width << " x " << height;
+    EXPECT_EQ(r.right, expected.right) << width << " x " << height;
+    EXPECT_EQ(r.bottom, expected.bottom) << width << " x " << height;
+}
+
+// Widths on both sides of multiples of the eight-byte words, with single selected bytes at every
+// position of a row (the first and the last byte included), random sparse selections and random
+// runs.
+TEST(SelectionScan, SameAsByteByByte) {
+    std::mt19937 rng(7);
+    for (int width = 1; width <= 41; ++width) {
+        const int height = 3;
+        std::vector<std::uint8_t> mask(static_cast<std::size_t>(width * height), kUnselected);
+        ExpectSameAsReference(mask, width, height);
+        for (int x = 0; x < width; ++x) {
+            mask[static_cast<std::size_t>(width + x)] = 254;  // one byte of the middle row
+            ExpectSameAsReference(mask, width, height);
+            mask[static_cast<std::size_t>(width + x)] = kUnselected;
+        }
+        mask[static_cast<std::size_t>(width - 1)] = 0;  // the last byte of the first row
+        mask[static_cast<std::size_t>(2 * width)] = 0;  // the first byte of the last row
+        ExpectSameAsReference(mask, width, height);
+        for (int round = 0; round < 20; ++round) {
+            for (std::uint8_t& byte : mask) {
+                byte = rng() % 16 == 0 ? static_cast<std::uint8_t>(rng() % 255) : kUnselected;
+            }
+            ExpectSameAsReference(mask, width, height);
+            // One selected run per row, empty at times, as a shape's selection gives.
+            for (int y = 0; y < height; ++y) {
+                const int from = static_cast<int>(rng() % static_cast<unsigned>(width + 1));
+                const int to =
+                    from + static_cast<int>(rng() % static_cast<unsigned>(width - from + 1));
+                for (int x = 0; x < width; ++x) {
+                    mask[static_cast<std::size_t>(y * width + x)] =
+                        x >= from && x < to ? 0 : kUnselected;
+                }
+            }
+            ExpectSameAsReference(mask, width, height);
+        }
+        std::fill(mask.begin(), mask.end(), 0);
+        ExpectSameAsReference(mask, width, height);
     }
 }
 

@@ -79,9 +79,21 @@ class CanvasPixels {
             Fail(CanvasError::kPixelOutside);
             return false;
         }
+        PutPixelInside(x, y, source, alpha);
+        return true;
+    }
+
+    // True when the block of `size` at `at` lies wholly inside the canvas.
+    [[nodiscard]] bool Contains(const CanvasPoint& at, const CanvasSize& size) const noexcept {
+        return at.x >= 0 && at.y >= 0 && size.width >= 0 && size.height >= 0 &&
+               size.width <= width - at.x && size.height <= height - at.y;
+    }
+
+    // PutPixel without the bounds test, for writers that checked their block with Contains.
+    void PutPixelInside(std::int32_t x, std::int32_t y, Pixel32 source,
+                        std::uint8_t alpha) noexcept {
         words[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
               static_cast<std::size_t>(x)] = CompositeOverBoard(x, y, source, alpha);
-        return true;
     }
 
     [[nodiscard]] std::int32_t Width() const noexcept { return width; }

@@ -24,9 +24,23 @@ PreviewRegion ClipRegion(const PreviewRegion& region, std::int32_t width,
     return {dest, {x0, y0}, {std::max(x1 - x0, 0), std::max(y1 - y0, 0)}};
 }
 
+// The region of the image that can be drawn: cut to the image, and empty, with the canvas's
+// error recorded, when it does not fit the canvas. Checked once here, so that the pixels are
+// written without a test each.
+bool DrawableRegion(CanvasPixels& canvas, const PreviewSource& source, const PreviewRegion& visible,
+                    PreviewRegion* region) noexcept {
+    if (source.pixels == nullptr || source.width <= 0 || source.height <= 0) return false;
+    *region = ClipRegion(visible, source.width, source.height);
+    if (!canvas.Contains(region->destOrigin, region->size)) {
+        canvas.Fail(CanvasError::kPixelOutside);
+        return false;
+    }
+    return true;
+}
+
 // One visible line as the canvas shows it: position p along the line is source pixel
 // pixels[p * step], mask byte mask[p * step], and canvas pixel (baseX + p, baseY) for a row or
-// (baseX, baseY + p) for a column.
+// (baseX, baseY + p) for a column. The region it belongs to has been checked to fit the canvas.
 template <bool kRows>
 class LineView {
    public:
@@ -50,9 +64,9 @@ class LineView {
     void Put(std::int32_t p, Pixel32 value) noexcept {
         const std::uint8_t alpha = static_cast<std::uint8_t>(value >> 24);
         if (kRows) {
-            canvas.PutPixel(baseX + p, baseY, value, alpha);
+            canvas.PutPixelInside(baseX + p, baseY, value, alpha);
         } else {
-            canvas.PutPixel(baseX, baseY + p, value, alpha);
+            canvas.PutPixelInside(baseX, baseY + p, value, alpha);
         }
     }
     void PutSource(std::int32_t p) noexcept { Put(p, Source(p)); }
@@ -198,8 +212,8 @@ template <bool kRows>
 void RenderLines(CanvasPixels& canvas, const PreviewSource& source, const PreviewRegion& visible,
                  std::int32_t shape, std::int32_t difference, const FillParams& fill,
                  PreviewWorker reduce, PreviewWorker enlarge) noexcept {
-    if (source.pixels == nullptr || source.width <= 0 || source.height <= 0) return;
-    const PreviewRegion region = ClipRegion(visible, source.width, source.height);
+    PreviewRegion region{};
+    if (!DrawableRegion(canvas, source, visible, &region)) return;
     const SelectionRect rect =
         ClipToImage({fill.left, fill.top, fill.right, fill.bottom}, source.width, source.height);
     const bool empty = rect.right <= rect.left || rect.bottom <= rect.top;
@@ -264,8 +278,8 @@ void PreviewReduceColumn(CanvasPixels& canvas, const PreviewLines& lines,
 
 void RenderSourcePreview(CanvasPixels& canvas, const PreviewSource& source,
                          const PreviewRegion& visible) noexcept {
-    if (source.pixels == nullptr || source.width <= 0 || source.height <= 0) return;
-    const PreviewRegion region = ClipRegion(visible, source.width, source.height);
+    PreviewRegion region{};
+    if (!DrawableRegion(canvas, source, visible, &region)) return;
     for (std::int32_t j = 0; j < region.size.height; ++j) {
         LineView<true> view(canvas, source, region, region.sourceOrigin.y + j);
         view.PutSource(region.sourceOrigin.x, region.sourceOrigin.x + region.size.width);

@@ -362,10 +362,14 @@ TEST(PreviewRender, UnusableInputWritesNothing) {
             ASSERT_EQ(canvas.At(x, y), kUntouched);
         }
     }
-    // A region larger than the canvas records the canvas's error and writes only inside it.
-    CanvasPixels small = Canvas(3, 3);
-    RenderTrapezoidPreview(small, image.Source(), {{0, 0}, {0, 0}, {6, 6}}, 1, 50, fill);
-    EXPECT_EQ(small.Error(), CanvasError::kPixelOutside);
+    // A region that does not fit the canvas records the canvas's error and writes nothing.
+    for (const PreviewRegion& region :
+         {PreviewRegion{{0, 0}, {0, 0}, {6, 6}}, PreviewRegion{{-1, 0}, {0, 0}, {2, 2}}}) {
+        CanvasPixels small = Canvas(3, 3);
+        RenderTrapezoidPreview(small, image.Source(), region, 1, 50, fill);
+        EXPECT_EQ(small.Error(), CanvasError::kPixelOutside);
+        for (std::int32_t i = 0; i < 9; ++i) EXPECT_EQ(small.Words()[i], kUntouched);
+    }
 }
 
 }  // namespace
