@@ -7,9 +7,24 @@
 
 #include "plugin/selection_scan.h"
 #include "transform/line_kernels.h"
+#include "transform/shape_profile.h"
 #include "transform/transform_pass.h"
 
 namespace {
+
+// What one render needs besides the canvas and the region: the image, the sampler context over it,
+// the selection rectangle (the fill's, clipped to the image and not empty), and the geometry of the
+// lines: lo..hi along a line, `first` and `extent` across the lines, and the largest inset.
+struct PreviewLines {
+    const PreviewSource* source;
+    SamplerContext context;
+    std::int32_t lo;
+    std::int32_t hi;
+    std::int32_t first;
+    std::int32_t extent;
+    double largestInset;
+    ShapeProfile profile;
+};
 
 // The region cut down to the image, its canvas origin moved along; empty when nothing is inside.
 PreviewRegion ClipRegion(const PreviewRegion& region, std::int32_t width,
@@ -203,6 +218,25 @@ void ReduceLine(CanvasPixels& canvas, const PreviewLines& lines, const PreviewRe
     for (; p < span.to; ++p) PreviewOutsidePixel(view, ctx, kAfter, line, p);
 }
 
+// Line workers for one visible line inside the rectangle: a stretched line by cubic convolution,
+// a squeezed one by area average with the undefined area and its blended ends.
+void PreviewEnlargeRow(CanvasPixels& canvas, const PreviewLines& lines, const PreviewRegion& region,
+                       std::int32_t row) noexcept {
+    EnlargeLine<true>(canvas, lines, region, row);
+}
+void PreviewReduceRow(CanvasPixels& canvas, const PreviewLines& lines, const PreviewRegion& region,
+                      std::int32_t row) noexcept {
+    ReduceLine<true>(canvas, lines, region, row);
+}
+void PreviewEnlargeColumn(CanvasPixels& canvas, const PreviewLines& lines,
+                          const PreviewRegion& region, std::int32_t column) noexcept {
+    EnlargeLine<false>(canvas, lines, region, column);
+}
+void PreviewReduceColumn(CanvasPixels& canvas, const PreviewLines& lines,
+                         const PreviewRegion& region, std::int32_t column) noexcept {
+    ReduceLine<false>(canvas, lines, region, column);
+}
+
 using PreviewWorker = void (*)(CanvasPixels&, const PreviewLines&, const PreviewRegion&,
                                std::int32_t) noexcept;
 
@@ -258,23 +292,6 @@ void RenderLines(CanvasPixels& canvas, const PreviewSource& source, const Previe
 }
 
 }  // namespace
-
-void PreviewEnlargeRow(CanvasPixels& canvas, const PreviewLines& lines, const PreviewRegion& region,
-                       std::int32_t row) noexcept {
-    EnlargeLine<true>(canvas, lines, region, row);
-}
-void PreviewReduceRow(CanvasPixels& canvas, const PreviewLines& lines, const PreviewRegion& region,
-                      std::int32_t row) noexcept {
-    ReduceLine<true>(canvas, lines, region, row);
-}
-void PreviewEnlargeColumn(CanvasPixels& canvas, const PreviewLines& lines,
-                          const PreviewRegion& region, std::int32_t column) noexcept {
-    EnlargeLine<false>(canvas, lines, region, column);
-}
-void PreviewReduceColumn(CanvasPixels& canvas, const PreviewLines& lines,
-                         const PreviewRegion& region, std::int32_t column) noexcept {
-    ReduceLine<false>(canvas, lines, region, column);
-}
 
 void RenderSourcePreview(CanvasPixels& canvas, const PreviewSource& source,
                          const PreviewRegion& visible) noexcept {

@@ -6,7 +6,6 @@
 
 #include "transform/edge_samplers.h"
 #include "transform/pixel.h"
-#include "transform/shape_profile.h"
 #include "ui/canvas_pixels.h"
 
 // The host's image as the preview reads it. The width is also the row stride. `mask` has one byte
@@ -26,21 +25,8 @@ struct PreviewRegion {
     CanvasSize size;
 };
 
-// What one render needs besides the canvas and the region: the image, the sampler context over it,
-// the selection rectangle (the fill's, clipped to the image and not empty), and the geometry of the
-// lines: lo..hi along a line, `first` and `extent` across the lines, and the largest inset.
-struct PreviewLines {
-    const PreviewSource* source;
-    SamplerContext context;
-    std::int32_t lo;
-    std::int32_t hi;
-    std::int32_t first;
-    std::int32_t extent;
-    double largestInset;
-    ShapeProfile profile;
-};
-
-// The region of the source unchanged, each pixel over the board with its own alpha.
+// The region of the source unchanged, each pixel over the board with its own alpha; the same
+// checks as below.
 void RenderSourcePreview(CanvasPixels& canvas, const PreviewSource& source,
                          const PreviewRegion& region) noexcept;
 
@@ -48,7 +34,8 @@ void RenderSourcePreview(CanvasPixels& canvas, const PreviewSource& source,
 // rewrite are computed as it computes them; pixels outside the fill's rectangle, and pixels whose
 // mask byte is 255, show the source. A difference of 0, an empty rectangle or a shape outside
 // 0..5 show the source. The fill carries the mode, the resolved colour, the transparent flag and
-// the selection rectangle. Reads only inside the image and writes only the region's canvas pixels.
+// the selection rectangle. Reads only inside the image and writes only the region's canvas
+// pixels; a region that does not fit the canvas draws nothing and records kPixelOutside.
 void RenderPreviewRows(CanvasPixels& canvas, const PreviewSource& source,
                        const PreviewRegion& region, std::int32_t shape, std::int32_t difference,
                        const FillParams& fill) noexcept;
@@ -59,14 +46,3 @@ void RenderPreviewColumns(CanvasPixels& canvas, const PreviewSource& source,
 void RenderTrapezoidPreview(CanvasPixels& canvas, const PreviewSource& source,
                             const PreviewRegion& region, std::int32_t shape,
                             std::int32_t difference, const FillParams& fill) noexcept;
-
-// Line workers for one visible line inside the rectangle: a stretched line by cubic convolution,
-// a squeezed one by area average with the undefined area and its blended ends.
-void PreviewEnlargeRow(CanvasPixels& canvas, const PreviewLines& lines, const PreviewRegion& region,
-                       std::int32_t row) noexcept;
-void PreviewReduceRow(CanvasPixels& canvas, const PreviewLines& lines, const PreviewRegion& region,
-                      std::int32_t row) noexcept;
-void PreviewEnlargeColumn(CanvasPixels& canvas, const PreviewLines& lines,
-                          const PreviewRegion& region, std::int32_t column) noexcept;
-void PreviewReduceColumn(CanvasPixels& canvas, const PreviewLines& lines,
-                         const PreviewRegion& region, std::int32_t column) noexcept;

@@ -224,32 +224,23 @@ TEST(PreviewRender, DifferenceZeroAndTinyLines) {
     for (std::int32_t y = 0; y < 10; ++y) {
         for (std::int32_t x = 0; x < 20; ++x) ASSERT_EQ(same.At(x, y), Shown(x, y, image.At(x, y)));
     }
-    // A row 3 pixels long squeezed by t = 1.4 at each end: an outside pixel, the first end
-    // pixel, an outside pixel. The first-edge profile at a = 0.5 over one row gives D / 2.
-    const Image line = Flat(3, 1, kRed);
-    const FillParams fill = Fill(4, {0, 0, 3, 1});
-    const SamplerContext context{line.pixels.data(), 3, 1, &fill};
-    const PreviewSource source = line.Source();
-    const PreviewLines lines{&source, context, 0, 3, 0, 1, 2.8, FirstEdgeProfile};
-    CanvasPixels canvas = Canvas(3, 1);
-    const PreviewRegion region{{0, 0}, {0, 0}, {3, 1}};
-    PreviewReduceRow(canvas, lines, region, 0);
-    EXPECT_EQ(canvas.At(0, 0), 0x00FFFFFFu);  // outside
-    EXPECT_EQ(canvas.At(2, 0), 0x00FFFFFFu);  // outside
-    // The centre covers len = 3 (capped) from s = 1 - 1.4 * 3 = -3.2: mostly white fill.
-    const std::uint32_t centre = canvas.At(1, 0);
+    // A row 3 pixels long squeezed by t = 1.45 at each end (shape 1 over 3 x 15 at the largest
+    // squeeze: D = 1.5, row 0 at a = 0.5): an outside pixel, the first end pixel, an outside
+    // pixel. The end pixel covers len = 3 (capped) from 1 - 1.45 * 3: mostly the white fill.
+    const Image red = Flat(3, 15, kRed);
+    const CanvasPixels tiny = RenderWhole(red, 1, 100, Fill(4, {0, 0, 3, 15}));
+    EXPECT_EQ(tiny.At(0, 0), 0x00FFFFFFu);
+    EXPECT_EQ(tiny.At(2, 0), 0x00FFFFFFu);
+    const std::uint32_t centre = tiny.At(1, 0);
     EXPECT_NE(centre, 0x00FFFFFFu);
     EXPECT_NE(centre, 0x00FF0000u);
     EXPECT_EQ(Channel(centre, 2), 255u);
-    // t = 0 on a squeezed line: len = 1, every pixel its source.
-    const Image noise = Noise(9, 1, /*opaque=*/true);
-    const FillParams none = Fill(0, {0, 0, 9, 1});
-    const PreviewSource noisy = noise.Source();
-    const PreviewLines flat{&noisy,          {noise.pixels.data(), 9, 1, &none}, 0, 9, 0, 1, 0.0,
-                            FirstEdgeProfile};
-    CanvasPixels row = Canvas(9, 1);
-    PreviewReduceRow(row, flat, {{0, 0}, {0, 0}, {9, 1}}, 0);
-    for (std::int32_t x = 0; x < 9; ++x) EXPECT_EQ(row.At(x, 0), Shown(x, 0, noise.At(x, 0)));
+    // A squeezed row with t = 0, the middle row of an odd-height shape 0: len = 1, every pixel
+    // its source.
+    const Image noise = Noise(9, 5, /*opaque=*/true);
+    const CanvasPixels middle = RenderWhole(noise, 0, 60, Fill(0, {0, 0, 9, 5}));
+    for (std::int32_t x = 0; x < 9; ++x) EXPECT_EQ(middle.At(x, 2), Shown(x, 2, noise.At(x, 2)));
+    EXPECT_NE(middle.At(4, 1), Shown(4, 1, noise.At(4, 1)));  // its neighbours are squeezed
 }
 
 TEST(PreviewRender, MaskedPixelsShowTheSource) {
