@@ -8,6 +8,6 @@ scripts/setup.sh
 cmake -S . -B build/native -DTRAPEZOID_WERROR=ON >/dev/null
 cmake --build build/native -j"$(nproc)" --target transform_bench preview_bench
 build/native/transform_bench --benchmark_min_time=1 "$@"
-# The preview's ratios take the worst of several figures: medians of three runs steady them.
-build/native/preview_bench --benchmark_min_time=1 --benchmark_repetitions=3 \
+# The preview's ratios take the worst of several figures: medians of five runs steady them.
+build/native/preview_bench --benchmark_min_time=1 --benchmark_repetitions=5 \
     --benchmark_report_aggregates_only=true "$@"

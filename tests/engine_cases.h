@@ -73,12 +73,16 @@ inline std::vector<Case> AllCases() {
     return cases;
 }
 
-// The case's fill, its colour resolved as the test hosts answer; the rectangle left for the caller.
-inline FillParams CaseFill(const Case& c) {
+// A fill with its colour resolved as the test hosts answer, over `rect`.
+inline FillParams HostFill(std::int32_t mode, std::int32_t transparent,
+                           const SelectionRect& rect = {0, 0, 0, 0}) {
     Pixel32 queried = 0xFF000000u;
-    if (c.mode == 2) queried = kForeground;
-    if (c.mode == 3) queried = kBackground;
-    return {c.mode, ResolveFillColour(c.mode, queried, c.transparent), c.transparent, 0, 0, 0, 0};
+    if (mode == 2) queried = kForeground;
+    if (mode == 3) queried = kBackground;
+    return {mode,        ResolveFillColour(mode, queried, transparent),
+            transparent, rect.left,
+            rect.top,    rect.right,
+            rect.bottom};
 }
 
 // A selection mask with unselected pixels (255) scattered over the image and the other pixels
@@ -99,11 +103,7 @@ inline std::vector<std::uint8_t> MakeMask(std::int32_t width, std::int32_t heigh
 inline std::vector<Pixel32> PreviewWords(const Case& c) {
     const std::vector<Pixel32> source = MakeImage(c.width, c.height);
     const std::vector<std::uint8_t> mask = MakeMask(c.width, c.height);
-    FillParams fill = CaseFill(c);
-    fill.left = c.rect.left;
-    fill.top = c.rect.top;
-    fill.right = c.rect.right;
-    fill.bottom = c.rect.bottom;
+    const FillParams fill = HostFill(c.mode, c.transparent, c.rect);
     CanvasPixels canvas;
     if (!canvas.Allocate(c.width, c.height, 0)) return {};
     RenderTrapezoidPreview(canvas, {source.data(), c.width, c.height, mask.data()},

@@ -38,7 +38,7 @@ TEST(EngineDigest, NativeResultsMatchTheRecord) {
         const std::vector<Pixel32> source = engine_cases::MakeImage(c.width, c.height);
         std::vector<Pixel32> dest = source;
         RunTransform(source.data(), dest.data(), c.width, c.height, c.rect, c.shape, c.difference,
-                     engine_cases::CaseFill(c), nullptr);
+                     engine_cases::HostFill(c.mode, c.transparent), nullptr);
         return dest;
     });
 }

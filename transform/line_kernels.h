@@ -112,6 +112,26 @@ class CubicLineSampler {
     Channels ring_[4] = {};
 };
 
+// Samples positions from..to-1 of a stretched line, each at (p + shift) / scale, two at a time,
+// and hands each to put(p, pixel).
+template <class Put>
+TRAPEZOID_HOT_INLINE void SampleStretched(CubicLineSampler& sampler, std::int32_t from,
+                                          std::int32_t to, double shift, double scale,
+                                          Put&& put) noexcept {
+    const __m128d shifts = _mm_set1_pd(shift);
+    const __m128d scales = _mm_set1_pd(scale);
+    std::int32_t p = from;
+    for (; p + 1 < to; p += 2) {
+        const __m128d positions = _mm_set_pd(p + 1, p);
+        Pixel32 low = 0;
+        Pixel32 high = 0;
+        sampler.SampleTwo(_mm_div_pd(_mm_add_pd(positions, shifts), scales), &low, &high);
+        put(p, low);
+        put(p + 1, high);
+    }
+    if (p < to) put(p, sampler.Sample((p + shift) / scale));
+}
+
 [[nodiscard]] inline Pixel32 CubicLineSample(const Pixel32* line, std::ptrdiff_t step, double x,
                                              std::int32_t n) noexcept {
     return CubicLineSampler(line, step, n).Sample(x);

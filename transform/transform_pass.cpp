@@ -50,33 +50,16 @@ struct ColumnAxis {
     }
 };
 
-[[nodiscard]] double LineInset(const LinePass& pass, std::int32_t line) noexcept {
-    const double a = (line - pass.first) + 0.5;
-    return pass.profile(a, pass.largestInset, pass.extent);
-}
-
 // A stretched line: every output position samples the source at its scaled position.
 template <class Axis>
 void EnlargeLine(const LinePass& pass, std::int32_t line) noexcept {
     const SamplerContext& ctx = *pass.context;
-    const std::int32_t length = pass.hi - pass.lo;
-    const double t = LineInset(pass, line);
-    const double g = (length - 2 * t) / length;
-    const double c = pass.lo + length * 0.5;
-    const double shift = c * (g - 1);
+    const StretchMap map = pass.lines.Stretch(pass.lines.Inset(line));
     Pixel32* out = Axis::Line(pass, line);
     const std::ptrdiff_t step = Axis::Step(ctx);
     CubicLineSampler sampler(Axis::Source(ctx, line), step, Axis::Length(ctx));
-    // Two positions at a time, each (p + shift) / g.
-    const __m128d shifts = _mm_set1_pd(shift);
-    const __m128d scale = _mm_set1_pd(g);
-    std::int32_t p = pass.lo;
-    for (; p + 1 < pass.hi; p += 2) {
-        const __m128d positions = _mm_set_pd(p + 1, p);
-        sampler.SampleTwo(_mm_div_pd(_mm_add_pd(positions, shifts), scale), &out[p * step],
-                          &out[(p + 1) * step]);
-    }
-    if (p < pass.hi) out[p * step] = sampler.Sample((p + shift) / g);
+    SampleStretched(sampler, pass.lines.lo, pass.lines.hi, map.shift, map.scale,
+                    [&](std::int32_t p, Pixel32 pixel) { out[p * step] = pixel; });
 }
 
 // A squeezed line, walked inward from both ends: the undefined area, the partly covered end
@@ -86,12 +69,10 @@ template <class Axis>
 void ReduceLine(const LinePass& pass, std::int32_t line) noexcept {
     const SamplerContext& ctx = *pass.context;
     const SamplerRow& ops = SamplerTable(ctx.fill->mode);
-    const std::int32_t lo = pass.lo;
-    const std::int32_t hi = pass.hi;
-    const std::int32_t length = hi - lo;
-    const double t = LineInset(pass, line);
-    const double q = length - 2 * t;
-    const double len = q > 0 ? std::min(length / q, static_cast<double>(length)) : length;
+    const std::int32_t lo = pass.lines.lo;
+    const std::int32_t hi = pass.lines.hi;
+    const double t = pass.lines.Inset(line);
+    const double len = pass.lines.SqueezedPixelLength(t);
     Pixel32* out = Axis::Line(pass, line);
     const Pixel32* in = Axis::Source(ctx, line);
     const std::ptrdiff_t step = Axis::Step(ctx);
@@ -116,20 +97,17 @@ void ReduceLine(const LinePass& pass, std::int32_t line) noexcept {
 
 using LineWorker = void (*)(const LinePass&, std::int32_t) noexcept;
 
-// Runs the workers over the lines first..first+extent-1, each running from lo to hi: the split
-// shapes change worker at the middle line. D is the largest inset, a share of the line length.
-void RunLines(Pixel32* destination, const SamplerContext& context, std::int32_t lo, std::int32_t hi,
-              std::int32_t first, std::int32_t extent, std::int32_t shape, std::int32_t difference,
-              LineWorker reduce, LineWorker enlarge, ProgressRecord* progress) noexcept {
-    if (hi <= lo || extent <= 0) return;
-    const double largestInset = (static_cast<double>(difference) * (hi - lo)) * 0.005;
-    const LinePass pass{destination, &context, lo,           hi,
-                        first,       extent,   largestInset, ProfileForShape(shape)};
-    const double mid = first + extent * 0.5;
-    for (std::int32_t line = first; line < first + extent; ++line) {
+// Runs the workers over the lines of `lines`: the split shapes change worker at the middle line.
+void RunLines(Pixel32* destination, const SamplerContext& context, const LineGeometry& lines,
+              std::int32_t shape, std::int32_t difference, LineWorker reduce, LineWorker enlarge,
+              ProgressRecord* progress) noexcept {
+    if (lines.hi <= lines.lo || lines.extent <= 0) return;
+    const LinePass pass{destination, &context, lines};
+    const double mid = lines.Middle();
+    for (std::int32_t line = lines.first; line < lines.first + lines.extent; ++line) {
         const bool reduced = LineIsReduced(shape, difference, line < mid);
         (reduced ? reduce : enlarge)(pass, line);
-        ReportLinesDone(progress, line - first, extent);
+        ReportLinesDone(progress, line - lines.first, lines.extent);
     }
 }
 
@@ -149,14 +127,14 @@ void ReduceColumn(const LinePass& pass, std::int32_t column) noexcept {
 void RowPass(Pixel32* destination, const SelectionRect& rect, std::int32_t shape,
              std::int32_t difference, const SamplerContext& context,
              ProgressRecord* progress) noexcept {
-    RunLines(destination, context, rect.left, rect.right, rect.top, rect.bottom - rect.top, shape,
+    RunLines(destination, context, GeometryOf(rect, /*rows=*/true, shape, difference), shape,
              difference, ReduceRow, EnlargeRow, progress);
 }
 
 void ColumnPass(Pixel32* destination, const SelectionRect& rect, std::int32_t shape,
                 std::int32_t difference, const SamplerContext& context,
                 ProgressRecord* progress) noexcept {
-    RunLines(destination, context, rect.top, rect.bottom, rect.left, rect.right - rect.left, shape,
+    RunLines(destination, context, GeometryOf(rect, /*rows=*/false, shape, difference), shape,
              difference, ReduceColumn, EnlargeColumn, progress);
 }
 

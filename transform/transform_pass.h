@@ -5,21 +5,16 @@
 #include <cstdint>
 
 #include "transform/edge_samplers.h"
+#include "transform/line_geometry.h"
 #include "transform/pixel.h"
 #include "transform/progress.h"
-#include "transform/shape_profile.h"
 
-// What one line worker needs: the destination, the source through the sampler context, the
-// selection's extent along and across the lines, and the largest inset.
+// What one line worker needs: the destination, the source through the sampler context, and the
+// lines' geometry (lo..hi are left..right for rows, top..bottom for columns).
 struct LinePass {
     Pixel32* destination;
     const SamplerContext* context;
-    std::int32_t lo;      // first position along a line (left for rows, top for columns)
-    std::int32_t hi;      // one past the last position along a line
-    std::int32_t first;   // first line (top for rows, left for columns)
-    std::int32_t extent;  // number of lines (H for rows, W for columns)
-    double largestInset;  // D
-    ShapeProfile profile;
+    LineGeometry lines;
 };
 
 // Line workers: a stretched line by cubic convolution, a squeezed line by area average with the

@@ -6,25 +6,11 @@
 #include <cstddef>
 
 #include "plugin/selection_scan.h"
+#include "transform/line_geometry.h"
 #include "transform/line_kernels.h"
-#include "transform/shape_profile.h"
 #include "transform/transform_pass.h"
 
 namespace {
-
-// What one render needs besides the canvas and the region: the image, the sampler context over it,
-// the selection rectangle (the fill's, clipped to the image and not empty), and the geometry of the
-// lines: lo..hi along a line, `first` and `extent` across the lines, and the largest inset.
-struct PreviewLines {
-    const PreviewSource* source;
-    SamplerContext context;
-    std::int32_t lo;
-    std::int32_t hi;
-    std::int32_t first;
-    std::int32_t extent;
-    double largestInset;
-    ShapeProfile profile;
-};
 
 // The region cut down to the image, its canvas origin moved along; empty when nothing is inside.
 PreviewRegion ClipRegion(const PreviewRegion& region, std::int32_t width,
@@ -104,148 +90,107 @@ class LineView {
     std::int32_t baseY;
 };
 
-// The sampler-table operation of `slot` at position p of the line.
+// The sampler-table operation `fn` at position p of the line.
 template <bool kRows>
-Pixel32 Operation(const SamplerContext& context, SamplerSlot slot, std::int32_t line,
-                  std::int32_t p, double s, double len) noexcept {
-    const SamplerFn fn = Sampler(context, slot);
+Pixel32 Operation(SamplerFn fn, const SamplerContext& context, std::int32_t line, std::int32_t p,
+                  double s, double len) noexcept {
     return kRows ? fn(context, p, line, s, 0.0, len) : fn(context, line, p, 0.0, s, len);
 }
 
 // A pixel wholly in the undefined area. With the transparent flag the board shows through,
 // whatever the mode, so the operation is not asked.
 template <bool kRows>
-void PreviewOutsidePixel(LineView<kRows>& view, const SamplerContext& context, SamplerSlot slot,
+void PreviewOutsidePixel(LineView<kRows>& view, const SamplerContext& context, SamplerFn fn,
                          std::int32_t line, std::int32_t p) noexcept {
     view.PutUnlessMasked(p, [&] {
         return context.fill->transparent != 0 ? Pixel32{0}
-                                              : Operation<kRows>(context, slot, line, p, 0.0, 0.0);
+                                              : Operation<kRows>(fn, context, line, p, 0.0, 0.0);
     });
 }
 
 // A partly covered end pixel, its interval starting at s.
 template <bool kRows>
-void PreviewEdgePixel(LineView<kRows>& view, const SamplerContext& context, SamplerSlot slot,
+void PreviewEdgePixel(LineView<kRows>& view, const SamplerContext& context, SamplerFn fn,
                       std::int32_t line, std::int32_t p, double s, double len) noexcept {
-    view.PutUnlessMasked(p, [&] { return Operation<kRows>(context, slot, line, p, s, len); });
+    view.PutUnlessMasked(p, [&] { return Operation<kRows>(fn, context, line, p, s, len); });
 }
 
-// The positions of the line that are visible, cut to the rectangle.
-struct Span {
+// What every visible line of one render shares: the sampler context, the lines' geometry, and
+// the visible positions along a line that lie inside the rectangle, from..to-1.
+struct PreviewLines {
+    SamplerContext context;
+    LineGeometry geometry;
     std::int32_t from;
     std::int32_t to;
 };
 
+// A stretched line: every visible position samples the source at its scaled position, as the
+// pass does, so that both give the same values.
 template <bool kRows>
-Span VisibleSpan(const PreviewLines& lines, const PreviewRegion& region) noexcept {
-    const std::int32_t start = kRows ? region.sourceOrigin.x : region.sourceOrigin.y;
-    const std::int32_t count = kRows ? region.size.width : region.size.height;
-    return {std::max(start, lines.lo), std::min(start + count, lines.hi)};
-}
-
-[[nodiscard]] double LineInset(const PreviewLines& lines, std::int32_t line) noexcept {
-    const double a = (line - lines.first) + 0.5;
-    return lines.profile(a, lines.largestInset, lines.extent);
-}
-
-// A stretched line: every visible position samples the source at its scaled position, two at a
-// time as the pass does, so that both give the same values.
-template <bool kRows>
-void EnlargeLine(CanvasPixels& canvas, const PreviewLines& lines, const PreviewRegion& region,
-                 std::int32_t line) noexcept {
+void EnlargeLine(LineView<kRows>& view, const PreviewLines& lines, std::int32_t line) noexcept {
     const SamplerContext& ctx = lines.context;
-    LineView<kRows> view(canvas, *lines.source, region, line);
-    const Span span = VisibleSpan<kRows>(lines, region);
-    const std::int32_t length = lines.hi - lines.lo;
-    const double t = LineInset(lines, line);
-    const double g = (length - 2 * t) / length;
-    const double c = lines.lo + length * 0.5;
-    const double shift = c * (g - 1);
+    const StretchMap map = lines.geometry.Stretch(lines.geometry.Inset(line));
     CubicLineSampler sampler(view.pixels, view.step, kRows ? ctx.stride : ctx.height);
-    const __m128d shifts = _mm_set1_pd(shift);
-    const __m128d scale = _mm_set1_pd(g);
-    std::int32_t p = span.from;
-    for (; p + 1 < span.to; p += 2) {
-        Pixel32 first = 0;
-        Pixel32 second = 0;
-        const __m128d positions = _mm_set_pd(p + 1, p);
-        sampler.SampleTwo(_mm_div_pd(_mm_add_pd(positions, shifts), scale), &first, &second);
-        view.PutUnlessMasked(p, [&] { return first; });
-        view.PutUnlessMasked(p + 1, [&] { return second; });
-    }
-    if (p < span.to) {
-        const Pixel32 last = sampler.Sample((p + shift) / g);
-        view.PutUnlessMasked(p, [&] { return last; });
-    }
+    SampleStretched(
+        sampler, lines.from, lines.to, map.shift, map.scale,
+        [&](std::int32_t p, Pixel32 pixel) { view.PutUnlessMasked(p, [&] { return pixel; }); });
 }
 
 // A squeezed line, walked once from its first visible position to its last through five runs:
 // the undefined area before the line, the partly covered first pixel, the area averages, the
 // partly covered last pixel and the undefined area after it. The bounds are those of the pass.
 template <bool kRows>
-void ReduceLine(CanvasPixels& canvas, const PreviewLines& lines, const PreviewRegion& region,
-                std::int32_t line) noexcept {
-    constexpr SamplerSlot kBefore = kRows ? kOutsideLeft : kOutsideTop;
-    constexpr SamplerSlot kAfter = kRows ? kOutsideRight : kOutsideBottom;
-    constexpr SamplerSlot kStart = kRows ? kEdgeLeft : kEdgeTop;
-    constexpr SamplerSlot kEnd = kRows ? kEdgeRight : kEdgeBottom;
+void ReduceLine(LineView<kRows>& view, const PreviewLines& lines, std::int32_t line) noexcept {
     const SamplerContext& ctx = lines.context;
-    LineView<kRows> view(canvas, *lines.source, region, line);
-    const Span span = VisibleSpan<kRows>(lines, region);
-    const std::int32_t lo = lines.lo;
-    const std::int32_t hi = lines.hi;
-    const std::int32_t length = hi - lo;
-    const double t = LineInset(lines, line);
-    const double q = length - 2 * t;
-    const double len = q > 0 ? std::min(length / q, static_cast<double>(length)) : length;
+    const SamplerRow& ops = SamplerTable(ctx.fill->mode);
+    const SamplerFn before = ops[kRows ? kOutsideLeft : kOutsideTop];
+    const SamplerFn after = ops[kRows ? kOutsideRight : kOutsideBottom];
+    const SamplerFn start = ops[kRows ? kEdgeLeft : kEdgeTop];
+    const SamplerFn end = ops[kRows ? kEdgeRight : kEdgeBottom];
+    const std::int32_t lo = lines.geometry.lo;
+    const std::int32_t hi = lines.geometry.hi;
+    const double t = lines.geometry.Inset(line);
+    const double len = lines.geometry.SqueezedPixelLength(t);
     const std::int32_t n = kRows ? ctx.stride : ctx.height;
     const auto s = [&](std::int32_t p) { return lo + ((p - lo) - t) * len; };
 
-    std::int32_t p = span.from;
-    for (; p < span.to && p <= (lo + t) - 1; ++p) {
-        PreviewOutsidePixel(view, ctx, kBefore, line, p);
-    }
-    for (; p < span.to && p < lo + t; ++p) {
-        PreviewEdgePixel(view, ctx, kStart, line, p, s(p), len);
-    }
-    for (; p < span.to && p <= (hi - t) - 1; ++p) {
+    std::int32_t p = lines.from;
+    for (; p < lines.to && p <= (lo + t) - 1; ++p) PreviewOutsidePixel(view, ctx, before, line, p);
+    for (; p < lines.to && p < lo + t; ++p) PreviewEdgePixel(view, ctx, start, line, p, s(p), len);
+    for (; p < lines.to && p <= (hi - t) - 1; ++p) {
         view.PutUnlessMasked(p,
                              [&] { return BoxLineAverage(view.pixels, view.step, s(p), len, n); });
     }
-    for (; p < span.to && p < hi - t; ++p) {
-        PreviewEdgePixel(view, ctx, kEnd, line, p, s(p), len);
-    }
-    for (; p < span.to; ++p) PreviewOutsidePixel(view, ctx, kAfter, line, p);
+    for (; p < lines.to && p < hi - t; ++p) PreviewEdgePixel(view, ctx, end, line, p, s(p), len);
+    for (; p < lines.to; ++p) PreviewOutsidePixel(view, ctx, after, line, p);
 }
 
 // Line workers for one visible line inside the rectangle: a stretched line by cubic convolution,
 // a squeezed one by area average with the undefined area and its blended ends.
-void PreviewEnlargeRow(CanvasPixels& canvas, const PreviewLines& lines, const PreviewRegion& region,
-                       std::int32_t row) noexcept {
-    EnlargeLine<true>(canvas, lines, region, row);
+void PreviewEnlargeRow(LineView<true>& view, const PreviewLines& lines, std::int32_t row) noexcept {
+    EnlargeLine(view, lines, row);
 }
-void PreviewReduceRow(CanvasPixels& canvas, const PreviewLines& lines, const PreviewRegion& region,
-                      std::int32_t row) noexcept {
-    ReduceLine<true>(canvas, lines, region, row);
+void PreviewReduceRow(LineView<true>& view, const PreviewLines& lines, std::int32_t row) noexcept {
+    ReduceLine(view, lines, row);
 }
-void PreviewEnlargeColumn(CanvasPixels& canvas, const PreviewLines& lines,
-                          const PreviewRegion& region, std::int32_t column) noexcept {
-    EnlargeLine<false>(canvas, lines, region, column);
+void PreviewEnlargeColumn(LineView<false>& view, const PreviewLines& lines,
+                          std::int32_t column) noexcept {
+    EnlargeLine(view, lines, column);
 }
-void PreviewReduceColumn(CanvasPixels& canvas, const PreviewLines& lines,
-                         const PreviewRegion& region, std::int32_t column) noexcept {
-    ReduceLine<false>(canvas, lines, region, column);
+void PreviewReduceColumn(LineView<false>& view, const PreviewLines& lines,
+                         std::int32_t column) noexcept {
+    ReduceLine(view, lines, column);
 }
 
-using PreviewWorker = void (*)(CanvasPixels&, const PreviewLines&, const PreviewRegion&,
-                               std::int32_t) noexcept;
+template <bool kRows>
+using PreviewWorker = void (*)(LineView<kRows>&, const PreviewLines&, std::int32_t) noexcept;
 
 // Visits the visible lines. Lines and positions outside the rectangle show the source, as the
 // pass never rewrites them; the others get the worker the pass gives their line.
 template <bool kRows>
 void RenderLines(CanvasPixels& canvas, const PreviewSource& source, const PreviewRegion& visible,
                  std::int32_t shape, std::int32_t difference, const FillParams& fill,
-                 PreviewWorker reduce, PreviewWorker enlarge) noexcept {
+                 PreviewWorker<kRows> reduce, PreviewWorker<kRows> enlarge) noexcept {
     PreviewRegion region{};
     if (!DrawableRegion(canvas, source, visible, &region)) return;
     const SelectionRect rect =
@@ -260,34 +205,26 @@ void RenderLines(CanvasPixels& canvas, const PreviewSource& source, const Previe
     clipped.top = rect.top;
     clipped.right = rect.right;
     clipped.bottom = rect.bottom;
-    const std::int32_t lo = kRows ? rect.left : rect.top;
-    const std::int32_t hi = kRows ? rect.right : rect.bottom;
-    const std::int32_t first = kRows ? rect.top : rect.left;
-    const std::int32_t extent = kRows ? rect.bottom - rect.top : rect.right - rect.left;
-    const PreviewLines lines{&source,
-                             {source.pixels, source.width, source.height, &clipped},
-                             lo,
-                             hi,
-                             first,
-                             extent,
-                             (static_cast<double>(difference) * (hi - lo)) * 0.005,
-                             ProfileForShape(shape)};
-    const double mid = first + extent * 0.5;
-
+    const LineGeometry geometry = GeometryOf(rect, kRows, shape, difference);
     const std::int32_t lineFrom = kRows ? region.sourceOrigin.y : region.sourceOrigin.x;
     const std::int32_t lineTo = lineFrom + (kRows ? region.size.height : region.size.width);
     const std::int32_t posFrom = kRows ? region.sourceOrigin.x : region.sourceOrigin.y;
     const std::int32_t posTo = posFrom + (kRows ? region.size.width : region.size.height);
+    const PreviewLines lines{{source.pixels, source.width, source.height, &clipped},
+                             geometry,
+                             std::max(posFrom, geometry.lo),
+                             std::min(posTo, geometry.hi)};
+    const double mid = geometry.Middle();
     for (std::int32_t line = lineFrom; line < lineTo; ++line) {
         LineView<kRows> view(canvas, source, region, line);
-        if (line < first || line >= first + extent) {
+        if (line < geometry.first || line >= geometry.first + geometry.extent) {
             view.PutSource(posFrom, posTo);
             continue;
         }
-        view.PutSource(posFrom, std::min(posTo, lo));
+        view.PutSource(posFrom, std::min(posTo, geometry.lo));
         const bool reduced = LineIsReduced(shape, difference, line < mid);
-        (reduced ? reduce : enlarge)(canvas, lines, region, line);
-        view.PutSource(std::max(posFrom, hi), posTo);
+        (reduced ? reduce : enlarge)(view, lines, line);
+        view.PutSource(std::max(posFrom, lines.to), posTo);
     }
 }
 

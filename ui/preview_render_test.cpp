@@ -44,13 +44,7 @@ Image Flat(std::int32_t w, std::int32_t h, Pixel32 value) {
 }
 
 FillParams Fill(std::int32_t mode, SelectionRect rect, std::int32_t transparent = 0) {
-    Pixel32 queried = 0xFF000000u;
-    if (mode == 2) queried = engine_cases::kForeground;
-    if (mode == 3) queried = engine_cases::kBackground;
-    return {mode,        ResolveFillColour(mode, queried, transparent),
-            transparent, rect.left,
-            rect.top,    rect.right,
-            rect.bottom};
+    return engine_cases::HostFill(mode, transparent, rect);
 }
 
 CanvasPixels Canvas(std::int32_t w, std::int32_t h) {
@@ -198,6 +192,28 @@ TEST(PreviewRender, WritesOnlyTheVisibleRegion) {
     EXPECT_EQ(edge.At(9, 4), all.At(39, 29));
     EXPECT_EQ(edge.At(10, 4), kUntouched);
     EXPECT_EQ(edge.At(9, 5), kUntouched);
+}
+
+TEST(PreviewRender, RegionBesideTheRectangleShowsOnlyTheSource) {
+    // Regions wholly left of, right of and above the rectangle: the source, inside the region.
+    const Image image = Noise(40, 30, /*opaque=*/true);
+    const FillParams fill = Fill(0, {20, 12, 30, 20});
+    for (const CanvasPoint from : {CanvasPoint{2, 14}, CanvasPoint{32, 14}, CanvasPoint{21, 1}}) {
+        for (const std::int32_t shape : {1, 4}) {
+            CanvasPixels canvas = Canvas(12, 12);
+            RenderTrapezoidPreview(canvas, image.Source(), {{1, 1}, from, {6, 6}}, shape, 80, fill);
+            ASSERT_EQ(canvas.Error(), CanvasError::kNone);
+            for (std::int32_t y = 0; y < 12; ++y) {
+                for (std::int32_t x = 0; x < 12; ++x) {
+                    const bool inside = x >= 1 && x < 7 && y >= 1 && y < 7;
+                    ASSERT_EQ(
+                        canvas.At(x, y),
+                        inside ? Shown(x, y, image.At(from.x + x - 1, from.y + y - 1)) : kUntouched)
+                        << from.x << "," << from.y << " shape " << shape << " at " << x << "," << y;
+                }
+            }
+        }
+    }
 }
 
 TEST(PreviewRender, SplitShapesUseTheSelectionsMiddle) {

@@ -135,8 +135,8 @@ bool TrapezoidDialog::RenderPreview(CanvasBase& target, const CanvasPoint& destO
     // The edit only ever keeps an accepted text; anything else reads as 0.
     char text[kDifferenceTextSize] = {};
     GetDlgItemTextA(hwnd, kDifferenceEditId, text, sizeof text);
-    std::int32_t difference = 0;
-    if (!ParseDifferenceText(text, &difference)) difference = 0;
+    std::int32_t accepted = 0;
+    const std::int32_t difference = ParseDifferenceText(text, &accepted) ? accepted : 0;
     if (!IsPreviewChecked() || difference == 0) {
         return PreviewDialog::RenderPreview(target, destOrigin, sourceOrigin, size);
     }

@@ -79,13 +79,7 @@ class PreviewRendering : public ::testing::Test {
         const std::int32_t w = canvas.Pixels().Width();
         const std::int32_t h = canvas.Pixels().Height();
         EXPECT_TRUE(expected.Allocate(w, h, 0));
-        Pixel32 queried = 0xFF000000u;
-        if (s.mode == 2) queried = engine_cases::kForeground;
-        if (s.mode == 3) queried = engine_cases::kBackground;
-        const FillParams fill{s.mode,        ResolveFillColour(s.mode, queried, s.transparent),
-                              s.transparent, rect.left,
-                              rect.top,      rect.right,
-                              rect.bottom};
+        const FillParams fill = engine_cases::HostFill(s.mode, s.transparent, rect);
         const PreviewSource source{image.data(), kWidth, kHeight, test_host::HostAnswers().mask};
         RenderTrapezoidPreview(expected, source, {{0, 0}, origin, {w, h}}, s.shape, s.difference,
                                fill);

@@ -1,0 +1,68 @@
+// Line geometry: what every line of one pass over the selection shares, and the inset, scale and
+// interval length of each line. The transform pass and the preview compute lines through these,
+// so that both give the same numbers.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+
+#include "transform/pixel.h"
+#include "transform/shape_profile.h"
+
+// Where output position p of a stretched line samples the source: (p + shift) / scale.
+struct StretchMap {
+    double scale;  // g = (L - 2t) / L
+    double shift;  // c (g - 1), c the line's centre
+};
+
+// Positions lo..hi-1 along every line, lines first..first+extent-1 across them, the largest
+// inset D and the shape's profile.
+struct LineGeometry {
+    std::int32_t lo;
+    std::int32_t hi;
+    std::int32_t first;
+    std::int32_t extent;
+    double largestInset;  // D
+    ShapeProfile profile;
+
+    // The inset t of a line: the profile at the line's centre.
+    [[nodiscard]] double Inset(std::int32_t line) const noexcept {
+        const double a = (line - first) + 0.5;
+        return profile(a, largestInset, extent);
+    }
+
+    // The line that splits the shapes which squeeze one half and stretch the other.
+    [[nodiscard]] double Middle() const noexcept { return first + extent * 0.5; }
+
+    // The rebuilt line is L - 2t long and centred in [lo, hi).
+    [[nodiscard]] StretchMap Stretch(double t) const noexcept {
+        const std::int32_t length = hi - lo;
+        const double g = (length - 2 * t) / length;
+        const double c = lo + length * 0.5;
+        return {g, c * (g - 1)};
+    }
+
+    // The source interval one output pixel of a squeezed line stands for: L / (L - 2t), capped
+    // at L, and L when nothing of the line is left.
+    [[nodiscard]] double SqueezedPixelLength(double t) const noexcept {
+        const std::int32_t length = hi - lo;
+        const double q = length - 2 * t;
+        return q > 0 ? std::min(length / q, static_cast<double>(length)) : length;
+    }
+};
+
+// The lines of a rectangle: rows (lo..hi the columns, across the rows) or columns. D is the
+// difference's share of the line length.
+[[nodiscard]] inline LineGeometry GeometryOf(const SelectionRect& rect, bool rows,
+                                             std::int32_t shape, std::int32_t difference) noexcept {
+    const std::int32_t lo = rows ? rect.left : rect.top;
+    const std::int32_t hi = rows ? rect.right : rect.bottom;
+    const std::int32_t first = rows ? rect.top : rect.left;
+    const std::int32_t extent = rows ? rect.bottom - rect.top : rect.right - rect.left;
+    return {lo,
+            hi,
+            first,
+            extent,
+            (static_cast<double>(difference) * (hi - lo)) * 0.005,
+            ProfileForShape(shape)};
+}
