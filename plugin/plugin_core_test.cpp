@@ -51,7 +51,10 @@ TEST(SelectionScan, BoundingRectangles) {
         {3, 2, {255, 255, 255, 255, 7, 255}, {1, 1, 2, 2}},    // one pixel at (1, 1)
         {3, 2, {0, 254, 0, 1, 2, 3}, {0, 0, 3, 2}},            // 0 and 254 both count
         {4, 3, {255, 255, 255, 255, 255, 255, 255, 0, 255, 254, 255, 255}, {1, 1, 4, 3}},
-        {0, 5, {}, {0, 5, 1, 1}},  // no pixels at all
+        {0, 5, {}, {0, 0, 0, 0}},  // no pixels at all: empty on both axes
+        {5, 0, {}, {0, 0, 0, 0}},
+        {-3, 2, {}, {0, 0, 0, 0}},
+        {2, -7, {}, {0, 0, 0, 0}},
     };
     for (const ScanCase& c : cases) {
         const SelectionRect r = ScanSelectionBounds(c.mask.data(), c.width, c.height);

@@ -29,10 +29,11 @@ void Reset() {
 
 namespace {
 
+// In UTF-8, whatever the system's code page.
 std::string WindowTextOf(HWND hwnd) {
-    char text[1024] = {};
-    GetWindowTextA(hwnd, text, sizeof text);
-    return text;
+    wchar_t text[1024] = {};
+    GetWindowTextW(hwnd, text, 1024);
+    return Utf8(text);
 }
 
 LRESULT CALLBACK CbtProc(int code, WPARAM wParam, LPARAM lParam) {
@@ -66,9 +67,11 @@ std::string MakeTempDirectory() {
 }
 
 std::string FreshModuleSettings() {
-    char path[MAX_PATH];
     if (Module().Initialize(GetModuleHandleA(nullptr)) != 1) return "";
-    if (!Module().SettingsFilePath(path, sizeof path)) return "";
+    const std::wstring wide = Module().SettingsFilePath();
+    char path[MAX_PATH] = {};
+    // The test program lies in a folder of plain ASCII names.
+    WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, path, MAX_PATH, nullptr, nullptr);
     DeleteFileA(path);
     return path;
 }
@@ -78,6 +81,23 @@ std::string ReadWholeFile(const std::string& path) {
     std::stringstream text;
     text << in.rdbuf();
     return text.str();
+}
+
+std::wstring ProgramFolder() {
+    wchar_t exe[MAX_PATH];
+    GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    const std::wstring path = exe;
+    return path.substr(0, path.rfind(L'\\') + 1);
+}
+
+std::string Utf8(const std::wstring& text) {
+    const int size =
+        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    if (size <= 1) return {};
+    std::string out(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &out[0], size, nullptr, nullptr);
+    out.pop_back();  // the terminator
+    return out;
 }
 
 bool ExpectsJapanese() {
@@ -97,6 +117,7 @@ extern "C" std::int32_t __stdcall KVF_QueryClientInfo(std::int32_t code, void* d
         case ClientInfoForeground:
         case ClientInfoBackground:
             if (!a.answersColours) return 0;
+            if (a.colourAnswerWithoutWriting) return 1;
             *static_cast<Pixel32*>(data) =
                 code == ClientInfoForeground ? a.foreground : a.background;
             return 1;
