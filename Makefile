@@ -17,3 +17,8 @@ bench:
 # build/fuzz/crashes/.
 fuzz:
 	scripts/fuzz.sh
+
+# A long session of the plug-in in one process under Wine: dialogs, runs and reloads, failing if
+# handles, windows, GDI objects or private bytes grew.
+soak:
+	scripts/soak.sh

@@ -1,27 +1,40 @@
-// A private copy of trapezoid.dll in a fresh folder, so that its settings file is the test's.
+// A copy of trapezoid.dll in a folder of the test program's own, whose settings file each test
+// starts without.
 #include "tests/win32/plugin_dll.h"
+
+namespace {
+
+// The plug-in keeps itself loaded once loaded, so each folder gets one copy per process; the
+// copies are removed by the next test process (test_host::RemoveStaleTempDirectories).
+std::wstring SharedFolder(const std::wstring& name) {
+    static const std::string temp = test_host::MakeTempDirectory();
+    const std::wstring base(temp.begin(), temp.end());  // plain ASCII
+    const std::wstring dir = name.empty() ? base : base + name + L"\\";
+    CreateDirectoryW(dir.c_str(), nullptr);
+    CopyFileW((test_host::ProgramFolder() + L"trapezoid.dll").c_str(),
+              (dir + L"trapezoid.dll").c_str(), /*failIfExists=*/TRUE);
+    return dir;
+}
+
+void RemoveSettingsFile(const std::wstring& path) {
+    if (!DeleteFileW(path.c_str())) RemoveDirectoryW(path.c_str());
+}
+
+}  // namespace
 
 void PluginDll::SetUp() {
     test_host::Reset();
-    const std::string temp = test_host::MakeTempDirectory();
-    base = std::wstring(temp.begin(), temp.end());  // plain ASCII
-    dir = Folder().empty() ? base : base + Folder() + L"\\";
-    CreateDirectoryW(dir.c_str(), nullptr);
-    ASSERT_TRUE(
-        CopyFileW((test_host::ProgramFolder() + L"trapezoid.dll").c_str(), Dll().c_str(), FALSE))
-        << test_host::Utf8(Dll());
+    dir = SharedFolder(Folder());
+    RemoveSettingsFile(Ini());
     module = LoadLibraryW(Dll().c_str());
-    ASSERT_NE(module, nullptr);
+    ASSERT_NE(module, nullptr) << test_host::Utf8(Dll());
     execute = Export<ExecuteFn>("KVF_Execute");
     getName = Export<GetNameFn>("KVF_GetName");
 }
 
 void PluginDll::TearDown() {
     if (module != nullptr) FreeLibrary(module);
-    if (!DeleteFileW(Ini().c_str())) RemoveDirectoryW(Ini().c_str());
-    DeleteFileW(Dll().c_str());
-    RemoveDirectoryW(dir.c_str());
-    RemoveDirectoryW(base.c_str());
+    RemoveSettingsFile(Ini());
 }
 
 void PluginDll::Write(const char* key, const char* value) {

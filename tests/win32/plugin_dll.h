@@ -1,4 +1,5 @@
-// A private copy of trapezoid.dll in a fresh folder, so that its settings file is the test's.
+// A copy of trapezoid.dll in a folder of the test program's own, whose settings file each test
+// starts without.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -15,8 +16,8 @@ class PluginDll : public ::testing::Test {
    protected:
     void SetUp() override;
     void TearDown() override;
-    // The name of the folder the copy lies in, inside a fresh temporary directory; "" for the
-    // directory itself.
+    // The name of the folder the copy lies in, inside the program's temporary directory; "" for
+    // the directory itself.
     virtual std::wstring Folder() const { return L""; }
 
     template <class Fn>
@@ -32,8 +33,7 @@ class PluginDll : public ::testing::Test {
                              ProgressCallback progress = nullptr, std::intptr_t user = 0,
                              std::int32_t* result = nullptr);
 
-    std::wstring base;  // the fresh temporary directory
-    std::wstring dir;   // the DLL's folder, with a trailing backslash
+    std::wstring dir;  // the DLL's folder, with a trailing backslash
     HMODULE module = nullptr;
     ExecuteFn execute = nullptr;
     GetNameFn getName = nullptr;

@@ -317,6 +317,7 @@ void RegisterCommonControls() {
 
 int main(int argc, char** argv) {
     RegisterCommonControls();
+    test_host::RemoveStaleTempDirectories();
     test_host::WatchMessageBoxes();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cwchar>
 #include <fstream>
 #include <sstream>
 
@@ -64,6 +65,47 @@ std::string MakeTempDirectory() {
                   ++counter);
     CreateDirectoryA(dir, nullptr);
     return dir;
+}
+
+namespace {
+
+void RemoveTree(const std::wstring& dir) {
+    WIN32_FIND_DATAW found;
+    const HANDLE search = FindFirstFileW((dir + L"\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            const std::wstring name = found.cFileName;
+            if (name == L"." || name == L"..") continue;
+            const std::wstring path = dir + L"\\" + name;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTree(path);
+            } else {
+                DeleteFileW(path.c_str());
+            }
+        } while (FindNextFileW(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryW(dir.c_str());
+}
+
+}  // namespace
+
+void RemoveStaleTempDirectories() {
+    wchar_t base[MAX_PATH];
+    GetTempPathW(MAX_PATH, base);
+    WIN32_FIND_DATAW found;
+    const HANDLE search =
+        FindFirstFileW((std::wstring(base) + L"trapezoid-test-*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        // Named trapezoid-test-PID-N: a process still running keeps its own.
+        const DWORD pid = static_cast<DWORD>(std::wcstoul(found.cFileName + 15, nullptr, 10));
+        const HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+        const bool running = process != nullptr && WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+        if (process != nullptr) CloseHandle(process);
+        if (!running) RemoveTree(std::wstring(base) + found.cFileName);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
 }
 
 std::string FreshModuleSettings() {

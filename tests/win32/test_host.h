@@ -32,6 +32,9 @@ void WatchMessageBoxes();
 
 // A fresh, empty directory under the temporary folder, with a trailing backslash.
 std::string MakeTempDirectory();
+// Removes what earlier test processes left there: plug-in copies cannot be deleted while they
+// are loaded, and the plug-in stays loaded until its process ends.
+void RemoveStaleTempDirectories();
 
 // Attaches the module object of this program, which stands in for the plug-in's, and removes
 // its settings file beside the program; the file's path, or "" when there is none.
