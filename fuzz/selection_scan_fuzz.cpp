@@ -1,31 +1,15 @@
 // Fuzz target: any mask and size through the selection scan, against a byte-by-byte reading.
-#include <algorithm>
 #include <cstdint>
 #include <vector>
 
 #include "fuzz/fuzz_input.h"
 #include "plugin/selection_scan.h"
+#include "plugin/selection_scan_reference.h"
 
 namespace {
 
 bool SameRect(const SelectionRect& a, const SelectionRect& b) {
     return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
-}
-
-// The selected bytes' bounding box, exclusive edges; the inverted (width, height, 1, 1) when
-// nothing is selected.
-SelectionRect Reference(const std::vector<std::uint8_t>& mask, int width, int height) {
-    SelectionRect r{width, height, 0, 0};
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            if (mask[static_cast<std::size_t>(y * width + x)] == kUnselected) continue;
-            r.left = std::min(r.left, x);
-            r.right = std::max(r.right, x);
-            r.top = std::min(r.top, y);
-            r.bottom = std::max(r.bottom, y);
-        }
-    }
-    return {r.left, r.top, r.right + 1, r.bottom + 1};
 }
 
 }  // namespace
@@ -44,6 +28,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FuzzCheck(r.right <= r.left && r.bottom <= r.top, "a size of 0 or below scans empty");
         return 0;
     }
-    FuzzCheck(SameRect(r, Reference(mask, width, height)), "same as byte by byte");
+    FuzzCheck(SameRect(r, ReferenceSelectionBounds(mask, width, height)), "same as byte by byte");
     return 0;
 }

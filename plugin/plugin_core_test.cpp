@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "plugin/selection_scan.h"
+#include "plugin/selection_scan_reference.h"
 #include "plugin/text_copy.h"
 
 namespace {
@@ -65,25 +66,8 @@ TEST(SelectionScan, BoundingRectangles) {
     }
 }
 
-// The scan byte by byte, as the reference of the word-skipping one.
-SelectionRect ReferenceScan(const std::vector<std::uint8_t>& mask, int width, int height) {
-    SelectionRect r{width, height, 0, 0};
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            if (mask[static_cast<std::size_t>(y * width + x)] == kUnselected) continue;
-            r.left = std::min(r.left, x);
-            r.right = std::max(r.right, x);
-            r.top = std::min(r.top, y);
-            r.bottom = std::max(r.bottom, y);
-        }
-    }
-    r.right += 1;
-    r.bottom += 1;
-    return r;
-}
-
 void ExpectSameAsReference(const std::vector<std::uint8_t>& mask, int width, int height) {
-    const SelectionRect expected = ReferenceScan(mask, width, height);
+    const SelectionRect expected = ReferenceSelectionBounds(mask, width, height);
     const SelectionRect r = ScanSelectionBounds(mask.data(), width, height);
     EXPECT_EQ(r.left, expected.left) << width << " x " << height;
     EXPECT_EQ(r.top, expected.top) << width << " x " << height;

@@ -15,7 +15,7 @@ namespace {
 // functions reach a file whose path has characters outside the system's code page; the file's
 // content stays in that code page, as the keys and values are plain ASCII.
 std::int32_t ReadKey(const char* key, const wchar_t* path) {
-    wchar_t wide[64];
+    wchar_t wide[64] = {};
     GetPrivateProfileStringW(WideFromShiftJis(kSettingsSection).c_str(),
                              WideFromShiftJis(key).c_str(), L"", wide, 64, path);
     char text[64];

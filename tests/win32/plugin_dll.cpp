@@ -51,6 +51,12 @@ void PluginDll::Settings(int shape, int difference, int mode, int transparent) {
     Write("transparent", std::to_string(transparent).c_str());
 }
 
+INT_PTR PluginDll::Setup(const std::vector<Pixel32>& image, int w, int h, HWND parent,
+                         const test_host::DialogScript& script) {
+    const auto setup = Export<SetupFn>("KVF_Setup");
+    return test_host::RunScripted([&] { return setup(0, parent, image.data(), w, h); }, script);
+}
+
 std::vector<Pixel32> PluginDll::Run(const std::vector<Pixel32>& source, int w, int h,
                                     SelectionRect rect, ProgressCallback progress,
                                     std::intptr_t user, std::int32_t* result) {

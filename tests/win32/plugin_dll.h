@@ -10,6 +10,7 @@
 
 #include "plugin/kv_interface.h"
 #include "plugin/win32.h"
+#include "tests/win32/dialog_script.h"
 #include "tests/win32/test_host.h"
 
 class PluginDll : public ::testing::Test {
@@ -28,6 +29,13 @@ class PluginDll : public ::testing::Test {
     std::wstring Ini() const { return dir + L"vxfilters.ini"; }
     void Write(const char* key, const char* value);
     void Settings(int shape, int difference, int mode, int transparent);
+    // Opens filter 0's setup dialog through KVF_Setup over `image` and plays `script` on it.
+    INT_PTR Setup(const std::vector<Pixel32>& image, int w, int h, HWND parent,
+                  const test_host::DialogScript& script);
+    INT_PTR Setup(const std::vector<Pixel32>& image, int w, int h,
+                  const test_host::DialogScript& script) {
+        return Setup(image, w, h, nullptr, script);
+    }
     // Runs filter 0 over the whole of `source`; the destination starts as a copy.
     std::vector<Pixel32> Run(const std::vector<Pixel32>& source, int w, int h, SelectionRect rect,
                              ProgressCallback progress = nullptr, std::intptr_t user = 0,

@@ -225,18 +225,15 @@ TEST_F(PluginDll, BadRectanglesAndPointersAreSafe) {
 
 // The setup dialog through the export, as a host opens it: OK saves beside the DLL, Cancel not.
 TEST_F(PluginDll, KvfSetupOkSavesTheSettings) {
-    const auto setup = Export<SetupFn>("KVF_Setup");
     const std::vector<Pixel32> image(6 * 4, 0xFF808080u);
-    const INT_PTR result =
-        test_host::RunScripted([&] { return setup(0, nullptr, image.data(), 6, 4); },
-                               [&](HWND dialog) {
-                                   wchar_t caption[32] = {};
-                                   GetWindowTextW(dialog, caption, 32);
-                                   EXPECT_EQ(std::wstring(caption), test_host::ExpectedCaption());
-                                   test_host::Click(dialog, 1066);
-                                   test_host::SetText(dialog, 1059, "-40");
-                                   test_host::Click(dialog, IDOK);
-                               });
+    const INT_PTR result = Setup(image, 6, 4, [&](HWND dialog) {
+        wchar_t caption[32] = {};
+        GetWindowTextW(dialog, caption, 32);
+        EXPECT_EQ(std::wstring(caption), test_host::ExpectedCaption());
+        test_host::Click(dialog, 1066);
+        test_host::SetText(dialog, 1059, "-40");
+        test_host::Click(dialog, IDOK);
+    });
     EXPECT_EQ(result, 1);
     EXPECT_EQ(GetPrivateProfileIntW(L"Trapezoid", L"shape", -1, Ini().c_str()), 1);
     EXPECT_EQ(GetPrivateProfileIntW(L"Trapezoid", L"difference", -1, Ini().c_str()), -40);
@@ -245,14 +242,11 @@ TEST_F(PluginDll, KvfSetupOkSavesTheSettings) {
 }
 
 TEST_F(PluginDll, KvfSetupCancelSavesNothing) {
-    const auto setup = Export<SetupFn>("KVF_Setup");
     const std::vector<Pixel32> image(3 * 3, 0xFF000000u);
-    const INT_PTR result =
-        test_host::RunScripted([&] { return setup(0, nullptr, image.data(), 3, 3); },
-                               [&](HWND dialog) {
-                                   test_host::SetText(dialog, 1059, "55");
-                                   test_host::Click(dialog, IDCANCEL);
-                               });
+    const INT_PTR result = Setup(image, 3, 3, [&](HWND dialog) {
+        test_host::SetText(dialog, 1059, "55");
+        test_host::Click(dialog, IDCANCEL);
+    });
     EXPECT_EQ(result, 0);
     EXPECT_EQ(GetFileAttributesW(Ini().c_str()), INVALID_FILE_ATTRIBUTES);
 }
@@ -266,15 +260,12 @@ TEST_F(PluginDll, SetupWithoutCommonControlsSaysSo) {
     ASSERT_NE(comctl32, nullptr);
     ASSERT_TRUE(UnregisterClassA(UPDOWN_CLASSA, comctl32));
     ASSERT_TRUE(UnregisterClassA(TRACKBAR_CLASSA, comctl32));
-    const auto setup = Export<SetupFn>("KVF_Setup");
     const std::vector<Pixel32> image(4, 0xFF000000u);
     bool shown = false;
-    const INT_PTR result =
-        test_host::RunScripted([&] { return setup(0, nullptr, image.data(), 2, 2); },
-                               [&](HWND dialog) {
-                                   shown = true;
-                                   test_host::Click(dialog, IDOK);
-                               });
+    const INT_PTR result = Setup(image, 2, 2, [&](HWND dialog) {
+        shown = true;
+        test_host::Click(dialog, IDOK);
+    });
     EXPECT_FALSE(shown);
     EXPECT_EQ(result, 0);
     const std::string text = test_host::ExpectsJapanese()

@@ -3,11 +3,14 @@
 // break the rules.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "tests/win32/dialog_script.h"
 #include "tests/win32/plugin_dll.h"
+#include "ui/preview_canvas.h"
 
 namespace {
 
@@ -16,6 +19,8 @@ const wchar_t* const kForeignNames[] = {L"\u0444\u043E\u0442\u043E", L"\u5199\u7
                                         L"\uC0AC\uC9C4"};
 
 bool Japanese() { return test_host::ExpectsJapanese(); }
+
+constexpr int kCanvasControlId = 1005;
 
 class ForeignFolder : public PluginDll, public ::testing::WithParamInterface<const wchar_t*> {
    protected:
@@ -26,14 +31,11 @@ TEST_P(ForeignFolder, RunsReadAndSetupSavesTheSettingsBesideTheDll) {
     Settings(1, 100, 4, 0);  // white fill at the ends of the squeezed top row
     const std::vector<Pixel32> image(20 * 4, 0xFF808080u);
     EXPECT_EQ(Run(image, 20, 4, {0, 0, 20, 4})[0], 0xFFFFFFFFu);
-    const auto setup = Export<SetupFn>("KVF_Setup");
-    const INT_PTR result =
-        test_host::RunScripted([&] { return setup(0, nullptr, image.data(), 20, 4); },
-                               [&](HWND dialog) {
-                                   test_host::Click(dialog, 1069);
-                                   test_host::SetText(dialog, 1059, "-40");
-                                   test_host::Click(dialog, IDOK);
-                               });
+    const INT_PTR result = Setup(image, 20, 4, [&](HWND dialog) {
+        test_host::Click(dialog, 1069);
+        test_host::SetText(dialog, 1059, "-40");
+        test_host::Click(dialog, IDOK);
+    });
     EXPECT_EQ(result, 1);
     EXPECT_EQ(GetPrivateProfileIntW(L"Trapezoid", L"shape", -1, Ini().c_str()), 4);
     EXPECT_EQ(GetPrivateProfileIntW(L"Trapezoid", L"difference", -1, Ini().c_str()), -40);
@@ -78,17 +80,14 @@ TEST(HostInForeignFolder, ReachesItsServiceFunction) {
 // A folder where the settings file should be: every write fails, as on a full disk.
 TEST_F(PluginDll, SaveFailureKeepsTheDialogOpenAndNamesTheFile) {
     ASSERT_TRUE(CreateDirectoryW(Ini().c_str(), nullptr));
-    const auto setup = Export<SetupFn>("KVF_Setup");
     const std::vector<Pixel32> image(6 * 4, 0xFF808080u);
     bool stillOpen = false;
-    const INT_PTR result =
-        test_host::RunScripted([&] { return setup(0, nullptr, image.data(), 6, 4); },
-                               [&](HWND dialog) {
-                                   test_host::SetText(dialog, 1059, "-40");
-                                   test_host::Click(dialog, IDOK);
-                                   stillOpen = IsWindow(dialog) && IsWindowVisible(dialog);
-                                   test_host::Click(dialog, IDCANCEL);
-                               });
+    const INT_PTR result = Setup(image, 6, 4, [&](HWND dialog) {
+        test_host::SetText(dialog, 1059, "-40");
+        test_host::Click(dialog, IDOK);
+        stillOpen = IsWindow(dialog) && IsWindowVisible(dialog);
+        test_host::Click(dialog, IDCANCEL);
+    });
     EXPECT_TRUE(stillOpen);
     EXPECT_EQ(result, 0);
     const std::string text = Japanese() ? u8"設定ファイルに書き込めませんでした。"
@@ -104,17 +103,14 @@ TEST_F(PluginDll, ParentThatIsNotAWindowShowsWithoutOwner) {
     const HWND stale =
         CreateWindowW(L"STATIC", L"", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
     DestroyWindow(stale);
-    const auto setup = Export<SetupFn>("KVF_Setup");
     const std::vector<Pixel32> image(6 * 4, 0xFF808080u);
     for (HWND parent : {stale, reinterpret_cast<HWND>(0x7654321)}) {
         test_host::Events().clear();
         HWND owner = reinterpret_cast<HWND>(1);
-        const INT_PTR result =
-            test_host::RunScripted([&] { return setup(0, parent, image.data(), 6, 4); },
-                                   [&](HWND dialog) {
-                                       owner = GetWindow(dialog, GW_OWNER);
-                                       test_host::Click(dialog, IDOK);
-                                   });
+        const INT_PTR result = Setup(image, 6, 4, parent, [&](HWND dialog) {
+            owner = GetWindow(dialog, GW_OWNER);
+            test_host::Click(dialog, IDOK);
+        });
         EXPECT_EQ(result, 1);
         EXPECT_EQ(owner, nullptr);
         Write("difference", "300");
@@ -140,16 +136,13 @@ TEST_F(PluginDll, MaskAnswerWithoutAMaskPreviewsTheWholeImage) {
     test_host::HostAnswers().maskAnswerWithoutPointer = true;
     Settings(0, 50, 0, 0);
     Write("preview", "1");
-    const auto setup = Export<SetupFn>("KVF_Setup");
     const std::vector<Pixel32> image(30 * 20, 0xFF204060u);
-    const INT_PTR result =
-        test_host::RunScripted([&] { return setup(0, nullptr, image.data(), 30, 20); },
-                               [&](HWND dialog) {
-                                   test_host::SetText(dialog, 1059, "-70");
-                                   UpdateWindow(dialog);
-                                   test_host::PumpMessages();
-                                   test_host::Click(dialog, IDOK);
-                               });
+    const INT_PTR result = Setup(image, 30, 20, [&](HWND dialog) {
+        test_host::SetText(dialog, 1059, "-70");
+        UpdateWindow(dialog);
+        test_host::PumpMessages();
+        test_host::Click(dialog, IDOK);
+    });
     EXPECT_EQ(result, 1);
 }
 
@@ -187,6 +180,53 @@ TEST_F(PluginDll, ProgressCallbackThatReentersTheExports) {
     std::int32_t result = 0;
     EXPECT_EQ(Run(image, 10, 3, {0, 0, 10, 3}, ReenteringProgress, 0, &result), plain);
     EXPECT_EQ(result, 1);
+}
+
+// A canvas that only ever shows its error text.
+class ErrorCanvas final : public CanvasBase {
+   public:
+    void Paint(HDC) override {}
+};
+
+// The text drawn into a white 32-bit bitmap the size of the canvas, through `draw`.
+template <class Draw>
+std::vector<std::uint32_t> Drawn(HDC screen, Draw draw) {
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), 160, -48, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    const HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    const HDC dc = CreateCompatibleDC(screen);
+    const HGDIOBJ previous = SelectObject(dc, bitmap);
+    std::memset(bits, 0xFF, 160 * 48 * 4);
+    draw(dc);
+    GdiFlush();
+    const auto* words = static_cast<const std::uint32_t*>(bits);
+    std::vector<std::uint32_t> out(words, words + 160 * 48);
+    SelectObject(dc, previous);
+    DeleteDC(dc);
+    DeleteObject(bitmap);
+    return out;
+}
+
+// The full-width mark of the error text must not depend on the system's code page.
+TEST(PreviewErrorText, IsTheWideTextItSays) {
+    const HWND window =
+        CreateWindowW(L"STATIC", L"", WS_POPUP, 0, 0, 160, 48, nullptr, nullptr, nullptr, nullptr);
+    CreateWindowW(L"STATIC", L"", WS_CHILD, 0, 0, 160, 48, window,
+                  reinterpret_cast<HMENU>(kCanvasControlId), nullptr, nullptr);
+    ErrorCanvas canvas;
+    ASSERT_TRUE(canvas.Attach(window, kCanvasControlId));
+    canvas.PutPixel(-1, -1, 0, 255);  // outside: error 6
+    const HDC screen = GetDC(nullptr);
+    const auto shown = Drawn(screen, [&](HDC dc) { canvas.DrawError(dc); });
+    const auto expected = Drawn(screen, [](HDC dc) {
+        RECT r{0, 0, 160, 48};
+        SetBkMode(dc, TRANSPARENT);
+        DrawTextW(dc, L"preview error\uFF01\nerror number:6", -1, &r, 0);
+    });
+    ReleaseDC(nullptr, screen);
+    EXPECT_EQ(shown, expected);
+    DestroyWindow(window);
 }
 
 }  // namespace
