@@ -1,5 +1,5 @@
 # The two entry points of the project; each installs what is missing first.
-.PHONY: demo test bench
+.PHONY: demo test bench fuzz soak
 
 # Builds the plug-in and kvhost, and runs the filter on a sample image: PNGs under out/.
 demo:
@@ -12,3 +12,13 @@ test:
 # Benchmarks of the transform pass (native, optimised).
 bench:
 	scripts/bench.sh
+
+# Every fuzz target for a fixed number of executions (10 million in all); crashes under
+# build/fuzz/crashes/.
+fuzz:
+	scripts/fuzz.sh
+
+# A long session of the plug-in in one process under Wine: dialogs, runs and reloads, failing if
+# handles, windows, GDI objects or private bytes grew.
+soak:
+	scripts/soak.sh

@@ -6,6 +6,7 @@
 #include <new>
 
 #include "plugin/trapezoid_filter.h"
+#include "plugin/wide_text.h"
 #include "settings/settings_rules.h"
 
 namespace {
@@ -85,6 +86,7 @@ void FilterModule::ExecuteFilter(std::int32_t index, HWND parent, const Pixel32*
                                  ProgressRecord* progress) noexcept {
     FilterBase* filter = At(index);
     if (filter == nullptr) return;
+    parent = UsableOwner(parent);
     try {
         filter->Execute(parent, source, destination, reservedA, rect, reservedB, width, height,
                         progress);
@@ -97,6 +99,7 @@ std::int32_t FilterModule::SetupFilter(std::int32_t index, HWND parent, const Pi
                                        std::int32_t width, std::int32_t height) noexcept {
     FilterBase* filter = At(index);
     if (filter == nullptr) return 0;
+    parent = UsableOwner(parent);
     try {
         return filter->Setup(parent, pixels, width, height);
     } catch (const std::exception& e) {
@@ -108,12 +111,11 @@ std::int32_t FilterModule::SetupFilter(std::int32_t index, HWND parent, const Pi
     return 0;
 }
 
-bool FilterModule::SettingsFilePath(char* buffer, std::size_t size) const noexcept {
-    char moduleFile[MAX_PATH];
-    const DWORD length = GetModuleFileNameA(instance, moduleFile, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) {  // a truncated name would point elsewhere
-        if (buffer != nullptr && size > 0) buffer[0] = '\0';
-        return false;
-    }
-    return BuildSettingsPath(moduleFile, buffer, size);
+std::wstring FilterModule::SettingsFilePath() const {
+    // The wide-character name: a folder named outside the system's code page stays reachable.
+    return SettingsPathBeside(ModuleFileName(instance));
+}
+
+HWND UsableOwner(HWND parent) noexcept {
+    return parent != nullptr && IsWindow(parent) ? parent : nullptr;
 }

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "plugin/filter_base.h"
@@ -42,10 +43,13 @@ class FilterModule {
     // The fill colour of `mode`, asking the host for the foreground or background colour where
     // the mode needs it (opaque black when it does not answer); alpha 0 when transparent.
     [[nodiscard]] Pixel32 FillColour(std::int32_t mode, std::int32_t transparent) const noexcept;
-    // Tells the host, then shows a modal error box ("error" unless captioned otherwise).
-    void ShowError(HWND parent, const char* text, const char* caption) const noexcept;
-    // The settings file beside the plug-in, into `buffer`; false when the path does not fit.
-    bool SettingsFilePath(char* buffer, std::size_t size) const noexcept;
+    // Tells the host, then shows a modal error box ("error" unless captioned otherwise). The
+    // texts are the module's own, in Shift-JIS; `detail`, when given, follows on a line of its
+    // own (a file name, say).
+    void ShowError(HWND parent, const char* text, const char* caption,
+                   const std::wstring& detail = {}) const noexcept;
+    // The settings file beside the plug-in, in full; "" when the plug-in's path cannot be had.
+    [[nodiscard]] std::wstring SettingsFilePath() const;
 
     [[nodiscard]] HINSTANCE Instance() const noexcept { return instance; }
 
@@ -56,6 +60,10 @@ class FilterModule {
     HINSTANCE instance = nullptr;
     std::vector<FilterBase*> filters;  // owned
 };
+
+// `parent` when it is a window, else null: a stale or bogus handle from the host would keep the
+// dialog and the error boxes from showing at all.
+[[nodiscard]] HWND UsableOwner(HWND parent) noexcept;
 
 // The one module object and the text set of the user's language, chosen at load.
 FilterModule& Module() noexcept;

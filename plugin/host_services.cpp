@@ -1,9 +1,12 @@
 // Host services: the host executable's KVF_QueryClientInfo for the colours and the selection
 // mask, and the error box the plug-in shows after telling the host.
 #include <cstdint>
+#include <new>
+#include <string>
 
 #include "plugin/filter_module.h"
 #include "plugin/selection_scan.h"
+#include "plugin/wide_text.h"
 #include "transform/edge_samplers.h"
 
 namespace {
@@ -11,10 +14,11 @@ namespace {
 // A library reference to the host executable, released when it goes out of scope.
 class HostLibrary {
    public:
+    // By its wide-character name, so that a host in a folder named outside the system's code
+    // page is found too.
     HostLibrary() {
-        char path[MAX_PATH];
-        const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-        if (length > 0 && length < MAX_PATH) handle = LoadLibraryA(path);
+        const std::wstring path = ModuleFileName(nullptr);
+        if (!path.empty()) handle = LoadLibraryW(path.c_str());
     }
     ~HostLibrary() {
         if (handle != nullptr) FreeLibrary(handle);
@@ -61,8 +65,17 @@ Pixel32 FilterModule::FillColour(std::int32_t mode, std::int32_t transparent) co
     return ResolveFillColour(mode, queried, transparent);
 }
 
-void FilterModule::ShowError(HWND parent, const char* text, const char* caption) const noexcept {
+void FilterModule::ShowError(HWND parent, const char* text, const char* caption,
+                             const std::wstring& detail) const noexcept {
     QueryClientInfo(ClientInfoBeforeMessage, nullptr);
     if (text == nullptr) return;
-    MessageBoxA(parent, text, caption != nullptr ? caption : "error", MB_ICONERROR);
+    try {
+        // Converted from Shift-JIS here, so Japanese texts show right on any system code page.
+        std::wstring shown = WideFromShiftJis(text);
+        if (!detail.empty()) shown += L"\n" + detail;
+        MessageBoxW(UsableOwner(parent), shown.c_str(),
+                    WideFromShiftJis(caption != nullptr ? caption : "error").c_str(), MB_ICONERROR);
+    } catch (const std::bad_alloc&) {
+        // No memory for the box's text: nothing can be shown.
+    }
 }

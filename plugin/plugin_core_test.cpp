@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "plugin/selection_scan.h"
+#include "plugin/selection_scan_reference.h"
 #include "plugin/text_copy.h"
 
 namespace {
@@ -51,7 +52,10 @@ TEST(SelectionScan, BoundingRectangles) {
         {3, 2, {255, 255, 255, 255, 7, 255}, {1, 1, 2, 2}},    // one pixel at (1, 1)
         {3, 2, {0, 254, 0, 1, 2, 3}, {0, 0, 3, 2}},            // 0 and 254 both count
         {4, 3, {255, 255, 255, 255, 255, 255, 255, 0, 255, 254, 255, 255}, {1, 1, 4, 3}},
-        {0, 5, {}, {0, 5, 1, 1}},  // no pixels at all
+        {0, 5, {}, {0, 0, 0, 0}},  // no pixels at all: empty on both axes
+        {5, 0, {}, {0, 0, 0, 0}},
+        {-3, 2, {}, {0, 0, 0, 0}},
+        {2, -7, {}, {0, 0, 0, 0}},
     };
     for (const ScanCase& c : cases) {
         const SelectionRect r = ScanSelectionBounds(c.mask.data(), c.width, c.height);
@@ -62,25 +66,8 @@ TEST(SelectionScan, BoundingRectangles) {
     }
 }
 
-// The scan byte by byte, as the reference of the word-skipping one.
-SelectionRect ReferenceScan(const std::vector<std::uint8_t>& mask, int width, int height) {
-    SelectionRect r{width, height, 0, 0};
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            if (mask[static_cast<std::size_t>(y * width + x)] == kUnselected) continue;
-            r.left = std::min(r.left, x);
-            r.right = std::max(r.right, x);
-            r.top = std::min(r.top, y);
-            r.bottom = std::max(r.bottom, y);
-        }
-    }
-    r.right += 1;
-    r.bottom += 1;
-    return r;
-}
-
 void ExpectSameAsReference(const std::vector<std::uint8_t>& mask, int width, int height) {
-    const SelectionRect expected = ReferenceScan(mask, width, height);
+    const SelectionRect expected = ReferenceSelectionBounds(mask, width, height);
     const SelectionRect r = ScanSelectionBounds(mask.data(), width, height);
     EXPECT_EQ(r.left, expected.left) << width << " x " << height;
     EXPECT_EQ(r.top, expected.top) << width << " x " << height;

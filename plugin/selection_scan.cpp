@@ -37,19 +37,18 @@ constexpr std::int32_t kWordBytes = 8;
 
 SelectionRect ScanSelectionBounds(const std::uint8_t* mask, std::int32_t width,
                                   std::int32_t height) noexcept {
+    if (width <= 0 || height <= 0) return {0, 0, 0, 0};
     SelectionRect r{width, height, 0, 0};
-    if (mask != nullptr && width > 0 && height > 0) {
-        for (std::int32_t y = 0; y < height; ++y) {
-            const std::uint8_t* row = mask + static_cast<std::ptrdiff_t>(y) * width;
-            // The first and last selected byte of the row settle its contribution.
-            const std::int32_t first = FirstSelected(row, width);
-            if (first == width) continue;
-            const std::int32_t last = LastSelected(row, first, width);
-            r.left = std::min(r.left, first);
-            r.right = std::max(r.right, last);
-            r.top = std::min(r.top, y);
-            r.bottom = std::max(r.bottom, y);
-        }
+    for (std::int32_t y = 0; mask != nullptr && y < height; ++y) {
+        const std::uint8_t* row = mask + static_cast<std::ptrdiff_t>(y) * width;
+        // The first and last selected byte of the row settle its contribution.
+        const std::int32_t first = FirstSelected(row, width);
+        if (first == width) continue;
+        const std::int32_t last = LastSelected(row, first, width);
+        r.left = std::min(r.left, first);
+        r.right = std::max(r.right, last);
+        r.top = std::min(r.top, y);
+        r.bottom = std::max(r.bottom, y);
     }
     r.right += 1;  // exclusive edges
     r.bottom += 1;

@@ -37,6 +37,8 @@ std::int32_t TrapezoidFilter::Setup(HWND parent, const Pixel32* pixels, std::int
                                     std::int32_t height) {
     if (!CanSetup(parent, pixels, width, height)) return 0;
     TrapezoidDialog dialog;
-    // Cancel ends with 2; a dialog that could not be created, with -1 or 0.
-    return dialog.RunWithImage(parent, pixels, width, height) == IDOK ? 1 : 0;
+    // OK ends the dialog only once the settings are saved; Cancel ends it with 2.
+    const INT_PTR result = dialog.RunWithImage(parent, pixels, width, height);
+    if (result == -1) Module().ShowError(parent, ModuleText().DialogFailedMessage(), nullptr);
+    return result == IDOK ? 1 : 0;
 }

@@ -13,7 +13,8 @@ class TrapezoidFilter final : public FilterBase {
                  std::int32_t height, ProgressRecord* progress) override;
 
     // Opens the setup dialog over the host's image; 1 when the user confirmed with OK, which
-    // has saved the settings for the next run.
+    // has saved the settings for the next run. A dialog that cannot be created is reported in an
+    // error box.
     std::int32_t Setup(HWND parent, const Pixel32* pixels, std::int32_t width,
                        std::int32_t height) override;
 };

@@ -20,6 +20,8 @@ echo "== native engine tests"
 ctest --test-dir build/native --output-on-failure -j"$jobs" || status=1
 echo "== native engine tests under AddressSanitizer and UBSan"
 build/asan/core_tests --gtest_brief=1 || status=1
+echo "== fuzz targets, a few thousand executions each"
+scripts/fuzz.sh --smoke || status=1
 echo "== plug-in DLL and kvhost under Wine"
 scripts/with_display.sh ctest --test-dir build/win32 --output-on-failure || status=1
 exit $status

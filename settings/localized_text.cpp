@@ -9,6 +9,16 @@ constexpr char kJapaneseInvalid[] =
     "\x90\xDD\x92\xE8\x83\x74\x83\x40\x83\x43\x83\x8B\x82\xC9\x8F\x91\x82\xAB\x8D\x9E\x82\xDC"
     "\x82\xEA\x82\xC4\x82\xA2\x82\xE9\x92\x6C\x82\xAA\x95\x73\x90\xB3\x82\xC5\x82\xB7\x81\x42";
 
+// "設定ファイルに書き込めませんでした。"
+constexpr char kJapaneseSaveFailed[] =
+    "\x90\xDD\x92\xE8\x83\x74\x83\x40\x83\x43\x83\x8B\x82\xC9\x8F\x91\x82\xAB\x8D\x9E"
+    "\x82\xDF\x82\xDC\x82\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD\x81\x42";
+
+// "設定ダイアログを作成できませんでした。"
+constexpr char kJapaneseDialogFailed[] =
+    "\x90\xDD\x92\xE8\x83\x5F\x83\x43\x83\x41\x83\x8D\x83\x4F\x82\xF0\x8D\xEC\x90\xAC"
+    "\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD\x81\x42";
+
 constexpr const char* kJapaneseNames[] = {
     "\x92\x5B\x82\xCC\x89\xE6\x91\x66",  // 端の画素, edge pixel
     "\x8C\xB3\x82\xCC\x89\xE6\x91\x66",  // 元の画素, source pixel
@@ -33,11 +43,19 @@ const EnglishText kEnglish;
 
 const char* JapaneseText::InvalidSettingsMessage() const noexcept { return kJapaneseInvalid; }
 const char* const* JapaneseText::UndefinedAreaNames() const noexcept { return kJapaneseNames; }
+const char* JapaneseText::SaveFailedMessage() const noexcept { return kJapaneseSaveFailed; }
+const char* JapaneseText::DialogFailedMessage() const noexcept { return kJapaneseDialogFailed; }
 
 const char* EnglishText::InvalidSettingsMessage() const noexcept {
     return "There is invalidate value in the initialization file.";
 }
 const char* const* EnglishText::UndefinedAreaNames() const noexcept { return kEnglishNames; }
+const char* EnglishText::SaveFailedMessage() const noexcept {
+    return "The settings could not be written to the file:";
+}
+const char* EnglishText::DialogFailedMessage() const noexcept {
+    return "The setup dialog could not be created.";
+}
 
 const LocalizedText& TextForLanguage(std::uint32_t languageId) noexcept {
     if (IsJapaneseLanguage(languageId)) return kJapanese;

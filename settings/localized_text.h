@@ -1,4 +1,4 @@
-// Localized text: the invalid-settings message, the names of the six fills and the choice of
+// Localized text: the error messages, the names of the six fills and the choice of
 // dialog template, in Japanese or English by the user's default language.
 #pragma once
 
@@ -11,6 +11,10 @@ class LocalizedText {
     [[nodiscard]] virtual const char* InvalidSettingsMessage() const noexcept = 0;
     // The names of the fill modes 0 to 5, in mode order, followed by a null entry.
     [[nodiscard]] virtual const char* const* UndefinedAreaNames() const noexcept = 0;
+    // Shown, followed by the file's name, when OK could not save the settings.
+    [[nodiscard]] virtual const char* SaveFailedMessage() const noexcept = 0;
+    // Shown when the setup dialog cannot be created even after registering its control classes.
+    [[nodiscard]] virtual const char* DialogFailedMessage() const noexcept = 0;
 };
 
 // Texts are Shift-JIS (code page 932), for the code-page window functions.
@@ -18,12 +22,16 @@ class JapaneseText final : public LocalizedText {
    public:
     [[nodiscard]] const char* InvalidSettingsMessage() const noexcept override;
     [[nodiscard]] const char* const* UndefinedAreaNames() const noexcept override;
+    [[nodiscard]] const char* SaveFailedMessage() const noexcept override;
+    [[nodiscard]] const char* DialogFailedMessage() const noexcept override;
 };
 
 class EnglishText final : public LocalizedText {
    public:
     [[nodiscard]] const char* InvalidSettingsMessage() const noexcept override;
     [[nodiscard]] const char* const* UndefinedAreaNames() const noexcept override;
+    [[nodiscard]] const char* SaveFailedMessage() const noexcept override;
+    [[nodiscard]] const char* DialogFailedMessage() const noexcept override;
 };
 
 constexpr std::int32_t kJapaneseTemplateId = 118;

@@ -6,90 +6,109 @@
 #include <utility>
 
 #include "plugin/filter_module.h"
+#include "plugin/wide_text.h"
 
 namespace {
 
-constexpr std::size_t kPathSize = MAX_PATH;
-
 // The value's text is parsed here rather than by the platform's integer read, whose handling of
-// hexadecimal, garbage and overflow differs between implementations.
-std::int32_t ReadKey(const char* key, const char* path) noexcept {
+// hexadecimal, garbage and overflow differs between implementations. The wide-character
+// functions reach a file whose path has characters outside the system's code page; the file's
+// content stays in that code page, as the keys and values are plain ASCII.
+std::int32_t ReadKey(const char* key, const wchar_t* path) {
+    wchar_t wide[64] = {};
+    GetPrivateProfileStringW(WideFromShiftJis(kSettingsSection).c_str(),
+                             WideFromShiftJis(key).c_str(), L"", wide, 64, path);
     char text[64];
-    GetPrivateProfileStringA(kSettingsSection, key, "", text, sizeof text, path);
+    // Digits, signs and blanks are ASCII; anything else only has to stay "not a digit".
+    for (int i = 0; i < 64; ++i) text[i] = wide[i] < 0x80 ? static_cast<char>(wide[i]) : '?';
     return ParseProfileInt(text);
 }
 
-BOOL WriteKey(const char* section, const char* key, std::int32_t value, const char* path) {
+WriteResult WriteText(const char* section, const char* key, const char* text, const wchar_t* path) {
+    const BOOL written =
+        WritePrivateProfileStringW(WideFromShiftJis(section).c_str(), WideFromShiftJis(key).c_str(),
+                                   WideFromShiftJis(text).c_str(), path);
+    return written ? kWritten : kWriteFailed;
+}
+
+WriteResult WriteKey(const char* section, const char* key, std::int32_t value,
+                     const wchar_t* path) {
     char text[16];
     std::snprintf(text, sizeof text, "%d", static_cast<int>(value));
-    return WritePrivateProfileStringA(section, key, text, path);
+    return WriteText(section, key, text, path);
 }
 
 }  // namespace
 
-bool ReadSettings(TrapezoidSettings* settings, bool validate) noexcept {
-    char path[kPathSize];
+bool ReadSettings(TrapezoidSettings* settings, bool validate) {
     RawSettings raw{};
-    // A plug-in path too long for the settings file reads as a missing file: all zero.
-    if (Module().SettingsFilePath(path, sizeof path)) {
-        raw.shape = ReadKey(kShapeKey, path);
-        raw.difference = ReadKey(kDifferenceKey, path);
-        raw.undefinedArea = ReadKey(kUndefinedAreaKey, path);
-        raw.transparent = ReadKey(kTransparentKey, path);
-        raw.preview = ReadKey(kPreviewKey, path);
+    // A plug-in whose path cannot be had reads as a missing file: all zero.
+    const std::wstring path = Module().SettingsFilePath();
+    if (!path.empty()) {
+        raw.shape = ReadKey(kShapeKey, path.c_str());
+        raw.difference = ReadKey(kDifferenceKey, path.c_str());
+        raw.undefinedArea = ReadKey(kUndefinedAreaKey, path.c_str());
+        raw.transparent = ReadKey(kTransparentKey, path.c_str());
+        raw.preview = ReadKey(kPreviewKey, path.c_str());
     }
     ApplyReadRules(raw, settings);
     return !validate || IsValidDifference(settings->difference);
 }
 
-BOOL SaveSettings(HWND dialog) noexcept {
-    char path[kPathSize];
-    if (!Module().SettingsFilePath(path, sizeof path)) return FALSE;
-    WriteRadioIndex(dialog, kSettingsSection, kShapeKey, kFirstShapeRadioId, kLastShapeRadioId,
-                    path);
-    WriteEditInt(dialog, kSettingsSection, kDifferenceKey, kDifferenceEditId, path);
-    WriteComboIndex(dialog, kSettingsSection, kUndefinedAreaKey, kUndefinedAreaComboId, path);
-    WriteCheckState(dialog, kSettingsSection, kTransparentKey, kTransparentCheckId, path);
-    WriteCheckState(dialog, kSettingsSection, kPreviewKey, kPreviewCheckId, path);
-    // Makes the platform write its cached copy of the file to disk.
-    return WritePrivateProfileStringA(nullptr, nullptr, nullptr, path);
+bool SaveSettings(HWND dialog, const std::wstring& path) {
+    if (path.empty()) return false;
+    const wchar_t* file = path.c_str();
+    const WriteResult results[] = {
+        WriteRadioIndex(dialog, kSettingsSection, kShapeKey, kFirstShapeRadioId, kLastShapeRadioId,
+                        file),
+        WriteEditInt(dialog, kSettingsSection, kDifferenceKey, kDifferenceEditId, file),
+        WriteComboIndex(dialog, kSettingsSection, kUndefinedAreaKey, kUndefinedAreaComboId, file),
+        WriteCheckState(dialog, kSettingsSection, kTransparentKey, kTransparentCheckId, file),
+        WriteCheckState(dialog, kSettingsSection, kPreviewKey, kPreviewCheckId, file),
+    };
+    bool saved = true;
+    for (WriteResult result : results) saved = saved && result != kWriteFailed;
+    // Makes the platform write its cached copy of the file to disk. Some implementations answer
+    // FALSE here even when all is well, so only a failure with an error code counts.
+    SetLastError(ERROR_SUCCESS);
+    if (!WritePrivateProfileStringW(nullptr, nullptr, nullptr, file) &&
+        GetLastError() != ERROR_SUCCESS) {
+        saved = false;
+    }
+    return saved;
 }
 
-std::int32_t WriteEditInt(HWND dialog, const char* section, const char* key, int controlId,
-                          const char* path) noexcept {
+WriteResult WriteEditInt(HWND dialog, const char* section, const char* key, int controlId,
+                         const wchar_t* path) {
     // Read as text and parsed strictly: the platform's integer read accepts "12x" as 12.
     char text[32] = {};
     GetDlgItemTextA(dialog, controlId, text, sizeof text);
     std::int32_t value = 0;
-    if (!ParseEditInt(text, &value)) return 0;
-    WriteKey(section, key, value, path);
-    return 1;
+    if (!ParseEditInt(text, &value)) return kNoValue;
+    return WriteKey(section, key, value, path);
 }
 
-std::int32_t WriteRadioIndex(HWND dialog, const char* section, const char* key, int firstId,
-                             int lastId, const char* path) noexcept {
+WriteResult WriteRadioIndex(HWND dialog, const char* section, const char* key, int firstId,
+                            int lastId, const wchar_t* path) {
     if (firstId > lastId) std::swap(firstId, lastId);
     for (int id = firstId; id <= lastId; ++id) {
         if (IsDlgButtonChecked(dialog, id) == BST_CHECKED) {
-            WriteKey(section, key, id - firstId, path);
-            return 1;
+            return WriteKey(section, key, id - firstId, path);
         }
     }
-    return 0;
+    return kNoValue;
 }
 
-std::int32_t WriteCheckState(HWND dialog, const char* section, const char* key, int controlId,
-                             const char* path) noexcept {
+WriteResult WriteCheckState(HWND dialog, const char* section, const char* key, int controlId,
+                            const wchar_t* path) {
     // The indeterminate state counts as not checked.
     const bool checked = IsDlgButtonChecked(dialog, controlId) == BST_CHECKED;
-    WritePrivateProfileStringA(section, key, checked ? "1" : "0", path);
-    return 1;
+    return WriteText(section, key, checked ? "1" : "0", path);
 }
 
-std::int32_t WriteComboIndex(HWND dialog, const char* section, const char* key, int controlId,
-                             const char* path) noexcept {
+WriteResult WriteComboIndex(HWND dialog, const char* section, const char* key, int controlId,
+                            const wchar_t* path) {
     const LRESULT index = SendMessageA(GetDlgItem(dialog, controlId), CB_GETCURSEL, 0, 0);
-    if (index == CB_ERR) return 0;
-    WriteKey(section, key, static_cast<std::int32_t>(index), path);
-    return 1;
+    if (index == CB_ERR) return kNoValue;
+    return WriteKey(section, key, static_cast<std::int32_t>(index), path);
 }

@@ -3,27 +3,35 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "plugin/win32.h"
 #include "settings/settings_rules.h"
 
 // Fills the five file fields of `settings` (missing values read as 0). With `validate`, false
 // when the difference is outside -100..100; without, always true.
-bool ReadSettings(TrapezoidSettings* settings, bool validate) noexcept;
+bool ReadSettings(TrapezoidSettings* settings, bool validate);
 
-// Writes the dialog's controls as the five keys, then flushes; the flush's result.
-BOOL SaveSettings(HWND dialog) noexcept;
+// Writes the dialog's controls as the five keys into `path`, then flushes. False when a key's
+// write or the flush failed: the settings on disk are then not the dialog's.
+bool SaveSettings(HWND dialog, const std::wstring& path);
 
-// Each writes one key from one control of `dialog`; 1 when written, 0 when the control gave no
-// value (the key then stays as it was).
-std::int32_t WriteEditInt(HWND dialog, const char* section, const char* key, int controlId,
-                          const char* path) noexcept;
-std::int32_t WriteRadioIndex(HWND dialog, const char* section, const char* key, int firstId,
-                             int lastId, const char* path) noexcept;
-std::int32_t WriteCheckState(HWND dialog, const char* section, const char* key, int controlId,
-                             const char* path) noexcept;
-std::int32_t WriteComboIndex(HWND dialog, const char* section, const char* key, int controlId,
-                             const char* path) noexcept;
+// What writing one key from one control gave.
+enum WriteResult : std::int32_t {
+    kWriteFailed = -1,  // the file could not be written
+    kNoValue = 0,       // the control gave no value; the key stays as it was
+    kWritten = 1,
+};
+
+// Each writes one key from one control of `dialog` into the settings file at `path`.
+WriteResult WriteEditInt(HWND dialog, const char* section, const char* key, int controlId,
+                         const wchar_t* path);
+WriteResult WriteRadioIndex(HWND dialog, const char* section, const char* key, int firstId,
+                            int lastId, const wchar_t* path);
+WriteResult WriteCheckState(HWND dialog, const char* section, const char* key, int controlId,
+                            const wchar_t* path);
+WriteResult WriteComboIndex(HWND dialog, const char* section, const char* key, int controlId,
+                            const wchar_t* path);
 
 // Control ids of the settings in the Trapezoid dialog.
 constexpr int kPreviewCheckId = 1006;

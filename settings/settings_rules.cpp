@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
 #include <limits>
 
 namespace {
@@ -64,15 +63,8 @@ void ApplyReadRules(const RawSettings& raw, TrapezoidSettings* settings) noexcep
     settings->preview = raw.preview;
 }
 
-bool BuildSettingsPath(const char* moduleFile, char* out, std::size_t size) noexcept {
-    if (out == nullptr || size == 0) return false;
-    out[0] = '\0';
-    if (moduleFile == nullptr) return false;
-    const char* slash = std::strrchr(moduleFile, '\\');
-    if (slash == nullptr) return false;
-    const std::size_t dirLength = static_cast<std::size_t>(slash - moduleFile) + 1;
-    if (dirLength + sizeof(kSettingsFileName) > size) return false;
-    std::memmove(out, moduleFile, dirLength);
-    std::memcpy(out + dirLength, kSettingsFileName, sizeof(kSettingsFileName));
-    return true;
+std::wstring SettingsPathBeside(const std::wstring& moduleFile) {
+    const std::size_t slash = moduleFile.rfind(L'\\');
+    if (slash == std::wstring::npos) return {};
+    return moduleFile.substr(0, slash + 1) + kSettingsFileName;
 }

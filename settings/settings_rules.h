@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "transform/edge_samplers.h"
 
@@ -14,7 +15,7 @@ struct TrapezoidSettings {
     std::int32_t preview;     // non-zero: live preview in the setup dialog
 };
 
-constexpr char kSettingsFileName[] = "vxfilters.ini";
+constexpr wchar_t kSettingsFileName[] = L"vxfilters.ini";
 constexpr char kSettingsSection[] = "Trapezoid";
 constexpr char kShapeKey[] = "shape";
 constexpr char kDifferenceKey[] = "difference";
@@ -52,7 +53,6 @@ void ApplyReadRules(const RawSettings& raw, TrapezoidSettings* settings) noexcep
     return difference >= kMinDifference && difference <= kMaxDifference;
 }
 
-// Replaces the file name of `moduleFile` (everything after its last backslash) by the settings
-// file's name, into `out` of `size` bytes. False, with `out` emptied, when the module name has no
-// backslash or the joined path does not fit.
-[[nodiscard]] bool BuildSettingsPath(const char* moduleFile, char* out, std::size_t size) noexcept;
+// The settings file beside the module file `moduleFile`: its name (everything after the last
+// backslash) replaced by the settings file's name. "" when the name has no backslash.
+[[nodiscard]] std::wstring SettingsPathBeside(const std::wstring& moduleFile);

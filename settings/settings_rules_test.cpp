@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "settings/localized_text.h"
 
@@ -95,21 +96,16 @@ TEST(SettingsRules, DifferenceValidation) {
 }
 
 TEST(SettingsRules, SettingsFileLivesBesideTheModule) {
-    char out[260];
-    ASSERT_TRUE(
-        BuildSettingsPath("C:\\Program Files\\Editor\\Plug-ins\\trapezoid.dll", out, sizeof out));
-    EXPECT_STREQ(out, "C:\\Program Files\\Editor\\Plug-ins\\vxfilters.ini");
-    EXPECT_FALSE(BuildSettingsPath("trapezoid.dll", out, sizeof out));
-    EXPECT_STREQ(out, "");
-    // A directory so long that the joined path would not fit in 260 bytes.
-    const std::string longDir = "C:\\" + std::string(250, 'a') + "\\x.dll";
-    EXPECT_FALSE(BuildSettingsPath(longDir.c_str(), out, sizeof out));
-    EXPECT_STREQ(out, "");
-    char exact[17];  // "C:\\d\\" (5) + "vxfilters.ini" (13) needs 19 bytes with the zero
-    EXPECT_FALSE(BuildSettingsPath("C:\\d\\plugin.dll", exact, sizeof exact));
-    char fits[19];
-    EXPECT_TRUE(BuildSettingsPath("C:\\d\\plugin.dll", fits, sizeof fits));
-    EXPECT_STREQ(fits, "C:\\d\\vxfilters.ini");
+    const std::pair<std::wstring, std::wstring> cases[] = {
+        {L"C:\\Program Files\\Editor\\Plug-ins\\trapezoid.dll",
+         L"C:\\Program Files\\Editor\\Plug-ins\\vxfilters.ini"},
+        {L"C:\\\u0444\u043E\u0442\u043E\\x.dll", L"C:\\\u0444\u043E\u0442\u043E\\vxfilters.ini"},
+        {L"\\\\?\\C:\\" + std::wstring(300, L'a') + L"\\x.dll",
+         L"\\\\?\\C:\\" + std::wstring(300, L'a') + L"\\vxfilters.ini"},  // no length limit
+        {L"trapezoid.dll", L""},
+        {L"", L""},
+    };
+    for (const auto& [module, expected] : cases) EXPECT_EQ(SettingsPathBeside(module), expected);
 }
 
 TEST(LocalizedText, LanguageByPrimaryLanguageId) {

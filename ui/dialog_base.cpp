@@ -2,6 +2,8 @@
 // virtual operations of one object.
 #include "ui/dialog_base.h"
 
+#include <commctrl.h>
+
 #include "plugin/filter_module.h"
 #include "settings/settings_file.h"
 
@@ -9,6 +11,38 @@ namespace {
 
 // The dialog whose modal loop runs; one at a time.
 DialogBase* currentDialog = nullptr;
+
+[[nodiscard]] bool ClassRegistered(const wchar_t* name) noexcept {
+    WNDCLASSEXW info{};
+    info.cbSize = sizeof info;
+    return GetClassInfoExW(nullptr, name, &info) != 0;
+}
+
+// The common controls library, loaded for as long as the object lives, and the registration of
+// the up-down and trackbar classes the dialog templates use.
+class CommonControls {
+   public:
+    CommonControls() noexcept : library(LoadLibraryW(L"comctl32.dll")) {}
+    ~CommonControls() {
+        if (library != nullptr) FreeLibrary(library);
+    }
+    CommonControls(const CommonControls&) = delete;
+    CommonControls& operator=(const CommonControls&) = delete;
+
+    // True when a class was missing and is registered now.
+    [[nodiscard]] bool RegisteredMissingClasses() const noexcept {
+        if (ClassRegistered(UPDOWN_CLASSW) && ClassRegistered(TRACKBAR_CLASSW)) return false;
+        using InitFn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+        const auto init = reinterpret_cast<InitFn>(reinterpret_cast<void*>(
+            library != nullptr ? GetProcAddress(library, "InitCommonControlsEx") : nullptr));
+        if (init == nullptr) return false;
+        const INITCOMMONCONTROLSEX classes{sizeof classes, ICC_UPDOWN_CLASS | ICC_BAR_CLASSES};
+        return init(&classes) && ClassRegistered(UPDOWN_CLASSW) && ClassRegistered(TRACKBAR_CLASSW);
+    }
+
+   private:
+    HMODULE library;
+};
 
 }  // namespace
 
@@ -25,11 +59,21 @@ DialogBase::DialogBase(std::int32_t dialogTemplateId) noexcept : templateId(dial
 INT_PTR DialogBase::RunModal(HWND parent) noexcept {
     DialogBase* const previous = currentDialog;
     currentDialog = this;
-    const INT_PTR result = DialogBoxParamA(Module().Instance(),
-                                           MAKEINTRESOURCEA(static_cast<WORD>(templateId & 0xFFFF)),
-                                           parent, DialogProc, 0);
+    INT_PTR result = CreateAndRun(parent);
+    if (result == -1) {
+        // Held until the dialog has ended: the classes live as long as the library.
+        const CommonControls controls;
+        if (controls.RegisteredMissingClasses()) result = CreateAndRun(parent);
+    }
     currentDialog = previous;
     return result;
+}
+
+INT_PTR DialogBase::CreateAndRun(HWND parent) noexcept {
+    // A Unicode dialog: its controls show texts of any script, whatever the system code page.
+    return DialogBoxParamW(Module().Instance(),
+                           MAKEINTRESOURCEW(static_cast<WORD>(templateId & 0xFFFF)), parent,
+                           DialogProc, 0);
 }
 
 void DialogBase::CheckRadioInRange(int firstId, int lastId, int checkedId) noexcept {
@@ -63,31 +107,30 @@ std::int32_t DialogBase::OnCommand(HWND, WPARAM wParam, std::uint32_t) {
     }
 }
 
-void DialogBase::OnApply() {}
+bool DialogBase::OnApply() { return true; }
 
 void DialogBase::OnOk() {
-    OnApply();
-    EndDialog(hwnd, IDOK);
+    if (OnApply()) EndDialog(hwnd, IDOK);
 }
 
 void DialogBase::OnCancel() { EndDialog(hwnd, IDCANCEL); }
 
-std::int32_t DialogBase::WriteEditInt(const char* section, const char* key, int controlId,
-                                      const char* path) noexcept {
+WriteResult DialogBase::WriteEditInt(const char* section, const char* key, int controlId,
+                                     const wchar_t* path) {
     return ::WriteEditInt(hwnd, section, key, controlId, path);
 }
 
-std::int32_t DialogBase::WriteRadioIndex(const char* section, const char* key, int firstId,
-                                         int lastId, const char* path) noexcept {
+WriteResult DialogBase::WriteRadioIndex(const char* section, const char* key, int firstId,
+                                        int lastId, const wchar_t* path) {
     return ::WriteRadioIndex(hwnd, section, key, firstId, lastId, path);
 }
 
-std::int32_t DialogBase::WriteCheckState(const char* section, const char* key, int controlId,
-                                         const char* path) noexcept {
+WriteResult DialogBase::WriteCheckState(const char* section, const char* key, int controlId,
+                                        const wchar_t* path) {
     return ::WriteCheckState(hwnd, section, key, controlId, path);
 }
 
-std::int32_t DialogBase::WriteComboIndex(const char* section, const char* key, int controlId,
-                                         const char* path) noexcept {
+WriteResult DialogBase::WriteComboIndex(const char* section, const char* key, int controlId,
+                                        const wchar_t* path) {
     return ::WriteComboIndex(hwnd, section, key, controlId, path);
 }

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "plugin/win32.h"
+#include "settings/settings_file.h"
 
 class DialogBase {
    public:
@@ -14,7 +15,9 @@ class DialogBase {
     DialogBase& operator=(const DialogBase&) = delete;
 
     // Runs the dialog over `parent` until it ends: 1 for OK, 2 for Cancel, or the platform's
-    // failure value (-1, or 0 for an invalid owner).
+    // failure value (-1, or 0 for an invalid owner). A dialog that cannot be created because the
+    // host never registered the up-down and trackbar classes is tried once more after
+    // registering them.
     INT_PTR RunModal(HWND parent) noexcept;
 
     // Checks `checkedId` among firstId..lastId and clears the others; an id outside the range
@@ -26,25 +29,29 @@ class DialogBase {
     virtual std::int32_t OnInitDialog();
     // OK and Cancel end the dialog; 0 for every other control.
     virtual std::int32_t OnCommand(HWND control, WPARAM wParam, std::uint32_t notificationCode);
-    virtual void OnApply();
+    // Applies the dialog's settings; false keeps the dialog open (OK does not end it).
+    virtual bool OnApply();
     virtual void OnOk();
     virtual void OnCancel();
 
-    // Store one control's state in the settings file; 1 when written.
-    std::int32_t WriteEditInt(const char* section, const char* key, int controlId,
-                              const char* path) noexcept;
-    std::int32_t WriteRadioIndex(const char* section, const char* key, int firstId, int lastId,
-                                 const char* path) noexcept;
-    std::int32_t WriteCheckState(const char* section, const char* key, int controlId,
-                                 const char* path) noexcept;
-    std::int32_t WriteComboIndex(const char* section, const char* key, int controlId,
-                                 const char* path) noexcept;
+    // Store one control's state in the settings file at `path`.
+    WriteResult WriteEditInt(const char* section, const char* key, int controlId,
+                             const wchar_t* path);
+    WriteResult WriteRadioIndex(const char* section, const char* key, int firstId, int lastId,
+                                const wchar_t* path);
+    WriteResult WriteCheckState(const char* section, const char* key, int controlId,
+                                const wchar_t* path);
+    WriteResult WriteComboIndex(const char* section, const char* key, int controlId,
+                                const wchar_t* path);
 
     // The running dialog's window; null until its first message.
     [[nodiscard]] HWND Window() const noexcept { return hwnd; }
     [[nodiscard]] std::int32_t TemplateId() const noexcept { return templateId; }
 
    protected:
+    // One attempt at creating and running the dialog.
+    INT_PTR CreateAndRun(HWND parent) noexcept;
+
     HWND hwnd = nullptr;
     std::int32_t templateId;
 

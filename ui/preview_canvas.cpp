@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "plugin/filter_module.h"
+#include "plugin/wide_text.h"
 #include "ui/preview_dialog.h"
 
 namespace {
@@ -126,8 +127,11 @@ void CanvasBase::DrawError(HDC hdc) noexcept {
     char text[512];
     std::snprintf(text, sizeof text, "preview error\x81\x49\nerror number:%d",
                   static_cast<int>(pixels.Error()));
+    // Drawn as wide text, so the mark shows right whatever the system's code page.
+    wchar_t wide[512];
+    if (MultiByteToWideChar(kShiftJisCodePage, 0, text, -1, wide, 512) <= 0) return;
     const int previousMode = SetBkMode(hdc, TRANSPARENT);
-    DrawTextA(hdc, text, -1, &client, 0);
+    DrawTextW(hdc, wide, -1, &client, 0);
     SetBkMode(hdc, previousMode);
 }
 

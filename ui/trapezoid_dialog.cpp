@@ -4,7 +4,10 @@
 
 #include <commctrl.h>
 
+#include <string>
+
 #include "plugin/filter_module.h"
+#include "plugin/wide_text.h"
 #include "settings/settings_file.h"
 #include "settings/settings_rules.h"
 #include "transform/shape_profile.h"
@@ -51,10 +54,11 @@ void TrapezoidDialog::LoadShapeIcons() const noexcept {
 }
 
 void TrapezoidDialog::FillUndefinedAreaList() const noexcept {
-    // Unsorted, so an entry's index is its mode.
+    // Unsorted, so an entry's index is its mode. Wide text, so Japanese names show right
+    // whatever the system's code page.
     for (const char* const* name = ModuleText().UndefinedAreaNames(); *name != nullptr; ++name) {
-        SendDlgItemMessageA(hwnd, kUndefinedAreaComboId, CB_ADDSTRING, 0,
-                            reinterpret_cast<LPARAM>(*name));
+        SendDlgItemMessageW(hwnd, kUndefinedAreaComboId, CB_ADDSTRING, 0,
+                            reinterpret_cast<LPARAM>(WideFromShiftJis(*name).c_str()));
     }
 }
 
@@ -128,7 +132,13 @@ void TrapezoidDialog::RefreshIfPreviewing() noexcept {
     if (IsPreviewChecked()) canvas.Refresh();
 }
 
-void TrapezoidDialog::OnApply() { SaveSettings(hwnd); }
+bool TrapezoidDialog::OnApply() {
+    const std::wstring path = Module().SettingsFilePath();
+    if (SaveSettings(hwnd, path)) return true;
+    // Kept open: the user can fix the cause and press OK again, or cancel.
+    Module().ShowError(hwnd, ModuleText().SaveFailedMessage(), nullptr, path);
+    return false;
+}
 
 bool TrapezoidDialog::RenderPreview(CanvasBase& target, const CanvasPoint& destOrigin,
                                     const CanvasPoint& sourceOrigin, const CanvasSize& size) {

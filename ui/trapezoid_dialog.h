@@ -22,8 +22,9 @@ class TrapezoidDialog : public PreviewDialog {
     std::int32_t HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
     std::int32_t OnInitDialog() override;
     std::int32_t OnCommand(HWND control, WPARAM wParam, std::uint32_t notificationCode) override;
-    // Saves the controls as the settings.
-    void OnApply() override;
+    // Saves the controls as the settings; when that fails, says so naming the file and keeps
+    // the dialog open.
+    bool OnApply() override;
 
     // The transform as the controls set it now, drawn into the canvas; the source unchanged while
     // the preview box is cleared or the difference is 0.

@@ -14,62 +14,10 @@
 #include "plugin/kv_interface.h"
 #include "tests/engine_cases.h"
 #include "tests/win32/dialog_script.h"
+#include "tests/win32/plugin_dll.h"
 #include "tests/win32/test_host.h"
 
 namespace {
-
-// A private copy of trapezoid.dll in a fresh directory, so that its settings file is the test's.
-class PluginDll : public ::testing::Test {
-   protected:
-    void SetUp() override {
-        test_host::Reset();
-        char exe[MAX_PATH];
-        GetModuleFileNameA(nullptr, exe, MAX_PATH);
-        std::string built = exe;
-        built = built.substr(0, built.rfind('\\') + 1) + "trapezoid.dll";
-        dir = test_host::MakeTempDirectory();
-        ASSERT_TRUE(CopyFileA(built.c_str(), (dir + "trapezoid.dll").c_str(), FALSE)) << built;
-        module = LoadLibraryA((dir + "trapezoid.dll").c_str());
-        ASSERT_NE(module, nullptr);
-        execute = Export<ExecuteFn>("KVF_Execute");
-        getName = Export<GetNameFn>("KVF_GetName");
-    }
-    void TearDown() override {
-        if (module != nullptr) FreeLibrary(module);
-        DeleteFileA(Ini().c_str());
-        DeleteFileA((dir + "trapezoid.dll").c_str());
-        RemoveDirectoryA(dir.c_str());
-    }
-    template <class Fn>
-    Fn Export(const char* name) {
-        return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-    }
-    std::string Ini() const { return dir + "vxfilters.ini"; }
-    void Write(const char* key, const char* value) {
-        WritePrivateProfileStringA("Trapezoid", key, value, Ini().c_str());
-    }
-    void Settings(int shape, int difference, int mode, int transparent) {
-        Write("shape", std::to_string(shape).c_str());
-        Write("difference", std::to_string(difference).c_str());
-        Write("undefarea", std::to_string(mode).c_str());
-        Write("transparent", std::to_string(transparent).c_str());
-    }
-    // Runs filter 0 over the whole of `source`; the destination starts as a copy.
-    std::vector<Pixel32> Run(const std::vector<Pixel32>& source, int w, int h, SelectionRect rect,
-                             ProgressCallback progress = nullptr, std::intptr_t user = 0,
-                             std::int32_t* result = nullptr) {
-        std::vector<Pixel32> dest = source;
-        const std::int32_t r =
-            execute(0, nullptr, source.data(), dest.data(), 0, &rect, 0, w, h, progress, user);
-        if (result != nullptr) *result = r;
-        return dest;
-    }
-
-    std::string dir;
-    HMODULE module = nullptr;
-    ExecuteFn execute = nullptr;
-    GetNameFn getName = nullptr;
-};
 
 TEST_F(PluginDll, EveryExportUnderBothNames) {
     const char* names[][2] = {{"KV_GetPluginInfo", "_KV_GetPluginInfo@8"},
@@ -89,7 +37,7 @@ TEST_F(PluginDll, OneFilterAfterEveryLoad) {
     for (int load = 0; load < 3; ++load) {
         EXPECT_EQ(Export<FilterCountFn>("KVF_FilterCount")(), 1);
         ASSERT_TRUE(FreeLibrary(module));
-        module = LoadLibraryA((dir + "trapezoid.dll").c_str());
+        module = LoadLibraryW(Dll().c_str());
         ASSERT_NE(module, nullptr);
     }
 }
@@ -134,15 +82,19 @@ TEST(UserLanguage, IsTheOneTheRunAskedFor) {
     if (expected == nullptr) GTEST_SKIP() << "no language asked for";
     const bool japanese = (GetUserDefaultLangID() & 0x3FF) == 17;
     EXPECT_EQ(japanese, test_host::ExpectsJapanese());
+    // And a run that asks for a system code page gets that one.
+    const char* codePage = std::getenv("TRAPEZOID_EXPECT_CODE_PAGE");
+    if (codePage != nullptr) {
+        EXPECT_EQ(GetACP(), static_cast<UINT>(std::atoi(codePage)));
+    }
 }
 
 TEST_F(PluginDll, VersionInformation) {
-    const std::string file = dir + "trapezoid.dll";
     DWORD ignored = 0;
-    const DWORD size = GetFileVersionInfoSizeA(file.c_str(), &ignored);
+    const DWORD size = GetFileVersionInfoSizeW(Dll().c_str(), &ignored);
     ASSERT_GT(size, 0u);
     std::vector<char> data(size);
-    ASSERT_TRUE(GetFileVersionInfoA(file.c_str(), 0, size, data.data()));
+    ASSERT_TRUE(GetFileVersionInfoW(Dll().c_str(), 0, size, data.data()));
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT length = 0;
     ASSERT_TRUE(VerQueryValueA(data.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
@@ -202,11 +154,10 @@ TEST_F(PluginDll, InvalidDifferenceShowsTheErrorBoxAfterTellingTheHost) {
         g_progress.clear();
         EXPECT_EQ(Run(image, 6, 4, {0, 0, 6, 4}, Progress, 77), image) << bad;
         const bool japanese = (GetUserDefaultLangID() & 0x3FF) == 17;
-        const std::string text =
-            japanese ? "\x90\xDD\x92\xE8\x83\x74\x83\x40\x83\x43\x83\x8B\x82\xC9\x8F\x91\x82\xAB"
-                       "\x8D\x9E\x82\xDC\x82\xEA\x82\xC4\x82\xA2\x82\xE9\x92\x6C\x82\xAA\x95\x73"
-                       "\x90\xB3\x82\xC5\x82\xB7\x81\x42"
-                     : "There is invalidate value in the initialization file.";
+        const std::string text = japanese ? u8"設定ファイルに書き"
+                                            u8"込まれている値が不"
+                                            u8"正です。"
+                                          : "There is invalidate value in the initialization file.";
         EXPECT_EQ(test_host::Events(), (std::vector<std::string>{"query 5", "box error|" + text}));
         EXPECT_EQ(g_progress, (std::vector<std::int32_t>{0, 100}));
     }
@@ -274,57 +225,54 @@ TEST_F(PluginDll, BadRectanglesAndPointersAreSafe) {
 
 // The setup dialog through the export, as a host opens it: OK saves beside the DLL, Cancel not.
 TEST_F(PluginDll, KvfSetupOkSavesTheSettings) {
-    const auto setup = Export<SetupFn>("KVF_Setup");
     const std::vector<Pixel32> image(6 * 4, 0xFF808080u);
-    const INT_PTR result =
-        test_host::RunScripted([&] { return setup(0, nullptr, image.data(), 6, 4); },
-                               [&](HWND dialog) {
-                                   wchar_t caption[32] = {};
-                                   GetWindowTextW(dialog, caption, 32);
-                                   EXPECT_EQ(std::wstring(caption), test_host::ExpectedCaption());
-                                   test_host::Click(dialog, 1066);
-                                   test_host::SetText(dialog, 1059, "-40");
-                                   test_host::Click(dialog, IDOK);
-                               });
+    const INT_PTR result = Setup(image, 6, 4, [&](HWND dialog) {
+        wchar_t caption[32] = {};
+        GetWindowTextW(dialog, caption, 32);
+        EXPECT_EQ(std::wstring(caption), test_host::ExpectedCaption());
+        test_host::Click(dialog, 1066);
+        test_host::SetText(dialog, 1059, "-40");
+        test_host::Click(dialog, IDOK);
+    });
     EXPECT_EQ(result, 1);
-    EXPECT_EQ(GetPrivateProfileIntA("Trapezoid", "shape", -1, Ini().c_str()), 1);
-    EXPECT_EQ(GetPrivateProfileIntA("Trapezoid", "difference", -1, Ini().c_str()), -40);
+    EXPECT_EQ(GetPrivateProfileIntW(L"Trapezoid", L"shape", -1, Ini().c_str()), 1);
+    EXPECT_EQ(GetPrivateProfileIntW(L"Trapezoid", L"difference", -1, Ini().c_str()), -40);
     EXPECT_TRUE(test_host::Events().empty() ||
                 test_host::Events().front().rfind("query 4", 0) == 0);
 }
 
 TEST_F(PluginDll, KvfSetupCancelSavesNothing) {
-    const auto setup = Export<SetupFn>("KVF_Setup");
     const std::vector<Pixel32> image(3 * 3, 0xFF000000u);
-    const INT_PTR result =
-        test_host::RunScripted([&] { return setup(0, nullptr, image.data(), 3, 3); },
-                               [&](HWND dialog) {
-                                   test_host::SetText(dialog, 1059, "55");
-                                   test_host::Click(dialog, IDCANCEL);
-                               });
+    const INT_PTR result = Setup(image, 3, 3, [&](HWND dialog) {
+        test_host::SetText(dialog, 1059, "55");
+        test_host::Click(dialog, IDCANCEL);
+    });
     EXPECT_EQ(result, 0);
-    EXPECT_EQ(GetFileAttributesA(Ini().c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetFileAttributesW(Ini().c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 // Run in a process of its own: the up-down and trackbar classes are taken away, as in a host
-// that never registered them. The dialog cannot be created and nothing is saved.
-TEST_F(PluginDll, SetupWithoutCommonControlsFails) {
+// that never registered them. The plug-in registers them and tries again; here, where the
+// library registers its classes only when it is loaded, that cannot bring them back, so the
+// user is told why no dialog appears. Nothing is saved.
+TEST_F(PluginDll, SetupWithoutCommonControlsSaysSo) {
     const HMODULE comctl32 = GetModuleHandleA("comctl32.dll");
     ASSERT_NE(comctl32, nullptr);
     ASSERT_TRUE(UnregisterClassA(UPDOWN_CLASSA, comctl32));
     ASSERT_TRUE(UnregisterClassA(TRACKBAR_CLASSA, comctl32));
-    const auto setup = Export<SetupFn>("KVF_Setup");
     const std::vector<Pixel32> image(4, 0xFF000000u);
     bool shown = false;
-    const INT_PTR result =
-        test_host::RunScripted([&] { return setup(0, nullptr, image.data(), 2, 2); },
-                               [&](HWND dialog) {
-                                   shown = true;
-                                   test_host::Click(dialog, IDOK);
-                               });
+    const INT_PTR result = Setup(image, 2, 2, [&](HWND dialog) {
+        shown = true;
+        test_host::Click(dialog, IDOK);
+    });
     EXPECT_FALSE(shown);
     EXPECT_EQ(result, 0);
-    EXPECT_EQ(GetFileAttributesA(Ini().c_str()), INVALID_FILE_ATTRIBUTES);
+    const std::string text = test_host::ExpectsJapanese()
+                                 ? u8"設定ダイアログを作成できませんでした。"
+                                 : "The setup dialog could not be created.";
+    EXPECT_EQ(test_host::Events().back(), "box error|" + text);
+    EXPECT_EQ(GetFileAttributesW(Ini().c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 // The DLL's pixels equal the native engine's, bit for bit, for every case of the table.
@@ -360,6 +308,7 @@ void RegisterCommonControls() {
 
 int main(int argc, char** argv) {
     RegisterCommonControls();
+    test_host::RemoveStaleTempDirectories();
     test_host::WatchMessageBoxes();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

@@ -50,7 +50,7 @@ TEST_F(PluginWin32, OkWritesTheFiveKeysInOrder) {
     SendDlgItemMessageA(dialog, kUndefinedAreaComboId, CB_SETCURSEL, 1, 0);
     CheckDlgButton(dialog, kTransparentCheckId, BST_INDETERMINATE);
     CheckDlgButton(dialog, kPreviewCheckId, BST_CHECKED);
-    SaveSettings(dialog);
+    EXPECT_TRUE(SaveSettings(dialog, Module().SettingsFilePath()));
     EXPECT_EQ(File(),
               "[Trapezoid]\r\nshape=3\r\ndifference=-25\r\nundefarea=1\r\ntransparent=0\r\n"
               "preview=1\r\n");
@@ -69,7 +69,7 @@ TEST_F(PluginWin32, ControlsWithoutAValueLeaveTheirKeys) {
     WritePrivateProfileStringA("Trapezoid", "undefarea", "5", path.c_str());
     for (const char* text : {"", "abc", "12x", "- 3"}) {
         SetDlgItemTextA(dialog, kDifferenceEditId, text);
-        SaveSettings(dialog);
+        EXPECT_TRUE(SaveSettings(dialog, Module().SettingsFilePath()));
         TrapezoidSettings s{};
         EXPECT_TRUE(ReadSettings(&s, true));
         EXPECT_EQ(s.difference, 77) << text;  // not an integer: kept

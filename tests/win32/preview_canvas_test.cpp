@@ -31,7 +31,10 @@ class RecordingDialog : public PreviewDialog {
         }
         return PreviewDialog::HandleMessage(window, message, wParam, lParam);
     }
-    void OnApply() override { ++applied; }
+    bool OnApply() override {
+        ++applied;
+        return true;
+    }
     bool RenderPreview(CanvasBase& target, const CanvasPoint& destOrigin,
                        const CanvasPoint& sourceOrigin, const CanvasSize& size) override {
         ++renders;

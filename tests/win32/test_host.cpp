@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cwchar>
 #include <fstream>
 #include <sstream>
 
@@ -29,10 +30,11 @@ void Reset() {
 
 namespace {
 
+// In UTF-8, whatever the system's code page.
 std::string WindowTextOf(HWND hwnd) {
-    char text[1024] = {};
-    GetWindowTextA(hwnd, text, sizeof text);
-    return text;
+    wchar_t text[1024] = {};
+    GetWindowTextW(hwnd, text, 1024);
+    return Utf8(text);
 }
 
 LRESULT CALLBACK CbtProc(int code, WPARAM wParam, LPARAM lParam) {
@@ -65,10 +67,53 @@ std::string MakeTempDirectory() {
     return dir;
 }
 
+namespace {
+
+void RemoveTree(const std::wstring& dir) {
+    WIN32_FIND_DATAW found;
+    const HANDLE search = FindFirstFileW((dir + L"\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            const std::wstring name = found.cFileName;
+            if (name == L"." || name == L"..") continue;
+            const std::wstring path = dir + L"\\" + name;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTree(path);
+            } else {
+                DeleteFileW(path.c_str());
+            }
+        } while (FindNextFileW(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryW(dir.c_str());
+}
+
+}  // namespace
+
+void RemoveStaleTempDirectories() {
+    wchar_t base[MAX_PATH];
+    GetTempPathW(MAX_PATH, base);
+    WIN32_FIND_DATAW found;
+    const HANDLE search =
+        FindFirstFileW((std::wstring(base) + L"trapezoid-test-*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        // Named trapezoid-test-PID-N: a process still running keeps its own.
+        const DWORD pid = static_cast<DWORD>(std::wcstoul(found.cFileName + 15, nullptr, 10));
+        const HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+        const bool running = process != nullptr && WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+        if (process != nullptr) CloseHandle(process);
+        if (!running) RemoveTree(std::wstring(base) + found.cFileName);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+}
+
 std::string FreshModuleSettings() {
-    char path[MAX_PATH];
     if (Module().Initialize(GetModuleHandleA(nullptr)) != 1) return "";
-    if (!Module().SettingsFilePath(path, sizeof path)) return "";
+    const std::wstring wide = Module().SettingsFilePath();
+    char path[MAX_PATH] = {};
+    // The test program lies in a folder of plain ASCII names.
+    WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, path, MAX_PATH, nullptr, nullptr);
     DeleteFileA(path);
     return path;
 }
@@ -78,6 +123,23 @@ std::string ReadWholeFile(const std::string& path) {
     std::stringstream text;
     text << in.rdbuf();
     return text.str();
+}
+
+std::wstring ProgramFolder() {
+    wchar_t exe[MAX_PATH];
+    GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    const std::wstring path = exe;
+    return path.substr(0, path.rfind(L'\\') + 1);
+}
+
+std::string Utf8(const std::wstring& text) {
+    const int size =
+        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    if (size <= 1) return {};
+    std::string out(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &out[0], size, nullptr, nullptr);
+    out.pop_back();  // the terminator
+    return out;
 }
 
 bool ExpectsJapanese() {
@@ -97,6 +159,7 @@ extern "C" std::int32_t __stdcall KVF_QueryClientInfo(std::int32_t code, void* d
         case ClientInfoForeground:
         case ClientInfoBackground:
             if (!a.answersColours) return 0;
+            if (a.colourAnswerWithoutWriting) return 1;
             *static_cast<Pixel32*>(data) =
                 code == ClientInfoForeground ? a.foreground : a.background;
             return 1;

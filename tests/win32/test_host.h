@@ -18,10 +18,12 @@ struct Answers {
     Pixel32 background = 0;
     const std::uint8_t* mask = nullptr;  // code 4 answers 0 while null
     bool maskAnswerWithoutPointer = false;
+    bool colourAnswerWithoutWriting = false;  // codes 1 and 3 answer 1 and write nothing
 };
 
 Answers& HostAnswers();
-// Every service call and message box in order: "query N", "box CAPTION|TEXT".
+// Every service call and message box in order: "query N", "box CAPTION|TEXT",
+// the texts in UTF-8.
 std::vector<std::string>& Events();
 void Reset();
 
@@ -30,6 +32,9 @@ void WatchMessageBoxes();
 
 // A fresh, empty directory under the temporary folder, with a trailing backslash.
 std::string MakeTempDirectory();
+// Removes what earlier test processes left there: plug-in copies cannot be deleted while they
+// are loaded, and the plug-in stays loaded until its process ends.
+void RemoveStaleTempDirectories();
 
 // Attaches the module object of this program, which stands in for the plug-in's, and removes
 // its settings file beside the program; the file's path, or "" when there is none.
@@ -37,6 +42,11 @@ std::string FreshModuleSettings();
 
 // A whole file's bytes; "" when it cannot be read.
 std::string ReadWholeFile(const std::string& path);
+
+// The folder of this test program, with a trailing backslash.
+std::wstring ProgramFolder();
+// `text` in UTF-8, for messages and comparisons with the recorded events.
+std::string Utf8(const std::wstring& text);
 
 // True when the run was asked to be Japanese (TRAPEZOID_EXPECT_LANGUAGE=ja).
 bool ExpectsJapanese();

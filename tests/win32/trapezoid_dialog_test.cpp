@@ -65,13 +65,22 @@ TEST_F(SetupDialog, OpensInTheUserLanguage) {
         wchar_t caption[32] = {};
         GetWindowTextW(hwnd, caption, 32);
         EXPECT_EQ(std::wstring(caption), test_host::ExpectedCaption());
-        const char* const* names = ModuleText().UndefinedAreaNames();
-        ASSERT_EQ(SendDlgItemMessageA(hwnd, kUndefinedAreaComboId, CB_GETCOUNT, 0, 0), 6);
+        // Read as wide text: right whatever the system's code page.
+        const wchar_t* const japanese[] = {L"\u7AEF\u306E\u753B\u7D20",
+                                           L"\u5143\u306E\u753B\u7D20",
+                                           L"\u63CF\u753B\u8272",
+                                           L"\u80CC\u666F\u8272",
+                                           L"\u767D",
+                                           L"\u9ED2"};
+        const wchar_t* const english[] = {L"edge pixel",       L"source pixel", L"foreground color",
+                                          L"background color", L"white",        L"black"};
+        const wchar_t* const* names = test_host::ExpectsJapanese() ? japanese : english;
+        ASSERT_EQ(SendDlgItemMessageW(hwnd, kUndefinedAreaComboId, CB_GETCOUNT, 0, 0), 6);
         for (int i = 0; i < 6; ++i) {
-            char text[64] = {};
-            SendDlgItemMessageA(hwnd, kUndefinedAreaComboId, CB_GETLBTEXT, static_cast<WPARAM>(i),
+            wchar_t text[64] = {};
+            SendDlgItemMessageW(hwnd, kUndefinedAreaComboId, CB_GETLBTEXT, static_cast<WPARAM>(i),
                                 reinterpret_cast<LPARAM>(text));
-            EXPECT_STREQ(text, names[i]) << i;
+            EXPECT_EQ(std::wstring(text), names[i]) << i;
         }
         for (int id = kFirstShapeRadioId; id <= kLastShapeRadioId; ++id) {
             EXPECT_NE(SendDlgItemMessageA(hwnd, id, BM_GETIMAGE, IMAGE_ICON, 0), 0) << id;
