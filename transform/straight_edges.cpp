@@ -53,23 +53,26 @@ AxisShares SharesOf(std::int32_t n, std::int32_t m) {
 
 // Luma weighted by alpha, in units of 1 / (256 * 255) of a grey level.
 float WeightedLuma(Pixel32 p) {
-    const unsigned luma = 77 * Channel(p, 2) + 150 * Channel(p, 1) + 29 * Channel(p, 0);
-    return static_cast<float>(luma * Channel(p, 3));
+    const unsigned luma = 77 * ((p >> 16) & 0xFFu) + 150 * ((p >> 8) & 0xFFu) + 29 * (p & 0xFFu);
+    return static_cast<float>(luma * (p >> 24));
 }
 
 float Selected(std::uint8_t maskByte) { return maskByte == 255 ? 0.0f : 1.0f; }
 
-// Area-averages width x height values, read by `value(x, y)`, into `out` of cols x rows cells
-// (sized (rows + 1) x cols on return: the last row only collects rounding) scaled by `factor`.
-template <typename Value>
-void AreaAverage(std::int32_t width, std::int32_t height, const AxisShares& cols,
-                 const AxisShares& rows, float factor, Value value, std::vector<float>& out) {
+// Area-averages `value` of width x height items from `first` on, rows `stride` items apart, into
+// `out` of cols x rows cells (sized (rows + 1) x cols on return: the last row only collects
+// rounding) scaled by `factor`.
+template <typename Item, typename Value>
+void AreaAverage(const Item* first, std::int32_t stride, std::int32_t width, std::int32_t height,
+                 const AxisShares& cols, const AxisShares& rows, float factor, Value value,
+                 std::vector<float>& out) {
     const auto m = static_cast<std::size_t>(cols.cells);
     std::vector<float> line(m + 1);
     for (std::int32_t y = 0; y < height; ++y) {
         std::fill(line.begin(), line.end(), 0.0f);
+        const Item* items = first + PixelIndex(0, y, stride);
         for (std::int32_t x = 0; x < width; ++x) {
-            const float v = value(x, y);
+            const float v = value(items[x]);
             const auto k = static_cast<std::size_t>(x);
             const auto j = static_cast<std::size_t>(cols.cell[k]);
             const float part = v * cols.share[k];
@@ -249,21 +252,13 @@ ReducedGrey ReduceToGrey(const PictureView& picture, const SelectionRect& rect,
     const std::size_t size = Index(0, reduced.height + 1, reduced.width);
     const auto area = static_cast<float>(reduced.scaleX * reduced.scaleY);
     reduced.grey.assign(size, 0.0f);
-    AreaAverage(
-        w, h, cols, rows, 1.0f / (area * 256 * 255),
-        [&](std::int32_t x, std::int32_t y) {
-            return WeightedLuma(
-                picture.pixels[PixelIndex(rect.left + x, rect.top + y, picture.width)]);
-        },
-        reduced.grey);
+    const std::ptrdiff_t corner = PixelIndex(rect.left, rect.top, picture.width);
+    AreaAverage(picture.pixels + corner, picture.width, w, h, cols, rows, 1.0f / (area * 256 * 255),
+                WeightedLuma, reduced.grey);
     if (picture.mask == nullptr) return reduced;
     reduced.selected.assign(size, 0.0f);
-    AreaAverage(
-        w, h, cols, rows, 1.0f / area,
-        [&](std::int32_t x, std::int32_t y) {
-            return Selected(picture.mask[PixelIndex(rect.left + x, rect.top + y, picture.width)]);
-        },
-        reduced.selected);
+    AreaAverage(picture.mask + corner, picture.width, w, h, cols, rows, 1.0f / area, Selected,
+                reduced.selected);
     return reduced;
 }
 

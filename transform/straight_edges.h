@@ -46,7 +46,8 @@ struct EdgeSegment {
                                        std::int32_t longestSide);
 
 // The straight edges of the reduced copy within 30 degrees of vertical (`nearVertical`) or of
-// horizontal, in image coordinates. Edges shorter than a fortieth of the copy's longest side,
-// curved edges, texture and noise give none; so do pixels next to unselected ones.
+// horizontal, in image coordinates. Edges shorter than a fortieth of the copy's longest side (and
+// than 10 pixels), curved edges, texture and noise give none; so do pixels next to unselected
+// ones.
 [[nodiscard]] std::vector<EdgeSegment> FindStraightEdges(const ReducedGrey& reduced,
                                                          bool nearVertical);

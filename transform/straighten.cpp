@@ -7,7 +7,7 @@
 #include <array>
 #include <cmath>
 #include <cstdlib>
-#include <new>
+#include <exception>
 #include <vector>
 
 #include "transform/line_geometry.h"
@@ -161,7 +161,7 @@ std::optional<Straightening> StraighteningFromEdges(const std::vector<EdgeSegmen
         }
         if (!Convincing(chosen)) return {};
         return Straightening{chosen.shape, chosen.difference};
-    } catch (const std::bad_alloc&) {
+    } catch (const std::exception&) {
         return {};
     }
 }
@@ -177,7 +177,7 @@ std::optional<Straightening> SuggestStraightening(const PictureView& picture,
         const bool nearVertical = direction == StraightenDirection::kVerticals;
         return StraighteningFromEdges(FindStraightEdges(reduced, nearVertical), clipped, direction,
                                       currentShape);
-    } catch (const std::bad_alloc&) {
+    } catch (const std::exception&) {
         return {};
     }
 }

@@ -21,14 +21,15 @@ struct Straightening {
 
 // The suggestion for the rectangle, clipped to the picture; only selected pixels inside it count.
 // The shape: `currentShape` when it changes one edge in the wanted direction (1 or 2 for
-// verticals, 4 or 5 for horizontals); otherwise the edge that comes out squeezed, so that every
-// pixel of the picture stays in the result (stretching an edge would push the ends of its lines
-// out of the rectangle) and only the corners get the fill. With nothing to squeeze (the edges
-// are straight already) the first edge, 1 or 4, with a difference of 0. The difference: the whole
-// number from -100 to 100 whose line geometry, the pass's own, leaves the edges nearest to the
-// wanted direction, edges that do not fit counting a fixed amount each. None when the picture is
-// empty, has too few straight edges, when most of them disagree with the best difference, or when
-// they do not tell differences apart (all of them near the middle).
+// verticals, 4 or 5 for horizontals); otherwise the edge that comes out squeezed (a positive
+// difference), because squeezing keeps every pixel of the picture and leaves only the corners to
+// the fill, which the user can make transparent or crop, while stretching an edge pushes the ends
+// of its lines out of the rectangle for good. When neither edge squeezes (the edges are straight
+// already) the first edge, 1 or 4. The difference: the whole number from -100 to 100 whose line
+// geometry, the pass's own, leaves the edges nearest to the wanted direction, edges that do not
+// fit counting a fixed amount each; the smaller one on a tie. None when the picture is empty, has
+// too few straight edges, when most of them disagree with the best difference, or when they do
+// not tell differences apart (all of them near the middle).
 [[nodiscard]] std::optional<Straightening> SuggestStraightening(const PictureView& picture,
                                                                 const SelectionRect& rect,
                                                                 StraightenDirection direction,
