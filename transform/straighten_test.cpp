@@ -19,12 +19,8 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kDegree = kPi / 180;
 
-struct Segment {
-    double x1;
-    double y1;
-    double x2;
-    double y2;
-};
+// True lines of a scene, as edges whose length is not used.
+using Segment = EdgeSegment;
 
 // A grey picture, 0..255 per pixel.
 struct Grey {
@@ -99,7 +95,7 @@ struct Camera {
     }
     void Vertical(std::vector<Segment>& verticals, double x, double y0, double y1, double z) const {
         const Point a = Project(x, y0, z), b = Project(x, y1, z);
-        verticals.push_back({a.first, a.second, b.first, b.second});
+        verticals.push_back({a.first, a.second, b.first, b.second, 0});
     }
 };
 
@@ -200,7 +196,7 @@ Scene Transposed(const Scene& scene) {
                 scene.picture.v[static_cast<std::size_t>(x) * scene.picture.width + y];
         }
     }
-    for (const Segment& s : scene.verticals) t.verticals.push_back({s.y1, s.x1, s.y2, s.x2});
+    for (const Segment& s : scene.verticals) t.verticals.push_back({s.y1, s.x1, s.y2, s.x2, 0});
     return t;
 }
 
