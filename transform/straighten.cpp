@@ -1,0 +1,183 @@
+// Straightening: the shape and difference that make the picture's near-vertical (or
+// near-horizontal) straight edges as straight as the transform can, or none when the picture has
+// no such edges or they disagree.
+#include "transform/straighten.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdlib>
+#include <exception>
+#include <vector>
+
+#include "transform/line_geometry.h"
+#include "transform/transform_pass.h"
+
+namespace {
+
+// The reduced copy's longest side: the estimate's cost does not grow with the photograph.
+constexpr std::int32_t kReducedSide = 1000;
+constexpr std::int32_t kMaxDifference = 100;
+constexpr std::size_t kCandidates = 2 * kMaxDifference + 1;
+// An edge fits a difference when the transform leaves it within 3 degrees of the wanted
+// direction (as a tangent); beyond, it costs this much whatever its angle, so that edges which
+// do not fit cannot drag the result.
+constexpr double kFitTilt = 0.052407779283041;  // tan 3
+// At least this share of the edges' length must fit the best difference ...
+constexpr double kMinSupport = 0.5;
+// ... carried by at least this many edges ...
+constexpr std::int32_t kMinFittingEdges = 3;
+// ... and a difference this far away on either side must cost this much more (as a share of the
+// largest cost), or the edges do not tell the differences apart.
+constexpr std::int32_t kSpread = 30;
+constexpr double kMinRise = 0.08;
+
+// An edge in line coordinates: positions u along the transform's lines, v across them (the
+// line index), v1 < v2; the weight is its length.
+struct LineEvidence {
+    double u1;
+    double v1;
+    double u2;
+    double v2;
+    double weight;
+};
+
+std::vector<LineEvidence> EvidenceOf(const std::vector<EdgeSegment>& edges, bool rows) {
+    std::vector<LineEvidence> lines;
+    lines.reserve(edges.size());
+    for (const EdgeSegment& e : edges) {
+        LineEvidence line = rows ? LineEvidence{e.x1, e.y1, e.x2, e.y2, e.length}
+                                 : LineEvidence{e.y1, e.x1, e.y2, e.x2, e.length};
+        if (line.v1 > line.v2) line = {line.u2, line.v2, line.u1, line.v1, line.weight};
+        if (line.v2 - line.v1 > 1e-6 && line.weight > 0) lines.push_back(line);
+    }
+    return lines;
+}
+
+// Where the transform puts position u of the line through v: the line's scale about its centre.
+double Mapped(const LineGeometry& geo, double centre, double u, double v) {
+    const auto line =
+        static_cast<std::int32_t>(std::clamp(std::floor(v), static_cast<double>(geo.first),
+                                             static_cast<double>(geo.first) + geo.extent - 1));
+    return centre + (u - centre) * geo.Stretch(geo.Inset(line)).scale;
+}
+
+// How well one difference straightens the edges: the truncated squared tilt as a share of its
+// largest value, the share of the weight that fits, and how many edges fit.
+struct Fit {
+    double cost = 1;
+    double support = 0;
+    std::int32_t fitting = 0;
+};
+
+Fit FitOf(const std::vector<LineEvidence>& lines, const LineGeometry& geo, double totalWeight) {
+    const double centre = geo.lo + (geo.hi - geo.lo) * 0.5;
+    Fit fit{0, 0, 0};
+    for (const LineEvidence& e : lines) {
+        const double tilt =
+            (Mapped(geo, centre, e.u2, e.v2) - Mapped(geo, centre, e.u1, e.v1)) / (e.v2 - e.v1);
+        if (std::fabs(tilt) < kFitTilt) {
+            fit.cost += e.weight * tilt * tilt;
+            fit.support += e.weight;
+            ++fit.fitting;
+        } else {
+            fit.cost += e.weight * kFitTilt * kFitTilt;
+        }
+    }
+    fit.cost /= totalWeight * kFitTilt * kFitTilt;
+    fit.support /= totalWeight;
+    return fit;
+}
+
+// Every candidate difference of one shape, and the best: the lowest cost, the smaller difference
+// on a tie.
+struct ShapeFit {
+    std::int32_t shape;
+    std::int32_t difference;
+    std::array<Fit, kCandidates> fits;
+
+    [[nodiscard]] const Fit& At(std::int32_t d) const {
+        return fits[static_cast<std::size_t>(d + kMaxDifference)];
+    }
+};
+
+ShapeFit FitShape(const std::vector<LineEvidence>& lines, const SelectionRect& rect, bool rows,
+                  std::int32_t shape) {
+    double total = 0;
+    for (const LineEvidence& e : lines) total += e.weight;
+    ShapeFit shapeFit{shape, 0, {}};
+    for (std::int32_t d = -kMaxDifference; d <= kMaxDifference; ++d) {
+        shapeFit.fits[static_cast<std::size_t>(d + kMaxDifference)] =
+            FitOf(lines, GeometryOf(rect, rows, shape, d), total);
+    }
+    for (std::int32_t step = 1; step <= kMaxDifference; ++step) {
+        for (const std::int32_t d : {step, -step}) {
+            if (shapeFit.At(d).cost < shapeFit.At(shapeFit.difference).cost) {
+                shapeFit.difference = d;
+            }
+        }
+    }
+    return shapeFit;
+}
+
+// Whether the best difference stands out: enough of the edges fit it, and differences kSpread
+// away fit clearly worse.
+bool Convincing(const ShapeFit& shapeFit) {
+    const std::int32_t d = shapeFit.difference;
+    const Fit& best = shapeFit.At(d);
+    if (best.support < kMinSupport || best.fitting < kMinFittingEdges) return false;
+    double rise = 1;
+    if (d - kSpread >= -kMaxDifference) rise = shapeFit.At(d - kSpread).cost - best.cost;
+    if (d + kSpread <= kMaxDifference) {
+        rise = std::min(rise, shapeFit.At(d + kSpread).cost - best.cost);
+    }
+    if (best.support < kMinSupport || best.fitting < kMinFittingEdges) return false;
+    return rise >= kMinRise;
+}
+
+}  // namespace
+
+std::optional<Straightening> StraighteningFromEdges(const std::vector<EdgeSegment>& edges,
+                                                    const SelectionRect& rect,
+                                                    StraightenDirection direction,
+                                                    std::int32_t currentShape) noexcept {
+    try {
+        const bool rows = direction == StraightenDirection::kVerticals;
+        const std::vector<LineEvidence> lines = EvidenceOf(edges, rows);
+        if (lines.empty() || rect.right <= rect.left || rect.bottom <= rect.top) return {};
+        const std::int32_t firstEdge = rows ? 1 : 4;
+        ShapeFit chosen{};
+        if (currentShape == firstEdge || currentShape == firstEdge + 1) {
+            chosen = FitShape(lines, rect, rows, currentShape);
+        } else {
+            // The edge that comes out squeezed keeps every pixel of the picture.
+            const ShapeFit first = FitShape(lines, rect, rows, firstEdge);
+            const ShapeFit second = FitShape(lines, rect, rows, firstEdge + 1);
+            const bool squeezeSecond =
+                second.difference > 0 &&
+                (first.difference <= 0 ||
+                 second.At(second.difference).cost < first.At(first.difference).cost);
+            chosen = squeezeSecond ? second : first;
+        }
+        if (!Convincing(chosen)) return {};
+        return Straightening{chosen.shape, chosen.difference};
+    } catch (const std::exception&) {
+        return {};
+    }
+}
+
+std::optional<Straightening> SuggestStraightening(const PictureView& picture,
+                                                  const SelectionRect& rect,
+                                                  StraightenDirection direction,
+                                                  std::int32_t currentShape) noexcept {
+    try {
+        if (picture.pixels == nullptr || picture.width <= 0 || picture.height <= 0) return {};
+        const SelectionRect clipped = ClipToImage(rect, picture.width, picture.height);
+        const ReducedGrey reduced = ReduceToGrey(picture, clipped, kReducedSide);
+        const bool nearVertical = direction == StraightenDirection::kVerticals;
+        return StraighteningFromEdges(FindStraightEdges(reduced, nearVertical), clipped, direction,
+                                      currentShape);
+    } catch (const std::exception&) {
+        return {};
+    }
+}

@@ -1,0 +1,86 @@
+// Benchmark of the straightening suggestion on a 6000 x 4000 facade against one transform pass
+// of the same image; prints the ratio of the two.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <vector>
+
+#include "transform/straighten.h"
+#include "transform/transform_pass.h"
+
+namespace {
+
+constexpr std::int32_t kWidth = 6000;
+constexpr std::int32_t kHeight = 4000;
+
+// Window columns whose verticals converge towards the top, under noise.
+const std::vector<Pixel32>& Facade() {
+    static const std::vector<Pixel32> image = [] {
+        std::vector<Pixel32> pixels(static_cast<std::size_t>(kWidth) * kHeight);
+        std::uint32_t noise = 1;
+        for (std::int32_t y = 0; y < kHeight; ++y) {
+            const double spread = 1 + 0.2 * y / kHeight;
+            for (std::int32_t x = 0; x < kWidth; ++x) {
+                const double u = kWidth / 2.0 + (x - kWidth / 2.0) * spread;
+                const bool window = static_cast<std::int32_t>(u) % 300 < 120 && y % 400 < 250;
+                noise = noise * 1664525u + 1013904223u;
+                const std::uint32_t level = (window ? 60u : 170u) + (noise >> 28);
+                pixels[PixelIndex(x, y, kWidth)] = 0xFF000000u | level * 0x010101u;
+            }
+        }
+        return pixels;
+    }();
+    return image;
+}
+
+void Pass(benchmark::State& state) {
+    std::vector<Pixel32> dest(Facade());
+    const FillParams fill{0, 0, 0, 0, 0, 0, 0};
+    for (auto _ : state) {
+        RunTransform(Facade().data(), dest.data(), kWidth, kHeight, {0, 0, kWidth, kHeight}, 2, 20,
+                     fill, nullptr);
+        benchmark::DoNotOptimize(dest.data());
+        benchmark::ClobberMemory();
+    }
+}
+
+void Suggest(benchmark::State& state) {
+    for (auto _ : state) {
+        const auto found =
+            SuggestStraightening({Facade().data(), kWidth, kHeight, nullptr},
+                                 {0, 0, kWidth, kHeight}, StraightenDirection::kVerticals, 0);
+        if (!found) state.SkipWithError("no straight lines found in the facade");
+        benchmark::DoNotOptimize(found);
+    }
+}
+
+// Keeps each benchmark's fastest run so that the ratio can be printed after the table.
+class RatioReporter : public benchmark::ConsoleReporter {
+   public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& run : runs) {
+            if (run.run_type == Run::RT_Iteration && run.iterations > 0) {
+                double& best = run.run_name.function_name == "pass" ? pass : suggest;
+                const double time = run.GetAdjustedRealTime();
+                if (best == 0 || time < best) best = time;
+            }
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+    double pass = 0;
+    double suggest = 0;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::RegisterBenchmark("pass", Pass)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("suggest", Suggest)->Unit(benchmark::kMillisecond);
+    benchmark::Initialize(&argc, argv);
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    if (reporter.pass > 0) {
+        std::printf("ratio suggest-vs-pass: %.2f\n", reporter.suggest / reporter.pass);
+    }
+    return 0;
+}
