@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what building and testing the plug-in needs: the i686 mingw-w64 cross compiler, Wine
-# (32-bit), Xvfb, fonts, the Japanese locale, and the native test and benchmark libraries.
+# (32-bit), Xvfb, fonts (Wine's own for Marlett, IPA Gothic and P Gothic for Japanese), the
+# Japanese locale, and the native test and benchmark libraries.
 # Idempotent and quiet when everything is already there.
 set -euo pipefail
 
