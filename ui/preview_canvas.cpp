@@ -8,6 +8,7 @@
 
 #include "plugin/filter_module.h"
 #include "ui/preview_dialog.h"
+#include "ui/scoped_gdi.h"
 
 namespace {
 
@@ -155,43 +156,6 @@ void CanvasBase::Blit(HDC hdc) const noexcept {
 }
 
 namespace {
-
-// A bitmap like the target's, selected into a memory context for the length of one paint.
-class OffscreenDc {
-   public:
-    OffscreenDc(HDC target, std::int32_t width, std::int32_t height) noexcept
-        : dc(CreateCompatibleDC(target)), bitmap(CreateCompatibleBitmap(target, width, height)) {
-        if (dc != nullptr && bitmap != nullptr) previous = SelectObject(dc, bitmap);
-    }
-    ~OffscreenDc() {
-        if (previous != nullptr) SelectObject(dc, previous);
-        if (bitmap != nullptr) DeleteObject(bitmap);
-        if (dc != nullptr) DeleteDC(dc);
-    }
-    OffscreenDc(const OffscreenDc&) = delete;
-    OffscreenDc& operator=(const OffscreenDc&) = delete;
-    // Null unless the bitmap is selected and ready to draw on.
-    [[nodiscard]] HDC Get() const noexcept { return previous != nullptr ? dc : nullptr; }
-
-   private:
-    HDC dc;
-    HBITMAP bitmap;
-    HGDIOBJ previous = nullptr;
-};
-
-// An object selected into a device context for the length of a scope.
-class SelectedObject {
-   public:
-    SelectedObject(HDC target, HGDIOBJ object) noexcept
-        : hdc(target), previous(SelectObject(target, object)) {}
-    ~SelectedObject() { SelectObject(hdc, previous); }
-    SelectedObject(const SelectedObject&) = delete;
-    SelectedObject& operator=(const SelectedObject&) = delete;
-
-   private:
-    HDC hdc;
-    HGDIOBJ previous;
-};
 
 constexpr int kLabelMargin = 3;   // between the scale's box and the canvas's edges
 constexpr int kLabelPadding = 2;  // between the box and its text
@@ -378,6 +342,13 @@ void PreviewCanvas::ZoomTo(std::int32_t newScale, const CanvasPoint& anchor) noe
     // A centred image's margins move with the scale: they show the window colour again.
     pixels.Clear(WindowColourWord());
     Refresh();
+    // The pointer may rest over an image that now fits, or no longer does: choose its cursor as
+    // the next move would.
+    POINT pointer{};
+    if (GetCursorPos(&pointer) && WindowFromPoint(pointer) == control) {
+        SendMessageA(control, WM_SETCURSOR, reinterpret_cast<WPARAM>(control),
+                     MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    }
 }
 
 void PreviewCanvas::FitWholePicture() noexcept {

@@ -3,6 +3,7 @@
 // preview renderers include it; they check their regions before any line is walked.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 
@@ -141,24 +142,57 @@ void PreviewEdgePixel(View& view, const SamplerContext& context, SamplerFn fn, s
                          [&] { return Operation<View::kRowLine>(fn, context, line, p, s, len); });
 }
 
-// Positions from..to-1 of a stretched line: each samples the source at its scaled position, as
-// the pass does, so that both give the same values.
-template <class View>
-void EnlargeRun(View& view, const PreviewLines& lines, const LineWork& work, std::int32_t from,
-                std::int32_t to) noexcept {
-    const SamplerContext& ctx = lines.context;
-    CubicLineSampler sampler(view.pixels, view.step, View::kRowLine ? ctx.stride : ctx.height);
-    SampleStretched(
-        sampler, from, to, work.map.shift, work.map.scale,
-        [&](std::int32_t p, Pixel32 pixel) { view.PutUnlessMasked(p, [&] { return pixel; }); });
+// The positions of a line that a walk visits, in increasing order, up to a limit that the caller
+// moves: every position from..to-1 at 1:1. `p` is the current one while More() holds.
+struct EveryPosition {
+    static constexpr bool kContiguous = true;
+    std::int32_t p;
+    std::int32_t to;
+
+    [[nodiscard]] bool More() const noexcept { return p < to; }
+    void Advance() noexcept { ++p; }
+};
+
+// The stretched positions of a line: each samples the source at its scaled position, as the pass
+// does, so that both give the same values; two positions to a sampler call.
+template <class View, class Positions>
+void EnlargeRun(View& view, CubicLineSampler& sampler, const LineWork& work,
+                Positions& at) noexcept {
+    const auto put = [&](std::int32_t p, Pixel32 pixel) {
+        view.PutUnlessMasked(p, [&] { return pixel; });
+    };
+    if constexpr (Positions::kContiguous) {
+        SampleStretched(sampler, at.p, at.to, work.map.shift, work.map.scale, put);
+        at.p = std::max(at.p, at.to);
+    } else {
+        // Isolated positions, two to a call as the contiguous run goes, each computed as there.
+        const __m128d shift = _mm_set1_pd(work.map.shift);
+        const __m128d scale = _mm_set1_pd(work.map.scale);
+        while (at.More()) {
+            const std::int32_t first = at.p;
+            at.Advance();
+            if (!at.More()) {
+                SampleStretched(sampler, first, first + 1, work.map.shift, work.map.scale, put);
+                return;
+            }
+            const std::int32_t second = at.p;
+            at.Advance();
+            Pixel32 low = 0;
+            Pixel32 high = 0;
+            sampler.SampleTwo(_mm_div_pd(_mm_add_pd(_mm_set_pd(second, first), shift), scale), &low,
+                              &high);
+            put(first, low);
+            put(second, high);
+        }
+    }
 }
 
-// Positions from..to-1 of a squeezed line, walked through five runs: the undefined area before
-// the line, the partly covered first pixel, the area averages, the partly covered last pixel
-// and the undefined area after it. The bounds are those of the pass.
-template <class View>
+// The squeezed positions of a line, walked through five runs: the undefined area before the
+// line, the partly covered first pixel, the area averages, the partly covered last pixel and the
+// undefined area after it. The bounds are those of the pass.
+template <class View, class Positions>
 void ReduceRun(View& view, const PreviewLines& lines, const LineWork& work, std::int32_t line,
-               std::int32_t from, std::int32_t to) noexcept {
+               Positions& at) noexcept {
     constexpr bool kRows = View::kRowLine;
     const SamplerContext& ctx = lines.context;
     const SamplerRow& ops = *lines.ops;
@@ -173,26 +207,52 @@ void ReduceRun(View& view, const PreviewLines& lines, const LineWork& work, std:
     const std::int32_t n = kRows ? ctx.stride : ctx.height;
     const auto s = [&](std::int32_t p) { return lo + ((p - lo) - t) * len; };
 
-    std::int32_t p = from;
-    for (; p < to && p <= (lo + t) - 1; ++p) PreviewOutsidePixel(view, ctx, before, line, p);
-    for (; p < to && p < lo + t; ++p) PreviewEdgePixel(view, ctx, start, line, p, s(p), len);
-    for (; p < to && p <= (hi - t) - 1; ++p) {
+    for (; at.More() && at.p <= (lo + t) - 1; at.Advance()) {
+        PreviewOutsidePixel(view, ctx, before, line, at.p);
+    }
+    for (; at.More() && at.p < lo + t; at.Advance()) {
+        PreviewEdgePixel(view, ctx, start, line, at.p, s(at.p), len);
+    }
+    for (; at.More() && at.p <= (hi - t) - 1; at.Advance()) {
+        const std::int32_t p = at.p;
         view.PutUnlessMasked(p,
                              [&] { return BoxLineAverage(view.pixels, view.step, s(p), len, n); });
     }
-    for (; p < to && p < hi - t; ++p) PreviewEdgePixel(view, ctx, end, line, p, s(p), len);
-    for (; p < to; ++p) PreviewOutsidePixel(view, ctx, after, line, p);
+    for (; at.More() && at.p < hi - t; at.Advance()) {
+        PreviewEdgePixel(view, ctx, end, line, at.p, s(at.p), len);
+    }
+    for (; at.More(); at.Advance()) PreviewOutsidePixel(view, ctx, after, line, at.p);
 }
 
-// Positions from..to-1 of a line inside the rectangle, all within lo..hi-1.
+// One line inside the rectangle, prepared once for any runs of its positions within lo..hi-1:
+// the line's numbers and, for a stretched line, the sampler that keeps its taps between runs.
 template <class View>
-void WalkLine(View& view, const PreviewLines& lines, const LineWork& work, std::int32_t line,
-              std::int32_t from, std::int32_t to) noexcept {
-    if (work.reduced) {
-        ReduceRun(view, lines, work, line, from, to);
-    } else {
-        EnlargeRun(view, lines, work, from, to);
+class LineWalk {
+   public:
+    LineWalk(const PreviewLines& shared, View& target, std::int32_t at) noexcept
+        : lines(shared),
+          view(target),
+          line(at),
+          work(shared.Prepare(at)),
+          sampler(target.pixels, target.step,
+                  View::kRowLine ? shared.context.stride : shared.context.height) {}
+
+    // Walks the positions `at` gives while it has more.
+    template <class Positions>
+    void Run(Positions& at) noexcept {
+        if (work.reduced) {
+            ReduceRun(view, lines, work, line, at);
+        } else {
+            EnlargeRun(view, sampler, work, at);
+        }
     }
-}
+
+   private:
+    const PreviewLines& lines;
+    View& view;
+    std::int32_t line;
+    LineWork work;
+    CubicLineSampler sampler;
+};
 
 }  // namespace preview_lines

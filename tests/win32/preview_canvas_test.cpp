@@ -264,7 +264,7 @@ TEST_F(DialogFramework, WheelAndDoubleClickZoomAboutThePointer) {
     const CanvasSize canvas = CanvasClientSize();
     MakeImage(canvas.width * 4 + 3, canvas.height * 2);
     RecordingDialog dialog(kPreviewTemplate);
-    Run(dialog, [&](HWND) {
+    Run(dialog, [&](HWND hwnd) {
         PreviewCanvas& c = dialog.MutableCanvas();
         const HWND control = c.Control();
         const HCURSOR open = LoadCursorA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(107));
@@ -289,6 +289,9 @@ TEST_F(DialogFramework, WheelAndDoubleClickZoomAboutThePointer) {
         EXPECT_EQ(c.Scale(), 2);
         EXPECT_EQ(c.ImageOrigin().x, 35);
         EXPECT_EQ(dialog.zoomedRenders, 1);
+        EXPECT_EQ(dialog.lastSource.x, 35);
+        test_host::Click(hwnd, kPreviewCheckId);
+        EXPECT_EQ(dialog.zoomedRenders, 2) << "a changed setting keeps the scale and the pan";
         EXPECT_EQ(dialog.lastSource.x, 35);
         wheel(-2, 30, 5);
         EXPECT_EQ(c.Scale(), 4);
