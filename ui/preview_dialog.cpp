@@ -103,7 +103,11 @@ bool PreviewDialog::RenderZoomedPreview(CanvasBase& target, const CanvasPoint& d
 
 bool PreviewDialog::RouteWheel(const MSG& message) noexcept {
     const HWND control = canvas.Control();
-    if (control == nullptr || message.hwnd == control || !IsWindowEnabled(control)) return false;
+    // Only the wheel sent to this dialog's own controls: a message box over it keeps its own.
+    const bool ours = message.hwnd == hwnd || IsChild(hwnd, message.hwnd);
+    if (control == nullptr || message.hwnd == control || !ours || !IsWindowEnabled(control)) {
+        return false;
+    }
     RECT area{};
     // The pointer's screen position, signed: a screen left of or above the first one is negative.
     const auto position = static_cast<DWORD_PTR>(message.lParam);
