@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what building and testing the plug-in needs: the i686 mingw-w64 cross compiler, Wine
-# (32-bit), Xvfb, fonts, the Japanese locale, the native test and benchmark libraries, and clang
-# with libFuzzer for the fuzz targets.
+# (32-bit), Xvfb, fonts (Wine's own for Marlett, IPA Gothic and P Gothic for Japanese), the
+# Japanese locale, the native test and benchmark libraries, and clang with libFuzzer for the fuzz
+# targets.
 # Idempotent and quiet when everything is already there.
 set -euo pipefail
 

@@ -62,15 +62,46 @@ struct AxisView {
                                   std::int32_t* origin) noexcept;
 
 // Keeps a panned origin from showing anything beyond the image: the far edge is tested first,
-// so an axis along which the image fits gets 0 or a negative origin that layout resets.
+// then the near one, so an axis along which the image fits keeps the origin 0 that layout uses.
 [[nodiscard]] std::int32_t ClampOrigin(std::int32_t origin, std::int32_t imageSize,
                                        std::int32_t canvasSize) noexcept;
+
+// Zoom: at scale k (1:k) one canvas pixel stands for a k x k block of the image. The scales run
+// 1, 2, 3, 4, 6, 8, 12, 16, 24, 32, ...: after 2, alternately half as large again and a third
+// as large again, each power of two and three times each power of two.
+
+// Canvas pixels an image axis of `imageSize` pixels takes at 1:scale; its last block may be cut.
+[[nodiscard]] constexpr std::int32_t ZoomedExtent(std::int32_t imageSize,
+                                                  std::int32_t scale) noexcept {
+    if (imageSize <= 0) return 0;
+    return scale <= 1 ? imageSize : (imageSize - 1) / scale + 1;
+}
+
+// The next smaller view (a larger k) and the next larger one (down to 1).
+[[nodiscard]] std::int32_t ZoomOutStep(std::int32_t scale) noexcept;
+[[nodiscard]] std::int32_t ZoomInStep(std::int32_t scale) noexcept;
+
+// The first scale of the series at which the whole image fits the canvas; 1 when it fits at 1:1.
+[[nodiscard]] std::int32_t FitScale(const CanvasSize& canvas, const CanvasSize& image) noexcept;
+
+// The origin along one axis, in canvas pixels at scale `to`, that keeps under canvas position
+// `at` the image point it shows at scale `from` with `origin`, as far as the pan clamp allows.
+// An axis along which the image fits gets 0, which layout centres.
+struct ZoomChange {
+    std::int32_t from;
+    std::int32_t to;
+    std::int32_t at;
+};
+[[nodiscard]] std::int32_t ZoomedOrigin(std::int32_t origin, const ZoomChange& change,
+                                        std::int32_t imageSize, std::int32_t canvasSize) noexcept;
 
 // The buffer of display words, row after row from the top with no gap, and its error number.
 class CanvasPixels {
    public:
     // Replaces the buffer by one of width x height words of `fill`; false when it cannot be had.
     bool Allocate(std::int32_t width, std::int32_t height, std::uint32_t fill) noexcept;
+    // Sets every word to `fill`.
+    void Clear(std::uint32_t fill) noexcept;
 
     // Composites `source` with `alpha` over the board at (x, y). A position outside the canvas
     // writes nothing, records kPixelOutside and gives false.

@@ -2,12 +2,14 @@
 // the owner's rendering over a checkerboard, centred when small and panned by dragging when large.
 #include "ui/preview_canvas.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
 #include "plugin/filter_module.h"
 #include "plugin/wide_text.h"
 #include "ui/preview_dialog.h"
+#include "ui/scoped_gdi.h"
 
 namespace {
 
@@ -157,12 +159,34 @@ void CanvasBase::Blit(HDC hdc) const noexcept {
                   pixels.Words(), &bitmapInfo, DIB_RGB_COLORS, SRCCOPY);
 }
 
+namespace {
+
+constexpr int kLabelMargin = 3;   // between the scale's box and the canvas's edges
+constexpr int kLabelPadding = 2;  // between the box and its text
+
+}  // namespace
+
 bool PreviewCanvas::Attach(PreviewDialog& dialog, int controlId) noexcept {
     owner = &dialog;
     if (!CanvasBase::Attach(dialog.Window(), controlId)) return false;
-    fitsHorizontally = pixels.Width() >= dialog.ImageWidth();
-    fitsVertically = pixels.Height() >= dialog.ImageHeight();
+    UpdateFit();
     return true;
+}
+
+CanvasSize PreviewCanvas::ViewSize() const noexcept {
+    if (owner == nullptr) return {0, 0};
+    return {ZoomedExtent(owner->ImageWidth(), scale), ZoomedExtent(owner->ImageHeight(), scale)};
+}
+
+void PreviewCanvas::UpdateFit() noexcept {
+    const CanvasSize view = ViewSize();
+    fitsHorizontally = pixels.Width() >= view.width;
+    fitsVertically = pixels.Height() >= view.height;
+}
+
+std::int32_t PreviewCanvas::FittingScale() const noexcept {
+    if (owner == nullptr) return 1;
+    return FitScale({pixels.Width(), pixels.Height()}, {owner->ImageWidth(), owner->ImageHeight()});
 }
 
 void PreviewCanvas::Paint(HDC hdc) {
@@ -172,17 +196,55 @@ void PreviewCanvas::Paint(HDC hdc) {
     }
     // The owner is recorded before the control is, so an attached canvas always has one.
     if (pixels.Words() == nullptr || control == nullptr || hdc == nullptr) return;
+    const CanvasSize view = ViewSize();
     const AxisView across =
-        LayoutAxis(fitsHorizontally, pixels.Width(), owner->ImageWidth(), &imageOrigin.x);
-    const AxisView down =
-        LayoutAxis(fitsVertically, pixels.Height(), owner->ImageHeight(), &imageOrigin.y);
-    const bool ready =
-        owner->RenderPreview(*this, CanvasPoint{across.destination, down.destination}, imageOrigin,
-                             CanvasSize{across.extent, down.extent});
+        LayoutAxis(fitsHorizontally, pixels.Width(), view.width, &imageOrigin.x);
+    const AxisView down = LayoutAxis(fitsVertically, pixels.Height(), view.height, &imageOrigin.y);
+    const CanvasPoint dest{across.destination, down.destination};
+    const CanvasSize size{across.extent, down.extent};
+    const bool ready = scale == 1
+                           ? owner->RenderPreview(*this, dest, imageOrigin, size)
+                           : owner->RenderZoomedPreview(*this, dest, imageOrigin, size, scale);
     // A render that failed half-way is not shown.
     if (Error() != CanvasError::kNone) DisableControl();
     if (!ready || Error() != CanvasError::kNone) return;
-    Blit(hdc);
+    if (scale == 1) {
+        Blit(hdc);
+    } else {
+        BlitWithScale(hdc);
+    }
+}
+
+void PreviewCanvas::BlitWithScale(HDC hdc) const noexcept {
+    const OffscreenDc offscreen(hdc, pixels.Width(), pixels.Height());
+    if (offscreen.Get() == nullptr) {  // no room to compose: the image without its label
+        Blit(hdc);
+        return;
+    }
+    Blit(offscreen.Get());
+    DrawScale(offscreen.Get());
+    BitBlt(hdc, 0, 0, pixels.Width(), pixels.Height(), offscreen.Get(), 0, 0, SRCCOPY);
+}
+
+void PreviewCanvas::DrawScale(HDC hdc) const noexcept {
+    char text[16];
+    const int length = std::snprintf(text, sizeof text, "1:%d", static_cast<int>(scale));
+    if (length <= 0) return;
+    const auto font = reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0));
+    const SelectedObject selected(hdc, font != nullptr ? font : GetStockObject(DEFAULT_GUI_FONT));
+    RECT box{0, 0, 0, 0};
+    DrawTextA(hdc, text, length, &box, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+    // White on black in the bottom-right corner: legible over any image.
+    const LONG width = box.right + 2 * kLabelPadding;
+    const LONG height = box.bottom + 2 * kLabelPadding;
+    box.right = pixels.Width() - kLabelMargin;
+    box.bottom = pixels.Height() - kLabelMargin;
+    box.left = box.right - width;
+    box.top = box.bottom - height;
+    FillRect(hdc, &box, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    SetTextColor(hdc, RGB(255, 255, 255));
+    SetBkMode(hdc, TRANSPARENT);
+    DrawTextA(hdc, text, length, &box, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
 }
 
 LRESULT PreviewCanvas::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -195,6 +257,19 @@ LRESULT PreviewCanvas::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
             break;
         case WM_LBUTTONUP:
             OnLButtonUp(MouseX(lParam), MouseY(lParam), wParam);
+            break;
+        case WM_LBUTTONDBLCLK:
+            OnLButtonDblClk(MouseX(lParam), MouseY(lParam), wParam);
+            break;
+        case WM_MOUSEWHEEL: {
+            // The wheel reports the pointer on the screen; handled here, it goes no further.
+            POINT at{MouseX(lParam), MouseY(lParam)};
+            ScreenToClient(control, &at);
+            OnMouseWheel(at.x, at.y, static_cast<std::int16_t>(HIWORD(wParam)));
+            return 0;
+        }
+        case WM_SETCURSOR:
+            if (LOWORD(static_cast<DWORD_PTR>(lParam)) == HTCLIENT && OnSetCursor()) return TRUE;
             break;
         default:
             break;
@@ -210,18 +285,21 @@ void PreviewCanvas::OnLButtonDown(std::int32_t x, std::int32_t y, WPARAM) {
 }
 
 void PreviewCanvas::OnLButtonUp(std::int32_t, std::int32_t, WPARAM) {
-    if (control != nullptr && GetCapture() == control) ReleaseCapture();
+    if (control == nullptr || GetCapture() != control) return;
+    ReleaseCapture();
+    // The closed hand goes with the drag, not at the next move.
+    ShowPanCursor(kPanCursorId);
 }
 
 void PreviewCanvas::OnMouseMove(std::int32_t x, std::int32_t y, WPARAM) {
     // A drag lasts while this control holds the capture.
     if (control != nullptr && GetCapture() == control) {
         const CanvasPoint old = imageOrigin;
-        // The image follows the mouse: dragging right shows pixels further left.
-        imageOrigin.x =
-            ClampOrigin(imageOrigin.x + lastMouse.x - x, owner->ImageWidth(), pixels.Width());
-        imageOrigin.y =
-            ClampOrigin(imageOrigin.y + lastMouse.y - y, owner->ImageHeight(), pixels.Height());
+        const CanvasSize view = ViewSize();
+        // The image follows the mouse: dragging right shows pixels further left. Along an axis
+        // that fits, the clamp keeps the origin 0, so such a move renders nothing.
+        imageOrigin.x = ClampOrigin(imageOrigin.x + lastMouse.x - x, view.width, pixels.Width());
+        imageOrigin.y = ClampOrigin(imageOrigin.y + lastMouse.y - y, view.height, pixels.Height());
         lastMouse = {x, y};
         if (imageOrigin.x != old.x || imageOrigin.y != old.y) Refresh();
         ShowPanCursor(kPanDragCursorId);
@@ -229,6 +307,59 @@ void PreviewCanvas::OnMouseMove(std::int32_t x, std::int32_t y, WPARAM) {
     }
     if (!FitsBothWays()) ShowPanCursor(kPanCursorId);
 }
+
+void PreviewCanvas::OnLButtonDblClk(std::int32_t x, std::int32_t y, WPARAM keys) {
+    ZoomTo(scale == 1 ? FittingScale() : 1, {x, y});
+    // The second press of a double-click can start a drag like the first.
+    OnLButtonDown(x, y, keys);
+}
+
+void PreviewCanvas::OnMouseWheel(std::int32_t x, std::int32_t y, std::int32_t delta) noexcept {
+    // A turn the other way forgets what the last one left short of a notch.
+    if ((wheelDelta < 0) != (delta < 0)) wheelDelta = 0;
+    wheelDelta += delta;
+    std::int32_t target = scale;
+    for (; wheelDelta >= WHEEL_DELTA; wheelDelta -= WHEEL_DELTA) target = ZoomInStep(target);
+    for (; wheelDelta <= -WHEEL_DELTA; wheelDelta += WHEEL_DELTA) {
+        target = std::min(ZoomOutStep(target), FittingScale());
+    }
+    ZoomTo(target, {x, y});
+}
+
+bool PreviewCanvas::OnSetCursor() const noexcept {
+    if (FitsBothWays()) return false;
+    const bool dragging = control != nullptr && GetCapture() == control;
+    ShowPanCursor(dragging ? kPanDragCursorId : kPanCursorId);
+    return true;
+}
+
+void PreviewCanvas::ZoomTo(std::int32_t newScale, const CanvasPoint& anchor) noexcept {
+    if (owner == nullptr || pixels.Words() == nullptr) return;
+    newScale = std::clamp(newScale, 1, FittingScale());
+    if (newScale == scale) return;
+    imageOrigin = {ZoomedOrigin(imageOrigin.x, {scale, newScale, anchor.x}, owner->ImageWidth(),
+                                pixels.Width()),
+                   ZoomedOrigin(imageOrigin.y, {scale, newScale, anchor.y}, owner->ImageHeight(),
+                                pixels.Height())};
+    scale = newScale;
+    UpdateFit();
+    // A centred image's margins move with the scale: they show the window colour again.
+    pixels.Clear(WindowColourWord());
+    Refresh();
+    // The pointer may rest over an image that now fits, or no longer does: choose its cursor as
+    // the next move would.
+    POINT pointer{};
+    if (GetCursorPos(&pointer) && WindowFromPoint(pointer) == control) {
+        SendMessageA(control, WM_SETCURSOR, reinterpret_cast<WPARAM>(control),
+                     MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    }
+}
+
+void PreviewCanvas::FitWholePicture() noexcept {
+    ZoomTo(FittingScale(), {pixels.Width() / 2, pixels.Height() / 2});
+}
+
+void PreviewCanvas::ShowActualPixels(const CanvasPoint& anchor) noexcept { ZoomTo(1, anchor); }
 
 void PreviewCanvas::ShowPanCursor(int cursorId) const noexcept {
     // A missing cursor resource keeps the current cursor rather than hiding it.

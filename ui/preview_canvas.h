@@ -53,6 +53,9 @@ class CanvasBase {
     CanvasPixels pixels;
 };
 
+// The view is 1:1 when the dialog opens; it zooms out through the scales of ZoomOutStep down to
+// the first at which the whole image fits. Pan origin, centring and fit flags are in canvas
+// pixels of the view at the current scale.
 class PreviewCanvas final : public CanvasBase {
    public:
     // Records `dialog` as the owner whose image is shown, binds the control and decides along
@@ -64,20 +67,44 @@ class PreviewCanvas final : public CanvasBase {
     virtual void OnLButtonDown(std::int32_t x, std::int32_t y, WPARAM keys);
     virtual void OnLButtonUp(std::int32_t x, std::int32_t y, WPARAM keys);
     virtual void OnMouseMove(std::int32_t x, std::int32_t y, WPARAM keys);
+    // Switches between 1:1 and the fitting scale about the point, then takes the press as any.
+    void OnLButtonDblClk(std::int32_t x, std::int32_t y, WPARAM keys);
+    // One step per notch (`delta` 120) about the point: away from the user zooms in.
+    void OnMouseWheel(std::int32_t x, std::int32_t y, std::int32_t delta) noexcept;
+    // The hand cursors exactly while the image is larger than the canvas; false leaves the
+    // control's own cursor.
+    bool OnSetCursor() const noexcept;
 
+    // Shows the view at 1:`newScale`, limited to 1..FittingScale(), keeping the image point
+    // under canvas position `anchor` there as far as the pan clamp allows; repaints on a change.
+    void ZoomTo(std::int32_t newScale, const CanvasPoint& anchor) noexcept;
+    // The whole picture, and 1:1 about `anchor`.
+    void FitWholePicture() noexcept;
+    void ShowActualPixels(const CanvasPoint& anchor) noexcept;
+
+    [[nodiscard]] std::int32_t Scale() const noexcept { return scale; }
+    [[nodiscard]] std::int32_t FittingScale() const noexcept;
     [[nodiscard]] bool FitsHorizontally() const noexcept { return fitsHorizontally; }
     [[nodiscard]] bool FitsVertically() const noexcept { return fitsVertically; }
     [[nodiscard]] CanvasPoint ImageOrigin() const noexcept { return imageOrigin; }
 
    private:
     [[nodiscard]] bool FitsBothWays() const noexcept { return fitsHorizontally && fitsVertically; }
+    // The image's size in canvas pixels at the current scale.
+    [[nodiscard]] CanvasSize ViewSize() const noexcept;
+    void UpdateFit() noexcept;
     void ShowPanCursor(int cursorId) const noexcept;
+    // The buffer with the scale drawn in a corner, composed off-screen and copied in one blit.
+    void BlitWithScale(HDC hdc) const noexcept;
+    void DrawScale(HDC hdc) const noexcept;
 
     PreviewDialog* owner = nullptr;
     bool fitsHorizontally = false;
     bool fitsVertically = false;
     CanvasPoint imageOrigin{0, 0};
     CanvasPoint lastMouse{0, 0};
+    std::int32_t scale = 1;
+    std::int32_t wheelDelta = 0;  // what the wheel turned short of a notch
 };
 
 // Cursor resources of the canvas: an open hand over a pannable preview, a closed one dragging.

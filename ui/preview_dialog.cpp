@@ -5,6 +5,45 @@
 #include <cstddef>
 
 #include "settings/settings_file.h"
+#include "ui/preview_render.h"
+
+namespace {
+
+// The running preview dialog whose canvas takes the wheel.
+PreviewDialog* wheelDialog = nullptr;
+
+// The system sends the wheel to the focused control, not to the window under the pointer; the
+// dialog's modal loop shows every message to this filter before anything else sees it.
+LRESULT CALLBACK WheelFilter(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* message = reinterpret_cast<const MSG*>(lParam);
+    if (code == MSGF_DIALOGBOX && message != nullptr && message->message == WM_MOUSEWHEEL &&
+        wheelDialog != nullptr && wheelDialog->RouteWheel(*message)) {
+        return 1;
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// The wheel routed to `dialog`'s canvas for the length of its modal loop.
+class WheelRouting {
+   public:
+    explicit WheelRouting(PreviewDialog& dialog) noexcept
+        : previous(wheelDialog),
+          hook(SetWindowsHookExA(WH_MSGFILTER, WheelFilter, nullptr, GetCurrentThreadId())) {
+        wheelDialog = &dialog;
+    }
+    ~WheelRouting() {
+        if (hook != nullptr) UnhookWindowsHookEx(hook);
+        wheelDialog = previous;
+    }
+    WheelRouting(const WheelRouting&) = delete;
+    WheelRouting& operator=(const WheelRouting&) = delete;
+
+   private:
+    PreviewDialog* previous;
+    HHOOK hook;
+};
+
+}  // namespace
 
 PreviewDialog::PreviewDialog(std::int32_t dialogTemplateId) noexcept
     : DialogBase(dialogTemplateId) {}
@@ -15,6 +54,9 @@ INT_PTR PreviewDialog::RunWithImage(HWND parent, const Pixel32* pixels, std::int
     sourcePixels = usable ? pixels : nullptr;
     imageWidth = usable ? width : 0;
     imageHeight = usable ? height : 0;
+    // Without the filter the dialog still works; the wheel then reaches the canvas only when
+    // the focused control passes it on.
+    const WheelRouting routing(*this);
     return RunModal(parent);
 }
 
@@ -48,5 +90,30 @@ bool PreviewDialog::RenderPreview(CanvasBase& target, const CanvasPoint& destOri
                             static_cast<std::uint8_t>(pixel >> 24));
         }
     }
+    return true;
+}
+
+bool PreviewDialog::RenderZoomedPreview(CanvasBase& target, const CanvasPoint& destOrigin,
+                                        const CanvasPoint& blockOrigin, const CanvasSize& size,
+                                        std::int32_t scale) {
+    RenderZoomedSourcePreview(target.Buffer(), {sourcePixels, imageWidth, imageHeight, nullptr},
+                              {destOrigin, blockOrigin, size}, scale);
+    return true;
+}
+
+bool PreviewDialog::RouteWheel(const MSG& message) noexcept {
+    const HWND control = canvas.Control();
+    // Only the wheel sent to this dialog's own controls: a message box over it keeps its own.
+    const bool ours = message.hwnd == hwnd || IsChild(hwnd, message.hwnd);
+    if (control == nullptr || message.hwnd == control || !ours || !IsWindowEnabled(control)) {
+        return false;
+    }
+    RECT area{};
+    // The pointer's screen position, signed: a screen left of or above the first one is negative.
+    const auto position = static_cast<DWORD_PTR>(message.lParam);
+    const POINT at{static_cast<std::int16_t>(LOWORD(position)),
+                   static_cast<std::int16_t>(HIWORD(position))};
+    if (!GetWindowRect(control, &area) || !PtInRect(&area, at)) return false;
+    SendMessageA(control, WM_MOUSEWHEEL, message.wParam, message.lParam);
     return true;
 }

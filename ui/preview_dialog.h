@@ -32,6 +32,17 @@ class PreviewDialog : public DialogBase {
     virtual bool RenderPreview(CanvasBase& target, const CanvasPoint& destOrigin,
                                const CanvasPoint& sourceOrigin, const CanvasSize& size);
 
+    // The same at 1:`scale` (2 or more): canvas pixels from `destOrigin` of extent `size` show
+    // the blocks of scale x scale image pixels from `blockOrigin` (RenderZoomedSourcePreview).
+    // Default: the source unchanged.
+    virtual bool RenderZoomedPreview(CanvasBase& target, const CanvasPoint& destOrigin,
+                                     const CanvasPoint& blockOrigin, const CanvasSize& size,
+                                     std::int32_t scale);
+
+    // Hands a wheel message to the canvas when the pointer is over it, whichever control it was
+    // sent to; true when the canvas took it.
+    bool RouteWheel(const MSG& message) noexcept;
+
     [[nodiscard]] std::int32_t ImageWidth() const noexcept { return imageWidth; }
     [[nodiscard]] std::int32_t ImageHeight() const noexcept { return imageHeight; }
     [[nodiscard]] const PreviewCanvas& Canvas() const noexcept { return canvas; }

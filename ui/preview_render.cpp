@@ -4,11 +4,10 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <limits>
 
-#include "plugin/selection_scan.h"
-#include "transform/line_geometry.h"
-#include "transform/line_kernels.h"
 #include "transform/transform_pass.h"
+#include "ui/preview_lines.h"
 
 namespace {
 
@@ -25,13 +24,14 @@ PreviewRegion ClipRegion(const PreviewRegion& region, std::int32_t width,
     return {dest, {x0, y0}, {std::max(x1 - x0, 0), std::max(y1 - y0, 0)}};
 }
 
-// The region of the image that can be drawn: cut to the image, and empty, with the canvas's
-// error recorded, when it does not fit the canvas. Checked once here, so that the pixels are
-// written without a test each.
+// The region of the image that can be drawn: cut to the image, whose extent is counted in the
+// region's units (pixels, or blocks of a zoomed view), and empty, with the canvas's error
+// recorded, when it does not fit the canvas. Checked once here, so that the pixels are written
+// without a test each.
 bool DrawableRegion(CanvasPixels& canvas, const PreviewSource& source, const PreviewRegion& visible,
-                    PreviewRegion* region) noexcept {
+                    const CanvasSize& extent, PreviewRegion* region) noexcept {
     if (source.pixels == nullptr || source.width <= 0 || source.height <= 0) return false;
-    *region = ClipRegion(visible, source.width, source.height);
+    *region = ClipRegion(visible, extent.width, extent.height);
     if (!canvas.Contains(region->destOrigin, region->size)) {
         canvas.Fail(CanvasError::kPixelOutside);
         return false;
@@ -39,192 +39,211 @@ bool DrawableRegion(CanvasPixels& canvas, const PreviewSource& source, const Pre
     return true;
 }
 
-// One visible line as the canvas shows it: position p along the line is source pixel
-// pixels[p * step], mask byte mask[p * step], and canvas pixel (baseX + p, baseY) for a row or
-// (baseX, baseY + p) for a column. The region it belongs to has been checked to fit the canvas.
+// Where a visible line's pixels go on the canvas: position p along it is canvas pixel
+// (baseX + p, baseY) for a row or (baseX, baseY + p) for a column. The region it belongs to has
+// been checked to fit the canvas.
 template <bool kRows>
-class LineView {
+class CanvasLine {
    public:
-    LineView(CanvasPixels& target, const PreviewSource& source, const PreviewRegion& region,
-             std::int32_t line) noexcept
-        : canvas(target) {
-        const std::ptrdiff_t start = kRows ? PixelIndex(0, line, source.width) : line;
-        step = kRows ? 1 : source.width;
-        pixels = source.pixels + start;
-        mask = source.mask != nullptr ? source.mask + start : nullptr;
+    CanvasLine(CanvasPixels& target, const PreviewRegion& region, std::int32_t line) noexcept
+        : canvas(&target) {
         const CanvasPoint& dest = region.destOrigin;
         const CanvasPoint& from = region.sourceOrigin;
         baseX = kRows ? dest.x - from.x : dest.x + (line - from.x);
         baseY = kRows ? dest.y + (line - from.y) : dest.y - from.y;
     }
-
-    [[nodiscard]] bool Masked(std::int32_t p) const noexcept {
-        return mask != nullptr && mask[p * step] == kUnselected;
-    }
-    [[nodiscard]] Pixel32 Source(std::int32_t p) const noexcept { return pixels[p * step]; }
     void Put(std::int32_t p, Pixel32 value) noexcept {
         const std::uint8_t alpha = static_cast<std::uint8_t>(value >> 24);
         if (kRows) {
-            canvas.PutPixelInside(baseX + p, baseY, value, alpha);
+            canvas->PutPixelInside(baseX + p, baseY, value, alpha);
         } else {
-            canvas.PutPixelInside(baseX, baseY + p, value, alpha);
+            canvas->PutPixelInside(baseX, baseY + p, value, alpha);
         }
     }
-    void PutSource(std::int32_t p) noexcept { Put(p, Source(p)); }
-    void PutSource(std::int32_t from, std::int32_t to) noexcept {
-        for (std::int32_t p = from; p < to; ++p) PutSource(p);
-    }
-    // Masked positions keep the source; the others get what `compute` gives for them.
-    template <class Compute>
-    void PutUnlessMasked(std::int32_t p, Compute compute) noexcept {
-        Put(p, Masked(p) ? Source(p) : compute());
-    }
-
-    const Pixel32* pixels;
-    std::ptrdiff_t step;
 
    private:
-    CanvasPixels& canvas;
-    const std::uint8_t* mask;
+    CanvasPixels* canvas;
     std::int32_t baseX;
     std::int32_t baseY;
 };
 
-// The sampler-table operation `fn` at position p of the line.
 template <bool kRows>
-Pixel32 Operation(SamplerFn fn, const SamplerContext& context, std::int32_t line, std::int32_t p,
-                  double s, double len) noexcept {
-    return kRows ? fn(context, p, line, s, 0.0, len) : fn(context, line, p, 0.0, s, len);
-}
-
-// A pixel wholly in the undefined area. With the transparent flag the board shows through,
-// whatever the mode, so the operation is not asked.
-template <bool kRows>
-void PreviewOutsidePixel(LineView<kRows>& view, const SamplerContext& context, SamplerFn fn,
-                         std::int32_t line, std::int32_t p) noexcept {
-    view.PutUnlessMasked(p, [&] {
-        return context.fill->transparent != 0 ? Pixel32{0}
-                                              : Operation<kRows>(fn, context, line, p, 0.0, 0.0);
-    });
-}
-
-// A partly covered end pixel, its interval starting at s.
-template <bool kRows>
-void PreviewEdgePixel(LineView<kRows>& view, const SamplerContext& context, SamplerFn fn,
-                      std::int32_t line, std::int32_t p, double s, double len) noexcept {
-    view.PutUnlessMasked(p, [&] { return Operation<kRows>(fn, context, line, p, s, len); });
-}
-
-// What every visible line of one render shares: the sampler context, the lines' geometry, and
-// the visible positions along a line that lie inside the rectangle, from..to-1.
-struct PreviewLines {
-    SamplerContext context;
-    LineGeometry geometry;
-    std::int32_t from;
-    std::int32_t to;
-};
-
-// A stretched line: every visible position samples the source at its scaled position, as the
-// pass does, so that both give the same values.
-template <bool kRows>
-void EnlargeLine(LineView<kRows>& view, const PreviewLines& lines, std::int32_t line) noexcept {
-    const SamplerContext& ctx = lines.context;
-    const StretchMap map = lines.geometry.Stretch(lines.geometry.Inset(line));
-    CubicLineSampler sampler(view.pixels, view.step, kRows ? ctx.stride : ctx.height);
-    SampleStretched(
-        sampler, lines.from, lines.to, map.shift, map.scale,
-        [&](std::int32_t p, Pixel32 pixel) { view.PutUnlessMasked(p, [&] { return pixel; }); });
-}
-
-// A squeezed line, walked once from its first visible position to its last through five runs:
-// the undefined area before the line, the partly covered first pixel, the area averages, the
-// partly covered last pixel and the undefined area after it. The bounds are those of the pass.
-template <bool kRows>
-void ReduceLine(LineView<kRows>& view, const PreviewLines& lines, std::int32_t line) noexcept {
-    const SamplerContext& ctx = lines.context;
-    const SamplerRow& ops = SamplerTable(ctx.fill->mode);
-    const SamplerFn before = ops[kRows ? kOutsideLeft : kOutsideTop];
-    const SamplerFn after = ops[kRows ? kOutsideRight : kOutsideBottom];
-    const SamplerFn start = ops[kRows ? kEdgeLeft : kEdgeTop];
-    const SamplerFn end = ops[kRows ? kEdgeRight : kEdgeBottom];
-    const std::int32_t lo = lines.geometry.lo;
-    const std::int32_t hi = lines.geometry.hi;
-    const double t = lines.geometry.Inset(line);
-    const double len = lines.geometry.SqueezedPixelLength(t);
-    const std::int32_t n = kRows ? ctx.stride : ctx.height;
-    const auto s = [&](std::int32_t p) { return lo + ((p - lo) - t) * len; };
-
-    std::int32_t p = lines.from;
-    for (; p < lines.to && p <= (lo + t) - 1; ++p) PreviewOutsidePixel(view, ctx, before, line, p);
-    for (; p < lines.to && p < lo + t; ++p) PreviewEdgePixel(view, ctx, start, line, p, s(p), len);
-    for (; p < lines.to && p <= (hi - t) - 1; ++p) {
-        view.PutUnlessMasked(p,
-                             [&] { return BoxLineAverage(view.pixels, view.step, s(p), len, n); });
-    }
-    for (; p < lines.to && p < hi - t; ++p) PreviewEdgePixel(view, ctx, end, line, p, s(p), len);
-    for (; p < lines.to; ++p) PreviewOutsidePixel(view, ctx, after, line, p);
-}
-
-// Line workers for one visible line inside the rectangle: a stretched line by cubic convolution,
-// a squeezed one by area average with the undefined area and its blended ends.
-void PreviewEnlargeRow(LineView<true>& view, const PreviewLines& lines, std::int32_t row) noexcept {
-    EnlargeLine(view, lines, row);
-}
-void PreviewReduceRow(LineView<true>& view, const PreviewLines& lines, std::int32_t row) noexcept {
-    ReduceLine(view, lines, row);
-}
-void PreviewEnlargeColumn(LineView<false>& view, const PreviewLines& lines,
-                          std::int32_t column) noexcept {
-    EnlargeLine(view, lines, column);
-}
-void PreviewReduceColumn(LineView<false>& view, const PreviewLines& lines,
-                         std::int32_t column) noexcept {
-    ReduceLine(view, lines, column);
-}
-
-template <bool kRows>
-using PreviewWorker = void (*)(LineView<kRows>&, const PreviewLines&, std::int32_t) noexcept;
+using CanvasView = preview_lines::LineView<kRows, CanvasLine<kRows>>;
 
 // Visits the visible lines. Lines and positions outside the rectangle show the source, as the
-// pass never rewrites them; the others get the worker the pass gives their line.
+// pass never rewrites them; the others are walked as the pass computes their line.
 template <bool kRows>
 void RenderLines(CanvasPixels& canvas, const PreviewSource& source, const PreviewRegion& visible,
-                 std::int32_t shape, std::int32_t difference, const FillParams& fill,
-                 PreviewWorker<kRows> reduce, PreviewWorker<kRows> enlarge) noexcept {
+                 std::int32_t shape, std::int32_t difference, const FillParams& fill) noexcept {
     PreviewRegion region{};
-    if (!DrawableRegion(canvas, source, visible, &region)) return;
-    const SelectionRect rect =
-        ClipToImage({fill.left, fill.top, fill.right, fill.bottom}, source.width, source.height);
-    const bool empty = rect.right <= rect.left || rect.bottom <= rect.top;
-    if (difference == 0 || empty || shape < 0 || shape >= kShapeCount) {
+    if (!DrawableRegion(canvas, source, visible, {source.width, source.height}, &region)) return;
+    const preview_lines::PreviewLines lines(source, fill, kRows, shape, difference);
+    if (!lines.transforms) {
         RenderSourcePreview(canvas, source, region);
         return;
     }
-    FillParams clipped = fill;
-    clipped.left = rect.left;
-    clipped.top = rect.top;
-    clipped.right = rect.right;
-    clipped.bottom = rect.bottom;
-    const LineGeometry geometry = GeometryOf(rect, kRows, shape, difference);
     const std::int32_t lineFrom = kRows ? region.sourceOrigin.y : region.sourceOrigin.x;
     const std::int32_t lineTo = lineFrom + (kRows ? region.size.height : region.size.width);
     const std::int32_t posFrom = kRows ? region.sourceOrigin.x : region.sourceOrigin.y;
     const std::int32_t posTo = posFrom + (kRows ? region.size.width : region.size.height);
-    const PreviewLines lines{{source.pixels, source.width, source.height, &clipped},
-                             geometry,
-                             std::max(posFrom, geometry.lo),
-                             std::min(posTo, geometry.hi)};
-    const double mid = geometry.Middle();
+    const std::int32_t from = std::max(posFrom, lines.geometry.lo);
+    const std::int32_t to = std::min(posTo, lines.geometry.hi);
     for (std::int32_t line = lineFrom; line < lineTo; ++line) {
-        LineView<kRows> view(canvas, source, region, line);
-        if (line < geometry.first || line >= geometry.first + geometry.extent) {
+        CanvasView<kRows> view(source, line, CanvasLine<kRows>(canvas, region, line));
+        if (!lines.Covers(line)) {
             view.PutSource(posFrom, posTo);
             continue;
         }
-        view.PutSource(posFrom, std::min(posTo, geometry.lo));
-        const bool reduced = LineIsReduced(shape, difference, line < mid);
-        (reduced ? reduce : enlarge)(view, lines, line);
-        view.PutSource(std::max(posFrom, lines.to), posTo);
+        view.PutSource(posFrom, std::min(posTo, lines.geometry.lo));
+        preview_lines::EveryPosition at{from, to};
+        preview_lines::LineWalk<CanvasView<kRows>>(lines, view, line).Run(at);
+        view.PutSource(std::max(posFrom, to), posTo);
+    }
+}
+
+// Zoomed views.
+
+// The two positions that block `block` of an axis samples: its quarter points, rounded down, in
+// the block cut at the image's far edge.
+struct BlockSamples {
+    std::int32_t first;
+    std::int32_t second;
+};
+
+BlockSamples SamplesOf(std::int32_t block, std::int32_t scale, std::int32_t imageSize) noexcept {
+    const std::int32_t start = block * scale;
+    const std::int32_t size = std::min(scale, imageSize - start);
+    return {start + size / 4, start + static_cast<std::int32_t>(std::int64_t{size} * 3 / 4)};
+}
+
+// The quarter points of blocks from..end-1 along a line, two a block, in increasing order, up to
+// a limit that the caller moves. `p` is the current one while More() holds.
+class BlockQuarters {
+   public:
+    static constexpr bool kContiguous = false;
+
+    BlockQuarters(std::int32_t from, std::int32_t end, std::int32_t blockScale,
+                  std::int32_t imageSize) noexcept
+        : block(from), endBlock(end), scale(blockScale), size(imageSize) {
+        Place();
+    }
+
+    [[nodiscard]] bool More() const noexcept { return block < endBlock && p < limit; }
+    void Advance() noexcept {
+        if (second) ++block;
+        second = !second;
+        Place();
+    }
+    void Limit(std::int32_t position) noexcept { limit = position; }
+
+    std::int32_t p = 0;
+
+   private:
+    void Place() noexcept {
+        if (block >= endBlock) return;
+        const BlockSamples at = SamplesOf(block, scale, size);
+        p = second ? at.second : at.first;
+    }
+
+    std::int32_t block;
+    std::int32_t endBlock;
+    std::int32_t scale;
+    std::int32_t size;
+    std::int32_t limit = std::numeric_limits<std::int32_t>::max();
+    bool second = false;
+};
+
+// Takes a line's samples in the order the walk visits them.
+struct SampleSink {
+    Pixel32* next;
+    void Put(std::int32_t, Pixel32 pixel) noexcept { *next++ = pixel; }
+};
+
+// What the 1:1 preview shows at the quarter points `at` along `line`, into `out`, two a block:
+// the source before lo and from hi on, and the line's walk between.
+template <bool kRows>
+void SampleLine(const PreviewSource& source, const preview_lines::PreviewLines& lines,
+                std::int32_t line, BlockQuarters at, Pixel32* out) noexcept {
+    using View = preview_lines::LineView<kRows, SampleSink>;
+    View view(source, line, SampleSink{out});
+    const auto copySource = [&] {
+        for (; at.More(); at.Advance()) view.Put(at.p, view.Source(at.p));
+    };
+    if (lines.transforms && lines.Covers(line)) {
+        at.Limit(lines.geometry.lo);
+        copySource();
+        at.Limit(lines.geometry.hi);
+        preview_lines::LineWalk<View>(lines, view, line).Run(at);
+        at.Limit(std::numeric_limits<std::int32_t>::max());
+    }
+    copySource();
+}
+
+// The average of four pixels as they are seen: alpha averaged, each colour channel averaged
+// weighted by alpha (halves rounded up), so that the colour a transparent pixel happens to carry
+// does not show. Four pixels of one alpha give the plain average of each channel.
+Pixel32 AverageOfFour(const Pixel32 (&samples)[4]) noexcept {
+    const std::uint32_t alpha = samples[0] >> 24;
+    if ((samples[1] >> 24) == alpha && (samples[2] >> 24) == alpha && (samples[3] >> 24) == alpha) {
+        // One alpha, the common case: the weights cancel. Two channels a word, each sum of four
+        // bytes (at most 1020) in its own 16 bits.
+        std::uint32_t redBlue = 0x00020002u;
+        std::uint32_t alphaGreen = 0x00020002u;
+        for (const Pixel32 sample : samples) {
+            redBlue += sample & 0x00FF00FFu;
+            alphaGreen += sample >> 8 & 0x00FF00FFu;
+        }
+        return (redBlue >> 2 & 0x00FF00FFu) | (alphaGreen >> 2 & 0x00FF00FFu) << 8;
+    }
+    std::uint32_t alphas = 0;
+    for (const Pixel32 sample : samples) alphas += sample >> 24;
+    Pixel32 average = ((alphas + 2) / 4) << 24;
+    for (int channel = 0; channel < 3; ++channel) {
+        std::uint32_t sum = alphas / 2;
+        for (const Pixel32 sample : samples) sum += Channel(sample, channel) * (sample >> 24);
+        average |= (sum / alphas) << (8 * channel);
+    }
+    return average;
+}
+
+// Blocks sampled in one go along a line: their samples stay on the stack.
+constexpr std::int32_t kChunkBlocks = 256;
+
+// Visits the visible blocks a line of blocks at a time (rows of blocks for shapes that rebuild
+// rows, columns of blocks for the others): each of its two sampled lines is walked once over
+// the quarter points of a chunk of blocks, then the chunk's canvas pixels are written.
+template <bool kRows>
+void RenderZoomedLines(CanvasPixels& canvas, const PreviewSource& source,
+                       const PreviewRegion& blocks, std::int32_t scale,
+                       const preview_lines::PreviewLines& lines) noexcept {
+    scale = std::max(scale, 1);
+    PreviewRegion region{};
+    const CanvasSize extent{ZoomedExtent(source.width, scale), ZoomedExtent(source.height, scale)};
+    if (!DrawableRegion(canvas, source, blocks, extent, &region)) return;
+    const CanvasPoint& dest = region.destOrigin;
+    const std::int32_t across = kRows ? region.size.height : region.size.width;
+    const std::int32_t along = kRows ? region.size.width : region.size.height;
+    const std::int32_t acrossFrom = kRows ? region.sourceOrigin.y : region.sourceOrigin.x;
+    const std::int32_t alongFrom = kRows ? region.sourceOrigin.x : region.sourceOrigin.y;
+    const std::int32_t acrossSize = kRows ? source.height : source.width;
+    const std::int32_t alongSize = kRows ? source.width : source.height;
+    Pixel32 near[2 * kChunkBlocks];
+    Pixel32 far[2 * kChunkBlocks];
+    for (std::int32_t j = 0; j < across; ++j) {
+        const BlockSamples lineAt = SamplesOf(acrossFrom + j, scale, acrossSize);
+        for (std::int32_t chunk = 0; chunk < along; chunk += kChunkBlocks) {
+            const std::int32_t count = std::min(kChunkBlocks, along - chunk);
+            const BlockQuarters at(alongFrom + chunk, alongFrom + chunk + count, scale, alongSize);
+            SampleLine<kRows>(source, lines, lineAt.first, at, near);
+            SampleLine<kRows>(source, lines, lineAt.second, at, far);
+            for (std::int32_t i = 0; i < count; ++i) {
+                const Pixel32 four[4] = {near[2 * i], near[2 * i + 1], far[2 * i], far[2 * i + 1]};
+                const Pixel32 shown = AverageOfFour(four);
+                const std::int32_t k = chunk + i;
+                canvas.PutPixelInside(dest.x + (kRows ? k : j), dest.y + (kRows ? j : k), shown,
+                                      static_cast<std::uint8_t>(shown >> 24));
+            }
+        }
     }
 }
 
@@ -233,9 +252,10 @@ void RenderLines(CanvasPixels& canvas, const PreviewSource& source, const Previe
 void RenderSourcePreview(CanvasPixels& canvas, const PreviewSource& source,
                          const PreviewRegion& visible) noexcept {
     PreviewRegion region{};
-    if (!DrawableRegion(canvas, source, visible, &region)) return;
+    if (!DrawableRegion(canvas, source, visible, {source.width, source.height}, &region)) return;
     for (std::int32_t j = 0; j < region.size.height; ++j) {
-        LineView<true> view(canvas, source, region, region.sourceOrigin.y + j);
+        const std::int32_t row = region.sourceOrigin.y + j;
+        CanvasView<true> view(source, row, CanvasLine<true>(canvas, region, row));
         view.PutSource(region.sourceOrigin.x, region.sourceOrigin.x + region.size.width);
     }
 }
@@ -243,15 +263,13 @@ void RenderSourcePreview(CanvasPixels& canvas, const PreviewSource& source,
 void RenderPreviewRows(CanvasPixels& canvas, const PreviewSource& source,
                        const PreviewRegion& region, std::int32_t shape, std::int32_t difference,
                        const FillParams& fill) noexcept {
-    RenderLines<true>(canvas, source, region, shape, difference, fill, PreviewReduceRow,
-                      PreviewEnlargeRow);
+    RenderLines<true>(canvas, source, region, shape, difference, fill);
 }
 
 void RenderPreviewColumns(CanvasPixels& canvas, const PreviewSource& source,
                           const PreviewRegion& region, std::int32_t shape, std::int32_t difference,
                           const FillParams& fill) noexcept {
-    RenderLines<false>(canvas, source, region, shape, difference, fill, PreviewReduceColumn,
-                       PreviewEnlargeColumn);
+    RenderLines<false>(canvas, source, region, shape, difference, fill);
 }
 
 void RenderTrapezoidPreview(CanvasPixels& canvas, const PreviewSource& source,
@@ -261,5 +279,24 @@ void RenderTrapezoidPreview(CanvasPixels& canvas, const PreviewSource& source,
         RenderPreviewRows(canvas, source, region, shape, difference, fill);
     } else {
         RenderPreviewColumns(canvas, source, region, shape, difference, fill);
+    }
+}
+
+void RenderZoomedSourcePreview(CanvasPixels& canvas, const PreviewSource& source,
+                               const PreviewRegion& blocks, std::int32_t scale) noexcept {
+    const preview_lines::PreviewLines unchanged(source, FillParams{}, true, 0, 0);
+    RenderZoomedLines<true>(canvas, source, blocks, scale, unchanged);
+}
+
+void RenderZoomedTrapezoidPreview(CanvasPixels& canvas, const PreviewSource& source,
+                                  const PreviewRegion& blocks, std::int32_t scale,
+                                  std::int32_t shape, std::int32_t difference,
+                                  const FillParams& fill) noexcept {
+    const bool rows = ShapeRebuildsRows(shape);
+    const preview_lines::PreviewLines lines(source, fill, rows, shape, difference);
+    if (rows) {
+        RenderZoomedLines<true>(canvas, source, blocks, scale, lines);
+    } else {
+        RenderZoomedLines<false>(canvas, source, blocks, scale, lines);
     }
 }

@@ -46,3 +46,18 @@ void RenderPreviewColumns(CanvasPixels& canvas, const PreviewSource& source,
 void RenderTrapezoidPreview(CanvasPixels& canvas, const PreviewSource& source,
                             const PreviewRegion& region, std::int32_t shape,
                             std::int32_t difference, const FillParams& fill) noexcept;
+
+// Zoomed views: canvas pixel (destOrigin.x + i, destOrigin.y + j) stands for block
+// (sourceOrigin.x + i, sourceOrigin.y + j) of scale x scale image pixels, blocks counted from the
+// image's top-left corner and cut at its right and bottom edges. It shows over the board the
+// average of four pixels of what the 1:1 preview shows, alpha averaged and each colour averaged
+// weighted by alpha (halves rounded up), so that it looks like the four pixels seen together: two
+// positions along each axis, at the block's quarter points rounded down (block start + size / 4
+// and + 3 size / 4). Only those pixels are computed. A scale below 1 counts as 1; the checks are
+// those above, with the image's extent counted in blocks.
+void RenderZoomedSourcePreview(CanvasPixels& canvas, const PreviewSource& source,
+                               const PreviewRegion& blocks, std::int32_t scale) noexcept;
+void RenderZoomedTrapezoidPreview(CanvasPixels& canvas, const PreviewSource& source,
+                                  const PreviewRegion& blocks, std::int32_t scale,
+                                  std::int32_t shape, std::int32_t difference,
+                                  const FillParams& fill) noexcept;

@@ -142,12 +142,8 @@ bool TrapezoidDialog::OnApply() {
 
 bool TrapezoidDialog::RenderPreview(CanvasBase& target, const CanvasPoint& destOrigin,
                                     const CanvasPoint& sourceOrigin, const CanvasSize& size) {
-    // The edit only ever keeps an accepted text; anything else reads as 0.
-    char text[kDifferenceTextSize] = {};
-    GetDlgItemTextA(hwnd, kDifferenceEditId, text, sizeof text);
-    std::int32_t accepted = 0;
-    const std::int32_t difference = ParseDifferenceText(text, &accepted) ? accepted : 0;
-    if (!IsPreviewChecked() || difference == 0) {
+    const std::int32_t difference = PreviewedDifference();
+    if (difference == 0) {
         return PreviewDialog::RenderPreview(target, destOrigin, sourceOrigin, size);
     }
     const std::int32_t shape = CheckedShape();
@@ -158,6 +154,27 @@ bool TrapezoidDialog::RenderPreview(CanvasBase& target, const CanvasPoint& destO
         RenderColumns(target, destOrigin, sourceOrigin, size, shape, difference, fill);
     }
     return true;
+}
+
+bool TrapezoidDialog::RenderZoomedPreview(CanvasBase& target, const CanvasPoint& destOrigin,
+                                          const CanvasPoint& blockOrigin, const CanvasSize& size,
+                                          std::int32_t scale) {
+    const std::int32_t difference = PreviewedDifference();
+    if (difference == 0) {
+        return PreviewDialog::RenderZoomedPreview(target, destOrigin, blockOrigin, size, scale);
+    }
+    RenderZoomedTrapezoidPreview(target.Buffer(), SourceWithMask(), {destOrigin, blockOrigin, size},
+                                 scale, CheckedShape(), difference, FillFromControls());
+    return true;
+}
+
+std::int32_t TrapezoidDialog::PreviewedDifference() const noexcept {
+    if (!IsPreviewChecked()) return 0;
+    // The edit only ever keeps an accepted text; anything else reads as 0.
+    char text[kDifferenceTextSize] = {};
+    GetDlgItemTextA(hwnd, kDifferenceEditId, text, sizeof text);
+    std::int32_t accepted = 0;
+    return ParseDifferenceText(text, &accepted) ? accepted : 0;
 }
 
 bool TrapezoidDialog::RenderRows(CanvasBase& target, const CanvasPoint& destOrigin,

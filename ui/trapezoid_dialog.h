@@ -30,6 +30,10 @@ class TrapezoidDialog : public PreviewDialog {
     // the preview box is cleared or the difference is 0.
     bool RenderPreview(CanvasBase& target, const CanvasPoint& destOrigin,
                        const CanvasPoint& sourceOrigin, const CanvasSize& size) override;
+    // The same at 1:`scale`.
+    bool RenderZoomedPreview(CanvasBase& target, const CanvasPoint& destOrigin,
+                             const CanvasPoint& blockOrigin, const CanvasSize& size,
+                             std::int32_t scale) override;
     // Shapes 0 to 2, which rebuild rows, and shapes 3 to 5, which rebuild columns. Both ask the
     // host for the selection mask once and always return true.
     virtual bool RenderRows(CanvasBase& target, const CanvasPoint& destOrigin,
@@ -54,6 +58,9 @@ class TrapezoidDialog : public PreviewDialog {
     SelectionRect selectionRect{0, 0, 0, 0};
 
    private:
+    // The difference the edit holds, 0 for anything else; the source is shown when it is 0 or
+    // the preview box is clear.
+    [[nodiscard]] std::int32_t PreviewedDifference() const noexcept;
     // What the controls ask for: the first checked shape button (0 when none is), the listed
     // fill (0 when none or an unknown one is chosen) with its colour, the transparent box.
     [[nodiscard]] std::int32_t CheckedShape() const noexcept;

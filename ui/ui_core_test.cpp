@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <iterator>
 
 #include "ui/canvas_pixels.h"
 #include "ui/difference_rules.h"
@@ -107,8 +108,47 @@ TEST(CanvasGeometry, PanClampStopsAtBothEdges) {
     EXPECT_EQ(ClampOrigin(100, 300, 80), 100);
     EXPECT_EQ(ClampOrigin(221, 300, 80), 220);  // last column at the canvas's right edge
     EXPECT_EQ(ClampOrigin(220, 300, 80), 220);
-    // Along an axis that fits the far-edge rule gives a negative origin, which layout resets.
-    EXPECT_EQ(ClampOrigin(0, 50, 80), -30);
+    // Along an axis that fits the origin stays 0, so a drag along it changes nothing.
+    EXPECT_EQ(ClampOrigin(0, 50, 80), 0);
+    EXPECT_EQ(ClampOrigin(7, 50, 80), 0);
+}
+
+TEST(CanvasZoom, ScalesStepUpToTheFirstThatFits) {
+    const std::int32_t series[] = {1, 2, 3, 4, 6, 8, 12, 16, 24, 32, 48, 64};
+    for (std::size_t i = 0; i + 1 < std::size(series); ++i) {
+        EXPECT_EQ(ZoomOutStep(series[i]), series[i + 1]);
+        EXPECT_EQ(ZoomInStep(series[i + 1]), series[i]);
+    }
+    EXPECT_EQ(ZoomInStep(1), 1);
+    const struct {
+        CanvasSize canvas;
+        CanvasSize image;
+        std::int32_t fit;
+    } cases[] = {
+        {{260, 150}, {260, 150}, 1}, {{260, 150}, {261, 150}, 2},    {{260, 150}, {600, 400}, 3},
+        {{260, 150}, {781, 10}, 4},  {{260, 150}, {6000, 4000}, 32},  // 4000 / 24 is still 167 rows
+        {{260, 150}, {0, 0}, 1},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(FitScale(c.canvas, c.image), c.fit) << c.image.width << "x" << c.image.height;
+    }
+    EXPECT_EQ(ZoomedExtent(10, 4), 3);  // the last block is cut
+    EXPECT_EQ(ZoomedExtent(8, 4), 2);
+    EXPECT_EQ(ZoomedExtent(0, 4), 0);
+}
+
+TEST(CanvasZoom, ThePointUnderTheMouseStaysThere) {
+    // 1:1 with origin 100, mouse at 30 over image pixel 130: at 1:2 block 65 (pixels 130 and
+    // 131) comes under it; back at 1:1 the block's centre, pixel 131.
+    EXPECT_EQ(ZoomedOrigin(100, {1, 2, 30}, 1000, 200), 35);
+    EXPECT_EQ(ZoomedOrigin(35, {2, 1, 30}, 1000, 200), 101);
+    // Near the far edge the clamp wins: at 1:4 the image is 250 wide, so the origin stops at 50.
+    EXPECT_EQ(ZoomedOrigin(800, {1, 4, 190}, 1000, 200), 50);
+    // A scale at which the image fits gets 0, which layout centres.
+    EXPECT_EQ(ZoomedOrigin(300, {1, 8, 10}, 1000, 200), 0);
+    // From a centred view: 300 pixels at 1:2 are 150, drawn from 25; canvas 100 shows block 75,
+    // pixels 150 and 151, so 1:1 puts pixel 151 there.
+    EXPECT_EQ(ZoomedOrigin(0, {2, 1, 100}, 300, 200), 51);
 }
 
 TEST(CanvasPixels, PutPixelInsideAndOutside) {

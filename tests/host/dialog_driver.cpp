@@ -113,6 +113,15 @@ class Driver {
         Send(Control(action.id), BM_CLICK, 0, 0);
         return {};
     }
+    std::string DoubleClick(const Action& action) const {  // in the middle of the control
+        const HWND control = Control(action.id);
+        RECT client{};
+        GetClientRect(control, &client);
+        const LPARAM middle = MAKELPARAM(client.right / 2, client.bottom / 2);
+        Send(control, WM_LBUTTONDBLCLK, MK_LBUTTON, middle);
+        Send(control, WM_LBUTTONUP, 0, middle);
+        return {};
+    }
     std::string Select(const Action& action) const;
     std::string Key(const Action& action) const {
         PostKey(Control(action.id), static_cast<WPARAM>(action.number));
@@ -181,6 +190,7 @@ struct Verb {
 constexpr Verb kVerbs[] = {
     {L"set", Form::kIdText, &Driver::Set, 0},
     {L"click", Form::kId, &Driver::Click, 0},
+    {L"double-click", Form::kId, &Driver::DoubleClick, 0},
     {L"select", Form::kIdNumber, &Driver::Select, 0},
     {L"key", Form::kIdNumber, &Driver::Key, 0},  // a virtual-key code
     {L"expect-text", Form::kIdText, &Driver::ExpectText, 0},

@@ -6,6 +6,8 @@
 #include <stdexcept>
 #include <type_traits>
 
+#include "ui/scoped_gdi.h"
+
 namespace {
 
 struct ScreenDcRelease {
@@ -20,19 +22,6 @@ struct ObjectDelete {
 using ScreenDc = std::unique_ptr<std::remove_pointer_t<HDC>, ScreenDcRelease>;
 using MemoryDc = std::unique_ptr<std::remove_pointer_t<HDC>, DcDelete>;
 using Bitmap = std::unique_ptr<std::remove_pointer_t<HBITMAP>, ObjectDelete>;
-
-// An object selected into a DC for the length of a scope.
-class SelectedObject {
-   public:
-    SelectedObject(HDC dc, HGDIOBJ object) : hdc(dc), previous(SelectObject(dc, object)) {}
-    ~SelectedObject() { SelectObject(hdc, previous); }
-    SelectedObject(const SelectedObject&) = delete;
-    SelectedObject& operator=(const SelectedObject&) = delete;
-
-   private:
-    HDC hdc;
-    HGDIOBJ previous;
-};
 
 }  // namespace
 

@@ -2,7 +2,8 @@
 # The real plug-in's setup dialog opened by kvhost under Wine and played by dialog_driver, in
 # English and in Japanese: filled from vxfilters.ini, the difference edit, slider and list in
 # step, OK saving the five keys, Cancel and Escape saving nothing. Saves a screenshot of the
-# dialog in each language into SHOTS_DIR.
+# dialog in each language, one of the whole sample photograph previewed zoomed out, and the
+# photograph before and after the demo's keystone correction into SHOTS_DIR.
 # Usage: trapezoid_setup_test.sh KVHOST.exe TRAPEZOID.dll DIALOG_DRIVER.exe SAMPLE.py SHOTS_DIR
 #        (inside scripts/with_display.sh)
 set -u
@@ -100,7 +101,25 @@ check "with a mask: driven" 0 $?
 wait $host
 check "with a mask: confirmed" "kvhost: setup confirmed" "$(tr -d '\r' <stdout.txt)"
 
-for shot in setup_dialog_en setup_dialog_ja; do
+# The demo's keystone correction of the sample photograph (shape 1 at -58 on the facade's
+# rows), previewed with the whole picture fitted by a double-click, then run.
+tool="python3 $(dirname "$(realpath "$0")")/png_tool.py"
+python3 "$sample" photo.png
+$tool mask facade-mask.png 480 360 0,29,480,331 255
+settings 1 -58 0 0 1
+env "${english[@]}" timeout -k 5 60 wine "$kvhost" setup ./trapezoid.dll photo.png \
+    --mask facade-mask.png >stdout.txt 2>&1 &
+host=$!
+env "${english[@]}" timeout -k 5 60 wine "$driver" --caption Trapezoid double-click:1005 \
+    sleep:300 "shot:$shots/setup_dialog_fit.png" ok >driver.txt 2>&1
+check "fitted preview: driven" 0 $?
+wait $host
+cp photo.png "$shots/keystone_before.png"
+env "${english[@]}" wine "$kvhost" run ./trapezoid.dll photo.png "$shots/keystone_after.png" \
+    --rect 0,29,480,331 --quiet
+check "keystone correction runs" 0 $?
+
+for shot in setup_dialog_en setup_dialog_ja setup_dialog_fit keystone_before keystone_after; do
     [ -s "$shots/$shot.png" ]
     check "screenshot $shot saved" 0 $?
 done

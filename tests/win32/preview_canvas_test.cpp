@@ -43,6 +43,15 @@ class RecordingDialog : public PreviewDialog {
         lastSize = size;
         return PreviewDialog::RenderPreview(target, destOrigin, sourceOrigin, size);
     }
+    bool RenderZoomedPreview(CanvasBase& target, const CanvasPoint& destOrigin,
+                             const CanvasPoint& blockOrigin, const CanvasSize& size,
+                             std::int32_t scale) override {
+        ++zoomedRenders;
+        lastDest = destOrigin;
+        lastSource = blockOrigin;
+        lastSize = size;
+        return PreviewDialog::RenderZoomedPreview(target, destOrigin, blockOrigin, size, scale);
+    }
     PreviewCanvas& MutableCanvas() { return canvas; }
 
     UINT firstMessage = 0;
@@ -50,6 +59,7 @@ class RecordingDialog : public PreviewDialog {
     std::int32_t firstResult = -1;
     int applied = 0;
     int renders = 0;
+    int zoomedRenders = 0;
     CanvasPoint lastDest{-1, -1};
     CanvasPoint lastSource{-1, -1};
     CanvasSize lastSize{-1, -1};
@@ -227,6 +237,9 @@ TEST_F(DialogFramework, LargeImagePansWithTheHandCursors) {
         EXPECT_EQ(dialog.lastSource.x, 10);
         EXPECT_EQ(dialog.lastDest.y, 2) << "the axis that fits stays centred";
         EXPECT_EQ(c.Pixels().At(0, 2), image[10] & 0xFFFFFFu);
+        renders = dialog.renders;
+        SendMessageA(control, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(20, 30));
+        EXPECT_EQ(dialog.renders, renders) << "a move along the axis that fits changes nothing";
 
         SendMessageA(control, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(-200, 40));
         EXPECT_EQ(c.ImageOrigin().x, 50) << "the last column stops at the right edge";
@@ -240,10 +253,83 @@ TEST_F(DialogFramework, LargeImagePansWithTheHandCursors) {
         EXPECT_EQ(c.ImageOrigin().x, 0) << "the first column stops at the left edge";
         SendMessageA(control, WM_LBUTTONUP, 0, MAKELPARAM(400, 60));
         EXPECT_EQ(GetCapture(), nullptr);
+        EXPECT_EQ(GetCursor(), open) << "the closed hand goes with the drag";
         renders = dialog.renders;
         SendMessageA(control, WM_MOUSEMOVE, 0, MAKELPARAM(10, 60));
         EXPECT_EQ(dialog.renders, renders) << "no drag without the capture";
         EXPECT_EQ(GetCursor(), open);
+    });
+}
+
+// Wheel and double-click on an image that fits at 1:6 (too wide at 1:4): the steps, their end,
+// the point under the pointer kept, the hand cursor answered, and the scale drawn in a corner.
+TEST_F(DialogFramework, WheelAndDoubleClickZoomAboutThePointer) {
+    const CanvasSize canvas = CanvasClientSize();
+    MakeImage(canvas.width * 4 + 3, canvas.height * 2);
+    RecordingDialog dialog(kPreviewTemplate);
+    Run(dialog, [&](HWND hwnd) {
+        PreviewCanvas& c = dialog.MutableCanvas();
+        const HWND control = c.Control();
+        const HCURSOR open = LoadCursorA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(107));
+        const auto wheel = [&](int notches, std::int32_t x, std::int32_t y) {
+            POINT at{x, y};
+            ClientToScreen(control, &at);
+            SendMessageA(control, WM_MOUSEWHEEL, MAKEWPARAM(0, notches * WHEEL_DELTA),
+                         MAKELPARAM(at.x, at.y));
+        };
+        const auto setCursor = [&] {
+            return SendMessageA(control, WM_SETCURSOR, reinterpret_cast<WPARAM>(control),
+                                MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+        };
+        EXPECT_EQ(c.Scale(), 1);
+        EXPECT_EQ(c.FittingScale(), 6);
+        // Panned to x 100 at 1:1; a notch towards the user at x 30 keeps image pixel 130 there.
+        SendMessageA(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(120, 5));
+        SendMessageA(control, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(20, 5));
+        SendMessageA(control, WM_LBUTTONUP, 0, MAKELPARAM(20, 5));
+        ASSERT_EQ(c.ImageOrigin().x, 100);
+        wheel(-1, 30, 5);
+        EXPECT_EQ(c.Scale(), 2);
+        EXPECT_EQ(c.ImageOrigin().x, 35);
+        EXPECT_EQ(dialog.zoomedRenders, 1);
+        EXPECT_EQ(dialog.lastSource.x, 35);
+        test_host::Click(hwnd, kPreviewCheckId);
+        EXPECT_EQ(dialog.zoomedRenders, 2) << "a changed setting keeps the scale and the pan";
+        EXPECT_EQ(dialog.lastSource.x, 35);
+        wheel(-2, 30, 5);
+        EXPECT_EQ(c.Scale(), 4);
+        EXPECT_EQ(setCursor(), TRUE) << "still wider than the canvas";
+        EXPECT_EQ(GetCursor(), open);
+        wheel(-1, 30, 5);
+        wheel(-3, 30, 5);
+        EXPECT_EQ(c.Scale(), 6) << "no further than the first scale that fits";
+        EXPECT_TRUE(c.FitsHorizontally() && c.FitsVertically());
+        EXPECT_EQ(setCursor(), FALSE) << "the control's own cursor over a fitting image";
+        const COLORREF window = GetSysColor(COLOR_WINDOW);
+        EXPECT_EQ(c.Pixels().At(0, 0), static_cast<std::uint32_t>(GetRValue(window)) << 16 |
+                                           GetGValue(window) << 8 | GetBValue(window))
+            << "the margins of the centred view show the window colour";
+        // The scale's box in the bottom-right corner covers the image.
+        const HDC dc = GetDC(control);
+        EXPECT_EQ(GetPixel(dc, canvas.width - 4, canvas.height - 4), RGB(0, 0, 0));
+        ReleaseDC(control, dc);
+        wheel(1, 30, 5);
+        EXPECT_EQ(c.Scale(), 4);
+
+        // A double-click switches between 1:1 and the fitting scale; its second press, as any
+        // press, starts a drag where the image is larger than the canvas.
+        SendMessageA(control, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(10, 10));
+        EXPECT_EQ(c.Scale(), 1);
+        EXPECT_EQ(GetCapture(), control);
+        SendMessageA(control, WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
+        SendMessageA(control, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(10, 10));
+        EXPECT_EQ(c.Scale(), 6);
+        EXPECT_EQ(GetCapture(), nullptr);
+        c.ShowActualPixels({0, 0});
+        EXPECT_EQ(c.Scale(), 1);
+        c.FitWholePicture();
+        EXPECT_EQ(c.Scale(), 6);
+        EXPECT_EQ(c.Error(), CanvasError::kNone);
     });
 }
 

@@ -4,6 +4,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
@@ -58,6 +59,30 @@ class SetupDialog : public ::testing::Test {
     std::vector<Pixel32> image;
 };
 
+// The width a check box's label takes: the check mark, the gap after it, and the text without
+// its '&' in the control's font.
+int LabelWidth(HWND box) {
+    wchar_t label[64] = {};
+    GetWindowTextW(box, label, 64);
+    std::wstring text(label);
+    text.erase(std::remove(text.begin(), text.end(), L'&'), text.end());
+    const HDC dc = GetDC(box);
+    const HGDIOBJ previous =
+        SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(box, WM_GETFONT, 0, 0)));
+    SIZE extent{};
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+    SelectObject(dc, previous);
+    ReleaseDC(box, dc);
+    constexpr int kGap = 4;  // between the check mark and the text
+    return GetSystemMetrics(SM_CXMENUCHECK) + kGap + extent.cx;
+}
+
+int ClientWidth(HWND control) {
+    RECT client{};
+    GetClientRect(control, &client);
+    return client.right;
+}
+
 TEST_F(SetupDialog, OpensInTheUserLanguage) {
     CountingDialog dialog;
     EXPECT_EQ(dialog.TemplateId(), test_host::ExpectsJapanese() ? 118 : 119);
@@ -84,6 +109,11 @@ TEST_F(SetupDialog, OpensInTheUserLanguage) {
         }
         for (int id = kFirstShapeRadioId; id <= kLastShapeRadioId; ++id) {
             EXPECT_NE(SendDlgItemMessageA(hwnd, id, BM_GETIMAGE, IMAGE_ICON, 0), 0) << id;
+        }
+        // The check boxes' labels are drawn whole in the template's font: the text beside the
+        // check mark fits the control.
+        for (const int id : {kPreviewCheckId, kTransparentCheckId}) {
+            EXPECT_LE(LabelWidth(GetDlgItem(hwnd, id)), ClientWidth(GetDlgItem(hwnd, id))) << id;
         }
     });
 }

@@ -3,6 +3,7 @@
 // the canvas.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -251,6 +252,44 @@ TEST_F(PreviewRendering, SelectionMaskFromTheHost) {
         Choose(hwnd, s);
         EXPECT_EQ(Mismatches(whole.Canvas().Pixels(), Expected(whole.Canvas(), s, kWhole)), 0);
     });
+}
+
+// The wheel over the canvas zooms it while the difference edit has the focus: the dialog's loop
+// hands it to the canvas, and the view at 1:2 is the portable one of the controls' settings.
+TEST_F(PreviewRendering, WheelOverTheCanvasZoomsWhileTheEditHasTheFocus) {
+    PreviewingDialog dialog;
+    const Settings s{4, 35, 1, 1};
+    Run(dialog, [&](HWND hwnd) {
+        if (!dialog.IsPreviewChecked()) test_host::Click(hwnd, kPreviewCheckId);
+        Choose(hwnd, s);
+        const HWND edit = GetDlgItem(hwnd, kDifferenceEditId);
+        SetFocus(edit);
+        RECT area{};
+        GetWindowRect(dialog.Canvas().Control(), &area);
+        // Posted as the system posts it, to the focused control, for the dialog's own loop after
+        // this script: a notch out over the canvas.
+        PostMessageA(edit, WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA),
+                     MAKELPARAM(area.left + 5, area.top + 5));
+    });
+    const PreviewCanvas& canvas = dialog.Canvas();
+    ASSERT_EQ(canvas.Scale(), 2);
+    EXPECT_EQ(dialog.CurrentDifference(), s.difference) << "the edit's spin did not take it";
+    const CanvasSize size{canvas.Pixels().Width(), canvas.Pixels().Height()};
+    const CanvasSize view{ZoomedExtent(kWidth, 2), ZoomedExtent(kHeight, 2)};
+    const COLORREF window = GetSysColor(COLOR_WINDOW);
+    CanvasPixels expected;
+    ASSERT_TRUE(expected.Allocate(size.width, size.height,
+                                  static_cast<std::uint32_t>(GetRValue(window)) << 16 |
+                                      GetGValue(window) << 8 | GetBValue(window)));
+    const CanvasPoint dest{std::max((size.width - view.width) / 2, 0),
+                           std::max((size.height - view.height) / 2, 0)};
+    RenderZoomedTrapezoidPreview(
+        expected, {image.data(), kWidth, kHeight, nullptr},
+        {dest,
+         canvas.ImageOrigin(),
+         {std::min(view.width, size.width), std::min(view.height, size.height)}},
+        2, s.shape, s.difference, engine_cases::HostFill(s.mode, s.transparent, kWhole));
+    EXPECT_EQ(Mismatches(canvas.Pixels(), expected), 0);
 }
 
 }  // namespace

@@ -1,0 +1,258 @@
+// Preview lines: the walk along one line of the preview that the 1:1 and the zoomed renders
+// share, which positions keep the source and which sampler computes each of the others. Only the
+// preview renderers include it; they check their regions before any line is walked.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+
+#include "plugin/selection_scan.h"
+#include "transform/edge_samplers.h"
+#include "transform/line_geometry.h"
+#include "transform/line_kernels.h"
+#include "transform/transform_pass.h"
+#include "ui/preview_render.h"
+
+namespace preview_lines {
+
+// One line of the source as a render reads it, and where its pixels go: position p along the line
+// is source pixel pixels[p * step] with mask byte mask[p * step], and `sink` takes what the
+// preview shows for it.
+template <bool kRows, class Sink>
+class LineView {
+   public:
+    static constexpr bool kRowLine = kRows;
+
+    LineView(const PreviewSource& source, std::int32_t line, const Sink& target) noexcept
+        : sink(target) {
+        const std::ptrdiff_t start = kRows ? PixelIndex(0, line, source.width) : line;
+        step = kRows ? 1 : source.width;
+        pixels = source.pixels + start;
+        mask = source.mask != nullptr ? source.mask + start : nullptr;
+    }
+
+    [[nodiscard]] bool Masked(std::int32_t p) const noexcept {
+        return mask != nullptr && mask[p * step] == kUnselected;
+    }
+    [[nodiscard]] Pixel32 Source(std::int32_t p) const noexcept { return pixels[p * step]; }
+    void Put(std::int32_t p, Pixel32 value) noexcept { sink.Put(p, value); }
+    void PutSource(std::int32_t from, std::int32_t to) noexcept {
+        for (std::int32_t p = from; p < to; ++p) Put(p, Source(p));
+    }
+    // Masked positions keep the source; the others get what `compute` gives for them.
+    template <class Compute>
+    void PutUnlessMasked(std::int32_t p, Compute compute) noexcept {
+        Put(p, Masked(p) ? Source(p) : compute());
+    }
+
+    const Pixel32* pixels;
+    std::ptrdiff_t step;
+    Sink sink;
+
+   private:
+    const std::uint8_t* mask;
+};
+
+// What one line needs before any of its positions is walked: squeezed or stretched, its inset,
+// and the interval of a squeezed pixel or the positions a stretched line samples.
+struct LineWork {
+    bool reduced;
+    double t;
+    double len;
+    StretchMap map;
+};
+
+// What every line of one render shares: the fill cut to the image, the sampler context over it,
+// the lines' geometry and the rule that picks each line's walk. The context points into the
+// object, which therefore is not copied.
+struct PreviewLines {
+    PreviewLines(const PreviewSource& source, const FillParams& given, bool rows,
+                 std::int32_t shapeIndex, std::int32_t signedDifference) noexcept
+        : fill(given),
+          context{source.pixels, source.width, source.height, &fill},
+          ops(&SamplerTable(given.mode)),
+          shape(shapeIndex),
+          difference(signedDifference) {
+        const SelectionRect rect = ClipToImage({fill.left, fill.top, fill.right, fill.bottom},
+                                               source.width, source.height);
+        fill.left = rect.left;
+        fill.top = rect.top;
+        fill.right = rect.right;
+        fill.bottom = rect.bottom;
+        const bool empty = rect.right <= rect.left || rect.bottom <= rect.top;
+        transforms = difference != 0 && !empty && shape >= 0 && shape < kShapeCount;
+        geometry = GeometryOf(rect, rows, transforms ? shape : 0, difference);
+    }
+    PreviewLines(const PreviewLines&) = delete;
+    PreviewLines& operator=(const PreviewLines&) = delete;
+
+    // Lines outside the rectangle, and positions outside lo..hi-1, keep the source: the pass
+    // never rewrites them.
+    [[nodiscard]] bool Covers(std::int32_t line) const noexcept {
+        return line >= geometry.first && line < geometry.first + geometry.extent;
+    }
+    [[nodiscard]] LineWork Prepare(std::int32_t line) const noexcept {
+        LineWork work{};
+        work.t = geometry.Inset(line);
+        work.reduced = LineIsReduced(shape, difference, line < geometry.Middle());
+        if (work.reduced) {
+            work.len = geometry.SqueezedPixelLength(work.t);
+        } else {
+            work.map = geometry.Stretch(work.t);
+        }
+        return work;
+    }
+
+    FillParams fill;
+    SamplerContext context;
+    const SamplerRow* ops;
+    std::int32_t shape;
+    std::int32_t difference;
+    LineGeometry geometry{};
+    // False when the render shows the source: a difference of 0, an empty rectangle or a shape
+    // outside 0..5.
+    bool transforms = false;
+};
+
+// The sampler-table operation `fn` at position p of the line.
+template <bool kRows>
+Pixel32 Operation(SamplerFn fn, const SamplerContext& context, std::int32_t line, std::int32_t p,
+                  double s, double len) noexcept {
+    return kRows ? fn(context, p, line, s, 0.0, len) : fn(context, line, p, 0.0, s, len);
+}
+
+// A pixel wholly in the undefined area. With the transparent flag the board shows through,
+// whatever the mode, so the operation is not asked.
+template <class View>
+void PreviewOutsidePixel(View& view, const SamplerContext& context, SamplerFn fn, std::int32_t line,
+                         std::int32_t p) noexcept {
+    view.PutUnlessMasked(p, [&] {
+        return context.fill->transparent != 0
+                   ? Pixel32{0}
+                   : Operation<View::kRowLine>(fn, context, line, p, 0.0, 0.0);
+    });
+}
+
+// A partly covered end pixel, its interval starting at s.
+template <class View>
+void PreviewEdgePixel(View& view, const SamplerContext& context, SamplerFn fn, std::int32_t line,
+                      std::int32_t p, double s, double len) noexcept {
+    view.PutUnlessMasked(p,
+                         [&] { return Operation<View::kRowLine>(fn, context, line, p, s, len); });
+}
+
+// The positions of a line that a walk visits, in increasing order, up to a limit that the caller
+// moves: every position from..to-1 at 1:1. `p` is the current one while More() holds.
+struct EveryPosition {
+    static constexpr bool kContiguous = true;
+    std::int32_t p;
+    std::int32_t to;
+
+    [[nodiscard]] bool More() const noexcept { return p < to; }
+    void Advance() noexcept { ++p; }
+};
+
+// The stretched positions of a line: each samples the source at its scaled position, as the pass
+// does, so that both give the same values; two positions to a sampler call.
+template <class View, class Positions>
+void EnlargeRun(View& view, CubicLineSampler& sampler, const LineWork& work,
+                Positions& at) noexcept {
+    const auto put = [&](std::int32_t p, Pixel32 pixel) {
+        view.PutUnlessMasked(p, [&] { return pixel; });
+    };
+    if constexpr (Positions::kContiguous) {
+        SampleStretched(sampler, at.p, at.to, work.map.shift, work.map.scale, put);
+        at.p = std::max(at.p, at.to);
+    } else {
+        // Isolated positions, two to a call as the contiguous run goes, each computed as there.
+        const __m128d shift = _mm_set1_pd(work.map.shift);
+        const __m128d scale = _mm_set1_pd(work.map.scale);
+        while (at.More()) {
+            const std::int32_t first = at.p;
+            at.Advance();
+            if (!at.More()) {
+                SampleStretched(sampler, first, first + 1, work.map.shift, work.map.scale, put);
+                return;
+            }
+            const std::int32_t second = at.p;
+            at.Advance();
+            Pixel32 low = 0;
+            Pixel32 high = 0;
+            sampler.SampleTwo(_mm_div_pd(_mm_add_pd(_mm_set_pd(second, first), shift), scale), &low,
+                              &high);
+            put(first, low);
+            put(second, high);
+        }
+    }
+}
+
+// The squeezed positions of a line, walked through five runs: the undefined area before the
+// line, the partly covered first pixel, the area averages, the partly covered last pixel and the
+// undefined area after it. The bounds are those of the pass.
+template <class View, class Positions>
+void ReduceRun(View& view, const PreviewLines& lines, const LineWork& work, std::int32_t line,
+               Positions& at) noexcept {
+    constexpr bool kRows = View::kRowLine;
+    const SamplerContext& ctx = lines.context;
+    const SamplerRow& ops = *lines.ops;
+    const SamplerFn before = ops[kRows ? kOutsideLeft : kOutsideTop];
+    const SamplerFn after = ops[kRows ? kOutsideRight : kOutsideBottom];
+    const SamplerFn start = ops[kRows ? kEdgeLeft : kEdgeTop];
+    const SamplerFn end = ops[kRows ? kEdgeRight : kEdgeBottom];
+    const std::int32_t lo = lines.geometry.lo;
+    const std::int32_t hi = lines.geometry.hi;
+    const double t = work.t;
+    const double len = work.len;
+    const std::int32_t n = kRows ? ctx.stride : ctx.height;
+    const auto s = [&](std::int32_t p) { return lo + ((p - lo) - t) * len; };
+
+    for (; at.More() && at.p <= (lo + t) - 1; at.Advance()) {
+        PreviewOutsidePixel(view, ctx, before, line, at.p);
+    }
+    for (; at.More() && at.p < lo + t; at.Advance()) {
+        PreviewEdgePixel(view, ctx, start, line, at.p, s(at.p), len);
+    }
+    for (; at.More() && at.p <= (hi - t) - 1; at.Advance()) {
+        const std::int32_t p = at.p;
+        view.PutUnlessMasked(p,
+                             [&] { return BoxLineAverage(view.pixels, view.step, s(p), len, n); });
+    }
+    for (; at.More() && at.p < hi - t; at.Advance()) {
+        PreviewEdgePixel(view, ctx, end, line, at.p, s(at.p), len);
+    }
+    for (; at.More(); at.Advance()) PreviewOutsidePixel(view, ctx, after, line, at.p);
+}
+
+// One line inside the rectangle, prepared once for any runs of its positions within lo..hi-1:
+// the line's numbers and, for a stretched line, the sampler that keeps its taps between runs.
+template <class View>
+class LineWalk {
+   public:
+    LineWalk(const PreviewLines& shared, View& target, std::int32_t at) noexcept
+        : lines(shared),
+          view(target),
+          line(at),
+          work(shared.Prepare(at)),
+          sampler(target.pixels, target.step,
+                  View::kRowLine ? shared.context.stride : shared.context.height) {}
+
+    // Walks the positions `at` gives while it has more.
+    template <class Positions>
+    void Run(Positions& at) noexcept {
+        if (work.reduced) {
+            ReduceRun(view, lines, work, line, at);
+        } else {
+            EnlargeRun(view, sampler, work, at);
+        }
+    }
+
+   private:
+    const PreviewLines& lines;
+    View& view;
+    std::int32_t line;
+    LineWork work;
+    CubicLineSampler sampler;
+};
+
+}  // namespace preview_lines
