@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "host/host_error.h"
-#include "host/png_io.h"
+#include "host/image.h"
 #include "host/text_encoding.h"
 #include "plugin/win32.h"
 

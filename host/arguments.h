@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+// File names are never split: a list option takes one value per argument, commas included.
+#define CXXOPTS_VECTOR_DELIMITER '\0'
 #include <cxxopts.hpp>
 
 #include "transform/pixel.h"

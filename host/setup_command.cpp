@@ -8,10 +8,11 @@
 #include "host/commands.h"
 #include "host/filter_arguments.h"
 #include "host/host_error.h"
+#include "host/image_file.h"
 #include "host/image_window.h"
+#include "host/memory_limit.h"
 #include "host/message_boxes.h"
 #include "host/plugin_module.h"
-#include "host/png_io.h"
 #include "host/selection.h"
 #include "host/text_encoding.h"
 
@@ -48,7 +49,8 @@ std::int32_t ShowSetup(const PluginModule& plugin, std::int32_t filterIndex, con
 
 int SetupCommand(const CommandArguments& arguments) {
     const FilterArguments setup = ParseSetupArguments(arguments);
-    const RgbaImage image = ReadRgbaPng(setup.inputPath);
+    const RgbaImage image =
+        ReadImage(setup.inputPath, RunBytesPerPixel(setup.maskPath.has_value()));
     std::vector<std::uint8_t> mask;
     if (setup.maskPath) mask = ReadMask(*setup.maskPath, image);
 

@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Installs what building and testing the plug-in needs: the i686 mingw-w64 cross compiler, Wine
-# (32-bit), Xvfb, fonts, the Japanese locale, and the native test and benchmark libraries.
+# (32-bit), Xvfb, fonts, the Japanese locale, zlib for kvhost, and the native test and benchmark
+# libraries.
 # Idempotent and quiet when everything is already there.
 set -euo pipefail
 
 packages=(
     cmake g++ make pkg-config python3
     googletest libgtest-dev libgmock-dev libbenchmark-dev libstb-dev libcxxopts-dev locales
-    g++-mingw-w64-i686-win32 binutils-mingw-w64-i686 mingw-w64-i686-dev
+    g++-mingw-w64-i686-win32 binutils-mingw-w64-i686 mingw-w64-i686-dev libz-mingw-w64-dev
     wine wine32:i386 fonts-wine xvfb xauth fonts-ipafont-gothic
 )
 
