@@ -65,6 +65,11 @@ std::string Positional(const cxxopts::ParseResult& result, const std::string& ke
     return result[key].as<std::string>();
 }
 
+std::string FileNameOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of("\\/");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
 SelectionRect ParseRect(std::string_view text) {
     std::int32_t values[4] = {};
     std::string_view rest = text;

@@ -25,6 +25,9 @@
 [[nodiscard]] std::string Positional(const cxxopts::ParseResult& result, const std::string& key,
                                      const std::string& usage);
 
+// The last component of a path ("dir/name.png" -> "name.png"), either slash.
+[[nodiscard]] std::string FileNameOf(const std::string& path);
+
 // "L,T,R,B", four decimal integers (right and bottom exclusive). Throws UsageError.
 [[nodiscard]] SelectionRect ParseRect(std::string_view text);
 

@@ -12,9 +12,9 @@
 
 namespace {
 
-void Report(const std::string& caption, const std::string& text) {
-    WriteUtf8(stderr, "kvhost: message box \"" + OneLine(caption) + "\": " + OneLine(text) + "\n");
-    std::fflush(stderr);
+int& ReportCounter() noexcept {
+    static int count = 0;
+    return count;
 }
 
 // The button that Enter would press: the default one of the box's button set.
@@ -43,12 +43,12 @@ std::string Wide(const wchar_t* text, const char* fallback) {
 }
 
 int WINAPI AnswerA(HWND, LPCSTR text, LPCSTR caption, UINT type) {
-    Report(Ansi(caption, "Error"), Ansi(text, ""));
+    ReportMessageBox(Ansi(caption, "Error"), Ansi(text, ""));
     return DefaultButton(type);
 }
 
 int WINAPI AnswerW(HWND, LPCWSTR text, LPCWSTR caption, UINT type) {
-    Report(Wide(caption, "Error"), Wide(text, ""));
+    ReportMessageBox(Wide(caption, "Error"), Wide(text, ""));
     return DefaultButton(type);
 }
 
@@ -92,6 +92,14 @@ void WriteSlot(void** slot, void* value) {
 }
 
 }  // namespace
+
+void ReportMessageBox(const std::string& caption, const std::string& text) {
+    WriteUtf8(stderr, "kvhost: message box \"" + OneLine(caption) + "\": " + OneLine(text) + "\n");
+    std::fflush(stderr);
+    ++ReportCounter();
+}
+
+int ReportedMessageBoxCount() noexcept { return ReportCounter(); }
 
 // Every import of the module, whoever it names, is bound in its import address table; a slot that
 // holds one of user32's message-box functions gets kvhost's answer instead.

@@ -3,10 +3,17 @@
 // an unattended run needs no display and cannot lose a box.
 #pragma once
 
+#include <string>
 #include <utility>
 #include <vector>
 
 #include "plugin/win32.h"
+
+// Prints `kvhost: message box "CAPTION": TEXT` (UTF-8) on stderr and counts it.
+void ReportMessageBox(const std::string& caption, const std::string& text);
+
+// How many boxes ReportMessageBox has printed in this process.
+[[nodiscard]] int ReportedMessageBoxCount() noexcept;
 
 // While it lives, every MessageBoxA/W or MessageBoxExA/W call that MODULE makes prints
 // `kvhost: message box "CAPTION": TEXT` on stderr and returns the box's default button.

@@ -50,10 +50,16 @@ bool ExecuteFilter(const PluginModule& plugin, const RunOptions& run, const Rgba
     if (!run.interactive) answerer.emplace();
     ProgressBar progress(!run.quiet && ProgressBar::StderrIsTerminal(), label);
     const std::int32_t notices = ErrorNoticeCount();
+    const int boxes = ReportedMessageBoxCount();
     plugin.Execute()(run.filter.filterIndex, /*parent=*/nullptr, source.pixels.data(),
                      destination.pixels.data(), /*reservedA=*/0, &rect, /*reservedB=*/0,
                      source.width, source.height, ProgressBar::Report, progress.UserData());
-    return ErrorNoticeCount() == notices;
+    if (ErrorNoticeCount() == notices) return true;
+    // A box the user answered, or one that could not be shown, has not been printed.
+    if (ReportedMessageBoxCount() == boxes) {
+        WriteUtf8(stderr, "kvhost: the plug-in refused the run (it announced an error box)\n");
+    }
+    return false;
 }
 
 // One image through the filter: read, run, write. Returns the exit code of a single run; throws
@@ -86,11 +92,6 @@ int RunOne(const PluginModule& plugin, const RunOptions& run, const std::string&
     source.reset();  // the encoder gets the room
     WriteImage(output, std::move(destination), run.write);
     return kExitSuccess;
-}
-
-std::string FileNameOf(const std::string& path) {
-    const std::size_t slash = path.find_last_of("\\/");
-    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 // Every input in turn, going on after a failure; one error line per failure and a summary.

@@ -93,8 +93,7 @@ RunOptions ParseRunOptions(const CommandArguments& arguments) {
 }
 
 std::string BatchOutputPath(const RunOptions& run, const std::string& input) {
-    const std::size_t slash = input.find_last_of("\\/");
-    const std::string name = slash == std::string::npos ? input : input.substr(slash + 1);
+    const std::string name = FileNameOf(input);
     const std::size_t dot = name.find_last_of('.');
     const std::string stem = dot == std::string::npos ? name : name.substr(0, dot);
     const std::string extension = run.format                 ? ExtensionOf(*run.format)

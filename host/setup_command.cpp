@@ -28,12 +28,6 @@ FilterArguments ParseSetupArguments(const CommandArguments& arguments) {
     return ReadFilterArguments(ParseArguments(options, arguments), kSetupUsage);
 }
 
-// The last component of a path, for the window title.
-std::string FileNameOf(const std::string& path) {
-    const std::size_t slash = path.find_last_of("\\/");
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 // Runs the plug-in's dialog owned by a window that shows the image. Message boxes are answered,
 // as in an unattended run; the dialog itself is left to whoever plays the user.
 std::int32_t ShowSetup(const PluginModule& plugin, std::int32_t filterIndex, const RgbaImage& image,
