@@ -1,6 +1,7 @@
 // Images as the host holds them: Pixel32 words for the plug-in, grey bytes for masks.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -24,4 +25,10 @@ struct GreyImage {
                                           std::uint8_t alpha) noexcept {
     return static_cast<Pixel32>(blue) | static_cast<Pixel32>(green) << 8 |
            static_cast<Pixel32>(red) << 16 | static_cast<Pixel32>(alpha) << 24;
+}
+
+// True when every pixel has alpha 255: the image can be written without its alpha channel.
+[[nodiscard]] inline bool IsOpaque(const RgbaImage& image) {
+    return std::all_of(image.pixels.begin(), image.pixels.end(),
+                       [](Pixel32 pixel) { return pixel >> 24 == 0xFFu; });
 }

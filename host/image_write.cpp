@@ -85,12 +85,12 @@ void EncodeWithComponent(IStream& stream, const RgbaImage& image, const FormatIn
     CheckResult(frame->Initialize(frameOptions.Get()), what);
     CheckResult(frame->SetSize(static_cast<UINT>(image.width), static_cast<UINT>(image.height)),
                 what);
-    const GUID wanted =
-        info.keepsAlpha ? GUID_WICPixelFormat32bppBGRA : GUID_WICPixelFormat24bppBGR;
+    const bool withAlpha = info.keepsAlpha && !IsOpaque(image);
+    const GUID wanted = withAlpha ? GUID_WICPixelFormat32bppBGRA : GUID_WICPixelFormat24bppBGR;
     WICPixelFormatGUID format = wanted;
     CheckResult(frame->SetPixelFormat(&format), what);
     if (format != wanted) throw HostError(what + ": the encoder does not take 8-bit BGR(A) pixels");
-    WriteStrips(*frame.Get(), image, info.keepsAlpha, what);
+    WriteStrips(*frame.Get(), image, withAlpha, what);
     CheckResult(frame->Commit(), what);
     CheckResult(encoder->Commit(), what);
 }

@@ -5,7 +5,6 @@
 
 #include <zlib.h>
 
-#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -105,8 +104,7 @@ class Deflater {
 }  // namespace
 
 void WritePng(IStream& stream, const RgbaImage& image, const std::string& what) {
-    const bool opaque = std::all_of(image.pixels.begin(), image.pixels.end(),
-                                    [](Pixel32 pixel) { return Channel(pixel, 3) == 255; });
+    const bool opaque = IsOpaque(image);
     const int channels = opaque ? 3 : 4;
     ChunkWriter writer(stream, what);
     writer.Write(kSignature, sizeof kSignature);

@@ -48,6 +48,9 @@ for ext in tif bmp; do
     check "write $ext" "0 $expected" "$rc $($png dump back.png)"
 done
 python3 "$sample" photo.png 480 360
+run photo.png opaque.tif && run opaque.tif back.png
+check "opaque TIFF written as RGB, exact" "0 0.00 1" \
+    "$rc $($fmt error photo.png back.png) $(($(stat -c %s opaque.tif) < 480 * 360 * 4))"
 run photo.png q92.jpg && run q92.jpg back.png
 check "JPEG at 92 is close to its source" 1 "$(awk '{ print ($1 < 2.5) }' <<<"$($fmt error photo.png back.png)")"
 run photo.png q20.jpg --quality 20
