@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "host/host_error.h"
-#include "host/png_io.h"
+#include "host/image.h"
 #include "host/text_encoding.h"
 #include "plugin/win32.h"
 
@@ -63,6 +63,11 @@ std::string Positional(const cxxopts::ParseResult& result, const std::string& ke
                        const std::string& usage) {
     if (result.count(key) == 0) throw UsageError("missing " + key + "; usage: " + usage);
     return result[key].as<std::string>();
+}
+
+std::string FileNameOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of("\\/");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 SelectionRect ParseRect(std::string_view text) {

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+// File names are never split: a list option takes one value per argument, commas included.
+#define CXXOPTS_VECTOR_DELIMITER '\0'
 #include <cxxopts.hpp>
 
 #include "transform/pixel.h"
@@ -22,6 +24,9 @@
 // The value of a required positional argument; throws UsageError naming it when it is missing.
 [[nodiscard]] std::string Positional(const cxxopts::ParseResult& result, const std::string& key,
                                      const std::string& usage);
+
+// The last component of a path ("dir/name.png" -> "name.png"), either slash.
+[[nodiscard]] std::string FileNameOf(const std::string& path);
 
 // "L,T,R,B", four decimal integers (right and bottom exclusive). Throws UsageError.
 [[nodiscard]] SelectionRect ParseRect(std::string_view text);

@@ -10,7 +10,14 @@ ClientInfoState& CurrentState() {
     return state;
 }
 
+std::int32_t& NoticeCounter() noexcept {
+    static std::int32_t count = 0;
+    return count;
+}
+
 }  // namespace
+
+std::int32_t ErrorNoticeCount() noexcept { return NoticeCounter(); }
 
 ClientInfoSession::ClientInfoSession(const ClientInfoState& state) : previous(CurrentState()) {
     CurrentState() = state;
@@ -36,7 +43,9 @@ extern "C" std::int32_t KV_STDCALL KVF_QueryClientInfo(std::int32_t code, void* 
             *static_cast<const std::uint8_t**>(data) = state.mask;
             return 1;
         case ClientInfoBeforeMessage:
-            // The message box itself is answered (or left to the user) by MessageBoxAnswerer.
+            // The box itself is answered by the run (or left to the user); the notice marks the
+            // run as refused.
+            ++NoticeCounter();
             return 1;
         default:
             return 0;

@@ -24,3 +24,7 @@ class ClientInfoSession {
    private:
     ClientInfoState previous;
 };
+
+// How many times a plug-in has announced an error box (service code 5) in this process. A run
+// that raises it was refused by the plug-in, whether or not its box could be shown.
+[[nodiscard]] std::int32_t ErrorNoticeCount() noexcept;

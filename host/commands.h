@@ -9,7 +9,7 @@ using CommandArguments = std::vector<std::string>;
 // kvhost info PLUGIN.dll
 int InfoCommand(const CommandArguments& arguments);
 
-// kvhost run PLUGIN.dll IN.png OUT.png [options]
+// kvhost run PLUGIN.dll IN OUT [options], or IN... --out-dir DIR [options]
 int RunCommand(const CommandArguments& arguments);
 
 // kvhost setup PLUGIN.dll IN.png [options]
@@ -17,8 +17,11 @@ int SetupCommand(const CommandArguments& arguments);
 
 constexpr char kInfoUsage[] = "kvhost info PLUGIN.dll";
 constexpr char kRunUsage[] =
-    "kvhost run PLUGIN.dll IN.png OUT.png [--filter N] [--rect L,T,R,B] [--mask MASK.png] "
-    "[--fg RRGGBB[AA]] [--bg RRGGBB[AA]] [--quiet] [--interactive]";
+    "kvhost run PLUGIN.dll IN OUT [--filter N] [--rect L,T,R,B] [--mask MASK] "
+    "[--fg RRGGBB[AA]] [--bg RRGGBB[AA]] [--quality Q] [--quiet] [--interactive]";
+constexpr char kRunBatchUsage[] =
+    "kvhost run PLUGIN.dll IN... --out-dir DIR [--suffix TEXT] [--format png|jpg|tif|bmp] "
+    "[options]";
 constexpr char kSetupUsage[] =
-    "kvhost setup PLUGIN.dll IN.png [--filter N] [--mask MASK.png] [--fg RRGGBB[AA]] "
+    "kvhost setup PLUGIN.dll IN [--filter N] [--mask MASK] [--fg RRGGBB[AA]] "
     "[--bg RRGGBB[AA]]";

@@ -6,8 +6,7 @@
 #include <optional>
 #include <string>
 
-#include <cxxopts.hpp>
-
+#include "host/arguments.h"
 #include "host/client_info.h"
 
 struct FilterArguments {

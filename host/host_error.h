@@ -1,12 +1,12 @@
-// Errors of the command-line host: a failed run (exit code 1) and a misused command line (2).
+// Errors and exit codes of the command-line host.
 #pragma once
 
 #include <stdexcept>
 #include <string>
 
-constexpr int kExitSuccess = 0;
-constexpr int kExitFailure = 1;
-constexpr int kExitUsage = 2;
+constexpr int kExitSuccess = 0;  // done
+constexpr int kExitFailure = 1;  // kvhost's own error: command line, files, memory
+constexpr int kExitRefused = 2;  // the plug-in refused the run (it showed an error box)
 
 // A run that cannot go on: bad input file, unusable plug-in. The message is one line.
 class HostError : public std::runtime_error {

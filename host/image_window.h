@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "host/png_io.h"
+#include "host/image.h"
 #include "plugin/win32.h"
 
 class ImageWindow {

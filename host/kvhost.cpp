@@ -1,13 +1,16 @@
 // kvhost: command-line host that loads a filter plug-in as an image editor does and runs its
-// filters on PNG files.
+// filters on image files.
 #include <cstdio>
+#include <new>
 #include <string>
 
 #include "host/arguments.h"
 #include "host/commands.h"
 #include "host/host_error.h"
 #include "host/plugin_module.h"
+#include "host/run_options.h"
 #include "host/text_encoding.h"
+#include "host/wic.h"
 #include "plugin/win32.h"
 
 #include <commctrl.h>
@@ -18,25 +21,50 @@ struct Command {
     const char* name;
     int (*run)(const CommandArguments& arguments);
     const char* usage;
+    void (*printHelp)(std::FILE* stream);  // the command's options; null: its usage says it all
 };
 
 int HelpCommand(const CommandArguments& arguments);
 
 constexpr Command kCommands[] = {
-    {"info", InfoCommand, kInfoUsage},     // plug-in information and filter names
-    {"run", RunCommand, kRunUsage},        // one filter on one image
-    {"setup", SetupCommand, kSetupUsage},  // a filter's setup dialog over an image
-    {"help", HelpCommand, "kvhost help"},
+    {"info", InfoCommand, kInfoUsage, nullptr},     // plug-in information and filter names
+    {"run", RunCommand, kRunUsage, PrintRunHelp},   // one filter on one image or a batch
+    {"setup", SetupCommand, kSetupUsage, nullptr},  // a filter's setup dialog over an image
+    {"help", HelpCommand, "kvhost help [COMMAND]", nullptr},
 };
 
 void PrintUsage(std::FILE* stream) {
     std::fputs("usage:\n", stream);
     for (const Command& command : kCommands) std::fprintf(stream, "  %s\n", command.usage);
+    std::fputs(
+        "  kvhost -h | --help\n"
+        "exit codes: 0 done, 1 kvhost's own error, 2 the plug-in refused the run\n",
+        stream);
 }
 
-int HelpCommand(const CommandArguments&) {
-    PrintUsage(stdout);
+const Command* FindKnownCommand(const std::string& name) {
+    for (const Command& command : kCommands) {
+        if (name == command.name) return &command;
+    }
+    return nullptr;
+}
+
+// A command's own help, or the general usage for no command or an unknown one.
+int PrintHelpOf(const std::string& name) {
+    const Command* command = FindKnownCommand(name);
+    if (command != nullptr && command->printHelp != nullptr) {
+        command->printHelp(stdout);
+    } else if (command != nullptr && name != "help") {
+        std::printf("usage: %s\n", command->usage);
+    } else {
+        PrintUsage(stdout);
+    }
     return kExitSuccess;
+}
+
+int HelpCommand(const CommandArguments& arguments) {
+    if (arguments.size() > 2) throw UsageError("unexpected argument " + Quoted(arguments[2]));
+    return PrintHelpOf(arguments.size() == 2 ? arguments[1] : std::string());
 }
 
 // "info, run, ...", for the errors that name the commands.
@@ -49,9 +77,7 @@ std::string CommandNames() {
 }
 
 const Command& FindCommand(const std::string& name) {
-    for (const Command& command : kCommands) {
-        if (name == command.name) return command;
-    }
+    if (const Command* command = FindKnownCommand(name)) return *command;
     throw UsageError("unknown command " + Quoted(name) + " (commands: " + CommandNames() + ")");
 }
 
@@ -68,6 +94,9 @@ int Dispatch() {
     const std::vector<std::string> arguments = Utf8CommandLine();
     if (arguments.size() < 2) {
         throw UsageError("no command given (commands: " + CommandNames() + ")");
+    }
+    for (const std::string& argument : arguments) {
+        if (argument == "-h" || argument == "--help") return PrintHelpOf(arguments[1]);
     }
     const Command& command = FindCommand(arguments[1]);
     return command.run(CommandArguments(arguments.begin() + 1, arguments.end()));
@@ -100,11 +129,12 @@ int main() {
     // Failures to find a file or a plug-in's dependency are reported here, not in a dialog.
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     RegisterDialogControls();
+    const ComSession com;
     try {
         return Dispatch();
-    } catch (const UsageError& error) {
-        WriteUtf8(stderr, std::string("kvhost: error: ") + error.what() + "\n");
-        return kExitUsage;
+    } catch (const std::bad_alloc&) {
+        WriteUtf8(stderr, "kvhost: error: out of memory\n");
+        return kExitFailure;
     } catch (const std::exception& error) {
         WriteUtf8(stderr, std::string("kvhost: error: ") + error.what() + "\n");
         return kExitFailure;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "host/host_error.h"
+#include "host/message_redirect.h"
 #include "host/text_encoding.h"
 
 namespace {
@@ -43,12 +44,10 @@ std::string WindowTextOf(HWND hwnd) {
     return std::string(text.data());
 }
 
-void ReportMessageBox(HWND hwnd) {
-    const std::string caption = PluginTextToUtf8(WindowTextOf(hwnd));
+void ReportBox(HWND hwnd) {
     const HWND textControl = GetDlgItem(hwnd, kMessageTextId);
-    const std::string text = PluginTextToUtf8(WindowTextOf(textControl));
-    WriteUtf8(stderr, "kvhost: message box \"" + OneLine(caption) + "\": " + OneLine(text) + "\n");
-    std::fflush(stderr);
+    ReportMessageBox(PluginTextToUtf8(WindowTextOf(hwnd)),
+                     PluginTextToUtf8(WindowTextOf(textControl)));
 }
 
 // Answers as Enter would: with the default button, which for an error box is OK.
@@ -67,7 +66,7 @@ LRESULT CALLBACK CbtProc(int code, WPARAM wParam, LPARAM lParam) {
         const HWND hwnd = reinterpret_cast<HWND>(wParam);
         if (hwnd != AnsweredBox() && IsMessageBox(hwnd)) {
             AnsweredBox() = hwnd;
-            ReportMessageBox(hwnd);
+            ReportBox(hwnd);
             PostDefaultAnswer(hwnd);
         }
     } else if (code == HCBT_DESTROYWND && reinterpret_cast<HWND>(wParam) == AnsweredBox()) {

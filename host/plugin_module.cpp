@@ -12,18 +12,6 @@ namespace {
 // since the plug-in's bounded copy writes no terminator then.
 constexpr std::int32_t kTextBufferLength = 1024;
 
-std::string SystemMessage(DWORD error) {
-    wchar_t* buffer = nullptr;
-    const DWORD flags =
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
-    const DWORD length =
-        FormatMessageW(flags, nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-    std::string message = length > 0 ? OneLine(WideToUtf8(buffer)) : std::string();
-    LocalFree(buffer);
-    if (message.empty()) message = "system error " + std::to_string(error);
-    return message;
-}
-
 // A path with a directory loads with that directory searched for the plug-in's own dependencies;
 // a bare file name goes through the usual library search.
 HMODULE LoadPlugin(const std::string& path) {

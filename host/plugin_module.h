@@ -28,6 +28,7 @@ class PluginModule {
     // Throws UsageError when the plug-in has no filter of this index.
     void CheckFilterIndex(std::int32_t index) const;
 
+    [[nodiscard]] HMODULE Handle() const noexcept { return handle; }
     [[nodiscard]] ExecuteFn Execute() const noexcept { return execute; }
     [[nodiscard]] SetupFn Setup() const noexcept { return setup; }
 

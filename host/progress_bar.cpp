@@ -12,7 +12,8 @@ constexpr int kBarWidth = 40;
 
 }  // namespace
 
-ProgressBar::ProgressBar(bool isVisible) : visible(isVisible) {}
+ProgressBar::ProgressBar(bool isVisible, std::string barLabel)
+    : visible(isVisible), label(barLabel.empty() ? barLabel : barLabel + " ") {}
 
 ProgressBar::~ProgressBar() {
     if (visible && shownPercent >= 0) {
@@ -41,6 +42,6 @@ void ProgressBar::Show(int percent) noexcept {
     const int filled = percent * kBarWidth / 100;
     const std::string bar = std::string(static_cast<std::size_t>(filled), '#') +
                             std::string(static_cast<std::size_t>(kBarWidth - filled), '.');
-    std::fprintf(stderr, "\rkvhost: [%s] %3d%%", bar.c_str(), percent);
+    std::fprintf(stderr, "\rkvhost: %s[%s] %3d%%", label.c_str(), bar.c_str(), percent);
     std::fflush(stderr);
 }

@@ -2,13 +2,15 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "plugin/kv_interface.h"
 
 class ProgressBar {
    public:
     // An invisible bar takes the reports and draws nothing (--quiet, or stderr not a terminal).
-    explicit ProgressBar(bool visible);
+    // LABEL, when given, is drawn before the bar ("[3/120] name.jpg").
+    ProgressBar(bool visible, std::string label);
     ~ProgressBar();  // ends the bar's line
     ProgressBar(const ProgressBar&) = delete;
     ProgressBar& operator=(const ProgressBar&) = delete;
@@ -25,5 +27,6 @@ class ProgressBar {
     void Show(int percent) noexcept;
 
     bool visible;
+    std::string label;
     int shownPercent = -1;
 };

@@ -1,46 +1,26 @@
-// The run command: one filter of a plug-in applied to a PNG image, as an editor applies it to
-// its current image and selection.
+// The run command: one filter of a plug-in applied to an image, or to each image of a batch, as
+// an editor applies it to its current image and selection.
+#include <cstdio>
+#include <new>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "host/arguments.h"
 #include "host/client_info.h"
 #include "host/commands.h"
-#include "host/filter_arguments.h"
 #include "host/host_error.h"
+#include "host/memory_limit.h"
 #include "host/message_boxes.h"
+#include "host/message_redirect.h"
 #include "host/plugin_module.h"
-#include "host/png_io.h"
 #include "host/progress_bar.h"
+#include "host/run_options.h"
 #include "host/selection.h"
+#include "host/text_encoding.h"
 
 namespace {
-
-struct RunOptions {
-    FilterArguments filter;
-    std::string outputPath;
-    std::optional<SelectionRect> rect;
-    bool quiet = false;
-    bool interactive = false;
-};
-
-RunOptions ParseRunOptions(const CommandArguments& arguments) {
-    cxxopts::Options options("kvhost run");
-    AddFilterArguments(options);
-    options.add_options()("rect", "selection rectangle", cxxopts::value<std::string>())(
-        "quiet", "no progress bar")("interactive", "leave message boxes to the user")(
-        "output", "output image", cxxopts::value<std::string>());
-    options.parse_positional({"plugin", "input", "output"});
-    const cxxopts::ParseResult result = ParseArguments(options, arguments);
-    RunOptions run;
-    run.filter = ReadFilterArguments(result, kRunUsage);
-    run.outputPath = Positional(result, "output", kRunUsage);
-    if (result.count("rect") != 0) run.rect = ParseRect(result["rect"].as<std::string>());
-    run.quiet = result["quiet"].as<bool>();
-    run.interactive = result["interactive"].as<bool>();
-    return run;
-}
 
 // The rectangle given, else the bounding box of the mask's selection, else the whole image.
 SelectionRect ChooseRect(const RunOptions& run, const std::vector<std::uint8_t>& mask,
@@ -59,35 +39,99 @@ SelectionRect ChooseRect(const RunOptions& run, const std::vector<std::uint8_t>&
     return SelectionRect{0, 0, image.width, image.height};
 }
 
-// Calls the filter with a destination that starts as a copy of the source.
-RgbaImage ExecuteFilter(const PluginModule& plugin, const RunOptions& run, const RgbaImage& source,
-                        const SelectionRect& rect, ClientInfoState clientInfo) {
-    RgbaImage destination = source;
+// Calls the filter with a destination that starts as a copy of the source. Returns false when
+// the plug-in announced an error box: it refused the run.
+bool ExecuteFilter(const PluginModule& plugin, const RunOptions& run, const RgbaImage& source,
+                   RgbaImage& destination, const SelectionRect& rect, ClientInfoState clientInfo,
+                   const std::string& label) {
     const ClientInfoSession session(clientInfo);
+    // Boxes shown some other way than through the plug-in's imports still get an answer.
     std::optional<MessageBoxAnswerer> answerer;
     if (!run.interactive) answerer.emplace();
-    ProgressBar progress(!run.quiet && ProgressBar::StderrIsTerminal());
+    ProgressBar progress(!run.quiet && ProgressBar::StderrIsTerminal(), label);
+    const std::int32_t notices = ErrorNoticeCount();
+    const int boxes = ReportedMessageBoxCount();
     plugin.Execute()(run.filter.filterIndex, /*parent=*/nullptr, source.pixels.data(),
                      destination.pixels.data(), /*reservedA=*/0, &rect, /*reservedB=*/0,
                      source.width, source.height, ProgressBar::Report, progress.UserData());
-    return destination;
+    if (ErrorNoticeCount() == notices) return true;
+    // A box the user answered, or one that could not be shown, has not been printed.
+    if (ReportedMessageBoxCount() == boxes) {
+        WriteUtf8(stderr, "kvhost: the plug-in refused the run (it announced an error box)\n");
+    }
+    return false;
+}
+
+// One image through the filter: read, run, write. Returns the exit code of a single run; throws
+// HostError for kvhost's own failures.
+int RunOne(const PluginModule& plugin, const RunOptions& run, const std::string& input,
+           const std::string& output, const std::string& label) {
+    if (!FormatOfPath(output)) {
+        throw HostError("cannot write " + Quoted(output) +
+                        ": the extension names no format (.png, .jpg, .tif, .bmp)");
+    }
+    const std::uint32_t bytesPerPixel = RunBytesPerPixel(run.filter.maskPath.has_value());
+    // The mask first: its decoding needs room that the images take later.
+    std::optional<GreyImage> maskImage;
+    if (run.filter.maskPath) maskImage = ReadGreyImage(*run.filter.maskPath, bytesPerPixel);
+    std::optional<RgbaImage> source = ReadImage(input, bytesPerPixel);
+    std::vector<std::uint8_t> mask;
+    if (maskImage) {
+        CheckMaskSize(*run.filter.maskPath, *maskImage, *source);
+        mask = MaskFromGrey(std::move(*maskImage));
+    }
+    const SelectionRect rect = ChooseRect(run, mask, *source);
+
+    ClientInfoState clientInfo = run.filter.colours;
+    clientInfo.mask = mask.empty() ? nullptr : mask.data();
+    RgbaImage destination = *source;
+    if (!ExecuteFilter(plugin, run, *source, destination, rect, clientInfo, label)) {
+        return kExitRefused;
+    }
+    if (!mask.empty()) KeepUnselected(mask, source->pixels, destination.pixels);
+    source.reset();  // the encoder gets the room
+    WriteImage(output, std::move(destination), run.write);
+    return kExitSuccess;
+}
+
+// Every input in turn, going on after a failure; one error line per failure and a summary.
+int RunBatch(const PluginModule& plugin, const RunOptions& run) {
+    const std::size_t count = run.inputs.size();
+    std::size_t failed = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::string& input = run.inputs[i];
+        const std::string label =
+            "[" + std::to_string(i + 1) + "/" + std::to_string(count) + "] " + FileNameOf(input);
+        if (!run.quiet && !ProgressBar::StderrIsTerminal())
+            WriteUtf8(stderr, "kvhost: " + label + "\n");
+        try {
+            if (RunOne(plugin, run, input, BatchOutputPath(run, input), label) == kExitSuccess)
+                continue;
+            WriteUtf8(stderr, "kvhost: error: " + Quoted(input) + ": the plug-in refused it\n");
+        } catch (const std::bad_alloc&) {
+            WriteUtf8(stderr, "kvhost: error: " + Quoted(input) + ": out of memory\n");
+        } catch (const HostError& error) {
+            WriteUtf8(stderr, std::string("kvhost: error: ") + error.what() + "\n");
+        }
+        ++failed;
+    }
+    WriteUtf8(stdout,
+              std::to_string(count - failed) + " done, " + std::to_string(failed) + " failed\n");
+    return failed == 0 ? kExitSuccess : kExitFailure;
 }
 
 }  // namespace
 
 int RunCommand(const CommandArguments& arguments) {
     const RunOptions run = ParseRunOptions(arguments);
-    const RgbaImage source = ReadRgbaPng(run.filter.inputPath);
-    std::vector<std::uint8_t> mask;
-    if (run.filter.maskPath) mask = ReadMask(*run.filter.maskPath, source);
-    const SelectionRect rect = ChooseRect(run, mask, source);
-
     const PluginModule plugin(run.filter.pluginPath);
     plugin.CheckFilterIndex(run.filter.filterIndex);
-    ClientInfoState clientInfo = run.filter.colours;
-    clientInfo.mask = mask.empty() ? nullptr : mask.data();
-    RgbaImage destination = ExecuteFilter(plugin, run, source, rect, clientInfo);
-    if (!mask.empty()) KeepUnselected(mask, source.pixels, destination.pixels);
-    WriteRgbaPng(run.outputPath, destination);
-    return kExitSuccess;
+    std::optional<MessageBoxRedirect> redirect;
+    if (!run.interactive) redirect.emplace(plugin.Handle());
+    if (run.outDir) return RunBatch(plugin, run);
+    try {
+        return RunOne(plugin, run, run.filter.inputPath, run.outputPath, std::string());
+    } catch (const std::bad_alloc&) {
+        throw HostError(Quoted(run.filter.inputPath) + ": out of memory");
+    }
 }

@@ -3,25 +3,31 @@
 #include "host/selection.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "host/host_error.h"
+#include "host/image_file.h"
+#include "host/memory_limit.h"
 #include "plugin/selection_scan.h"
 
-std::vector<std::uint8_t> MaskFromGrey(const GreyImage& grey) {
-    std::vector<std::uint8_t> mask(grey.values.size());
-    std::transform(grey.values.begin(), grey.values.end(), mask.begin(),
+std::vector<std::uint8_t> MaskFromGrey(GreyImage grey) {
+    std::transform(grey.values.begin(), grey.values.end(), grey.values.begin(),
                    [](std::uint8_t level) { return static_cast<std::uint8_t>(255 - level); });
-    return mask;
+    return std::move(grey.values);
 }
 
-std::vector<std::uint8_t> ReadMask(const std::string& path, const RgbaImage& image) {
-    const GreyImage grey = ReadGreyPng(path);
+void CheckMaskSize(const std::string& path, const GreyImage& grey, const RgbaImage& image) {
     if (grey.width != image.width || grey.height != image.height) {
         throw UsageError("mask " + Quoted(path) + " is " + std::to_string(grey.width) + "x" +
                          std::to_string(grey.height) + " but the image is " +
                          std::to_string(image.width) + "x" + std::to_string(image.height));
     }
-    return MaskFromGrey(grey);
+}
+
+std::vector<std::uint8_t> ReadMask(const std::string& path, const RgbaImage& image) {
+    GreyImage grey = ReadGreyImage(path, RunBytesPerPixel(/*withMask=*/true));
+    CheckMaskSize(path, grey, image);
+    return MaskFromGrey(std::move(grey));
 }
 
 std::optional<SelectionRect> MaskBounds(const std::vector<std::uint8_t>& mask, std::int32_t width,

@@ -7,12 +7,16 @@
 #include <string>
 #include <vector>
 
-#include "host/png_io.h"
+#include "host/image.h"
 #include "plugin/selection_scan.h"
 #include "transform/pixel.h"
 
-// Mask bytes from a grey mask image: 255 − grey, so that white selects and black does not.
-[[nodiscard]] std::vector<std::uint8_t> MaskFromGrey(const GreyImage& grey);
+// Mask bytes from a grey mask image, in place: 255 − grey, so that white selects and black does
+// not.
+[[nodiscard]] std::vector<std::uint8_t> MaskFromGrey(GreyImage grey);
+
+// Throws UsageError unless the mask image read from PATH has the image's size.
+void CheckMaskSize(const std::string& path, const GreyImage& grey, const RgbaImage& image);
 
 // The mask bytes of a mask image file, which must be the image's size. Throws HostError, and
 // UsageError when the sizes differ.

@@ -8,10 +8,11 @@
 #include "host/commands.h"
 #include "host/filter_arguments.h"
 #include "host/host_error.h"
+#include "host/image_file.h"
 #include "host/image_window.h"
+#include "host/memory_limit.h"
 #include "host/message_boxes.h"
 #include "host/plugin_module.h"
-#include "host/png_io.h"
 #include "host/selection.h"
 #include "host/text_encoding.h"
 
@@ -25,12 +26,6 @@ FilterArguments ParseSetupArguments(const CommandArguments& arguments) {
     AddFilterArguments(options);
     options.parse_positional({"plugin", "input"});
     return ReadFilterArguments(ParseArguments(options, arguments), kSetupUsage);
-}
-
-// The last component of a path, for the window title.
-std::string FileNameOf(const std::string& path) {
-    const std::size_t slash = path.find_last_of("\\/");
-    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 // Runs the plug-in's dialog owned by a window that shows the image. Message boxes are answered,
@@ -48,7 +43,8 @@ std::int32_t ShowSetup(const PluginModule& plugin, std::int32_t filterIndex, con
 
 int SetupCommand(const CommandArguments& arguments) {
     const FilterArguments setup = ParseSetupArguments(arguments);
-    const RgbaImage image = ReadRgbaPng(setup.inputPath);
+    const RgbaImage image =
+        ReadImage(setup.inputPath, RunBytesPerPixel(setup.maskPath.has_value()));
     std::vector<std::uint8_t> mask;
     if (setup.maskPath) mask = ReadMask(*setup.maskPath, image);
 

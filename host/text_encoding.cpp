@@ -5,6 +5,7 @@
 #include <io.h>
 
 #include <climits>
+#include <cstdio>
 
 #include "plugin/win32.h"
 
@@ -67,4 +68,20 @@ void BinaryStandardStreams() {
     std::fflush(stderr);
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
+}
+
+std::string SystemMessage(unsigned long error) {
+    wchar_t* buffer = nullptr;
+    const DWORD flags =
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
+    const DWORD length =
+        FormatMessageW(flags, nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    std::string message = length > 0 ? OneLine(WideToUtf8(buffer)) : std::string();
+    LocalFree(buffer);
+    if (message.empty()) {
+        char code[32];
+        std::snprintf(code, sizeof code, "error 0x%08lX", error);
+        message = code;
+    }
+    return message;
 }

@@ -17,6 +17,9 @@ constexpr unsigned int kPluginCodePage = 932;
 // Plug-in text (Shift-JIS) to UTF-8.
 [[nodiscard]] std::string PluginTextToUtf8(std::string_view text);
 
+// The system's text for an error code (GetLastError, or an HRESULT), on one line.
+[[nodiscard]] std::string SystemMessage(unsigned long error);
+
 // Joins the lines of a text with single spaces, so that it prints on one line.
 [[nodiscard]] std::string OneLine(std::string_view text);
 

@@ -14,3 +14,15 @@ build/native/preview_bench --benchmark_min_time=1 --benchmark_repetitions=5 \
 # The straightening suggestion against one pass of the same 6000 x 4000 image: fastest of three.
 cmake --build build/native -j"$(nproc)" --target straighten_bench
 build/native/straighten_bench --benchmark_min_time=1 --benchmark_repetitions=3 "$@"
+# kvhost on a 6000 x 4000 photograph against OpenCV reading and writing the same file. The peer
+# comes from Debian's python3-opencv, installed here only: the tests do not need it.
+if ! dpkg-query -W -f='${Status}' python3-opencv 2>/dev/null | grep -q 'ok installed'; then
+    as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
+    as_root apt-get update -qq >/dev/null
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+        python3-opencv >/dev/null
+fi
+cmake -S . -B build/win32 -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-i686.cmake" >/dev/null
+cmake --build build/win32 -j"$(nproc)" --target kvhost trapezoid
+scripts/with_display.sh /usr/bin/python3 scripts/kvhost_bench.py "$PWD/build/win32/kvhost.exe" \
+    "$PWD/build/win32/trapezoid.dll" "$PWD/build/kvhost_bench"

@@ -1,15 +1,15 @@
 #!/usr/bin/env bash
 # Installs what building and testing the plug-in needs: the i686 mingw-w64 cross compiler, Wine
 # (32-bit), Xvfb, fonts (Wine's own for Marlett, IPA Gothic and P Gothic for Japanese), the
-# Japanese locale, the native test and benchmark libraries, and clang with libFuzzer for the fuzz
-# targets.
+# Japanese locale, zlib for kvhost, the native test and benchmark libraries, and clang with
+# libFuzzer for the fuzz targets.
 # Idempotent and quiet when everything is already there.
 set -euo pipefail
 
 packages=(
     cmake g++ make pkg-config python3 clang-14 libclang-rt-14-dev
     googletest libgtest-dev libgmock-dev libbenchmark-dev libstb-dev libcxxopts-dev locales
-    g++-mingw-w64-i686-win32 binutils-mingw-w64-i686 mingw-w64-i686-dev
+    g++-mingw-w64-i686-win32 binutils-mingw-w64-i686 mingw-w64-i686-dev libz-mingw-w64-dev
     wine wine32:i386 fonts-wine xvfb xauth fonts-ipafont-gothic
 )
 

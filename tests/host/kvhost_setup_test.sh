@@ -189,7 +189,7 @@ drive --timeout 1 ok
 
 # The command line.
 env "${english[@]}" wine "$kvhost" help >stdout.txt
-grep -qxF '  kvhost setup PLUGIN.dll IN.png [--filter N] [--mask MASK.png] [--fg RRGGBB[AA]] [--bg RRGGBB[AA]]' \
+grep -qxF '  kvhost setup PLUGIN.dll IN [--filter N] [--mask MASK] [--fg RRGGBB[AA]] [--bg RRGGBB[AA]]' \
     <(tr -d '\r' <stdout.txt) && pass "help shows setup" || fail "help: $(cat stdout.txt)"
 expect_error "missing input argument" 'missing input; usage: kvhost setup' setup ./probe_plugin.dll
 expect_error "surplus argument" 'unexpected argument "out.png"' setup ./probe_plugin.dll in.png \

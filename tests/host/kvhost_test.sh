@@ -45,8 +45,8 @@ expect_run() {
     expect_same "$name" "$expected" "$($tool dump out.png)"
 }
 
-# expect_error NAME PATTERN ARGS...: one "kvhost: error:" line matching PATTERN, non-zero exit,
-# nothing written.
+# expect_error NAME PATTERN ARGS...: one "kvhost: error:" line matching PATTERN, exit 1 (kvhost's
+# own error), nothing written.
 expect_error() {
     local name=$1 pattern=$2
     shift 2
@@ -54,7 +54,7 @@ expect_error() {
     kvhost "$@"
     local lines
     lines=$(printf '%s\n' "$err" | wc -l)
-    if [ $rc -ne 0 ] && [ "$lines" -eq 1 ] && [[ "$err" == "kvhost: error: "* ]] &&
+    if [ $rc -eq 1 ] && [ "$lines" -eq 1 ] && [[ "$err" == "kvhost: error: "* ]] &&
         [[ "$err" =~ $pattern ]] && [ -z "$out" ] && [ ! -e out.png ]; then
         pass "$name"
     else
@@ -90,13 +90,14 @@ expect_run "second filter" "$($tool invert in.png 0,2,6,5)" --filter 1 --rect=0,
 expect_run "RGB input gets opaque alpha" "$($tool invert rgb.png 4,0,6,2)" rgb.png out.png \
     --filter 1 --rect 4,0,6,2
 
-# The probe shows an error box for a one-pixel rectangle: answered, reported, image unchanged.
-rm -f out.png
+# The probe shows an error box for a one-pixel rectangle: answered in-process and printed, the
+# run refused (exit 2), an existing output left as it was.
+cp rgb.png out.png
 kvhost run ./probe_plugin.dll in.png out.png --rect 2,2,3,3
 expect_same "message box answered and reported" \
     'kvhost: message box "error": 選択範囲が小さすぎます (notice 1)' "$err"
-[ $rc -eq 0 ] && [ -f out.png ] && [ "$($tool dump out.png)" == "$($tool dump in.png)" ] &&
-    pass "message box run leaves the image" || fail "message box run: exit $rc"
+[ $rc -eq 2 ] && cmp -s out.png rgb.png && [ -z "$(ls ./*.tmp 2>/dev/null)" ] &&
+    pass "refused run keeps the existing output" || fail "refused run: exit $rc"
 
 # With --interactive the box waits for the user: the run is still going when the time is up.
 rm -f out.png
@@ -109,7 +110,10 @@ rc=$?
 # Bad input.
 run=(run ./probe_plugin.dll)
 expect_error "missing input" 'cannot open "nothere.png"' "${run[@]}" nothere.png out.png
-expect_error "input not PNG" '"text.png" is not a PNG file' "${run[@]}" text.png out.png
+expect_error "input not an image" 'cannot read "text.png": not an image' "${run[@]}" text.png out.png
+expect_error "output extension" 'cannot write "out.gif": the extension' "${run[@]}" in.png out.gif
+expect_error "quality out of range" 'invalid quality "101"' "${run[@]}" in.png out.jpg --quality 101
+expect_error "batch option without batch" 'need --out-dir' "${run[@]}" in.png out.png --format jpg
 expect_error "rect outside" 'outside the 6x5 image' "${run[@]}" in.png out.png --rect 0,0,7,5
 expect_error "rect negative" 'outside the 6x5 image' "${run[@]}" in.png out.png --rect=-1,0,2,2
 expect_error "rect empty" 'empty or inverted' "${run[@]}" in.png out.png --rect 2,2,2,4
@@ -137,6 +141,15 @@ expect_error "plug-in missing" 'cannot load plug-in "./nothere.dll"' run ./nothe
     out.png
 expect_error "plug-in not a library" 'cannot load plug-in "./in.png"' run ./in.png in.png out.png
 expect_error "plug-in lacks the exports" 'does not export KV_GetPluginInfo' info comctl32.dll
+
+# Help: -h anywhere, and the run command's options one line each.
+kvhost run ./probe_plugin.dll in.png --help
+[ $rc -eq 0 ] && [[ "$out" == *"--out-dir DIR"* ]] && [[ "$out" == *"exit codes: 0 done"* ]] &&
+    pass "run --help" || fail "run --help: exit $rc, '$out'"
+kvhost -h
+[ $rc -eq 0 ] && [[ "$out" == usage:* ]] && pass "-h" || fail "-h: exit $rc, '$out'"
+kvhost help run
+expect_same "help run lists each option once" "$(grep -c -- '^  --filter N ' <<<"$out")" 1
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

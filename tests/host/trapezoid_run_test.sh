@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The real plug-in run by kvhost under Wine, as a user runs it: settings from the vxfilters.ini
-# beside the DLL, a squeezed top row filled with white, the invalid-settings box answered and
-# printed, and unselected pixels kept with a mask.
+# beside the DLL, a squeezed top row filled with white, unselected pixels kept with a mask, and
+# the invalid-settings box answered, printed and the run refused, with and without a display.
 # Usage: trapezoid_run_test.sh KVHOST.exe TRAPEZOID.dll   (inside scripts/with_display.sh)
 set -u
 kvhost=$(realpath "$1")
@@ -44,13 +44,28 @@ wine "$kvhost" run ./trapezoid.dll red.png out.png --quiet --mask half.png
 check "unselected pixel kept" FF0000FF "$(pixel 2 0)"
 check "selected outside pixel black" 000000FF "$(pixel 10 0)"
 
+# A refused run (difference 150): the box printed, exit 2, no output file. With the shared X
+# display, without any display, and on a cold start of Wine without a display.
 settings 1 150 4 0
-LANG=en_US.UTF-8 wine "$kvhost" run ./trapezoid.dll red.png out.png --quiet 2>err.txt
-check "invalid settings: run still ends" 0 $?
-check "invalid settings: the box is answered and printed" \
-    'kvhost: message box "error": There is invalidate value in the initialization file.' \
-    "$(tr -d '\r' <err.txt)"
-check "invalid settings: image unchanged" FF0000FF "$(pixel 0 0)"
+refused() {  # NAME, then the command's environment changes
+    local name=$1
+    shift
+    rm -f out.png
+    env "$@" LANG=en_US.UTF-8 wine "$kvhost" run ./trapezoid.dll red.png out.png --quiet \
+        </dev/null >out.txt 2>err.txt
+    check "$name: exit 2" 2 $?
+    check "$name: the box is printed" \
+        'kvhost: message box "error": There is invalidate value in the initialization file.' \
+        "$(tr -d '\r' <err.txt)"
+    check "$name: no output" "" "$(ls out.png 2>/dev/null)"
+}
+refused "with a display"
+refused "without a display" -u DISPLAY
+wineserver -k
+refused "cold start without a display" -u DISPLAY
+# Back to a server that has the display, its services started apart from the test's output.
+wineserver -k
+wine cmd /c exit >/dev/null 2>&1 </dev/null
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

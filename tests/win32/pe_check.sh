@@ -17,6 +17,7 @@ system_imports_only() {
     for name in $($objdump -p "$file" | awk '/DLL Name:/ {print $3}'); do
         case "${name,,}" in
             kernel32.dll|user32.dll|gdi32.dll|msvcrt.dll|comctl32.dll|shell32.dll|version.dll) ;;
+            ole32.dll|oleaut32.dll|windowscodecs.dll) ;;  # kvhost's image files
             *) echo "$file imports $name"; return 1 ;;
         esac
     done
@@ -26,6 +27,7 @@ has_export() { $objdump -p "$1" | sed -n '/Name Pointer/,/^$/p' | grep -qw -- "$
 
 check "plug-in imports only system DLLs" system_imports_only "$dll"
 check "kvhost imports only system DLLs" system_imports_only "$host"
+check "kvhost is large-address-aware" grep -q "large address aware" <($objdump -p "$host")
 for name in KV_GetPluginInfo _KV_GetPluginInfo@8 KVF_FilterCount _KVF_FilterCount@0 \
             KVF_GetName _KVF_GetName@20 KVF_Setup _KVF_Setup@20 KVF_Execute _KVF_Execute@44; do
     check "plug-in exports $name" has_export "$dll" "$name"

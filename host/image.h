@@ -1,0 +1,34 @@
+// Images as the host holds them: Pixel32 words for the plug-in, grey bytes for masks.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+#include "transform/pixel.h"
+
+// An image as the plug-in sees it: width × height Pixel32 words, row stride = width.
+struct RgbaImage {
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    std::vector<Pixel32> pixels;
+};
+
+// A one-channel image, one byte per pixel, row stride = width.
+struct GreyImage {
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    std::vector<std::uint8_t> values;
+};
+
+[[nodiscard]] constexpr Pixel32 PackPixel(std::uint8_t red, std::uint8_t green, std::uint8_t blue,
+                                          std::uint8_t alpha) noexcept {
+    return static_cast<Pixel32>(blue) | static_cast<Pixel32>(green) << 8 |
+           static_cast<Pixel32>(red) << 16 | static_cast<Pixel32>(alpha) << 24;
+}
+
+// True when every pixel has alpha 255: the image can be written without its alpha channel.
+[[nodiscard]] inline bool IsOpaque(const RgbaImage& image) {
+    return std::all_of(image.pixels.begin(), image.pixels.end(),
+                       [](Pixel32 pixel) { return pixel >> 24 == 0xFFu; });
+}

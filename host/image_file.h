@@ -1,0 +1,39 @@
+// Image files of the host: PNG, JPEG, TIFF and BMP read into the plug-in's 8-bit BGRA and written
+// back, the format chosen by the file's extension.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "host/image.h"
+
+enum class ImageFormat { kPng, kJpeg, kTiff, kBmp };
+
+// The format of a file name's extension (.png, .jpg/.jpeg, .tif/.tiff, .bmp, any case).
+[[nodiscard]] std::optional<ImageFormat> FormatOfPath(const std::string& path);
+
+// The format of a --format value (png, jpg, tif, bmp), or nothing.
+[[nodiscard]] std::optional<ImageFormat> FormatOfName(const std::string& name);
+
+// The extension written for a format, with its dot: ".png", ".jpg", ".tif", ".bmp".
+[[nodiscard]] std::string ExtensionOf(ImageFormat format);
+
+struct WriteOptions {
+    int jpegQuality = 92;  // 1..100
+};
+
+// Reads an image file of any supported format, whatever its extension. 16-bit channels are
+// rounded to 8 bits and a missing alpha is 255. Before any pixel is allocated the image's size
+// is checked against what the host can hold with bytesPerPixel bytes for each pixel of the run.
+// Throws HostError.
+[[nodiscard]] RgbaImage ReadImage(const std::string& path, std::uint32_t bytesPerPixel);
+
+// Reads an image file as grey levels (luminance; alpha ignored). Throws HostError.
+[[nodiscard]] GreyImage ReadGreyImage(const std::string& path, std::uint32_t bytesPerPixel);
+
+// Writes the image in the format of the path's extension, through a temporary file beside it
+// that replaces the path only when it is complete: on failure an existing file is left as it was.
+// JPEG and BMP drop alpha. The image is taken whole: the JPEG encoder reorders its channels in
+// place instead of copying them. Throws HostError.
+void WriteImage(const std::string& path, RgbaImage image, const WriteOptions& options);

@@ -1,0 +1,199 @@
+// Reading image files through the imaging component, in strips, into the plug-in's 8-bit BGRA.
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <new>
+
+#include "host/host_error.h"
+#include "host/image_file.h"
+#include "host/memory_limit.h"
+#include "host/text_encoding.h"
+#include "host/wic.h"
+
+namespace {
+
+// Rows are copied out of the decoder a strip of about this many bytes at a time.
+constexpr std::uint64_t kStripBytes = 4 << 20;
+
+// 16-bit value to 8 bits, rounded to nearest: 65535 maps to 255 and 32896 to 128.
+[[nodiscard]] constexpr std::uint8_t Round16(std::uint32_t value) noexcept {
+    return static_cast<std::uint8_t>((value * 255 + 32767) / 65535);
+}
+
+// One row of a decoder's pixel layout to BGRA: CHANNELS samples of BYTES bytes (little-endian)
+// per pixel, red, green, blue and alpha at the given sample positions, alpha -1 when there is
+// none (then 255).
+template <int kChannels, int kBytes, int kRed, int kGreen, int kBlue, int kAlpha>
+void ConvertRow(const std::uint8_t* in, Pixel32* out, std::uint32_t width) noexcept {
+    const auto sample = [in](std::uint32_t x, int channel) -> std::uint8_t {
+        const std::uint8_t* at =
+            in + (x * kChannels + static_cast<std::uint32_t>(channel)) * kBytes;
+        if constexpr (kBytes == 1) return at[0];
+        return Round16(static_cast<std::uint32_t>(at[0] | at[1] << 8));
+    };
+    for (std::uint32_t x = 0; x < width; ++x) {
+        const std::uint8_t alpha = kAlpha < 0 ? std::uint8_t{255} : sample(x, kAlpha);
+        out[x] = PackPixel(sample(x, kRed), sample(x, kGreen), sample(x, kBlue), alpha);
+    }
+}
+
+using RowConverter = void (*)(const std::uint8_t*, Pixel32*, std::uint32_t) noexcept;
+
+struct DecodedLayout {
+    const GUID* format;
+    std::uint32_t bytesPerPixel;
+    RowConverter convert;
+};
+
+// Layouts converted here: 16-bit ones rounded rather than cut, common 8-bit ones faster than the
+// component's own converter. Others (palettes, 1..4-bit grey) go through that converter.
+const std::array<DecodedLayout, 10> kLayouts = {{
+    {&GUID_WICPixelFormat24bppBGR, 3, ConvertRow<3, 1, 2, 1, 0, -1>},
+    {&GUID_WICPixelFormat24bppRGB, 3, ConvertRow<3, 1, 0, 1, 2, -1>},
+    {&GUID_WICPixelFormat32bppBGR, 4, ConvertRow<4, 1, 2, 1, 0, -1>},
+    {&GUID_WICPixelFormat32bppRGBA, 4, ConvertRow<4, 1, 0, 1, 2, 3>},
+    {&GUID_WICPixelFormat8bppGray, 1, ConvertRow<1, 1, 0, 0, 0, -1>},
+    {&GUID_WICPixelFormat48bppRGB, 6, ConvertRow<3, 2, 0, 1, 2, -1>},
+    {&GUID_WICPixelFormat48bppBGR, 6, ConvertRow<3, 2, 2, 1, 0, -1>},
+    {&GUID_WICPixelFormat64bppRGBA, 8, ConvertRow<4, 2, 0, 1, 2, 3>},
+    {&GUID_WICPixelFormat64bppBGRA, 8, ConvertRow<4, 2, 2, 1, 0, 3>},
+    {&GUID_WICPixelFormat16bppGray, 2, ConvertRow<1, 2, 0, 0, 0, -1>},
+}};
+
+const DecodedLayout* FindLayout(const WICPixelFormatGUID& format) {
+    for (const DecodedLayout& layout : kLayouts) {
+        if (*layout.format == format) return &layout;
+    }
+    return nullptr;
+}
+
+std::uint32_t StripRows(std::uint64_t rowBytes) {
+    return static_cast<std::uint32_t>(std::max<std::uint64_t>(1, kStripBytes / rowBytes));
+}
+
+// The decoder keeps its frame's data; both live as long as the reading.
+struct OpenedFrame {
+    ComPtr<IWICBitmapDecoder> decoder;
+    ComPtr<IWICBitmapFrameDecode> frame;
+};
+
+// Some decoders (PNG's) allocate the whole image as soon as they open it: the size in a PNG
+// header is checked before the decoder sees the file.
+void CheckPngHeader(IStream& stream, const std::string& path, std::uint32_t bytesPerPixel) {
+    std::uint8_t header[24] = {};
+    ULONG count = 0;
+    const bool read = SUCCEEDED(stream.Read(header, sizeof header, &count));
+    LARGE_INTEGER start{};
+    CheckResult(stream.Seek(start, STREAM_SEEK_SET, nullptr), "cannot read " + Quoted(path));
+    static constexpr std::uint8_t kSignature[12] = {0x89, 'P',  'N', 'G', '\r', '\n',
+                                                    0x1A, '\n', 0,   0,   0,    13};
+    if (!read || count < sizeof header || std::memcmp(header, kSignature, 12) != 0) return;
+    const auto bigEndian = [&header](int at) {
+        return std::uint64_t{header[at]} << 24 | std::uint64_t{header[at + 1]} << 16 |
+               std::uint64_t{header[at + 2]} << 8 | header[at + 3];
+    };
+    CheckImageFits(path, bigEndian(16), bigEndian(20), bytesPerPixel);
+}
+
+OpenedFrame OpenFrame(const std::string& path, std::uint32_t bytesPerPixel) {
+    IWICImagingFactory& factory = ImagingFactory();
+    ComPtr<IWICStream> stream;
+    CheckResult(factory.CreateStream(&stream), "cannot read " + Quoted(path));
+    CheckResult(stream->InitializeFromFilename(Utf8ToWide(path).c_str(), GENERIC_READ),
+                "cannot open " + Quoted(path));
+    CheckPngHeader(*stream.Get(), path, bytesPerPixel);
+    OpenedFrame opened;
+    CheckResult(factory.CreateDecoderFromStream(stream.Get(), nullptr,
+                                                WICDecodeMetadataCacheOnDemand, &opened.decoder),
+                "cannot read " + Quoted(path));
+    CheckResult(opened.decoder->GetFrame(0, &opened.frame), "cannot read " + Quoted(path));
+    return opened;
+}
+
+// Strips of the decoder's own layout, converted here.
+void CopyConverted(IWICBitmapSource& source, const DecodedLayout& layout, RgbaImage& image,
+                   const std::string& what) {
+    const auto width = static_cast<std::uint32_t>(image.width);
+    // CheckImageFits keeps a row of 8-byte pixels within 32 bits.
+    const std::size_t rowBytes = std::size_t{width} * layout.bytesPerPixel;
+    const std::uint32_t stripRows = StripRows(rowBytes);
+    std::vector<std::uint8_t> strip(rowBytes * stripRows);
+    for (std::int32_t top = 0; top < image.height; top += static_cast<std::int32_t>(stripRows)) {
+        const std::int32_t rows =
+            std::min(image.height - top, static_cast<std::int32_t>(stripRows));
+        const WICRect rect{0, top, image.width, rows};
+        CheckResult(
+            source.CopyPixels(&rect, static_cast<UINT>(rowBytes),
+                              static_cast<UINT>(rowBytes * static_cast<std::uint32_t>(rows)),
+                              strip.data()),
+            what);
+        for (std::int32_t row = 0; row < rows; ++row) {
+            layout.convert(
+                strip.data() + rowBytes * static_cast<std::uint32_t>(row),
+                image.pixels.data() + std::size_t{width} * static_cast<std::uint32_t>(top + row),
+                width);
+        }
+    }
+}
+
+// Strips straight into the image, through the component's converter where needed.
+void CopyDirect(IWICBitmapSource& source, RgbaImage& image, const std::string& what) {
+    const auto width = static_cast<std::uint32_t>(image.width);
+    const std::uint32_t stripRows = StripRows(std::uint64_t{width} * 4);
+    for (std::int32_t top = 0; top < image.height; top += static_cast<std::int32_t>(stripRows)) {
+        const std::int32_t rows =
+            std::min(image.height - top, static_cast<std::int32_t>(stripRows));
+        const WICRect rect{0, top, image.width, rows};
+        Pixel32* first = image.pixels.data() + std::size_t{width} * static_cast<std::uint32_t>(top);
+        CheckResult(
+            source.CopyPixels(&rect, width * 4, width * 4 * static_cast<std::uint32_t>(rows),
+                              reinterpret_cast<BYTE*>(first)),
+            what);
+    }
+}
+
+// WHAT starts the message of a failure ("cannot decode "PATH"").
+void CopyFrame(IWICBitmapFrameDecode& frame, RgbaImage& image, const std::string& what) {
+    WICPixelFormatGUID format{};
+    CheckResult(frame.GetPixelFormat(&format), what);
+    if (format == GUID_WICPixelFormat32bppBGRA) return CopyDirect(frame, image, what);
+    if (const DecodedLayout* layout = FindLayout(format)) {
+        return CopyConverted(frame, *layout, image, what);
+    }
+    ComPtr<IWICFormatConverter> converter;
+    CheckResult(ImagingFactory().CreateFormatConverter(&converter), what);
+    CheckResult(converter->Initialize(&frame, GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone,
+                                      nullptr, 0, WICBitmapPaletteTypeCustom),
+                what);
+    CopyDirect(*converter.Get(), image, what);
+}
+
+}  // namespace
+
+RgbaImage ReadImage(const std::string& path, std::uint32_t bytesPerPixel) {
+    const OpenedFrame opened = OpenFrame(path, bytesPerPixel);
+    UINT width = 0;
+    UINT height = 0;
+    CheckResult(opened.frame->GetSize(&width, &height), "cannot read " + Quoted(path));
+    CheckImageFits(path, width, height, bytesPerPixel);
+    RgbaImage image{static_cast<std::int32_t>(width), static_cast<std::int32_t>(height), {}};
+    try {
+        image.pixels.resize(std::size_t{width} * height);
+        CopyFrame(*opened.frame.Get(), image, "cannot decode " + Quoted(path));
+    } catch (const std::bad_alloc&) {
+        throw HostError("cannot read " + Quoted(path) + ": out of memory");
+    }
+    return image;
+}
+
+GreyImage ReadGreyImage(const std::string& path, std::uint32_t bytesPerPixel) {
+    const RgbaImage image = ReadImage(path, bytesPerPixel);
+    GreyImage grey{image.width, image.height, std::vector<std::uint8_t>(image.pixels.size())};
+    for (std::size_t i = 0; i < image.pixels.size(); ++i) {
+        const Pixel32 pixel = image.pixels[i];
+        // Rec. 601 luma in 8-bit fixed point, the weights summing to 256.
+        grey.values[i] = static_cast<std::uint8_t>(
+            (77 * Channel(pixel, 2) + 150 * Channel(pixel, 1) + 29 * Channel(pixel, 0)) >> 8);
+    }
+    return grey;
+}

@@ -1,0 +1,34 @@
+// The options of the run command: one image (IN OUT) or a batch (IN... --out-dir DIR), and the
+// help that lists them one line each.
+#pragma once
+
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "host/commands.h"
+#include "host/filter_arguments.h"
+#include "host/image_file.h"
+
+struct RunOptions {
+    FilterArguments filter;           // its inputPath is the first input
+    std::vector<std::string> inputs;  // one for the single form, any number for a batch
+    std::string outputPath;           // the single form's OUT
+    std::optional<std::string> outDir;
+    std::string suffix;                 // added to each batch output's name
+    std::optional<ImageFormat> format;  // a batch's output format; else each input's own
+    std::optional<SelectionRect> rect;
+    WriteOptions write;
+    bool quiet = false;
+    bool interactive = false;
+};
+
+// Throws UsageError for a malformed command line.
+[[nodiscard]] RunOptions ParseRunOptions(const CommandArguments& arguments);
+
+// Where a batch writes INPUT: DIR/NAME+SUFFIX.EXT, EXT that of --format or the input's own.
+[[nodiscard]] std::string BatchOutputPath(const RunOptions& run, const std::string& input);
+
+// The usage of run, its options one line each, the formats and the exit codes.
+void PrintRunHelp(std::FILE* stream);

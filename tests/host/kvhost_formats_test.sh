@@ -1,0 +1,99 @@
+#!/usr/bin/env bash
+# kvhost's image files under Wine, with the real plug-in: each format and bit depth read and
+# written, a 108-megapixel image within its memory budget, an absurd header refused, a batch
+# that goes on after failures, and an output written in place of its input.
+# Usage: kvhost_formats_test.sh KVHOST.exe TRAPEZOID.dll MAKE_SAMPLE.py (inside with_display.sh)
+set -u
+kvhost=$(realpath "$1")
+here=$(dirname "$(realpath "$0")")
+png="python3 $here/png_tool.py"
+fmt="python3 $here/format_tool.py"
+sample=$(realpath "$3")
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cp "$2" "$work/trapezoid.dll"
+cd "$work" || exit 1
+passed=0
+failed=0
+check() {  # NAME EXPECTED ACTUAL
+    if [ "$2" == "$3" ]; then passed=$((passed + 1)); else
+        failed=$((failed + 1)); echo "FAIL: $1: expected '$2', got '$3'"
+    fi
+}
+settings() {  # DIFFERENCE: shape 1, edge fill; 0 leaves the image as it is
+    printf '[Trapezoid]\r\nshape=1\r\ndifference=%s\r\nundefarea=0\r\ntransparent=0\r\n' "$1" \
+        >vxfilters.ini
+}
+run() {  # kvhost run with the plug-in; exit code in rc, stderr in err
+    wine "$kvhost" run ./trapezoid.dll "$@" --quiet >out.txt 2>err.txt
+    rc=$?
+    err=$(tr -d '\r' <err.txt)
+}
+
+# Reading: each kind of file gives the 8-bit pixels it holds, 16-bit values rounded.
+settings 0
+for kind in png16 png16grey greyalpha palette tiff16 tiff8; do
+    file=$kind.$([[ $kind == tiff* ]] && echo tif || echo png)
+    expected=$($fmt make "$kind" "$file")
+    run "$file" read.png
+    check "read $kind" "0 $expected" "$rc $($png dump read.png)"
+done
+
+# Writing: TIFF keeps alpha, BMP and JPEG drop it; read back through kvhost.
+$png rgba in.png 7 3
+for ext in tif bmp; do
+    run in.png "out.$ext" && run "out.$ext" back.png
+    expected=$($png dump in.png)
+    [ "$ext" == bmp ] && expected=$(sed -E 's/([0-9A-F]{6})[0-9A-F]{2}/\1FF/g' <<<"$expected")
+    check "write $ext" "0 $expected" "$rc $($png dump back.png)"
+done
+python3 "$sample" photo.png 480 360
+run photo.png opaque.tif && run opaque.tif back.png
+check "opaque TIFF written as RGB, exact" "0 0.00 1" \
+    "$rc $($fmt error photo.png back.png) $(($(stat -c %s opaque.tif) < 480 * 360 * 4))"
+run photo.png q92.jpg && run q92.jpg back.png
+check "JPEG at 92 is close to its source" 1 "$(awk '{ print ($1 < 2.5) }' <<<"$($fmt error photo.png back.png)")"
+run photo.png q20.jpg --quality 20
+check "a lower quality gives a smaller file" 1 "$(( $(stat -c %s q20.jpg) < $(stat -c %s q92.jpg) ))"
+
+# The output may be the input; no temporary file stays behind.
+cp in.png same.png
+settings -40
+run same.png same.png
+check "written over its own input" "0 " "$rc $(ls ./*.tmp 2>/dev/null)"
+[ "$($png dump same.png)" != "$($png dump in.png)" ] && passed=$((passed + 1)) ||
+    { failed=$((failed + 1)); echo "FAIL: the input was not replaced by the result"; }
+
+# 12000 x 9000: runs with the filter at work, the process's peak memory within 9 bytes a pixel
+# plus 64 MiB; then a header claiming 100000 x 100000 is refused before anything is allocated.
+$fmt big big.png 12000 9000
+settings -30
+$fmt peak peak.txt wine "$kvhost" run ./trapezoid.dll big.png big_out.png --quiet
+check "108 megapixels run" "0 12000 9000" "$? $(od -An -tu4 --endian=big -j16 -N8 big_out.png | xargs)"
+budget=$(( (12000 * 9000 * 9 >> 20) + 64 ))
+echo "peak working set of the 12000x9000 run: $(cat peak.txt) MiB (budget $budget MiB)"
+check "peak memory within budget" 1 "$(( $(cat peak.txt) <= budget ))"
+rm -f big.png big_out.png
+$fmt huge huge.png 100000 100000
+$fmt peak peak.txt wine "$kvhost" run ./trapezoid.dll huge.png huge_out.png --quiet 2>err.txt
+check "absurd header refused" \
+    '1 kvhost: error: "huge.png" is 100000x100000: needs 76294 MiB, a 32-bit host can hold about 3500 MiB' \
+    "$? $(tr -d '\r' <err.txt)"
+check "absurd header: nothing allocated" 1 "$(( $(cat peak.txt) < 200 ))"
+
+# A batch of five: one input corrupt, one target taken by a directory. Three done, two error
+# lines, the summary, exit 1.
+settings -20
+cp in.png a.png && cp photo.png b.png && cp q92.jpg c.jpg && cp out.tif d.tif
+echo "not an image" >bad.png
+mkdir -p outdir/d_k.png
+wine "$kvhost" run ./trapezoid.dll a.png bad.png b.png c.jpg d.tif --out-dir outdir --suffix _k \
+    --format png >out.txt 2>err.txt
+check "batch exit" 1 $?
+check "batch summary" "3 done, 2 failed" "$(tr -d '\r' <out.txt)"
+check "batch error lines" 2 "$(grep -c '^kvhost: error: ' err.txt)"
+check "batch progress" "kvhost: [1/5] a.png" "$(grep -m1 '^kvhost: \[' err.txt | tr -d '\r')"
+check "batch outputs" "a_k.png b_k.png c_k.png" "$(find outdir -type f -printf '%f\n' | sort | xargs)"
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
