@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "plugin/filter_module.h"
+#include "plugin/suggest_settings.h"
 #include "plugin/text_copy.h"
 
 namespace {
@@ -47,6 +48,15 @@ std::int32_t __stdcall KVF_Execute(std::int32_t index, HWND parent, const Pixel3
                            height, &record);
     if (record.callback == nullptr) return 0;
     return record.callback(100, 100, record.userData);
+}
+
+// Optional: only hosts that know of it call it; plugin/kv_interface.h states its contract.
+std::int32_t __stdcall KVF_SuggestSettings(const Pixel32* pixels, std::int32_t width,
+                                           std::int32_t height, const SelectionRect* rect,
+                                           const std::uint8_t* mask, std::int32_t direction,
+                                           std::int32_t save, std::int32_t* shape,
+                                           std::int32_t* difference) {
+    return SuggestSettings(pixels, width, height, rect, mask, direction, save, shape, difference);
 }
 
 }  // extern "C"

@@ -30,3 +30,31 @@ using ExecuteFn = std::int32_t(KV_STDCALL*)(std::int32_t index, void* parent, co
                                             const SelectionRect* rect, std::int32_t reservedB,
                                             std::int32_t width, std::int32_t height,
                                             ProgressCallback progress, std::intptr_t userData);
+
+// Results of the optional export KVF_SuggestSettings.
+enum SuggestResult : std::int32_t {
+    SuggestSaveFailed = -1,  // found and reported, but the settings file could not be written
+    SuggestNotFound = 0,     // no suggestion, or bad arguments; nothing written anywhere
+    SuggestFound = 1,        // found, reported, and saved when asked
+};
+
+// Values of KVF_SuggestSettings's `direction`.
+enum SuggestDirection : std::int32_t {
+    SuggestVerticals = 0,    // straightens near-vertical lines with a row shape, 1 or 2
+    SuggestHorizontals = 1,  // straightens near-horizontal lines with a column shape, 4 or 5
+};
+
+// KVF_SuggestSettings(pixels, width, height, rect, mask, direction, save, shape, difference):
+// the shape and difference that straighten the picture's lines, for hosts that know of it.
+// `pixels` holds width x height pixels in rows of `width`; `rect` (null: the whole picture) is
+// clipped to the picture; `mask` (null: every pixel) holds one byte per pixel in the same layout,
+// 255 for a pixel outside the selection. The current shape is read from the settings file. Non-zero
+// `save` writes the suggested shape and difference into the settings file, leaving its other keys
+// as they are. Writes *shape and *difference only when the result is not SuggestNotFound. Bad
+// arguments (null pixels or outputs, a size of 0 or below or too big to address, a rectangle
+// empty or outside the picture, a direction other than the two) give SuggestNotFound.
+using SuggestSettingsFn = std::int32_t(KV_STDCALL*)(const Pixel32* pixels, std::int32_t width,
+                                                    std::int32_t height, const SelectionRect* rect,
+                                                    const std::uint8_t* mask,
+                                                    std::int32_t direction, std::int32_t save,
+                                                    std::int32_t* shape, std::int32_t* difference);

@@ -38,6 +38,14 @@ WriteResult WriteKey(const char* section, const char* key, std::int32_t value,
     return WriteText(section, key, text, path);
 }
 
+// Makes the platform write its cached copy of the file to disk. Some implementations answer
+// FALSE here even when all is well, so only a failure with an error code counts.
+bool Flush(const wchar_t* path) {
+    SetLastError(ERROR_SUCCESS);
+    return WritePrivateProfileStringW(nullptr, nullptr, nullptr, path) ||
+           GetLastError() == ERROR_SUCCESS;
+}
+
 }  // namespace
 
 bool ReadSettings(TrapezoidSettings* settings, bool validate) {
@@ -68,14 +76,15 @@ bool SaveSettings(HWND dialog, const std::wstring& path) {
     };
     bool saved = true;
     for (WriteResult result : results) saved = saved && result != kWriteFailed;
-    // Makes the platform write its cached copy of the file to disk. Some implementations answer
-    // FALSE here even when all is well, so only a failure with an error code counts.
-    SetLastError(ERROR_SUCCESS);
-    if (!WritePrivateProfileStringW(nullptr, nullptr, nullptr, file) &&
-        GetLastError() != ERROR_SUCCESS) {
-        saved = false;
-    }
-    return saved;
+    return Flush(file) && saved;
+}
+
+bool SaveShapeAndDifference(std::int32_t shape, std::int32_t difference, const std::wstring& path) {
+    if (path.empty()) return false;
+    const wchar_t* file = path.c_str();
+    const bool saved = WriteKey(kSettingsSection, kShapeKey, shape, file) == kWritten &&
+                       WriteKey(kSettingsSection, kDifferenceKey, difference, file) == kWritten;
+    return Flush(file) && saved;
 }
 
 WriteResult WriteEditInt(HWND dialog, const char* section, const char* key, int controlId,

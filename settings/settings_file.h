@@ -16,6 +16,10 @@ bool ReadSettings(TrapezoidSettings* settings, bool validate);
 // write or the flush failed: the settings on disk are then not the dialog's.
 bool SaveSettings(HWND dialog, const std::wstring& path);
 
+// Writes only the shape and difference keys into `path`, then flushes; the other keys stay as
+// they are in the file. False as for SaveSettings.
+bool SaveShapeAndDifference(std::int32_t shape, std::int32_t difference, const std::wstring& path);
+
 // What writing one key from one control gave.
 enum WriteResult : std::int32_t {
     kWriteFailed = -1,  // the file could not be written

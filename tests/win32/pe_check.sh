@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Checks the built Windows files: they import only system DLLs, the plug-in has its ten export
+# Checks the built Windows files: they import only system DLLs, the plug-in has its twelve export
 # names and kvhost exports the host service. (That both names of a function lead to one address
 # is checked by the loader itself, in the DLL tests.)
 set -u
@@ -29,7 +29,8 @@ check "plug-in imports only system DLLs" system_imports_only "$dll"
 check "kvhost imports only system DLLs" system_imports_only "$host"
 check "kvhost is large-address-aware" grep -q "large address aware" <($objdump -p "$host")
 for name in KV_GetPluginInfo _KV_GetPluginInfo@8 KVF_FilterCount _KVF_FilterCount@0 \
-            KVF_GetName _KVF_GetName@20 KVF_Setup _KVF_Setup@20 KVF_Execute _KVF_Execute@44; do
+            KVF_GetName _KVF_GetName@20 KVF_Setup _KVF_Setup@20 KVF_Execute _KVF_Execute@44 \
+            KVF_SuggestSettings _KVF_SuggestSettings@36; do
     check "plug-in exports $name" has_export "$dll" "$name"
 done
 check "kvhost exports KVF_QueryClientInfo" has_export "$host" KVF_QueryClientInfo

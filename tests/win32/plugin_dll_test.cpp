@@ -24,7 +24,8 @@ TEST_F(PluginDll, EveryExportUnderBothNames) {
                               {"KVF_FilterCount", "_KVF_FilterCount@0"},
                               {"KVF_GetName", "_KVF_GetName@20"},
                               {"KVF_Setup", "_KVF_Setup@20"},
-                              {"KVF_Execute", "_KVF_Execute@44"}};
+                              {"KVF_Execute", "_KVF_Execute@44"},
+                              {"KVF_SuggestSettings", "_KVF_SuggestSettings@36"}};
     for (const auto& pair : names) {
         FARPROC plain = GetProcAddress(module, pair[0]);
         EXPECT_NE(plain, nullptr) << pair[0];
