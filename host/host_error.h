@@ -4,9 +4,10 @@
 #include <stdexcept>
 #include <string>
 
-constexpr int kExitSuccess = 0;  // done
-constexpr int kExitFailure = 1;  // kvhost's own error: command line, files, memory
-constexpr int kExitRefused = 2;  // the plug-in refused the run (it showed an error box)
+constexpr int kExitSuccess = 0;       // done
+constexpr int kExitFailure = 1;       // kvhost's own error: command line, files, memory
+constexpr int kExitRefused = 2;       // the plug-in refused the run (it showed an error box)
+constexpr int kExitNoSuggestion = 3;  // suggest: the plug-in found no straight lines
 
 // A run that cannot go on: bad input file, unusable plug-in. The message is one line.
 class HostError : public std::runtime_error {

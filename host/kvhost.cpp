@@ -30,6 +30,7 @@ constexpr Command kCommands[] = {
     {"info", InfoCommand, kInfoUsage, nullptr},     // plug-in information and filter names
     {"run", RunCommand, kRunUsage, PrintRunHelp},   // one filter on one image or a batch
     {"setup", SetupCommand, kSetupUsage, nullptr},  // a filter's setup dialog over an image
+    {"suggest", SuggestCommand, kSuggestUsage, PrintSuggestHelp},  // straightening settings
     {"help", HelpCommand, "kvhost help [COMMAND]", nullptr},
 };
 
@@ -38,7 +39,8 @@ void PrintUsage(std::FILE* stream) {
     for (const Command& command : kCommands) std::fprintf(stream, "  %s\n", command.usage);
     std::fputs(
         "  kvhost -h | --help\n"
-        "exit codes: 0 done, 1 kvhost's own error, 2 the plug-in refused the run\n",
+        "exit codes: 0 done, 1 kvhost's own error, 2 the plug-in refused the run, 3 suggest found\n"
+        "  no straight lines\n",
         stream);
 }
 

@@ -1,4 +1,5 @@
-// A loaded filter plug-in: the module handle and its five exports, looked up by their plain names.
+// A loaded filter plug-in: the module handle, its five exports looked up by their plain names, and
+// the optional KVF_SuggestSettings.
 #include "host/plugin_module.h"
 
 #include <vector>
@@ -40,6 +41,11 @@ PluginModule::PluginModule(const std::string& pluginPath) : path(pluginPath) {
         getName = Resolve<GetNameFn>("KVF_GetName");
         setup = Resolve<SetupFn>("KVF_Setup");
         execute = Resolve<ExecuteFn>("KVF_Execute");
+        suggest = ResolveOptional<SuggestSettingsFn>("KVF_SuggestSettings");
+        // A plug-in may export the optional function under its decorated stdcall name only.
+        if (suggest == nullptr) {
+            suggest = ResolveOptional<SuggestSettingsFn>("_KVF_SuggestSettings@36");
+        }
     } catch (...) {
         FreeLibrary(handle);
         throw;
@@ -49,14 +55,27 @@ PluginModule::PluginModule(const std::string& pluginPath) : path(pluginPath) {
 PluginModule::~PluginModule() { FreeLibrary(handle); }
 
 template <typename Function>
+Function PluginModule::ResolveOptional(const char* exportName) const {
+    // Through void*: the exports' real types are only known from the interface header.
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(handle, exportName)));
+}
+
+template <typename Function>
 Function PluginModule::Resolve(const char* exportName) const {
-    const FARPROC address = GetProcAddress(handle, exportName);
-    if (address == nullptr) {
+    const Function function = ResolveOptional<Function>(exportName);
+    if (function == nullptr) {
         throw HostError(Quoted(path) + " is not a filter plug-in: it does not export " +
                         exportName);
     }
-    // Through void*: the exports' real types are only known from the interface header.
-    return reinterpret_cast<Function>(reinterpret_cast<void*>(address));
+    return function;
+}
+
+SuggestSettingsFn PluginModule::RequireSuggest() const {
+    if (suggest == nullptr) {
+        throw HostError(Quoted(path) +
+                        " cannot suggest settings: it does not export KVF_SuggestSettings");
+    }
+    return suggest;
 }
 
 std::string PluginModule::Information() const {

@@ -1,4 +1,5 @@
-// A loaded filter plug-in: the module handle and its five exports, looked up by their plain names.
+// A loaded filter plug-in: the module handle, its five exports looked up by their plain names, and
+// the optional KVF_SuggestSettings.
 #pragma once
 
 #include <cstdint>
@@ -32,9 +33,14 @@ class PluginModule {
     [[nodiscard]] ExecuteFn Execute() const noexcept { return execute; }
     [[nodiscard]] SetupFn Setup() const noexcept { return setup; }
 
+    // KVF_SuggestSettings; throws HostError when the plug-in does not export it.
+    [[nodiscard]] SuggestSettingsFn RequireSuggest() const;
+
    private:
     template <typename Function>
     [[nodiscard]] Function Resolve(const char* exportName) const;
+    template <typename Function>
+    [[nodiscard]] Function ResolveOptional(const char* exportName) const;  // null when missing
 
     std::string path;
     HMODULE handle = nullptr;
@@ -43,4 +49,5 @@ class PluginModule {
     GetNameFn getName = nullptr;
     SetupFn setup = nullptr;
     ExecuteFn execute = nullptr;
+    SuggestSettingsFn suggest = nullptr;  // optional: null when the plug-in has none
 };

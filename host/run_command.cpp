@@ -11,33 +11,16 @@
 #include "host/client_info.h"
 #include "host/commands.h"
 #include "host/host_error.h"
-#include "host/memory_limit.h"
 #include "host/message_boxes.h"
 #include "host/message_redirect.h"
 #include "host/plugin_module.h"
 #include "host/progress_bar.h"
 #include "host/run_options.h"
 #include "host/selection.h"
+#include "host/suggestion.h"
 #include "host/text_encoding.h"
 
 namespace {
-
-// The rectangle given, else the bounding box of the mask's selection, else the whole image.
-SelectionRect ChooseRect(const RunOptions& run, const std::vector<std::uint8_t>& mask,
-                         const RgbaImage& image) {
-    if (run.rect) {
-        CheckRectInside(*run.rect, image.width, image.height);
-        return *run.rect;
-    }
-    if (run.filter.maskPath) {
-        const std::optional<SelectionRect> bounds = MaskBounds(mask, image.width, image.height);
-        if (!bounds) {
-            throw UsageError("mask " + Quoted(*run.filter.maskPath) + " selects no pixel");
-        }
-        return *bounds;
-    }
-    return SelectionRect{0, 0, image.width, image.height};
-}
 
 // Calls the filter with a destination that starts as a copy of the source. Returns false when
 // the plug-in announced an error box: it refused the run.
@@ -62,6 +45,20 @@ bool ExecuteFilter(const PluginModule& plugin, const RunOptions& run, const Rgba
     return false;
 }
 
+// With --auto, the plug-in's suggestion for this image saved into its settings file before the
+// run; when it finds nothing the run goes on with the settings as they are.
+void Straighten(const PluginModule& plugin, const RunOptions& run, const SelectedImage& selected,
+                const std::string& input) {
+    const std::optional<Suggestion> suggestion =
+        AskSuggestion(plugin, selected, run.direction, /*save=*/true);
+    if (!suggestion) {
+        WriteUtf8(stderr, "kvhost: " + Quoted(input) + ": " + kNoStraightLines +
+                              ", settings left as they are\n");
+    } else if (!run.quiet) {
+        WriteUtf8(stderr, "kvhost: " + Quoted(input) + ": " + SuggestionText(*suggestion) + "\n");
+    }
+}
+
 // One image through the filter: read, run, write. Returns the exit code of a single run; throws
 // HostError for kvhost's own failures.
 int RunOne(const PluginModule& plugin, const RunOptions& run, const std::string& input,
@@ -70,26 +67,19 @@ int RunOne(const PluginModule& plugin, const RunOptions& run, const std::string&
         throw HostError("cannot write " + Quoted(output) +
                         ": the extension names no format (.png, .jpg, .tif, .bmp)");
     }
-    const std::uint32_t bytesPerPixel = RunBytesPerPixel(run.filter.maskPath.has_value());
-    // The mask first: its decoding needs room that the images take later.
-    std::optional<GreyImage> maskImage;
-    if (run.filter.maskPath) maskImage = ReadGreyImage(*run.filter.maskPath, bytesPerPixel);
-    std::optional<RgbaImage> source = ReadImage(input, bytesPerPixel);
-    std::vector<std::uint8_t> mask;
-    if (maskImage) {
-        CheckMaskSize(*run.filter.maskPath, *maskImage, *source);
-        mask = MaskFromGrey(std::move(*maskImage));
-    }
-    const SelectionRect rect = ChooseRect(run, mask, *source);
+    SelectedImage selected = ReadSelectedImage(input, run.filter.maskPath, run.rect);
+    if (run.straighten) Straighten(plugin, run, selected, input);
 
     ClientInfoState clientInfo = run.filter.colours;
-    clientInfo.mask = mask.empty() ? nullptr : mask.data();
-    RgbaImage destination = *source;
-    if (!ExecuteFilter(plugin, run, *source, destination, rect, clientInfo, label)) {
+    clientInfo.mask = selected.mask.empty() ? nullptr : selected.mask.data();
+    RgbaImage destination = selected.image;
+    if (!ExecuteFilter(plugin, run, selected.image, destination, selected.rect, clientInfo,
+                       label)) {
         return kExitRefused;
     }
-    if (!mask.empty()) KeepUnselected(mask, source->pixels, destination.pixels);
-    source.reset();  // the encoder gets the room
+    if (!selected.mask.empty())
+        KeepUnselected(selected.mask, selected.image.pixels, destination.pixels);
+    selected.image = RgbaImage();  // the encoder gets the room
     WriteImage(output, std::move(destination), run.write);
     return kExitSuccess;
 }
@@ -126,6 +116,7 @@ int RunCommand(const CommandArguments& arguments) {
     const RunOptions run = ParseRunOptions(arguments);
     const PluginModule plugin(run.filter.pluginPath);
     plugin.CheckFilterIndex(run.filter.filterIndex);
+    if (run.straighten) static_cast<void>(plugin.RequireSuggest());  // before any work
     std::optional<MessageBoxRedirect> redirect;
     if (!run.interactive) redirect.emplace(plugin.Handle());
     if (run.outDir) return RunBatch(plugin, run);

@@ -21,6 +21,8 @@ constexpr OptionHelp kOptionHelp[] = {
     {"--fg RRGGBB[AA]", "the editor's foreground colour (default 000000)"},
     {"--bg RRGGBB[AA]", "the editor's background colour (default FFFFFF)"},
     {"--quality Q", "JPEG output quality, 1..100 (default 92)"},
+    {"--auto", "straighten each image: the plug-in suggests and saves its settings first"},
+    {"--horizontal", "straighten near-horizontal lines instead of verticals (run: with --auto)"},
     {"--out-dir DIR", "batch: write each input into DIR under its own name"},
     {"--suffix TEXT", "batch: add TEXT to each output name, before the extension"},
     {"--format F", "batch: write png, jpg, tif or bmp (default: the input's format)"},
@@ -40,8 +42,8 @@ std::int32_t ParseQuality(const std::string& text) {
 
 void AddRunArguments(cxxopts::Options& options) {
     AddFilterArguments(options);
-    options.add_options()("rect", "", cxxopts::value<std::string>())("quiet", "")(
-        "interactive", "")("quality", "", cxxopts::value<std::string>())(
+    options.add_options()("rect", "", cxxopts::value<std::string>())("quiet", "")("auto", "")(
+        "horizontal", "")("interactive", "")("quality", "", cxxopts::value<std::string>())(
         "out-dir", "", cxxopts::value<std::string>())("suffix", "", cxxopts::value<std::string>())(
         "format", "", cxxopts::value<std::string>())("more", "",
                                                      cxxopts::value<std::vector<std::string>>());
@@ -87,6 +89,12 @@ RunOptions ParseRunOptions(const CommandArguments& arguments) {
     if (result.count("quality") != 0) {
         run.write.jpegQuality = ParseQuality(result["quality"].as<std::string>());
     }
+    run.straighten = result["auto"].as<bool>();
+    if (result["horizontal"].as<bool>()) {
+        if (!run.straighten)
+            throw UsageError("--horizontal says what --auto straightens: it needs --auto");
+        run.direction = SuggestHorizontals;
+    }
     run.quiet = result["quiet"].as<bool>();
     run.interactive = result["interactive"].as<bool>();
     return run;
@@ -102,6 +110,17 @@ std::string BatchOutputPath(const RunOptions& run, const std::string& input) {
     std::string directory = run.outDir.value_or(".");
     if (!directory.empty() && directory.back() != '/' && directory.back() != '\\') directory += '/';
     return directory + stem + run.suffix + extension;
+}
+
+void PrintOptionHelp(std::FILE* stream, std::initializer_list<std::string_view> names) {
+    for (const std::string_view name : names) {
+        for (const OptionHelp& help : kOptionHelp) {
+            const std::string_view option = help.option;
+            if (option.substr(0, option.find_first_of(" ,")) == name) {
+                std::fprintf(stream, "  %-18s %s\n", help.option, help.text);
+            }
+        }
+    }
 }
 
 void PrintRunHelp(std::FILE* stream) {

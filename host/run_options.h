@@ -3,13 +3,16 @@
 #pragma once
 
 #include <cstdio>
+#include <initializer_list>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "host/commands.h"
 #include "host/filter_arguments.h"
 #include "host/image_file.h"
+#include "plugin/kv_interface.h"
 
 struct RunOptions {
     FilterArguments filter;           // its inputPath is the first input
@@ -20,6 +23,8 @@ struct RunOptions {
     std::optional<ImageFormat> format;  // a batch's output format; else each input's own
     std::optional<SelectionRect> rect;
     WriteOptions write;
+    bool straighten = false;  // --auto: the plug-in suggests and saves its settings before each run
+    SuggestDirection direction = SuggestVerticals;  // what --auto straightens
     bool quiet = false;
     bool interactive = false;
 };
@@ -29,6 +34,9 @@ struct RunOptions {
 
 // Where a batch writes INPUT: DIR/NAME+SUFFIX.EXT, EXT that of --format or the input's own.
 [[nodiscard]] std::string BatchOutputPath(const RunOptions& run, const std::string& input);
+
+// The lines of those options (named without their value) from run's options table.
+void PrintOptionHelp(std::FILE* stream, std::initializer_list<std::string_view> names);
 
 // The usage of run, its options one line each, the formats and the exit codes.
 void PrintRunHelp(std::FILE* stream);

@@ -1,5 +1,5 @@
-// The selection of a run: mask bytes from a mask image, their bounding box, and keeping the
-// pixels outside the selection as they were.
+// The selection of a run: mask bytes from a mask image, their bounding box, the rectangle that
+// the plug-in gets, and keeping the pixels outside the selection as they were.
 #include "host/selection.h"
 
 #include <algorithm>
@@ -60,4 +60,32 @@ void KeepUnselected(const std::vector<std::uint8_t>& mask, const std::vector<Pix
 std::string RectText(const SelectionRect& rect) {
     return std::to_string(rect.left) + "," + std::to_string(rect.top) + "," +
            std::to_string(rect.right) + "," + std::to_string(rect.bottom);
+}
+
+SelectedImage ReadSelectedImage(const std::string& input,
+                                const std::optional<std::string>& maskPath,
+                                const std::optional<SelectionRect>& rect) {
+    const std::uint32_t bytesPerPixel = RunBytesPerPixel(maskPath.has_value());
+    // The mask first: its decoding needs room that the images take later.
+    std::optional<GreyImage> maskImage;
+    if (maskPath) maskImage = ReadGreyImage(*maskPath, bytesPerPixel);
+    SelectedImage selected;
+    selected.image = ReadImage(input, bytesPerPixel);
+    const RgbaImage& image = selected.image;
+    if (maskImage) {
+        CheckMaskSize(*maskPath, *maskImage, image);
+        selected.mask = MaskFromGrey(std::move(*maskImage));
+    }
+    if (rect) {
+        CheckRectInside(*rect, image.width, image.height);
+        selected.rect = *rect;
+    } else if (maskPath) {
+        const std::optional<SelectionRect> bounds =
+            MaskBounds(selected.mask, image.width, image.height);
+        if (!bounds) throw UsageError("mask " + Quoted(*maskPath) + " selects no pixel");
+        selected.rect = *bounds;
+    } else {
+        selected.rect = SelectionRect{0, 0, image.width, image.height};
+    }
+    return selected;
 }

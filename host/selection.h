@@ -1,5 +1,5 @@
-// The selection of a run: mask bytes from a mask image, their bounding box, and keeping the
-// pixels outside the selection as they were.
+// The selection of a run: mask bytes from a mask image, their bounding box, the rectangle that
+// the plug-in gets, and keeping the pixels outside the selection as they were.
 #pragma once
 
 #include <cstdint>
@@ -34,3 +34,18 @@ void KeepUnselected(const std::vector<std::uint8_t>& mask, const std::vector<Pix
                     std::vector<Pixel32>& destination);
 
 [[nodiscard]] std::string RectText(const SelectionRect& rect);
+
+// An image with its selection, as run and suggest hand it to the plug-in.
+struct SelectedImage {
+    RgbaImage image;
+    std::vector<std::uint8_t> mask;  // empty: every pixel is selected
+    SelectionRect rect{};
+};
+
+// Reads the image and its mask image (white selects), and chooses the rectangle: the one given,
+// else the bounding box of the mask's selection, else the whole image. The room checked for is
+// a run's (RunBytesPerPixel). Throws HostError, and UsageError for a rectangle outside the image,
+// a mask of another size or a mask that selects nothing.
+[[nodiscard]] SelectedImage ReadSelectedImage(const std::string& input,
+                                              const std::optional<std::string>& maskPath,
+                                              const std::optional<SelectionRect>& rect);

@@ -141,6 +141,12 @@ expect_error "plug-in missing" 'cannot load plug-in "./nothere.dll"' run ./nothe
     out.png
 expect_error "plug-in not a library" 'cannot load plug-in "./in.png"' run ./in.png in.png out.png
 expect_error "plug-in lacks the exports" 'does not export KV_GetPluginInfo' info comctl32.dll
+# Suggesting needs the optional export, checked before the image is read.
+expect_error "suggest without the export" 'cannot suggest settings: it does not export' \
+    suggest ./probe_plugin.dll nothere.png
+expect_error "--auto without the export" 'cannot suggest settings: it does not export' \
+    "${run[@]}" nothere.png out.png --auto
+expect_error "--horizontal without --auto" 'it needs --auto' "${run[@]}" in.png out.png --horizontal
 
 # Help: -h anywhere, and the run command's options one line each.
 kvhost run ./probe_plugin.dll in.png --help
@@ -150,6 +156,9 @@ kvhost -h
 [ $rc -eq 0 ] && [[ "$out" == usage:* ]] && pass "-h" || fail "-h: exit $rc, '$out'"
 kvhost help run
 expect_same "help run lists each option once" "$(grep -c -- '^  --filter N ' <<<"$out")" 1
+kvhost help suggest
+expect_same "help suggest lists its options" "--rect --mask --horizontal -h," \
+    "$(grep -o -- '^  -[-a-z,]*' <<<"$out" | xargs)"
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -6,6 +6,7 @@
   png_tool.py mask OUT W H L,T,R,B LEVEL [X,Y]  grey mask: LEVEL inside the box, 0 elsewhere
                                                 and at the optional hole X,Y
   png_tool.py solid OUT W H RRGGBBAA             RGBA image of one colour
+  png_tool.py noise OUT W H                     RGB image of random levels, the same every time
   png_tool.py dump FILE                         one line per row, pixels as RRGGBBAA
   png_tool.py size FILE                         width and height: "W H"
   png_tool.py common FILE                       the most frequent pixel, RRGGBBAA, and how many
@@ -14,6 +15,7 @@
   png_tool.py invert IN L,T,R,B                 what the probe plug-in's filter 1 should give
 """
 import collections
+import random
 import struct
 import sys
 import zlib
@@ -142,6 +144,11 @@ def main(command, *args):
         width, height = int(args[1]), int(args[2])
         pixel = [int(args[3][i:i + 2], 16) for i in range(0, 8, 2)]
         write_png(args[0], width, height, 6, [pixel * width for _ in range(height)])
+    elif command == "noise":
+        width, height = int(args[1]), int(args[2])
+        levels = random.Random(1)
+        rows = [[levels.randrange(256) for _ in range(3 * width)] for _ in range(height)]
+        write_png(args[0], width, height, 2, rows)
     elif command == "dump":
         print_rows(read_png(args[0])[2])
     elif command == "size":

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # The real plug-in run by kvhost under Wine, as a user runs it: settings from the vxfilters.ini
 # beside the DLL, a squeezed top row filled with white, unselected pixels kept with a mask, and
-# the invalid-settings box answered, printed and the run refused, with and without a display.
-# Usage: trapezoid_run_test.sh KVHOST.exe TRAPEZOID.dll   (inside scripts/with_display.sh)
+# the invalid-settings box answered, printed and the run refused, with and without a display;
+# suggested straightening on the sample photograph and on noise, printed and saved by --auto.
+# Usage: trapezoid_run_test.sh KVHOST.exe TRAPEZOID.dll MAKE_SAMPLE.py (inside with_display.sh)
 set -u
 kvhost=$(realpath "$1")
+sample=$(realpath "$3")
 tool="python3 $(dirname "$(realpath "$0")")/png_tool.py"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -43,6 +45,43 @@ settings 0 60 5 0
 wine "$kvhost" run ./trapezoid.dll red.png out.png --quiet --mask half.png
 check "unselected pixel kept" FF0000FF "$(pixel 2 0)"
 check "selected outside pixel black" 000000FF "$(pixel 10 0)"
+
+# Straightening: the sample photograph's verticals converge towards the top, so the top row is
+# to be stretched (shape 1, a negative difference); noise has no lines, nor has the sky alone.
+python3 "$sample" photo.png 480 360
+$tool noise noise.png 160 100
+$tool mask sky.png 480 360 0,0,480,20 255
+settings 1 0 0 0
+cp vxfilters.ini before.ini
+suggest() {  # ARGS...: kvhost suggest's exit code and stdout
+    wine "$kvhost" suggest ./trapezoid.dll "$@" >out.txt </dev/null
+    echo "$? $(tr -d '\r' <out.txt)"
+}
+result=$(suggest photo.png)
+[[ "$result" =~ ^0\ (shape=1\ difference=-([0-9]+))$ ]] &&
+    ((BASH_REMATCH[2] >= 40 && BASH_REMATCH[2] <= 75)) && passed=$((passed + 1)) ||
+    { failed=$((failed + 1)); echo "FAIL: suggest on the sample: '$result'"; }
+suggestion=${BASH_REMATCH[1]:-}
+check "suggest on noise" "3 kvhost: no straight lines found" "$(suggest noise.png)"
+check "suggest on the sky alone" "3 kvhost: no straight lines found" \
+    "$(suggest photo.png --mask sky.png)"
+cmp -s before.ini vxfilters.ini
+check "suggest saves nothing" 0 $?
+
+# A batch with --auto: the photograph run with its suggestion, saved beside the DLL with the
+# other keys kept; the noise run on with the settings as they were, in one line.
+mkdir auto && wine "$kvhost" run ./trapezoid.dll photo.png plain.png --quiet
+wine "$kvhost" run ./trapezoid.dll photo.png noise.png --out-dir auto --auto --quiet \
+    >out.txt 2>err.txt
+check "--auto batch done" "0 2 done, 0 failed" "$? $(tr -d '\r' <out.txt)"
+check "--auto says when it finds nothing" \
+    'kvhost: "noise.png": no straight lines found, settings left as they are' \
+    "$(tr -d '\r' <err.txt)"
+check "--auto saves the suggestion, other keys kept" \
+    "$(printf '[Trapezoid]\nshape=1\n%s\nundefarea=0\ntransparent=0' "${suggestion#shape=1 }")" \
+    "$(tr -d '\r' <vxfilters.ini)"
+cmp -s plain.png auto/photo.png
+check "--auto changes the output" 1 $?
 
 # A refused run (difference 150): the box printed, exit 2, no output file. With the shared X
 # display, without any display, and on a cold start of Wine without a display.

@@ -3,7 +3,8 @@
 # English and in Japanese: filled from vxfilters.ini, the difference edit, slider and list in
 # step, OK saving the five keys, Cancel and Escape saving nothing. Saves a screenshot of the
 # dialog in each language, one of the whole sample photograph previewed zoomed out, and the
-# photograph before and after the demo's keystone correction into SHOTS_DIR.
+# photograph before and after the demo's keystone correction and straightened by run --auto
+# into SHOTS_DIR.
 # Usage: trapezoid_setup_test.sh KVHOST.exe TRAPEZOID.dll DIALOG_DRIVER.exe SAMPLE.py SHOTS_DIR
 #        (inside scripts/with_display.sh)
 set -u
@@ -118,8 +119,12 @@ cp photo.png "$shots/keystone_before.png"
 env "${english[@]}" wine "$kvhost" run ./trapezoid.dll photo.png "$shots/keystone_after.png" \
     --rect 0,29,480,331 --quiet
 check "keystone correction runs" 0 $?
+env "${english[@]}" wine "$kvhost" run ./trapezoid.dll photo.png "$shots/straighten_auto.png" \
+    --auto --quiet
+check "automatic straightening runs" 0 $?
 
-for shot in setup_dialog_en setup_dialog_ja setup_dialog_fit keystone_before keystone_after; do
+for shot in setup_dialog_en setup_dialog_ja setup_dialog_fit keystone_before keystone_after \
+    straighten_auto; do
     [ -s "$shots/$shot.png" ]
     check "screenshot $shot saved" 0 $?
 done
