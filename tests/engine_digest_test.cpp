@@ -9,6 +9,7 @@
 #include <string>
 
 #include "tests/engine_cases.h"
+#include "transform/span_path.h"
 #include "transform/transform_pass.h"
 
 namespace {
@@ -33,14 +34,21 @@ void ExpectRecord(const char* file, const Render& render) {
     EXPECT_EQ(i, lines.size());
 }
 
+// Every span path this CPU runs gives the recorded pixels.
 TEST(EngineDigest, NativeResultsMatchTheRecord) {
-    ExpectRecord("pass_digests.txt", [](const engine_cases::Case& c) {
-        const std::vector<Pixel32> source = engine_cases::MakeImage(c.width, c.height);
-        std::vector<Pixel32> dest = source;
-        RunTransform(source.data(), dest.data(), c.width, c.height, c.rect, c.shape, c.difference,
-                     engine_cases::HostFill(c.mode, c.transparent), nullptr);
-        return dest;
-    });
+    const LinePath chosen = ActiveLinePath();
+    for (const LinePath path : {LinePath::kSse2, LinePath::kAvx2}) {
+        if (!ChooseLinePath(path)) continue;
+        SCOPED_TRACE(LinePathName(path));
+        ExpectRecord("pass_digests.txt", [](const engine_cases::Case& c) {
+            const std::vector<Pixel32> source = engine_cases::MakeImage(c.width, c.height);
+            std::vector<Pixel32> dest = source;
+            RunTransform(source.data(), dest.data(), c.width, c.height, c.rect, c.shape,
+                         c.difference, engine_cases::HostFill(c.mode, c.transparent), nullptr);
+            return dest;
+        });
+    }
+    ChooseLinePath(chosen);
 }
 
 TEST(EngineDigest, NativePreviewsMatchTheRecord) {

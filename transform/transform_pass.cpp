@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "transform/line_kernels.h"
+#include "transform/span_pass.h"
 
 namespace {
 
@@ -127,15 +128,20 @@ void ReduceColumn(const LinePass& pass, std::int32_t column) noexcept {
 void RowPass(Pixel32* destination, const SelectionRect& rect, std::int32_t shape,
              std::int32_t difference, const SamplerContext& context,
              ProgressRecord* progress) noexcept {
-    RunLines(destination, context, GeometryOf(rect, /*rows=*/true, shape, difference), shape,
-             difference, ReduceRow, EnlargeRow, progress);
+    const LineGeometry lines = GeometryOf(rect, /*rows=*/true, shape, difference);
+    if (RunSpanPass(destination, context, lines, /*rows=*/true, shape, difference, progress))
+        return;
+    RunLines(destination, context, lines, shape, difference, ReduceRow, EnlargeRow, progress);
 }
 
 void ColumnPass(Pixel32* destination, const SelectionRect& rect, std::int32_t shape,
                 std::int32_t difference, const SamplerContext& context,
                 ProgressRecord* progress) noexcept {
-    RunLines(destination, context, GeometryOf(rect, /*rows=*/false, shape, difference), shape,
-             difference, ReduceColumn, EnlargeColumn, progress);
+    const LineGeometry lines = GeometryOf(rect, /*rows=*/false, shape, difference);
+    if (RunSpanPass(destination, context, lines, /*rows=*/false, shape, difference, progress)) {
+        return;
+    }
+    RunLines(destination, context, lines, shape, difference, ReduceColumn, EnlargeColumn, progress);
 }
 
 SelectionRect ClipToImage(const SelectionRect& rect, std::int32_t width,
