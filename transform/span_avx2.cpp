@@ -60,6 +60,7 @@ struct Avx2Lanes {
     static Pd Mul(Pd a, Pd b) noexcept { return _mm256_mul_pd(a, b); }
     static Pd Div(Pd a, Pd b) noexcept { return _mm256_div_pd(a, b); }
     static Pd Min(Pd a, Pd b) noexcept { return _mm256_min_pd(a, b); }
+    static Pd Max(Pd a, Pd b) noexcept { return _mm256_max_pd(a, b); }
     static Pd And(Pd a, Pd b) noexcept { return _mm256_and_pd(a, b); }
     static Pd Less(Pd a, Pd b) noexcept { return _mm256_cmp_pd(a, b, _CMP_LT_OS); }
     // Positions are kept inside [0, n): callers stay inside, this only guards the buffer.

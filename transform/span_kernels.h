@@ -15,21 +15,24 @@
 
 #include "transform/pixel.h"
 
-// What a stretched span needs: output positions from..to-1 sample (p + shift) / scale of a line
-// of n pixels; the taps of the first sample start at pixel tapFirst, those of the last end at
-// tapLast (both unclamped; tapLast - tapFirst + 1 doubles quadruples of scratch).
+// What a stretched span needs: output positions from..to-1, written to out[p - from], sample
+// (p + shift) / scale of a line of n pixels whose pixel k is line[k * step]. The taps of the
+// first sample start at pixel tapFirst, those of the last end at tapLast (both unclamped).
 struct StretchSpan {
     std::int32_t from;
     std::int32_t to;
     double shift;
-    double scale;
+    double scale;  // >= 1: a stretched line
     std::int32_t n;
+    std::ptrdiff_t step;
     std::int32_t tapFirst;
     std::int32_t tapLast;
 };
 
-// What a squeezed span needs: output positions from..to-1 average [s, s + len) with
-// s = lo + ((p - lo) - t) * len, over a line of n pixels of which readFirst..readLast are read.
+// What a squeezed span needs: output positions from..to-1, written to out[p - from], average
+// [s, s + len) with s = lo + ((p - lo) - t) * len, over a line of n pixels whose pixel k is
+// line[k * step] and of which readFirst..readLast are read. The scratch of a box span holds
+// readLast - readFirst + 2 pixels of four doubles.
 struct BoxSpan {
     std::int32_t from;
     std::int32_t to;
@@ -37,6 +40,7 @@ struct BoxSpan {
     double t;
     double len;  // > 0
     std::int32_t n;
+    std::ptrdiff_t step;
     std::int32_t readFirst;
     std::int32_t readLast;
 };
@@ -49,21 +53,33 @@ struct SpanKernels {
     static_assert(kChunk % L::kLanes == 0);
 
     // Pixels k = from..to-1 of the line, each clamped to 0..n-1, as four doubles each.
-    static void ToDoubles(const Pixel32* line, std::int32_t n, std::int32_t from, std::int32_t to,
-                          double* out) noexcept {
+    static void ToDoubles(const Pixel32* line, std::ptrdiff_t step, std::int32_t n,
+                          std::int32_t from, std::int32_t to, double* out) noexcept {
         std::int32_t k = from;
         for (; k < to && k < 0; ++k, out += 4) L::Store(out, L::FromPixel(line[0]));
-        for (; k < to && k < n; ++k, out += 4) L::Store(out, L::FromPixel(line[k]));
-        for (; k < to; ++k, out += 4) L::Store(out, L::FromPixel(line[n - 1]));
+        for (; k < to && k < n; ++k, out += 4) L::Store(out, L::FromPixel(line[k * step]));
+        for (; k < to; ++k, out += 4) L::Store(out, L::FromPixel(line[(n - 1) * step]));
     }
 
-    // Whether every v[0..count) lies in lo..hi.
-    static bool AllWithin(const std::int32_t* v, std::int32_t count, std::int32_t lo,
-                          std::int32_t hi) noexcept {
-        bool inside = true;
-        for (std::int32_t j = 0; j < count; ++j) inside &= v[j] >= lo && v[j] <= hi;
-        return inside;
-    }
+    // The least and the greatest of the tap or pixel numbers a chunk reads, kept per lane.
+    struct Bounds {
+        Pd lowest = L::Splat(2147483647.0);
+        Pd highest = L::Splat(-2147483648.0);
+        void Take(Pd low, Pd high) noexcept {
+            lowest = L::Min(lowest, low);
+            highest = L::Max(highest, high);
+        }
+        // Whether every number read lies in lo..hi.
+        [[nodiscard]] bool Within(std::int32_t lo, std::int32_t hi) const noexcept {
+            alignas(32) double low[L::kLanes];
+            alignas(32) double high[L::kLanes];
+            L::StoreSamples(low, lowest);
+            L::StoreSamples(high, highest);
+            bool inside = true;
+            for (int i = 0; i < L::kLanes; ++i) inside &= low[i] >= lo && high[i] <= hi;
+            return inside;
+        }
+    };
 
     // The kernel 1 - 2s^2 + s^3 for distances s up to 1, as 1 - s^2 (2 - s).
     static Pd NearWeight(Pd s) noexcept {
@@ -78,10 +94,12 @@ struct SpanKernels {
 
     // Tap index and the four weights of samples p..p + kLanes - 1 into the chunk's arrays.
     static void Locate(const StretchSpan& span, std::int32_t p, std::int32_t* index,
-                       double* const weights[4]) noexcept {
+                       double* const weights[4], Bounds* bounds) noexcept {
         const Pd x = L::ClampToLine(
             L::Div(L::Add(L::Ramp(p), L::Splat(span.shift)), L::Splat(span.scale)), span.n);
-        const Pd f = L::Sub(x, L::Truncate(x, index));
+        const Pd i = L::Truncate(x, index);
+        bounds->Take(i, i);
+        const Pd f = L::Sub(x, i);
         const Pd one = L::Splat(1.0);
         L::StoreSamples(weights[0], FarWeight(L::Add(one, f)));
         L::StoreSamples(weights[1], NearWeight(f));
@@ -99,16 +117,17 @@ struct SpanKernels {
         alignas(32) double taps[(kChunk + 4) * 4];
         for (std::int32_t p0 = span.from; p0 < span.to; p0 += kChunk) {
             const std::int32_t count = span.to - p0 < kChunk ? span.to - p0 : kChunk;
+            Bounds bounds;
             for (std::int32_t j = 0; j < count; j += L::kLanes) {
                 double* const at[4] = {w[0] + j, w[1] + j, w[2] + j, w[3] + j};
-                Locate(span, p0 + j, index + j, at);
+                Locate(span, p0 + j, index + j, at, &bounds);
             }
             // Samples advance by at most a pixel (scale >= 1), so kChunk + 4 taps hold a
             // chunk's; a chunk that breaks this has its taps clamped to the buffer.
             const std::int32_t low = index[0] - 1;
             const std::int32_t high = low + kChunk + 3;
             const std::int32_t last = index[count - 1] + 2;
-            ToDoubles(line, span.n, low, (last < high ? last : high) + 1, taps);
+            ToDoubles(line, span.step, span.n, low, (last < high ? last : high) + 1, taps);
             const auto sample = [&](std::int32_t j, std::int32_t i) {
                 const double* tap = taps + static_cast<std::ptrdiff_t>(i - low) * 4;
                 Px v = L::Scaled(L::Load(tap), w[0][j]);
@@ -116,8 +135,8 @@ struct SpanKernels {
                 v = L::Added(v, L::Scaled(L::Load(tap + 8), w[2][j]));
                 return L::Added(v, L::Scaled(L::Load(tap + 12), w[3][j]));
             };
-            Pixel32* const put = out + p0;
-            if (AllWithin(index, count, low + 1, high - 2)) {
+            Pixel32* const put = out + (p0 - span.from);
+            if (bounds.Within(low + 1, high - 2)) {
                 std::int32_t j = 0;
                 for (; j + 1 < count; j += 2) {
                     L::ClampPackTwo(sample(j, index[j] - 1), sample(j + 1, index[j + 1] - 1),
@@ -149,14 +168,15 @@ struct SpanKernels {
         alignas(32) double w[4][kChunk];  // first, last, between (a mask), total
         for (std::int32_t p0 = span.from; p0 < span.to; p0 += kChunk) {
             const std::int32_t count = span.to - p0 < kChunk ? span.to - p0 : kChunk;
+            Bounds bounds;
             for (std::int32_t j = 0; j < count; j += L::kLanes) {
                 double* const at4[4] = {w[0] + j, w[1] + j, w[2] + j, w[3] + j};
-                LocateBox(span, p0 + j, i0 + j, i1 + j, at4);
+                LocateBox(span, p0 + j, i0 + j, i1 + j, at4, &bounds);
             }
             // The chunk's last pixel reads up to its i1, or i0 + 1 when that is further.
             std::int32_t reach = i1[count - 1] > i0[count - 1] ? i1[count - 1] : i0[count - 1] + 1;
             if (reach > span.readLast) reach = span.readLast;
-            ToDoubles(line, span.n, converted, reach + 1, at(converted));
+            ToDoubles(line, span.step, span.n, converted, reach + 1, at(converted));
             if (reach + 1 > converted) converted = reach + 1;
             const auto mean = [&](std::int32_t j) {
                 const std::int32_t a = i0[j];
@@ -172,10 +192,8 @@ struct SpanKernels {
                 }
                 return L::Divided(sum, total);
             };
-            Pixel32* const put = out + p0;
-            if (AllWithin(i0, count, span.readFirst, span.readLast) &&
-                AllWithin(i1, count, span.readFirst,
-                          span.readLast + (span.readLast + 1 == span.n))) {
+            Pixel32* const put = out + (p0 - span.from);
+            if (bounds.Within(span.readFirst, span.readLast)) {
                 std::int32_t j = 0;
                 for (; j + 1 < count; j += 2) L::PackTwo(mean(j), mean(j + 1), put + j);
                 if (j < count) put[j] = L::Pack(mean(j));
@@ -194,7 +212,7 @@ struct SpanKernels {
     // of those, whether a whole pixel lies between (a mask), and the total weight. A term the
     // single-pixel kernel skips gets weight +0 here, which changes no bit of a non-negative sum.
     static void LocateBox(const BoxSpan& span, std::int32_t p, std::int32_t* first,
-                          std::int32_t* last, double* const weights[4]) noexcept {
+                          std::int32_t* last, double* const weights[4], Bounds* bounds) noexcept {
         const Pd n = L::Splat(static_cast<double>(span.n));
         const Pd one = L::Splat(1.0);
         Pd x = L::Mul(L::Sub(L::Ramp(p - span.lo), L::Splat(span.t)), L::Splat(span.len));
@@ -202,6 +220,8 @@ struct SpanKernels {
         const Pd a = L::Truncate(x, first);
         const Pd e = L::Add(x, L::Splat(span.len));
         const Pd b = L::Truncate(L::Min(e, n), last);  // n when e reaches the line's end
+        // Pixel b is read only below n; a + 1 may be read as the zero term after readLast.
+        bounds->Take(L::Min(a, b), L::Max(a, L::Min(b, L::Sub(n, one))));
         const Pd head = L::Sub(L::Add(a, one), x);
         const Pd tail = L::And(L::Sub(e, b), L::Less(b, n));
         const Pd between = L::Less(L::Add(a, one), b);

@@ -57,6 +57,7 @@ LinePlan PlanLine(const LineGeometry& g, std::int32_t line, bool reduced, std::i
                         map.shift,
                         map.scale,
                         n,
+                        /*step=*/1,
                         TapIndex(g.lo, map, n) - 1,
                         TapIndex(g.hi - 1, map, n) + 2};
         plan.readFirst = std::max(plan.stretch.tapFirst, 0);
@@ -67,7 +68,7 @@ LinePlan PlanLine(const LineGeometry& g, std::int32_t line, bool reduced, std::i
     plan.outsideEnd = EndOfAtMost((g.lo + t) - 1, g.lo, g.hi);
     const std::int32_t from = EndOfBelow(g.lo + t, plan.outsideEnd, g.hi);
     const std::int32_t to = EndOfAtMost((g.hi - t) - 1, from, g.hi);
-    plan.box = {from, to, g.lo, t, len, n, 0, -1};
+    plan.box = {from, to, g.lo, t, len, n, /*step=*/1, 0, -1};
     if (from < to && len > 0.0) {
         const auto start = [&](std::int32_t p) {
             const double x = g.lo + ((p - g.lo) - t) * len;
@@ -120,7 +121,7 @@ void ReduceSpan(const LinePlan& plan, const SamplerContext& ctx, const LineGeome
         out[p] = Operate(start, ctx, rows, line, p, s, len);
         out[m] = Operate(end, ctx, rows, line, m, (hi - (s - lo)) - len, len);
     }
-    ActiveSpanPath().box(in, plan.box, scratch, out);
+    ActiveSpanPath().box(in, plan.box, scratch, out + plan.box.from);
 }
 
 void RunPlan(const LinePlan& plan, const SamplerContext& ctx, const LineGeometry& g, bool rows,
@@ -128,7 +129,7 @@ void RunPlan(const LinePlan& plan, const SamplerContext& ctx, const LineGeometry
     if (plan.reduced) {
         ReduceSpan(plan, ctx, g, rows, in, scratch, out);
     } else {
-        ActiveSpanPath().stretch(in, plan.stretch, scratch, out);
+        ActiveSpanPath().stretch(in, plan.stretch, scratch, out + plan.stretch.from);
     }
 }
 

@@ -78,6 +78,7 @@ struct Sse2Lanes {
     static Pd Mul(Pd a, Pd b) noexcept { return _mm_mul_pd(a, b); }
     static Pd Div(Pd a, Pd b) noexcept { return _mm_div_pd(a, b); }
     static Pd Min(Pd a, Pd b) noexcept { return _mm_min_pd(a, b); }
+    static Pd Max(Pd a, Pd b) noexcept { return _mm_max_pd(a, b); }
     static Pd And(Pd a, Pd b) noexcept { return _mm_and_pd(a, b); }
     static Pd Less(Pd a, Pd b) noexcept { return _mm_cmplt_pd(a, b); }  // a mask per lane
     // Positions are kept inside [0, n): callers stay inside, this only guards the buffer.

@@ -59,8 +59,9 @@ void EnlargeLine(const LinePass& pass, std::int32_t line) noexcept {
     Pixel32* out = Axis::Line(pass, line);
     const std::ptrdiff_t step = Axis::Step(ctx);
     CubicLineSampler sampler(Axis::Source(ctx, line), step, Axis::Length(ctx));
-    SampleStretched(sampler, pass.lines.lo, pass.lines.hi, map.shift, map.scale,
-                    [&](std::int32_t p, Pixel32 pixel) { out[p * step] = pixel; });
+    for (std::int32_t p = pass.lines.lo; p < pass.lines.hi; ++p) {
+        out[p * step] = sampler.Sample((p + map.shift) / map.scale);
+    }
 }
 
 // A squeezed line, walked inward from both ends: the undefined area, the partly covered end

@@ -157,10 +157,12 @@ void ReduceLine(LineView<kRows>& view, const PreviewLines& lines, std::int32_t l
     std::int32_t p = lines.from;
     for (; p < lines.to && p <= (lo + t) - 1; ++p) PreviewOutsidePixel(view, ctx, before, line, p);
     for (; p < lines.to && p < lo + t; ++p) PreviewEdgePixel(view, ctx, start, line, p, s(p), len);
-    for (; p < lines.to && p <= (hi - t) - 1; ++p) {
-        view.PutUnlessMasked(p,
-                             [&] { return BoxLineAverage(view.pixels, view.step, s(p), len, n); });
-    }
+    std::int32_t boxEnd = p;
+    while (boxEnd < lines.to && boxEnd <= (hi - t) - 1) ++boxEnd;
+    AverageSqueezed(
+        view.pixels, view.step, n, lo, t, len, p, boxEnd,
+        [&](std::int32_t q, Pixel32 pixel) { view.PutUnlessMasked(q, [&] { return pixel; }); });
+    p = boxEnd;
     for (; p < lines.to && p < hi - t; ++p) PreviewEdgePixel(view, ctx, end, line, p, s(p), len);
     for (; p < lines.to; ++p) PreviewOutsidePixel(view, ctx, after, line, p);
 }
