@@ -7,6 +7,7 @@
 #include <new>
 
 #include <emmintrin.h>
+#include <xmmintrin.h>
 
 #include "transform/span_path.h"
 
@@ -195,21 +196,41 @@ void Transpose4(const Pixel32* src, std::ptrdiff_t srcStride, Pixel32* dst,
     put(3, _mm_unpackhi_epi64(ab23, cd23));
 }
 
+// The image's part of a band: row y's pixels begin at at + y * stride.
+struct BandRows {
+    const Pixel32* at;
+    std::ptrdiff_t stride;
+    std::int32_t width;
+};
+
+// Rows this far ahead are asked for while a block is moved: a band's rows lie a whole image row
+// apart, too far for the processor to guess.
+constexpr std::int32_t kRowsAhead = 16;
+
+void Prefetch(const BandRows& rows, std::int32_t y) noexcept {
+    const char* row = reinterpret_cast<const char*>(rows.at + y * rows.stride);
+    const std::ptrdiff_t bytes = static_cast<std::ptrdiff_t>(rows.width) * 4;
+    for (std::ptrdiff_t b = 0; b < bytes; b += 64) _mm_prefetch(row + b, _MM_HINT_T0);
+}
+
 // Image rows first..end - 1 of a band, the outer loop on the image's rows so that each is walked
 // along its length: move4(y, j) for the 4 x 4 blocks, move1(y, j) for single pixels at the edges.
 template <class Move4, class Move1>
-void WalkBand(std::int32_t first, std::int32_t end, std::int32_t width, Move4 move4,
+void WalkBand(const BandRows& rows, std::int32_t first, std::int32_t end, Move4 move4,
               Move1 move1) noexcept {
     std::int32_t y = first;
     for (; y + 4 <= end; y += 4) {
+        for (std::int32_t k = y + kRowsAhead; k < y + kRowsAhead + 4 && k < end; ++k) {
+            Prefetch(rows, k);
+        }
         std::int32_t j = 0;
-        for (; j + 4 <= width; j += 4) move4(y, j);
-        for (; j < width; ++j) {
+        for (; j + 4 <= rows.width; j += 4) move4(y, j);
+        for (; j < rows.width; ++j) {
             for (std::int32_t k = 0; k < 4; ++k) move1(y + k, j);
         }
     }
     for (; y < end; ++y) {
-        for (std::int32_t j = 0; j < width; ++j) move1(y, j);
+        for (std::int32_t j = 0; j < rows.width; ++j) move1(y, j);
     }
 }
 
@@ -220,7 +241,7 @@ void GatherBand(const SamplerContext& ctx, const Band& band, std::int32_t first,
     const Pixel32* image = ctx.source + band.x0;
     const std::ptrdiff_t stride = ctx.stride;
     WalkBand(
-        first, last + 1, band.width,
+        {image, stride, band.width}, first, last + 1,
         [&](std::int32_t y, std::int32_t j) {
             Transpose4(image + y * stride + j, stride, band.in + j * n + y, n);
         },
@@ -233,7 +254,7 @@ void ScatterBand(const Pass& pass, const Band& band) noexcept {
     Pixel32* image = pass.destination + band.x0;
     const std::ptrdiff_t stride = pass.ctx.stride;
     WalkBand(
-        pass.g.lo, pass.g.hi, band.width,
+        {image, stride, band.width}, pass.g.lo, pass.g.hi,
         [&](std::int32_t y, std::int32_t j) {
             Transpose4(band.out + j * n + y, n, image + y * stride + j, stride);
         },

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "transform/span_path.h"
 #include "transform/transform_pass.h"
 
 namespace {
@@ -84,6 +85,7 @@ int main(int argc, char** argv) {
     benchmark::RunSpecifiedBenchmarks(&reporter);
     const double floor = reporter.nsPerPixel["copy"];
     if (floor <= 0) return 0;
+    std::printf("path: %s\n", LinePathName(ActiveLinePath()));
     std::printf("floor copy: %.3f ns per pixel\n", floor);
     for (const auto& [name, ns] : reporter.nsPerPixel) {
         if (name != "copy") std::printf("ratio %s: %.2f\n", name.c_str(), ns / floor);
