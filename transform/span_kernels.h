@@ -1,17 +1,20 @@
 // Span kernels: the long runs of a line, stretched by cubic convolution or squeezed by area
-// average, over a contiguous source line whose pixels are first converted to doubles once.
+// average, over a source line whose pixels are converted to doubles once, just before their use.
 // Everything here is a template on a lane set `L` (the instruction set's registers), so that
 // each instruction set's file instantiates its own copy with nothing shared between them. Each
 // channel goes through the same double operations in the same order as the single-pixel kernels
 // of line_kernels.h, whatever the lane set: the results are equal bit for bit.
 //
 // `L` provides: Px (a pixel's four channels), Pd (kLanes packed doubles, one sample per lane),
-// FromPixel, Zero, Load, Store, Scaled, Added, KeptWhere, Divided, Pack, PackTwo, ClampPack,
-// ClampPackTwo for pixels and Ramp, Splat, Add, Sub, Mul, Div, ClampToLine, Truncate for samples.
+// FromPixel, Zero, Load, Store, Scaled, Added, KeptWhere, Divided, Clamped (to 0..255) and
+// Truncated (to four 32-bit integers, after the truncation slack) for pixels, and Ramp, Splat,
+// Add, Sub, Mul, Div, Min, Max, And, Less, ClampToLine, Truncate, StoreSamples for samples.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+
+#include <emmintrin.h>
 
 #include "transform/pixel.h"
 
@@ -51,6 +54,23 @@ struct SpanKernels {
     using Pd = typename L::Pd;
     static constexpr int kChunk = 64;  // samples whose weights are computed ahead
     static_assert(kChunk % L::kLanes == 0);
+
+    // The pixel of channels already within 0..255: each truncated after the truncation slack.
+    static Pixel32 Pack(Px v) noexcept {
+        const __m128i four = L::Truncated(v);
+        const __m128i words = _mm_packs_epi32(four, four);
+        return static_cast<Pixel32>(_mm_cvtsi128_si32(_mm_packus_epi16(words, words)));
+    }
+    // Pack of a into out[0] and of b into out[1].
+    static void PackTwo(Px a, Px b, Pixel32* out) noexcept {
+        const __m128i words = _mm_packs_epi32(L::Truncated(a), L::Truncated(b));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(words, words));
+    }
+    // The same after clamping each channel to 0..255: the cubic kernel overshoots.
+    static Pixel32 ClampPack(Px v) noexcept { return Pack(L::Clamped(v)); }
+    static void ClampPackTwo(Px a, Px b, Pixel32* out) noexcept {
+        PackTwo(L::Clamped(a), L::Clamped(b), out);
+    }
 
     // Pixels k = from..to-1 of the line, each clamped to 0..n-1, as four doubles each.
     static void ToDoubles(const Pixel32* line, std::ptrdiff_t step, std::int32_t n,
@@ -139,14 +159,13 @@ struct SpanKernels {
             if (bounds.Within(low + 1, high - 2)) {
                 std::int32_t j = 0;
                 for (; j + 1 < count; j += 2) {
-                    L::ClampPackTwo(sample(j, index[j] - 1), sample(j + 1, index[j + 1] - 1),
-                                    put + j);
+                    ClampPackTwo(sample(j, index[j] - 1), sample(j + 1, index[j + 1] - 1), put + j);
                 }
-                if (j < count) put[j] = L::ClampPack(sample(j, index[j] - 1));
+                if (j < count) put[j] = ClampPack(sample(j, index[j] - 1));
             } else {
                 for (std::int32_t j = 0; j < count; ++j) {
                     const std::int32_t i = index[j] - 1;
-                    put[j] = L::ClampPack(sample(j, i < low ? low : (i > high - 3 ? high - 3 : i)));
+                    put[j] = ClampPack(sample(j, i < low ? low : (i > high - 3 ? high - 3 : i)));
                 }
             }
         }
@@ -195,14 +214,14 @@ struct SpanKernels {
             Pixel32* const put = out + (p0 - span.from);
             if (bounds.Within(span.readFirst, span.readLast)) {
                 std::int32_t j = 0;
-                for (; j + 1 < count; j += 2) L::PackTwo(mean(j), mean(j + 1), put + j);
-                if (j < count) put[j] = L::Pack(mean(j));
+                for (; j + 1 < count; j += 2) PackTwo(mean(j), mean(j + 1), put + j);
+                if (j < count) put[j] = Pack(mean(j));
             } else {
                 for (std::int32_t j = 0; j < count; ++j) {
                     const std::int32_t b = i1[j];
                     const bool inside = i0[j] >= span.readFirst && i0[j] <= span.readLast &&
                                         (b < span.n ? b : span.n - 1) <= span.readLast;
-                    put[j] = inside ? L::Pack(mean(j)) : 0;  // only a broken plan reads outside
+                    put[j] = inside ? Pack(mean(j)) : 0;  // only a broken plan reads outside
                 }
             }
         }

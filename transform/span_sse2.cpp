@@ -50,25 +50,11 @@ struct Sse2Lanes {
         return _mm_unpacklo_epi64(_mm_cvttpd_epi32(_mm_add_pd(v.blueGreen, slack)),
                                   _mm_cvttpd_epi32(_mm_add_pd(v.redAlpha, slack)));
     }
-    static Pixel32 Pack(Px v) noexcept {
-        const __m128i four = Truncated(v);
-        const __m128i words = _mm_packs_epi32(four, four);
-        return static_cast<Pixel32>(_mm_cvtsi128_si32(_mm_packus_epi16(words, words)));
-    }
-    // Pack of a into out[0] and of b into out[1].
-    static void PackTwo(Px a, Px b, Pixel32* out) noexcept {
-        const __m128i words = _mm_packs_epi32(Truncated(a), Truncated(b));
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(words, words));
-    }
     static Px Clamped(Px v) noexcept {
         const __m128d low = _mm_setzero_pd();
         const __m128d high = _mm_set1_pd(255.0);
         return {_mm_max_pd(_mm_min_pd(v.blueGreen, high), low),
                 _mm_max_pd(_mm_min_pd(v.redAlpha, high), low)};
-    }
-    static Pixel32 ClampPack(Px v) noexcept { return Pack(Clamped(v)); }
-    static void ClampPackTwo(Px a, Px b, Pixel32* out) noexcept {
-        PackTwo(Clamped(a), Clamped(b), out);
     }
 
     static Pd Ramp(std::int32_t p) noexcept { return _mm_set_pd(p + 1, p); }
