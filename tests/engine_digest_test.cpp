@@ -1,5 +1,6 @@
-// The native engine's results for the fixed case table match the recorded digests, which the
-// plug-in DLL must match too under Wine: the transform pass and the preview of each case.
+// The engine's results for the fixed case table match the recorded digests, through every span
+// path this CPU runs: the transform pass and the preview of each case. Built natively and into
+// the Windows tests, so that the 32-bit code runs every path too.
 // TRAPEZOID_UPDATE_DIGESTS=1 rewrites the records.
 #include <gtest/gtest.h>
 
@@ -45,7 +46,7 @@ void ExpectRecordOnEveryPath(const char* file, const Render& render) {
     ChooseLinePath(chosen);
 }
 
-TEST(EngineDigest, NativeResultsMatchTheRecord) {
+TEST(EngineDigest, PassMatchesTheRecord) {
     ExpectRecordOnEveryPath("pass_digests.txt", [](const engine_cases::Case& c) {
         const std::vector<Pixel32> source = engine_cases::MakeImage(c.width, c.height);
         std::vector<Pixel32> dest = source;
@@ -55,7 +56,7 @@ TEST(EngineDigest, NativeResultsMatchTheRecord) {
     });
 }
 
-TEST(EngineDigest, NativePreviewsMatchTheRecord) {
+TEST(EngineDigest, PreviewMatchesTheRecord) {
     ExpectRecordOnEveryPath("preview_digests.txt", engine_cases::PreviewWords);
 }
 
