@@ -1,5 +1,6 @@
-// The native engine's results for the fixed case table match the recorded digests, which the
-// plug-in DLL must match too under Wine: the transform pass and the preview of each case.
+// The engine's results for the fixed case table match the recorded digests, through every span
+// path this CPU runs: the transform pass and the preview of each case. Built natively and into
+// the Windows tests, so that the 32-bit code runs every path too.
 // TRAPEZOID_UPDATE_DIGESTS=1 rewrites the records.
 #include <gtest/gtest.h>
 
@@ -9,6 +10,7 @@
 #include <string>
 
 #include "tests/engine_cases.h"
+#include "transform/span_path.h"
 #include "transform/transform_pass.h"
 
 namespace {
@@ -33,8 +35,19 @@ void ExpectRecord(const char* file, const Render& render) {
     EXPECT_EQ(i, lines.size());
 }
 
-TEST(EngineDigest, NativeResultsMatchTheRecord) {
-    ExpectRecord("pass_digests.txt", [](const engine_cases::Case& c) {
+// The record checked once through each span path this CPU runs.
+void ExpectRecordOnEveryPath(const char* file, const Render& render) {
+    const LinePath chosen = ActiveLinePath();
+    for (const LinePath path : {LinePath::kSse2, LinePath::kAvx2}) {
+        if (!ChooseLinePath(path)) continue;
+        SCOPED_TRACE(LinePathName(path));
+        ExpectRecord(file, render);
+    }
+    ChooseLinePath(chosen);
+}
+
+TEST(EngineDigest, PassMatchesTheRecord) {
+    ExpectRecordOnEveryPath("pass_digests.txt", [](const engine_cases::Case& c) {
         const std::vector<Pixel32> source = engine_cases::MakeImage(c.width, c.height);
         std::vector<Pixel32> dest = source;
         RunTransform(source.data(), dest.data(), c.width, c.height, c.rect, c.shape, c.difference,
@@ -43,8 +56,8 @@ TEST(EngineDigest, NativeResultsMatchTheRecord) {
     });
 }
 
-TEST(EngineDigest, NativePreviewsMatchTheRecord) {
-    ExpectRecord("preview_digests.txt", engine_cases::PreviewWords);
+TEST(EngineDigest, PreviewMatchesTheRecord) {
+    ExpectRecordOnEveryPath("preview_digests.txt", engine_cases::PreviewWords);
 }
 
 }  // namespace

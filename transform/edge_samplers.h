@@ -59,6 +59,12 @@ using SamplerRow = std::array<SamplerFn, kSlotCount>;
     return transparent != 0 ? WithoutAlpha(colour) : colour;
 }
 
+// Whether the undefined area's pixel is the same all along each side of a line, as it is for every
+// fill but the source pixel: a line then asks its operation once per side, not once per pixel.
+[[nodiscard]] constexpr bool FillIsUniformAlongLine(std::int32_t mode) noexcept {
+    return mode != static_cast<std::int32_t>(UndefinedAreaMode::kSourcePixel);
+}
+
 // Shorthand: the operation in `slot` for the mode of the context's fill.
 [[nodiscard]] inline SamplerFn Sampler(const SamplerContext& context, SamplerSlot slot) noexcept {
     return SamplerTable(context.fill->mode)[static_cast<std::size_t>(slot)];

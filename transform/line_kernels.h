@@ -7,6 +7,7 @@
 
 #include "transform/channels.h"
 #include "transform/pixel.h"
+#include "transform/span_path.h"
 
 // Keeps a position inside [0, n): callers stay inside, this only guards the buffer.
 [[nodiscard]] inline double ClampToLine(double x, std::int32_t n) noexcept {
@@ -15,9 +16,10 @@
     return x;
 }
 
-// Cubic convolution (kernel parameter -1) at positions along one line; taps are clamped to the
-// line. Samples come in pairs, whose positions and weights are computed in packed arithmetic
-// (each lane with the same operations as a single sample). The converted taps are kept in a ring
+// Cubic convolution (kernel parameter -1) at single positions along one line, the reference the
+// span kernels match; taps are clamped to the line. Positions and weights are computed in packed
+// arithmetic (each lane with the same operations as a scalar sample). The converted taps are kept
+// in a ring
 // indexed by pixel number, so a stretched line, whose samples advance by at most one pixel,
 // converts one new pixel per sample and never branches on whether it moved.
 class CubicLineSampler {
@@ -25,18 +27,14 @@ class CubicLineSampler {
     CubicLineSampler(const Pixel32* line, std::ptrdiff_t step, std::int32_t n) noexcept
         : line_(line), step_(step), n_(n) {}
 
-    // Samples at the positions in the low and the high lane of x, in that order.
-    TRAPEZOID_HOT_INLINE void SampleTwo(__m128d x, Pixel32* low, Pixel32* high) noexcept {
-        const Positions at = Locate(x);
-        *low = Combine(_mm_cvtsi128_si32(at.pixel), (at.whole & 1) != 0, at.weights, /*lane=*/0);
-        *high = Combine(_mm_cvtsi128_si32(_mm_shuffle_epi32(at.pixel, 1)), (at.whole & 2) != 0,
-                        at.weights, 1);
-    }
-
     [[nodiscard]] TRAPEZOID_HOT_INLINE Pixel32 Sample(double x) noexcept {
         const Positions at = Locate(_mm_set1_pd(x));
         return Combine(_mm_cvtsi128_si32(at.pixel), (at.whole & 1) != 0, at.weights, 0);
     }
+
+    [[nodiscard]] const Pixel32* Line() const noexcept { return line_; }
+    [[nodiscard]] std::ptrdiff_t Step() const noexcept { return step_; }
+    [[nodiscard]] std::int32_t Length() const noexcept { return n_; }
 
    private:
     // Two positions split into pixel and fraction, with the four tap weights of each.
@@ -112,24 +110,25 @@ class CubicLineSampler {
     Channels ring_[4] = {};
 };
 
-// Samples positions from..to-1 of a stretched line, each at (p + shift) / scale, two at a time,
-// and hands each to put(p, pixel).
+// Output pixels the span kernels compute ahead before handing them out.
+constexpr std::int32_t kSpanChunk = 64;
+
+// Samples positions from..to-1 of a stretched line (scale >= 1), each at (p + shift) / scale,
+// and hands each to put(p, pixel): the sampler's values, computed a chunk at a time by the span
+// kernels of the CPU's path.
 template <class Put>
-TRAPEZOID_HOT_INLINE void SampleStretched(CubicLineSampler& sampler, std::int32_t from,
-                                          std::int32_t to, double shift, double scale,
-                                          Put&& put) noexcept {
-    const __m128d shifts = _mm_set1_pd(shift);
-    const __m128d scales = _mm_set1_pd(scale);
-    std::int32_t p = from;
-    for (; p + 1 < to; p += 2) {
-        const __m128d positions = _mm_set_pd(p + 1, p);
-        Pixel32 low = 0;
-        Pixel32 high = 0;
-        sampler.SampleTwo(_mm_div_pd(_mm_add_pd(positions, shifts), scales), &low, &high);
-        put(p, low);
-        put(p + 1, high);
+void SampleStretched(const CubicLineSampler& sampler, std::int32_t from, std::int32_t to,
+                     double shift, double scale, Put&& put) noexcept {
+    if (sampler.Length() <= 0) return;
+    const SpanPath& path = ActiveSpanPath();
+    Pixel32 pixels[kSpanChunk];
+    for (std::int32_t p0 = from; p0 < to; p0 += kSpanChunk) {
+        const std::int32_t count = to - p0 < kSpanChunk ? to - p0 : kSpanChunk;
+        const StretchSpan span{p0, p0 + count, shift, scale, sampler.Length(), sampler.Step(),
+                               0,  0};
+        path.stretch(sampler.Line(), span, nullptr, pixels);
+        for (std::int32_t j = 0; j < count; ++j) put(p0 + j, pixels[j]);
     }
-    if (p < to) put(p, sampler.Sample((p + shift) / scale));
 }
 
 [[nodiscard]] inline Pixel32 CubicLineSample(const Pixel32* line, std::ptrdiff_t step, double x,
@@ -162,4 +161,43 @@ TRAPEZOID_HOT_INLINE void SampleStretched(CubicLineSampler& sampler, std::int32_
         total += 1.0;
     }
     return PackChannels(Divided(sum, total));
+}
+
+// Area averages of positions from..to-1 of a squeezed line, each over [s, s + len) with
+// s = lo + ((p - lo) - t) * len, handed to put(p, pixel): BoxLineAverage's values, computed a
+// chunk at a time by the span kernels while a chunk's pixels fit the converted buffer, else one
+// at a time.
+template <class Put>
+void AverageSqueezed(const Pixel32* line, std::ptrdiff_t step, std::int32_t n, std::int32_t lo,
+                     double t, double len, std::int32_t from, std::int32_t to, Put&& put) noexcept {
+    constexpr std::int32_t kReach = 256;  // pixels a chunk may read
+    alignas(32) double converted[(kReach + 2) * 4];
+    Pixel32 pixels[kSpanChunk];
+    const auto start = [&](std::int32_t p) { return lo + ((p - lo) - t) * len; };
+    const auto oneAtATime = [&](std::int32_t p, std::int32_t end) {
+        for (; p < end; ++p) put(p, BoxLineAverage(line, step, start(p), len, n));
+    };
+    const double per = len > 0.0 ? (kReach - 3) / len : 0.0;
+    if (!(per >= 1.0)) return oneAtATime(from, to);
+    const std::int32_t count = per < kSpanChunk ? static_cast<std::int32_t>(per) : kSpanChunk;
+    const SpanPath& path = ActiveSpanPath();
+    for (std::int32_t p0 = from; p0 < to; p0 += count) {
+        const std::int32_t end = to - p0 > count ? p0 + count : to;
+        const double e = ClampToLine(start(end - 1), n) + len;
+        const BoxSpan span{p0,
+                           end,
+                           lo,
+                           t,
+                           len,
+                           n,
+                           step,
+                           static_cast<std::int32_t>(ClampToLine(start(p0), n)),
+                           e < n ? static_cast<std::int32_t>(e) : n - 1};
+        if (span.readLast - span.readFirst + 1 > kReach) {
+            oneAtATime(p0, end);
+            continue;
+        }
+        path.box(line, span, converted, pixels);
+        for (std::int32_t q = p0; q < end; ++q) put(q, pixels[q - p0]);
+    }
 }

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "transform/line_kernels.h"
+#include "transform/span_pass.h"
 
 namespace {
 
@@ -58,8 +59,9 @@ void EnlargeLine(const LinePass& pass, std::int32_t line) noexcept {
     Pixel32* out = Axis::Line(pass, line);
     const std::ptrdiff_t step = Axis::Step(ctx);
     CubicLineSampler sampler(Axis::Source(ctx, line), step, Axis::Length(ctx));
-    SampleStretched(sampler, pass.lines.lo, pass.lines.hi, map.shift, map.scale,
-                    [&](std::int32_t p, Pixel32 pixel) { out[p * step] = pixel; });
+    for (std::int32_t p = pass.lines.lo; p < pass.lines.hi; ++p) {
+        out[p * step] = sampler.Sample((p + map.shift) / map.scale);
+    }
 }
 
 // A squeezed line, walked inward from both ends: the undefined area, the partly covered end
@@ -127,15 +129,20 @@ void ReduceColumn(const LinePass& pass, std::int32_t column) noexcept {
 void RowPass(Pixel32* destination, const SelectionRect& rect, std::int32_t shape,
              std::int32_t difference, const SamplerContext& context,
              ProgressRecord* progress) noexcept {
-    RunLines(destination, context, GeometryOf(rect, /*rows=*/true, shape, difference), shape,
-             difference, ReduceRow, EnlargeRow, progress);
+    const LineGeometry lines = GeometryOf(rect, /*rows=*/true, shape, difference);
+    if (RunSpanPass(destination, context, lines, /*rows=*/true, shape, difference, progress))
+        return;
+    RunLines(destination, context, lines, shape, difference, ReduceRow, EnlargeRow, progress);
 }
 
 void ColumnPass(Pixel32* destination, const SelectionRect& rect, std::int32_t shape,
                 std::int32_t difference, const SamplerContext& context,
                 ProgressRecord* progress) noexcept {
-    RunLines(destination, context, GeometryOf(rect, /*rows=*/false, shape, difference), shape,
-             difference, ReduceColumn, EnlargeColumn, progress);
+    const LineGeometry lines = GeometryOf(rect, /*rows=*/false, shape, difference);
+    if (RunSpanPass(destination, context, lines, /*rows=*/false, shape, difference, progress)) {
+        return;
+    }
+    RunLines(destination, context, lines, shape, difference, ReduceColumn, EnlargeColumn, progress);
 }
 
 SelectionRect ClipToImage(const SelectionRect& rect, std::int32_t width,

@@ -7,6 +7,8 @@
 #include <random>
 #include <vector>
 
+#include "transform/span_path.h"
+
 namespace {
 
 constexpr Pixel32 kRed = 0xFFFF0000u;
@@ -247,6 +249,52 @@ TEST(TransformPass, RoundingCasesStayInsideTheImage) {
                                 Fill(mode, 0xFF808080u));
         }
     }
+}
+
+// The pass as the single-pixel line workers give it, line by line: the reference of the span
+// kernels, which must equal it bit for bit.
+Image ReferencePass(const Image& source, SelectionRect rect, int shape, int difference,
+                    FillParams fill) {
+    Image dest(source.width, source.height, 0x5A5A5A5Au);
+    fill.left = rect.left;
+    fill.top = rect.top;
+    fill.right = rect.right;
+    fill.bottom = rect.bottom;
+    const SamplerContext ctx{source.pixels.data(), source.width, source.height, &fill};
+    const bool rows = ShapeRebuildsRows(shape);
+    const LinePass pass{dest.pixels.data(), &ctx, GeometryOf(rect, rows, shape, difference)};
+    for (int line = pass.lines.first; line < pass.lines.first + pass.lines.extent; ++line) {
+        const bool reduced = LineIsReduced(shape, difference, line < pass.lines.Middle());
+        if (rows) {
+            (reduced ? ReduceRow : EnlargeRow)(pass, line);
+        } else {
+            (reduced ? ReduceColumn : EnlargeColumn)(pass, line);
+        }
+    }
+    return dest;
+}
+
+// Lines longer than the kernels' chunks, bands of columns with a narrower last band, and every
+// path this CPU runs.
+TEST(TransformPass, SpanKernelsEqualTheLineWorkers) {
+    const Image noise = Noise(150, 141, 6);
+    const SelectionRect rect{3, 2, 147, 140};
+    const LinePath chosen = ActiveLinePath();
+    for (const LinePath path : {LinePath::kSse2, LinePath::kAvx2}) {
+        if (!ChooseLinePath(path)) continue;
+        for (int shape = 0; shape < 6; ++shape) {
+            for (int difference : {-100, -63, -30, -1, 1, 30, 63, 100}) {
+                for (int mode : {0, 1, 4}) {
+                    const FillParams fill = Fill(mode, 0, mode == 1);
+                    const Image fast = Transform(noise, rect, shape, difference, fill);
+                    const Image slow = ReferencePass(noise, rect, shape, difference, fill);
+                    ASSERT_EQ(fast.pixels, slow.pixels)
+                        << LinePathName(path) << " shape " << shape << " difference " << difference;
+                }
+            }
+        }
+    }
+    ChooseLinePath(chosen);
 }
 
 }  // namespace

@@ -154,7 +154,7 @@ struct EveryPosition {
 };
 
 // The stretched positions of a line: each samples the source at its scaled position, as the pass
-// does, so that both give the same values; two positions to a sampler call.
+// does, so that both give the same values.
 template <class View, class Positions>
 void EnlargeRun(View& view, CubicLineSampler& sampler, const LineWork& work,
                 Positions& at) noexcept {
@@ -165,24 +165,10 @@ void EnlargeRun(View& view, CubicLineSampler& sampler, const LineWork& work,
         SampleStretched(sampler, at.p, at.to, work.map.shift, work.map.scale, put);
         at.p = std::max(at.p, at.to);
     } else {
-        // Isolated positions, two to a call as the contiguous run goes, each computed as there.
-        const __m128d shift = _mm_set1_pd(work.map.shift);
-        const __m128d scale = _mm_set1_pd(work.map.scale);
-        while (at.More()) {
-            const std::int32_t first = at.p;
-            at.Advance();
-            if (!at.More()) {
-                SampleStretched(sampler, first, first + 1, work.map.shift, work.map.scale, put);
-                return;
-            }
-            const std::int32_t second = at.p;
-            at.Advance();
-            Pixel32 low = 0;
-            Pixel32 high = 0;
-            sampler.SampleTwo(_mm_div_pd(_mm_add_pd(_mm_set_pd(second, first), shift), scale), &low,
-                              &high);
-            put(first, low);
-            put(second, high);
+        // Isolated positions, each sampled at the position the contiguous run computes for it.
+        for (; at.More(); at.Advance()) {
+            const std::int32_t p = at.p;
+            put(p, sampler.Sample((p + work.map.shift) / work.map.scale));
         }
     }
 }
@@ -213,10 +199,20 @@ void ReduceRun(View& view, const PreviewLines& lines, const LineWork& work, std:
     for (; at.More() && at.p < lo + t; at.Advance()) {
         PreviewEdgePixel(view, ctx, start, line, at.p, s(at.p), len);
     }
-    for (; at.More() && at.p <= (hi - t) - 1; at.Advance()) {
-        const std::int32_t p = at.p;
-        view.PutUnlessMasked(p,
-                             [&] { return BoxLineAverage(view.pixels, view.step, s(p), len, n); });
+    if constexpr (Positions::kContiguous) {
+        std::int32_t boxEnd = at.p;
+        while (boxEnd < at.to && boxEnd <= (hi - t) - 1) ++boxEnd;
+        AverageSqueezed(view.pixels, view.step, n, lo, t, len, at.p, boxEnd,
+                        [&](std::int32_t q, Pixel32 pixel) {
+                            view.PutUnlessMasked(q, [&] { return pixel; });
+                        });
+        at.p = std::max(at.p, boxEnd);
+    } else {
+        for (; at.More() && at.p <= (hi - t) - 1; at.Advance()) {
+            const std::int32_t p = at.p;
+            view.PutUnlessMasked(
+                p, [&] { return BoxLineAverage(view.pixels, view.step, s(p), len, n); });
+        }
     }
     for (; at.More() && at.p < hi - t; at.Advance()) {
         PreviewEdgePixel(view, ctx, end, line, at.p, s(at.p), len);

@@ -1,0 +1,252 @@
+// Span kernels: the long runs of a line, stretched by cubic convolution or squeezed by area
+// average, over a source line whose pixels are converted to doubles once, just before their use.
+// Everything here is a template on a lane set `L` (the instruction set's registers), so that
+// each instruction set's file instantiates its own copy with nothing shared between them. Each
+// channel goes through the same double operations in the same order as the single-pixel kernels
+// of line_kernels.h, whatever the lane set: the results are equal bit for bit.
+//
+// `L` provides: Px (a pixel's four channels), Pd (kLanes packed doubles, one sample per lane),
+// FromPixel, Zero, Load, Store, Scaled, Added, KeptWhere, Divided, Clamped (to 0..255) and
+// Truncated (to four 32-bit integers, after the truncation slack) for pixels, and Ramp, Splat,
+// Add, Sub, Mul, Div, Min, Max, And, Less, ClampToLine, Truncate, StoreSamples for samples.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include <emmintrin.h>
+
+#include "transform/pixel.h"
+
+// What a stretched span needs: output positions from..to-1, written to out[p - from], sample
+// (p + shift) / scale of a line of n pixels whose pixel k is line[k * step]. The taps of the
+// first sample start at pixel tapFirst, those of the last end at tapLast (both unclamped).
+struct StretchSpan {
+    std::int32_t from;
+    std::int32_t to;
+    double shift;
+    double scale;  // >= 1: a stretched line
+    std::int32_t n;
+    std::ptrdiff_t step;
+    std::int32_t tapFirst;
+    std::int32_t tapLast;
+};
+
+// What a squeezed span needs: output positions from..to-1, written to out[p - from], average
+// [s, s + len) with s = lo + ((p - lo) - t) * len, over a line of n pixels whose pixel k is
+// line[k * step] and of which readFirst..readLast are read. The scratch of a box span holds
+// readLast - readFirst + 2 pixels of four doubles.
+struct BoxSpan {
+    std::int32_t from;
+    std::int32_t to;
+    std::int32_t lo;
+    double t;
+    double len;  // > 0
+    std::int32_t n;
+    std::ptrdiff_t step;
+    std::int32_t readFirst;
+    std::int32_t readLast;
+};
+
+template <class L>
+struct SpanKernels {
+    using Px = typename L::Px;
+    using Pd = typename L::Pd;
+    static constexpr int kChunk = 64;  // samples whose weights are computed ahead
+    static_assert(kChunk % L::kLanes == 0);
+
+    // The pixel of channels already within 0..255: each truncated after the truncation slack.
+    static Pixel32 Pack(Px v) noexcept {
+        const __m128i four = L::Truncated(v);
+        const __m128i words = _mm_packs_epi32(four, four);
+        return static_cast<Pixel32>(_mm_cvtsi128_si32(_mm_packus_epi16(words, words)));
+    }
+    // Pack of a into out[0] and of b into out[1].
+    static void PackTwo(Px a, Px b, Pixel32* out) noexcept {
+        const __m128i words = _mm_packs_epi32(L::Truncated(a), L::Truncated(b));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(words, words));
+    }
+    // The same after clamping each channel to 0..255: the cubic kernel overshoots.
+    static Pixel32 ClampPack(Px v) noexcept { return Pack(L::Clamped(v)); }
+    static void ClampPackTwo(Px a, Px b, Pixel32* out) noexcept {
+        PackTwo(L::Clamped(a), L::Clamped(b), out);
+    }
+
+    // Pixels k = from..to-1 of the line, each clamped to 0..n-1, as four doubles each.
+    static void ToDoubles(const Pixel32* line, std::ptrdiff_t step, std::int32_t n,
+                          std::int32_t from, std::int32_t to, double* out) noexcept {
+        std::int32_t k = from;
+        for (; k < to && k < 0; ++k, out += 4) L::Store(out, L::FromPixel(line[0]));
+        for (; k < to && k < n; ++k, out += 4) L::Store(out, L::FromPixel(line[k * step]));
+        for (; k < to; ++k, out += 4) L::Store(out, L::FromPixel(line[(n - 1) * step]));
+    }
+
+    // The least and the greatest of the tap or pixel numbers a chunk reads, kept per lane.
+    struct Bounds {
+        Pd lowest = L::Splat(2147483647.0);
+        Pd highest = L::Splat(-2147483648.0);
+        void Take(Pd low, Pd high) noexcept {
+            lowest = L::Min(lowest, low);
+            highest = L::Max(highest, high);
+        }
+        // Whether every number read lies in lo..hi.
+        [[nodiscard]] bool Within(std::int32_t lo, std::int32_t hi) const noexcept {
+            alignas(32) double low[L::kLanes];
+            alignas(32) double high[L::kLanes];
+            L::StoreSamples(low, lowest);
+            L::StoreSamples(high, highest);
+            bool inside = true;
+            for (int i = 0; i < L::kLanes; ++i) inside &= low[i] >= lo && high[i] <= hi;
+            return inside;
+        }
+    };
+
+    // The kernel 1 - 2s^2 + s^3 for distances s up to 1, as 1 - s^2 (2 - s).
+    static Pd NearWeight(Pd s) noexcept {
+        return L::Sub(L::Splat(1.0), L::Mul(L::Mul(s, s), L::Sub(L::Splat(2.0), s)));
+    }
+
+    // The kernel 4 - 8s + 5s^2 - s^3 for distances s from 1 to 2, as 4 - (8 - (5 - s) s) s.
+    static Pd FarWeight(Pd s) noexcept {
+        const Pd inner = L::Mul(L::Sub(L::Splat(5.0), s), s);
+        return L::Sub(L::Splat(4.0), L::Mul(L::Sub(L::Splat(8.0), inner), s));
+    }
+
+    // Tap index and the four weights of samples p..p + kLanes - 1 into the chunk's arrays.
+    static void Locate(const StretchSpan& span, std::int32_t p, std::int32_t* index,
+                       double* const weights[4], Bounds* bounds) noexcept {
+        const Pd x = L::ClampToLine(
+            L::Div(L::Add(L::Ramp(p), L::Splat(span.shift)), L::Splat(span.scale)), span.n);
+        const Pd i = L::Truncate(x, index);
+        bounds->Take(i, i);
+        const Pd f = L::Sub(x, i);
+        const Pd one = L::Splat(1.0);
+        L::StoreSamples(weights[0], FarWeight(L::Add(one, f)));
+        L::StoreSamples(weights[1], NearWeight(f));
+        L::StoreSamples(weights[2], NearWeight(L::Sub(one, f)));
+        L::StoreSamples(weights[3], FarWeight(L::Sub(L::Splat(2.0), f)));
+    }
+
+    // A stretched span, a chunk of samples at a time: their weights first, then their taps
+    // converted once, then the sums. A whole position needs no case of its own: its weights are
+    // (0, 1, 0, 0), which give the pixel itself exactly.
+    static void Stretch(const Pixel32* line, const StretchSpan& span, double* /*scratch*/,
+                        Pixel32* out) noexcept {
+        alignas(32) std::int32_t index[kChunk];
+        alignas(32) double w[4][kChunk];
+        alignas(32) double taps[(kChunk + 4) * 4];
+        for (std::int32_t p0 = span.from; p0 < span.to; p0 += kChunk) {
+            const std::int32_t count = span.to - p0 < kChunk ? span.to - p0 : kChunk;
+            Bounds bounds;
+            for (std::int32_t j = 0; j < count; j += L::kLanes) {
+                double* const at[4] = {w[0] + j, w[1] + j, w[2] + j, w[3] + j};
+                Locate(span, p0 + j, index + j, at, &bounds);
+            }
+            // Samples advance by at most a pixel (scale >= 1), so kChunk + 4 taps hold a
+            // chunk's; a chunk that breaks this has its taps clamped to the buffer.
+            const std::int32_t low = index[0] - 1;
+            const std::int32_t high = low + kChunk + 3;
+            const std::int32_t last = index[count - 1] + 2;
+            ToDoubles(line, span.step, span.n, low, (last < high ? last : high) + 1, taps);
+            const auto sample = [&](std::int32_t j, std::int32_t i) {
+                const double* tap = taps + static_cast<std::ptrdiff_t>(i - low) * 4;
+                Px v = L::Scaled(L::Load(tap), w[0][j]);
+                v = L::Added(v, L::Scaled(L::Load(tap + 4), w[1][j]));
+                v = L::Added(v, L::Scaled(L::Load(tap + 8), w[2][j]));
+                return L::Added(v, L::Scaled(L::Load(tap + 12), w[3][j]));
+            };
+            Pixel32* const put = out + (p0 - span.from);
+            if (bounds.Within(low + 1, high - 2)) {
+                std::int32_t j = 0;
+                for (; j + 1 < count; j += 2) {
+                    ClampPackTwo(sample(j, index[j] - 1), sample(j + 1, index[j + 1] - 1), put + j);
+                }
+                if (j < count) put[j] = ClampPack(sample(j, index[j] - 1));
+            } else {
+                for (std::int32_t j = 0; j < count; ++j) {
+                    const std::int32_t i = index[j] - 1;
+                    put[j] = ClampPack(sample(j, i < low ? low : (i > high - 3 ? high - 3 : i)));
+                }
+            }
+        }
+    }
+
+    // A squeezed span: for each output pixel the first partial pixel, the last partial pixel,
+    // then the whole pixels between, the total weight summed in the same order. `pixels` holds
+    // the converted pixels readFirst..readLast.
+    static void Box(const Pixel32* line, const BoxSpan& span, double* pixels,
+                    Pixel32* out) noexcept {
+        if (span.from >= span.to) return;
+        const auto at = [&](std::int32_t k) {
+            return pixels + static_cast<std::ptrdiff_t>(k - span.readFirst) * 4;
+        };
+        L::Store(at(span.readLast + 1), L::Zero());  // stands for a term of weight 0
+        std::int32_t converted = span.readFirst;     // pixels are converted just before their use
+        alignas(32) std::int32_t i0[kChunk];
+        alignas(32) std::int32_t i1[kChunk];
+        alignas(32) double w[4][kChunk];  // first, last, between (a mask), total
+        for (std::int32_t p0 = span.from; p0 < span.to; p0 += kChunk) {
+            const std::int32_t count = span.to - p0 < kChunk ? span.to - p0 : kChunk;
+            Bounds bounds;
+            for (std::int32_t j = 0; j < count; j += L::kLanes) {
+                double* const at4[4] = {w[0] + j, w[1] + j, w[2] + j, w[3] + j};
+                LocateBox(span, p0 + j, i0 + j, i1 + j, at4, &bounds);
+            }
+            // The chunk's last pixel reads up to its i1, or i0 + 1 when that is further.
+            std::int32_t reach = i1[count - 1] > i0[count - 1] ? i1[count - 1] : i0[count - 1] + 1;
+            if (reach > span.readLast) reach = span.readLast;
+            ToDoubles(line, span.step, span.n, converted, reach + 1, at(converted));
+            if (reach + 1 > converted) converted = reach + 1;
+            const auto mean = [&](std::int32_t j) {
+                const std::int32_t a = i0[j];
+                const std::int32_t b = i1[j];
+                Px sum = L::Scaled(L::Load(at(a)), w[0][j]);
+                sum = L::Added(sum,
+                               L::Scaled(L::Load(at(b < span.n ? b : span.readLast + 1)), w[1][j]));
+                sum = L::Added(sum, L::KeptWhere(L::Load(at(a + 1)), w[2] + j));
+                double total = w[3][j];
+                for (std::int32_t k = a + 2; k < b; ++k) {
+                    sum = L::Added(sum, L::Load(at(k)));
+                    total += 1.0;
+                }
+                return L::Divided(sum, total);
+            };
+            Pixel32* const put = out + (p0 - span.from);
+            if (bounds.Within(span.readFirst, span.readLast)) {
+                std::int32_t j = 0;
+                for (; j + 1 < count; j += 2) PackTwo(mean(j), mean(j + 1), put + j);
+                if (j < count) put[j] = Pack(mean(j));
+            } else {
+                for (std::int32_t j = 0; j < count; ++j) {
+                    const std::int32_t b = i1[j];
+                    const bool inside = i0[j] >= span.readFirst && i0[j] <= span.readLast &&
+                                        (b < span.n ? b : span.n - 1) <= span.readLast;
+                    put[j] = inside ? Pack(mean(j)) : 0;  // only a broken plan reads outside
+                }
+            }
+        }
+    }
+
+    // The intervals of output pixels p..p + kLanes - 1: their first and last pixels, the weights
+    // of those, whether a whole pixel lies between (a mask), and the total weight. A term the
+    // single-pixel kernel skips gets weight +0 here, which changes no bit of a non-negative sum.
+    static void LocateBox(const BoxSpan& span, std::int32_t p, std::int32_t* first,
+                          std::int32_t* last, double* const weights[4], Bounds* bounds) noexcept {
+        const Pd n = L::Splat(static_cast<double>(span.n));
+        const Pd one = L::Splat(1.0);
+        Pd x = L::Mul(L::Sub(L::Ramp(p - span.lo), L::Splat(span.t)), L::Splat(span.len));
+        x = L::ClampToLine(L::Add(L::Splat(static_cast<double>(span.lo)), x), span.n);
+        const Pd a = L::Truncate(x, first);
+        const Pd e = L::Add(x, L::Splat(span.len));
+        const Pd b = L::Truncate(L::Min(e, n), last);  // n when e reaches the line's end
+        // Pixel b is read only below n; a + 1 may be read as the zero term after readLast.
+        bounds->Take(L::Min(a, b), L::Max(a, L::Min(b, L::Sub(n, one))));
+        const Pd head = L::Sub(L::Add(a, one), x);
+        const Pd tail = L::And(L::Sub(e, b), L::Less(b, n));
+        const Pd between = L::Less(L::Add(a, one), b);
+        L::StoreSamples(weights[0], head);
+        L::StoreSamples(weights[1], tail);
+        L::StoreSamples(weights[2], between);
+        L::StoreSamples(weights[3], L::Add(L::Add(head, tail), L::And(one, between)));
+    }
+};

@@ -1,0 +1,34 @@
+// Span paths: the span kernels built for each instruction set, and the one this CPU runs. The
+// path is chosen once, from the CPU's features, the first time it is asked for; every path gives
+// the same pixels.
+#pragma once
+
+#include "transform/pixel.h"
+#include "transform/span_kernels.h"
+
+enum class LinePath : int {
+    kSse2 = 0,  // any i686 or x86-64 CPU this engine runs on
+    kAvx2 = 1,  // a pixel's four channels in one 256-bit register
+};
+
+struct SpanPath {
+    void (*stretch)(const Pixel32* line, const StretchSpan& span, double* taps,
+                    Pixel32* out) noexcept;
+    void (*box)(const Pixel32* line, const BoxSpan& span, double* pixels, Pixel32* out) noexcept;
+};
+
+[[nodiscard]] const SpanPath& Sse2SpanPath() noexcept;
+[[nodiscard]] const SpanPath& Avx2SpanPath() noexcept;
+
+// Whether this CPU (and its operating system) can run the path.
+[[nodiscard]] bool LinePathRuns(LinePath path) noexcept;
+
+// The path in use: the fastest one this CPU runs unless ChooseLinePath picked another.
+[[nodiscard]] LinePath ActiveLinePath() noexcept;
+[[nodiscard]] const SpanPath& ActiveSpanPath() noexcept;
+
+// Makes `path` the one in use, for tests and benchmarks that cover every path; refuses (false)
+// a path this CPU cannot run.
+bool ChooseLinePath(LinePath path) noexcept;
+
+[[nodiscard]] const char* LinePathName(LinePath path) noexcept;
