@@ -1,5 +1,5 @@
-// Localized text: the invalid-settings message, the names of the six fills and the choice of
-// dialog template, in Japanese or English by the user's default language.
+// Localized text: the error messages, the names of the six fills, the preview's menu and notice,
+// and the choice of dialog template, in Japanese or English by the user's default language.
 #include "settings/localized_text.h"
 
 namespace {
@@ -33,6 +33,30 @@ constexpr const char* kEnglishNames[] = {
     "edge pixel", "source pixel", "foreground color", "background color", "white", "black", nullptr,
 };
 
+constexpr const char* kJapaneseMenu[] = {
+    // 垂直線をまっすぐにする, straighten verticals
+    "\x90\x82\x92\xBC\x90\xFC\x82\xF0\x82\xDC\x82\xC1\x82\xB7\x82\xAE\x82\xC9\x82\xB7\x82\xE9",
+    // 水平線をまっすぐにする, straighten horizontals
+    "\x90\x85\x95\xBD\x90\xFC\x82\xF0\x82\xDC\x82\xC1\x82\xB7\x82\xAE\x82\xC9\x82\xB7\x82\xE9",
+    "\x91\x53\x91\xCC\x82\xF0\x95\x5C\x8E\xA6",  // 全体を表示, fit whole picture
+    "\x93\x99\x94\x7B\x82\xC5\x95\x5C\x8E\xA6",  // 等倍で表示, actual pixels
+    nullptr,
+};
+
+constexpr const char* kEnglishMenu[] = {
+    "Straighten verticals",
+    "Straighten horizontals",
+    "Fit whole picture",
+    "Actual pixels (1:1)",
+    nullptr,
+};
+
+// "直線が見つかりません。"
+constexpr char kJapaneseNoLines[] =
+    "\x92\xBC\x90\xFC\x82\xAA\x8C\xA9\x82\xC2\x82\xA9\x82\xE8\x82\xDC\x82\xB9\x82\xF1\x81\x42";
+
+static_assert(sizeof(kJapaneseMenu) / sizeof(kJapaneseMenu[0]) == kPreviewMenuEntryCount + 1);
+static_assert(sizeof(kEnglishMenu) / sizeof(kEnglishMenu[0]) == kPreviewMenuEntryCount + 1);
 static_assert(sizeof(kJapaneseNames) / sizeof(kJapaneseNames[0]) == 7);
 static_assert(sizeof(kEnglishNames) / sizeof(kEnglishNames[0]) == 7);
 
@@ -45,6 +69,8 @@ const char* JapaneseText::InvalidSettingsMessage() const noexcept { return kJapa
 const char* const* JapaneseText::UndefinedAreaNames() const noexcept { return kJapaneseNames; }
 const char* JapaneseText::SaveFailedMessage() const noexcept { return kJapaneseSaveFailed; }
 const char* JapaneseText::DialogFailedMessage() const noexcept { return kJapaneseDialogFailed; }
+const char* const* JapaneseText::PreviewMenuNames() const noexcept { return kJapaneseMenu; }
+const char* JapaneseText::NoStraightLinesNotice() const noexcept { return kJapaneseNoLines; }
 
 const char* EnglishText::InvalidSettingsMessage() const noexcept {
     return "There is invalidate value in the initialization file.";
@@ -55,6 +81,10 @@ const char* EnglishText::SaveFailedMessage() const noexcept {
 }
 const char* EnglishText::DialogFailedMessage() const noexcept {
     return "The setup dialog could not be created.";
+}
+const char* const* EnglishText::PreviewMenuNames() const noexcept { return kEnglishMenu; }
+const char* EnglishText::NoStraightLinesNotice() const noexcept {
+    return "No straight lines found.";
 }
 
 const LocalizedText& TextForLanguage(std::uint32_t languageId) noexcept {

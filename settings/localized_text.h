@@ -1,8 +1,17 @@
-// Localized text: the error messages, the names of the six fills and the choice of
-// dialog template, in Japanese or English by the user's default language.
+// Localized text: the error messages, the names of the six fills, the preview's menu and notice,
+// and the choice of dialog template, in Japanese or English by the user's default language.
 #pragma once
 
 #include <cstdint>
+
+// The entries of the preview's menu, in menu order; each entry's command id is its value plus 1.
+enum class PreviewMenuEntry : std::int32_t {
+    kStraightenVerticals = 0,
+    kStraightenHorizontals = 1,
+    kFitWholePicture = 2,
+    kActualPixels = 3,
+};
+constexpr std::int32_t kPreviewMenuEntryCount = 4;
 
 class LocalizedText {
    public:
@@ -15,6 +24,10 @@ class LocalizedText {
     [[nodiscard]] virtual const char* SaveFailedMessage() const noexcept = 0;
     // Shown when the setup dialog cannot be created even after registering its control classes.
     [[nodiscard]] virtual const char* DialogFailedMessage() const noexcept = 0;
+    // The entries of the preview's menu in PreviewMenuEntry order, followed by a null entry.
+    [[nodiscard]] virtual const char* const* PreviewMenuNames() const noexcept = 0;
+    // Drawn over the preview for a while when no straightening can be suggested.
+    [[nodiscard]] virtual const char* NoStraightLinesNotice() const noexcept = 0;
 };
 
 // Texts are Shift-JIS (code page 932), for the code-page window functions.
@@ -24,6 +37,8 @@ class JapaneseText final : public LocalizedText {
     [[nodiscard]] const char* const* UndefinedAreaNames() const noexcept override;
     [[nodiscard]] const char* SaveFailedMessage() const noexcept override;
     [[nodiscard]] const char* DialogFailedMessage() const noexcept override;
+    [[nodiscard]] const char* const* PreviewMenuNames() const noexcept override;
+    [[nodiscard]] const char* NoStraightLinesNotice() const noexcept override;
 };
 
 class EnglishText final : public LocalizedText {
@@ -32,6 +47,8 @@ class EnglishText final : public LocalizedText {
     [[nodiscard]] const char* const* UndefinedAreaNames() const noexcept override;
     [[nodiscard]] const char* SaveFailedMessage() const noexcept override;
     [[nodiscard]] const char* DialogFailedMessage() const noexcept override;
+    [[nodiscard]] const char* const* PreviewMenuNames() const noexcept override;
+    [[nodiscard]] const char* NoStraightLinesNotice() const noexcept override;
 };
 
 constexpr std::int32_t kJapaneseTemplateId = 118;

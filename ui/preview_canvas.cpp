@@ -169,6 +169,8 @@ constexpr int kLabelPadding = 2;  // between the box and its text
 bool PreviewCanvas::Attach(PreviewDialog& dialog, int controlId) noexcept {
     owner = &dialog;
     if (!CanvasBase::Attach(dialog.Window(), controlId)) return false;
+    // Tab reaches the preview too, so that the menu keys can.
+    SetWindowLongA(control, GWL_STYLE, GetWindowLongA(control, GWL_STYLE) | WS_TABSTOP);
     UpdateFit();
     return true;
 }
@@ -208,21 +210,32 @@ void PreviewCanvas::Paint(HDC hdc) {
     // A render that failed half-way is not shown.
     if (Error() != CanvasError::kNone) DisableControl();
     if (!ready || Error() != CanvasError::kNone) return;
-    if (scale == 1) {
+    Present(hdc);
+}
+
+void PreviewCanvas::Present(HDC hdc) const noexcept {
+    if (scale == 1 && notice.empty()) {
         Blit(hdc);
     } else {
-        BlitWithScale(hdc);
+        BlitWithLabels(hdc);
     }
 }
 
-void PreviewCanvas::BlitWithScale(HDC hdc) const noexcept {
+void PreviewCanvas::PresentNow() const noexcept {
+    if (control == nullptr || pixels.Words() == nullptr || Error() != CanvasError::kNone) return;
+    const WindowDc dc(control);
+    if (dc.Get() != nullptr) Present(dc.Get());
+}
+
+void PreviewCanvas::BlitWithLabels(HDC hdc) const noexcept {
     const OffscreenDc offscreen(hdc, pixels.Width(), pixels.Height());
-    if (offscreen.Get() == nullptr) {  // no room to compose: the image without its label
+    if (offscreen.Get() == nullptr) {  // no room to compose: the image without its labels
         Blit(hdc);
         return;
     }
     Blit(offscreen.Get());
-    DrawScale(offscreen.Get());
+    if (scale != 1) DrawScale(offscreen.Get());
+    if (!notice.empty()) DrawNotice(offscreen.Get());
     BitBlt(hdc, 0, 0, pixels.Width(), pixels.Height(), offscreen.Get(), 0, 0, SRCCOPY);
 }
 
@@ -247,13 +260,43 @@ void PreviewCanvas::DrawScale(HDC hdc) const noexcept {
     DrawTextA(hdc, text, length, &box, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
 }
 
+void PreviewCanvas::DrawNotice(HDC hdc) const noexcept {
+    const auto font = reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0));
+    const SelectedObject selected(hdc, font != nullptr ? font : GetStockObject(DEFAULT_GUI_FONT));
+    const UINT format = DT_CENTER | DT_WORDBREAK | DT_NOPREFIX;
+    RECT box{0, 0, pixels.Width() - 2 * (kLabelMargin + kLabelPadding), 0};
+    DrawTextW(hdc, notice.c_str(), -1, &box, format | DT_CALCRECT);
+    // White on black across the top, as the scale is drawn: legible over any image.
+    RECT back{kLabelMargin, kLabelMargin, pixels.Width() - kLabelMargin,
+              kLabelMargin + box.bottom + 2 * kLabelPadding};
+    FillRect(hdc, &back, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    SetTextColor(hdc, RGB(255, 255, 255));
+    SetBkMode(hdc, TRANSPARENT);
+    InflateRect(&back, -kLabelPadding, -kLabelPadding);
+    DrawTextW(hdc, notice.c_str(), -1, &back, format);
+}
+
 LRESULT PreviewCanvas::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
+        case WM_LBUTTONDOWN:
+        case WM_RBUTTONDOWN:
+            // The preview takes the focus, so that the menu keys reach it afterwards.
+            if (control != nullptr && GetFocus() != control) SetFocus(control);
+            if (message == WM_LBUTTONDOWN) OnLButtonDown(MouseX(lParam), MouseY(lParam), wParam);
+            break;
+        case WM_KEYUP:
+            // The context-menu key opens the menu here, and goes no further: a system that
+            // turns the key into the menu itself would open it a second time.
+            if (wParam != VK_APPS) break;
+            SendMessageA(control, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(control),
+                         MAKELPARAM(-1, -1));
+            return 0;
+        case WM_TIMER:
+            if (wParam != kNoticeTimerId) break;
+            OnNoticeTimer();
+            return 0;
         case WM_MOUSEMOVE:
             OnMouseMove(MouseX(lParam), MouseY(lParam), wParam);
-            break;
-        case WM_LBUTTONDOWN:
-            OnLButtonDown(MouseX(lParam), MouseY(lParam), wParam);
             break;
         case WM_LBUTTONUP:
             OnLButtonUp(MouseX(lParam), MouseY(lParam), wParam);
@@ -360,6 +403,20 @@ void PreviewCanvas::FitWholePicture() noexcept {
 }
 
 void PreviewCanvas::ShowActualPixels(const CanvasPoint& anchor) noexcept { ZoomTo(1, anchor); }
+
+void PreviewCanvas::ShowNotice(const std::wstring& text) noexcept {
+    if (control == nullptr) return;
+    notice = text;
+    // A second notice restarts the time of the first.
+    SetTimer(control, kNoticeTimerId, kNoticeMilliseconds, nullptr);
+    PresentNow();
+}
+
+void PreviewCanvas::OnNoticeTimer() noexcept {
+    KillTimer(control, kNoticeTimerId);
+    notice.clear();
+    PresentNow();
+}
 
 void PreviewCanvas::ShowPanCursor(int cursorId) const noexcept {
     // A missing cursor resource keeps the current cursor rather than hiding it.

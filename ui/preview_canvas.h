@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "plugin/win32.h"
 #include "transform/pixel.h"
@@ -81,12 +82,18 @@ class PreviewCanvas final : public CanvasBase {
     // The whole picture, and 1:1 about `anchor`.
     void FitWholePicture() noexcept;
     void ShowActualPixels(const CanvasPoint& anchor) noexcept;
+    // Draws `text` over the top of the preview for a few seconds, without touching the buffer.
+    void ShowNotice(const std::wstring& text) noexcept;
+    // Takes the notice away when its time is up.
+    void OnNoticeTimer() noexcept;
 
     [[nodiscard]] std::int32_t Scale() const noexcept { return scale; }
     [[nodiscard]] std::int32_t FittingScale() const noexcept;
     [[nodiscard]] bool FitsHorizontally() const noexcept { return fitsHorizontally; }
     [[nodiscard]] bool FitsVertically() const noexcept { return fitsVertically; }
     [[nodiscard]] CanvasPoint ImageOrigin() const noexcept { return imageOrigin; }
+    // The notice shown now; "" when none is.
+    [[nodiscard]] const std::wstring& Notice() const noexcept { return notice; }
 
    private:
     [[nodiscard]] bool FitsBothWays() const noexcept { return fitsHorizontally && fitsVertically; }
@@ -94,9 +101,15 @@ class PreviewCanvas final : public CanvasBase {
     [[nodiscard]] CanvasSize ViewSize() const noexcept;
     void UpdateFit() noexcept;
     void ShowPanCursor(int cursorId) const noexcept;
-    // The buffer with the scale drawn in a corner, composed off-screen and copied in one blit.
-    void BlitWithScale(HDC hdc) const noexcept;
+    // Shows the buffer as last rendered, with its labels; PresentNow outside the paint cycle,
+    // without rendering again.
+    void Present(HDC hdc) const noexcept;
+    void PresentNow() const noexcept;
+    // The buffer with the scale drawn in a corner and the notice along the top, composed
+    // off-screen and copied in one blit.
+    void BlitWithLabels(HDC hdc) const noexcept;
     void DrawScale(HDC hdc) const noexcept;
+    void DrawNotice(HDC hdc) const noexcept;
 
     PreviewDialog* owner = nullptr;
     bool fitsHorizontally = false;
@@ -105,8 +118,12 @@ class PreviewCanvas final : public CanvasBase {
     CanvasPoint lastMouse{0, 0};
     std::int32_t scale = 1;
     std::int32_t wheelDelta = 0;  // what the wheel turned short of a notch
+    std::wstring notice;
 };
 
 // Cursor resources of the canvas: an open hand over a pannable preview, a closed one dragging.
 constexpr int kPanCursorId = 107;
 constexpr int kPanDragCursorId = 108;
+// The timer of the control that ends a notice, and how long a notice stays.
+constexpr UINT_PTR kNoticeTimerId = 1;
+constexpr UINT kNoticeMilliseconds = 4000;

@@ -1,5 +1,6 @@
 // Trapezoid setup dialog: shape buttons, the difference edit with its spin and slider kept in
-// step, the undefined-area fill, the transparent and preview switches, and the live preview.
+// step, the undefined-area fill, the transparent and preview switches, and the live preview with
+// its menu.
 #include "ui/trapezoid_dialog.h"
 
 #include <commctrl.h>
@@ -13,6 +14,43 @@
 #include "transform/shape_profile.h"
 #include "ui/difference_rules.h"
 
+namespace {
+
+// A popup menu for the length of one choice.
+class PopupMenu {
+   public:
+    PopupMenu() noexcept : menu(CreatePopupMenu()) {}
+    ~PopupMenu() {
+        if (menu != nullptr) DestroyMenu(menu);
+    }
+    PopupMenu(const PopupMenu&) = delete;
+    PopupMenu& operator=(const PopupMenu&) = delete;
+    [[nodiscard]] HMENU Get() const noexcept { return menu; }
+
+   private:
+    HMENU menu;
+};
+
+// The preview's menu in the user's language; an entry's command is its PreviewMenuEntry plus 1,
+// so that 0 stays "nothing chosen".
+bool FillPreviewMenu(HMENU menu) noexcept {
+    const char* const* names = ModuleText().PreviewMenuNames();
+    for (std::int32_t entry = 0; entry < kPreviewMenuEntryCount; ++entry) {
+        // The zoom entries apart from the straightening ones.
+        if (entry == static_cast<std::int32_t>(PreviewMenuEntry::kFitWholePicture) &&
+            !AppendMenuW(menu, MF_SEPARATOR, 0, nullptr)) {
+            return false;
+        }
+        const std::wstring name = WideFromShiftJis(names[entry]);
+        if (!AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(entry + 1), name.c_str())) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
 TrapezoidDialog::TrapezoidDialog() noexcept : PreviewDialog(DialogTemplateId()) {}
 
 std::int32_t TrapezoidDialog::HandleMessage(HWND window, UINT message, WPARAM wParam,
@@ -21,7 +59,66 @@ std::int32_t TrapezoidDialog::HandleMessage(HWND window, UINT message, WPARAM wP
         GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) == kDifferenceSliderId) {
         return OnSliderScroll(wParam);
     }
+    // The preview passes its right-click and menu keys on to the dialog as WM_CONTEXTMENU.
+    if (message == WM_CONTEXTMENU && reinterpret_cast<HWND>(wParam) == canvas.Control() &&
+        canvas.Control() != nullptr) {
+        OnPreviewContextMenu(lParam);
+        return 1;
+    }
     return PreviewDialog::HandleMessage(window, message, wParam, lParam);
+}
+
+void TrapezoidDialog::OnPreviewContextMenu(LPARAM position) {
+    const HWND control = canvas.Control();
+    const auto packed = static_cast<DWORD_PTR>(position);
+    POINT at{static_cast<std::int16_t>(LOWORD(packed)), static_cast<std::int16_t>(HIWORD(packed))};
+    if (at.x == -1 && at.y == -1) {
+        RECT area{};
+        GetWindowRect(control, &area);
+        at = {(area.left + area.right) / 2, (area.top + area.bottom) / 2};
+    }
+    const PopupMenu menu;
+    if (menu.Get() == nullptr || !FillPreviewMenu(menu.Get())) return;
+    const BOOL chosen =
+        TrackPopupMenu(menu.Get(), TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd, nullptr);
+    POINT anchor = at;
+    ScreenToClient(control, &anchor);
+    switch (static_cast<PreviewMenuEntry>(chosen - 1)) {
+        case PreviewMenuEntry::kStraightenVerticals:
+            Straighten(StraightenDirection::kVerticals);
+            break;
+        case PreviewMenuEntry::kStraightenHorizontals:
+            Straighten(StraightenDirection::kHorizontals);
+            break;
+        case PreviewMenuEntry::kFitWholePicture:
+            canvas.FitWholePicture();
+            break;
+        case PreviewMenuEntry::kActualPixels:
+            canvas.ShowActualPixels({anchor.x, anchor.y});
+            break;
+        default:  // closed without a choice
+            break;
+    }
+}
+
+bool TrapezoidDialog::Straighten(StraightenDirection direction) {
+    const PreviewSource source = SourceWithMask();
+    const std::int32_t shape = CheckedShape();
+    // A large photograph takes a moment.
+    const HCURSOR previous = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+    const auto found = SuggestStraightening(
+        {source.pixels, source.width, source.height, source.mask}, selectionRect, direction, shape);
+    SetCursor(previous);
+    if (!found) {
+        canvas.ShowNotice(WideFromShiftJis(ModuleText().NoStraightLinesNotice()));
+        return false;
+    }
+    CheckRadioInRange(kFirstShapeRadioId, kLastShapeRadioId, kFirstShapeRadioId + found->shape);
+    const bool sameDifference = found->difference == currentDifference;
+    // The edit's validation takes the value, moves the slider and redraws, as for a typed one.
+    SetDlgItemInt(hwnd, kDifferenceEditId, static_cast<UINT>(found->difference), TRUE);
+    if (sameDifference && found->shape != shape) RefreshIfPreviewing();
+    return true;
 }
 
 std::int32_t TrapezoidDialog::OnInitDialog() {

@@ -1,11 +1,13 @@
 // Trapezoid setup dialog: shape buttons, the difference edit with its spin and slider kept in
-// step, the undefined-area fill, the transparent and preview switches, and the live preview.
+// step, the undefined-area fill, the transparent and preview switches, and the live preview with
+// its menu.
 #pragma once
 
 #include <cstdint>
 
 #include "transform/edge_samplers.h"
 #include "transform/pixel.h"
+#include "transform/straighten.h"
 #include "ui/preview_dialog.h"
 #include "ui/preview_render.h"
 
@@ -25,6 +27,13 @@ class TrapezoidDialog : public PreviewDialog {
     // Saves the controls as the settings; when that fails, says so naming the file and keeps
     // the dialog open.
     bool OnApply() override;
+    // Opens the preview's menu at the screen position `position` (-1, -1 from the keyboard: at
+    // the preview's centre) and carries out the chosen entry.
+    void OnPreviewContextMenu(LPARAM position);
+    // Sets the shape and the difference that the picture's lines suggest, through the edit as a
+    // typed value; when nothing can be suggested, says so over the preview and changes nothing.
+    // True when a suggestion was set.
+    bool Straighten(StraightenDirection direction);
 
     // The transform as the controls set it now, drawn into the canvas; the source unchanged while
     // the preview box is cleared or the difference is 0.
