@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <exception>
+#include <utility>
 #include <vector>
 
 #include "transform/line_geometry.h"
@@ -32,8 +33,13 @@ constexpr std::int32_t kMinFittingEdges = 3;
 constexpr std::int32_t kSpread = 30;
 constexpr double kMinRise = 0.08;
 
-// An edge in line coordinates: positions u along the transform's lines, v across them (the
-// line index), v1 < v2; the weight is its length.
+// Edges lie on one straight line when their directions agree within 1.5 degrees and each one's
+// extension passes within this many reduced pixels of the other's ends.
+constexpr double kSameDirection = 0.026179938779915;  // 1.5 degrees in radians
+constexpr double kSameLineGap = 2;
+
+// A straight line in line coordinates: positions u along the transform's lines, v across them
+// (the line index), v1 < v2; the weight is its length in reduced pixels.
 struct LineEvidence {
     double u1;
     double v1;
@@ -42,14 +48,79 @@ struct LineEvidence {
     double weight;
 };
 
+double Tilt(const LineEvidence& e) { return (e.u2 - e.u1) / (e.v2 - e.v1); }
+
+// How far point (u, v) lies from the line through e, in image pixels.
+double Distance(const LineEvidence& e, double u, double v) {
+    const double du = e.u2 - e.u1, dv = e.v2 - e.v1;
+    return std::fabs((u - e.u1) * dv - (v - e.v1) * du) / std::hypot(du, dv);
+}
+
+bool OnOneLine(const LineEvidence& a, const LineEvidence& b) {
+    if (std::fabs(std::atan(Tilt(a)) - std::atan(Tilt(b))) > kSameDirection) {
+        return false;
+    }
+    // Image pixels per reduced pixel, from the edges' lengths in both.
+    const double gap = kSameLineGap * std::max(std::hypot(a.u2 - a.u1, a.v2 - a.v1) / a.weight,
+                                               std::hypot(b.u2 - b.u1, b.v2 - b.v1) / b.weight);
+    return Distance(a, b.u1, b.v1) <= gap && Distance(a, b.u2, b.v2) <= gap &&
+           Distance(b, a.u1, a.v1) <= gap && Distance(b, a.u2, a.v2) <= gap;
+}
+
+// One line through the ends of a group of edges: the least-squares fit of u over v, each end
+// weighted by its edge's length, from the group's first to its last position across the lines.
+// A group of one edge is that edge.
+LineEvidence Joined(const std::vector<const LineEvidence*>& group) {
+    double weight = 0, meanU = 0, meanV = 0;
+    double first = group.front()->v1, last = group.front()->v2;
+    for (const LineEvidence* e : group) {
+        weight += e->weight;
+        meanU += e->weight * (e->u1 + e->u2) / 2;
+        meanV += e->weight * (e->v1 + e->v2) / 2;
+        first = std::min(first, e->v1);
+        last = std::max(last, e->v2);
+    }
+    meanU /= weight;
+    meanV /= weight;
+    double spread = 0, along = 0;
+    for (const LineEvidence* e : group) {
+        for (const auto& [u, v] : {std::pair{e->u1, e->v1}, std::pair{e->u2, e->v2}}) {
+            spread += e->weight * (v - meanV) * (v - meanV);
+            along += e->weight * (v - meanV) * (u - meanU);
+        }
+    }
+    const double slope = along / spread;
+    return {meanU + slope * (first - meanV), first, meanU + slope * (last - meanV), last, weight};
+}
+
+// The edges as lines, those on one straight line joined into one: the transform bends a
+// converging line slightly, so the line as a whole, not each short piece of it, must come out
+// straight.
 std::vector<LineEvidence> EvidenceOf(const std::vector<EdgeSegment>& edges, bool rows) {
-    std::vector<LineEvidence> lines;
-    lines.reserve(edges.size());
+    std::vector<LineEvidence> pieces;
+    pieces.reserve(edges.size());
     for (const EdgeSegment& e : edges) {
         LineEvidence line = rows ? LineEvidence{e.x1, e.y1, e.x2, e.y2, e.length}
                                  : LineEvidence{e.y1, e.x1, e.y2, e.x2, e.length};
         if (line.v1 > line.v2) line = {line.u2, line.v2, line.u1, line.v1, line.weight};
-        if (line.v2 - line.v1 > 1e-6 && line.weight > 0) lines.push_back(line);
+        if (line.v2 - line.v1 > 1e-6 && line.weight > 0) pieces.push_back(line);
+    }
+    std::vector<std::size_t> root(pieces.size());
+    for (std::size_t i = 0; i < root.size(); ++i) root[i] = i;
+    const auto find = [&root](std::size_t i) {
+        while (root[i] != i) i = root[i] = root[root[i]];
+        return i;
+    };
+    for (std::size_t i = 0; i < pieces.size(); ++i) {
+        for (std::size_t j = i + 1; j < pieces.size(); ++j) {
+            if (OnOneLine(pieces[i], pieces[j])) root[find(j)] = find(i);
+        }
+    }
+    std::vector<std::vector<const LineEvidence*>> groups(pieces.size());
+    for (std::size_t i = 0; i < pieces.size(); ++i) groups[find(i)].push_back(&pieces[i]);
+    std::vector<LineEvidence> lines;
+    for (const auto& group : groups) {
+        if (!group.empty()) lines.push_back(Joined(group));
     }
     return lines;
 }

@@ -346,6 +346,42 @@ TEST(Straighten, EdgesThatDisagreeOrCannotTellGiveNone) {
     }
 }
 
+// Six lines of a 600 x 400 rectangle converging towards the top, where they lie `narrowing` times
+// as far from the middle as at the bottom: whole, or as three pieces each; for the rows, or turned
+// about the diagonal for the columns.
+std::vector<EdgeSegment> Converging(double narrowing, bool pieces, bool rows) {
+    std::vector<EdgeSegment> edges;
+    for (const double bottom : {60.0, 160.0, 260.0, 340.0, 440.0, 540.0}) {
+        const auto x = [&](double y) {
+            return 300 + (bottom - 300) * (narrowing + (1 - narrowing) * y / 400);
+        };
+        for (const auto& [from, to] : pieces ? std::vector<Point>{{10, 50}, {230, 270}, {350, 390}}
+                                             : std::vector<Point>{{10, 390}}) {
+            EdgeSegment e{x(from), from, x(to), to, std::hypot(x(to) - x(from), to - from)};
+            edges.push_back(rows ? e : EdgeSegment{e.y1, e.x1, e.y2, e.x2, e.length});
+        }
+    }
+    return edges;
+}
+
+TEST(Straighten, PiecesOfOneLineScoreAsTheWholeLine) {
+    for (const double narrowing : {0.6, 0.75, 0.9}) {
+        for (const bool rows : {true, false}) {
+            const auto direction =
+                rows ? StraightenDirection::kVerticals : StraightenDirection::kHorizontals;
+            const SelectionRect rect =
+                rows ? SelectionRect{0, 0, 600, 400} : SelectionRect{0, 0, 400, 600};
+            const auto whole =
+                StraighteningFromEdges(Converging(narrowing, false, rows), rect, direction, 0);
+            const auto pieces =
+                StraighteningFromEdges(Converging(narrowing, true, rows), rect, direction, 0);
+            ASSERT_TRUE(whole && pieces) << narrowing;
+            EXPECT_EQ(pieces->shape, whole->shape) << narrowing;
+            EXPECT_EQ(pieces->difference, whole->difference) << narrowing;
+        }
+    }
+}
+
 TEST(Straighten, SceneLinesWithinTwoOfTheBestDifference) {
     int good[2] = {0, 0};
     std::string misses[2];
