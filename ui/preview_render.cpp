@@ -116,42 +116,15 @@ BlockSamples SamplesOf(std::int32_t block, std::int32_t scale, std::int32_t imag
     return {start + size / 4, start + static_cast<std::int32_t>(std::int64_t{size} * 3 / 4)};
 }
 
-// The quarter points of blocks from..end-1 along a line, two a block, in increasing order, up to
-// a limit that the caller moves. `p` is the current one while More() holds.
-class BlockQuarters {
-   public:
-    static constexpr bool kContiguous = false;
-
-    BlockQuarters(std::int32_t from, std::int32_t end, std::int32_t blockScale,
-                  std::int32_t imageSize) noexcept
-        : block(from), endBlock(end), scale(blockScale), size(imageSize) {
-        Place();
+// The quarter points of blocks from..end-1 along a line, two a block, in increasing order.
+void QuartersOf(std::int32_t from, std::int32_t end, std::int32_t scale, std::int32_t imageSize,
+                std::int32_t* at) noexcept {
+    for (std::int32_t block = from; block < end; ++block, at += 2) {
+        const BlockSamples samples = SamplesOf(block, scale, imageSize);
+        at[0] = samples.first;
+        at[1] = samples.second;
     }
-
-    [[nodiscard]] bool More() const noexcept { return block < endBlock && p < limit; }
-    void Advance() noexcept {
-        if (second) ++block;
-        second = !second;
-        Place();
-    }
-    void Limit(std::int32_t position) noexcept { limit = position; }
-
-    std::int32_t p = 0;
-
-   private:
-    void Place() noexcept {
-        if (block >= endBlock) return;
-        const BlockSamples at = SamplesOf(block, scale, size);
-        p = second ? at.second : at.first;
-    }
-
-    std::int32_t block;
-    std::int32_t endBlock;
-    std::int32_t scale;
-    std::int32_t size;
-    std::int32_t limit = std::numeric_limits<std::int32_t>::max();
-    bool second = false;
-};
+}
 
 // Takes a line's samples in the order the walk visits them.
 struct SampleSink {
@@ -163,7 +136,8 @@ struct SampleSink {
 // the source before lo and from hi on, and the line's walk between.
 template <bool kRows>
 void SampleLine(const PreviewSource& source, const preview_lines::PreviewLines& lines,
-                std::int32_t line, BlockQuarters at, Pixel32* out) noexcept {
+                std::int32_t line, preview_lines::IsolatedPositions at,
+                Pixel32* out) noexcept {
     using View = preview_lines::LineView<kRows, SampleSink>;
     View view(source, line, SampleSink{out});
     const auto copySource = [&] {
@@ -227,13 +201,15 @@ void RenderZoomedLines(CanvasPixels& canvas, const PreviewSource& source,
     const std::int32_t alongFrom = kRows ? region.sourceOrigin.x : region.sourceOrigin.y;
     const std::int32_t acrossSize = kRows ? source.height : source.width;
     const std::int32_t alongSize = kRows ? source.width : source.height;
+    std::int32_t quarters[2 * kChunkBlocks];
     Pixel32 near[2 * kChunkBlocks];
     Pixel32 far[2 * kChunkBlocks];
     for (std::int32_t j = 0; j < across; ++j) {
         const BlockSamples lineAt = SamplesOf(acrossFrom + j, scale, acrossSize);
         for (std::int32_t chunk = 0; chunk < along; chunk += kChunkBlocks) {
             const std::int32_t count = std::min(kChunkBlocks, along - chunk);
-            const BlockQuarters at(alongFrom + chunk, alongFrom + chunk + count, scale, alongSize);
+            QuartersOf(alongFrom + chunk, alongFrom + chunk + count, scale, alongSize, quarters);
+            const preview_lines::IsolatedPositions at(quarters, 2 * count);
             SampleLine<kRows>(source, lines, lineAt.first, at, near);
             SampleLine<kRows>(source, lines, lineAt.second, at, far);
             for (std::int32_t i = 0; i < count; ++i) {
