@@ -142,12 +142,16 @@ TEST(LineResampler, PositionsOutsideTheLineStayInTheBuffer) {
 // positions whose samples or intervals reach past either end, and an empty interval.
 TEST(LineResampler, IsolatedPositionsEqualTheSinglePositionSamplers) {
     std::mt19937 rng(11);
-    std::vector<Pixel32> pixels(2 * 97);
-    for (Pixel32& p : pixels) p = rng();
     constexpr std::ptrdiff_t kStep = 2;
-    constexpr std::int32_t kLength = 97;
+    constexpr std::int32_t kLength = 997;
+    std::vector<Pixel32> pixels(kStep * kLength);
+    for (Pixel32& p : pixels) p = rng();
+    // Close positions (their taps shared), then far ones, then past the end.
     std::vector<std::int32_t> at;
-    for (std::int32_t p = -3; p < 140; p += 1 + static_cast<std::int32_t>(rng() % 3)) at.push_back(p);
+    for (std::int32_t p = -3; p < 1400;
+         p += 1 + static_cast<std::int32_t>(rng() % (p < 160 ? 3 : 40))) {
+        at.push_back(p);
+    }
     const auto count = static_cast<std::int32_t>(at.size());
     const LinePath chosen = ActiveLinePath();
     for (const LinePath path : {LinePath::kSse2, LinePath::kAvx2}) {
@@ -164,13 +168,13 @@ TEST(LineResampler, IsolatedPositionsEqualTheSinglePositionSamplers) {
         }
         for (const double len : {0.0, 1.0, 1.43, 7.6}) {
             for (const double t : {0.4, 2.7}) {
-                AverageSqueezedAt(pixels.data(), kStep, kLength, 3, t, len, at.data(), count,
-                                  [&](auto p, Pixel32 v) {
-                                      const double x = 3 + ((p - 3) - t) * len;
-                                      ASSERT_EQ(v, BoxLineAverage(pixels.data(), kStep, x, len,
-                                                                  kLength))
-                                          << LinePathName(path) << " squeezed at " << p;
-                                  });
+                AverageSqueezedAt(
+                    pixels.data(), kStep, kLength, 3, t, len, at.data(), count,
+                    [&](auto p, Pixel32 v) {
+                        const double x = 3 + ((p - 3) - t) * len;
+                        ASSERT_EQ(v, BoxLineAverage(pixels.data(), kStep, x, len, kLength))
+                            << LinePathName(path) << " squeezed at " << p;
+                    });
             }
         }
     }

@@ -73,6 +73,6 @@ using Kernels = SpanKernels<Avx2Lanes>;
 
 const SpanPath& Avx2SpanPath() noexcept {
     static constexpr SpanPath path{Kernels::Stretch, Kernels::Box, Kernels::StretchAt,
-                                         Kernels::BoxAt};
+                                   Kernels::BoxAt};
     return path;
 }

@@ -115,10 +115,10 @@ struct SpanKernels {
 
     // Tap index and the four weights of the samples at positions p (one a lane) into the chunk's
     // arrays.
-    static void Locate(const StretchSpan& span, Pd p, std::int32_t* index,
-                       double* const weights[4], Bounds* bounds) noexcept {
-        const Pd x = L::ClampToLine(
-            L::Div(L::Add(p, L::Splat(span.shift)), L::Splat(span.scale)), span.n);
+    static void Locate(const StretchSpan& span, Pd p, std::int32_t* index, double* const weights[4],
+                       Bounds* bounds) noexcept {
+        const Pd x =
+            L::ClampToLine(L::Div(L::Add(p, L::Splat(span.shift)), L::Splat(span.scale)), span.n);
         const Pd i = L::Truncate(x, index);
         bounds->Take(i, i);
         const Pd f = L::Sub(x, i);
@@ -229,9 +229,10 @@ struct SpanKernels {
         }
     }
 
-    // The intervals of the output pixels lo + offset (one a lane): their first and last pixels, the weights
-    // of those, whether a whole pixel lies between (a mask), and the total weight. A term the
-    // single-pixel kernel skips gets weight +0 here, which changes no bit of a non-negative sum.
+    // The intervals of the output pixels lo + offset (one a lane): their first and last pixels, the
+    // weights of those, whether a whole pixel lies between (a mask), and the total weight. A term
+    // the single-pixel kernel skips gets weight +0 here, which changes no bit of a non-negative
+    // sum.
     static void LocateBox(const BoxSpan& span, Pd offset, std::int32_t* first, std::int32_t* last,
                           double* const weights[4], Bounds* bounds) noexcept {
         const Pd n = L::Splat(static_cast<double>(span.n));
@@ -275,6 +276,7 @@ struct SpanKernels {
         alignas(32) std::int32_t p[kChunk];
         alignas(32) std::int32_t index[kChunk];
         alignas(32) double w[4][kChunk];
+        alignas(32) double taps[(2 * kChunk + 4) * 4];
         for (std::int32_t j0 = 0; j0 < count; j0 += kChunk) {
             const std::int32_t m = Positions(at + j0, count - j0, 0, p);
             Bounds bounds;
@@ -282,12 +284,25 @@ struct SpanKernels {
                 double* const weights[4] = {w[0] + j, w[1] + j, w[2] + j, w[3] + j};
                 Locate(span, L::Gather(p + j), index + j, weights, &bounds);
             }
+            std::int32_t low = index[0];
+            std::int32_t high = index[0];
+            for (std::int32_t j = 1; j < m; ++j) {
+                low = index[j] < low ? index[j] : low;
+                high = index[j] > high ? index[j] : high;
+            }
+            // Close positions share their taps: those are converted once, as a run does.
+            const bool close = high - low <= 2 * kChunk;
+            if (close) ToDoubles(line, span.step, span.n, low - 1, high + 3, taps);
             for (std::int32_t j = 0; j < m; ++j) {
                 const std::int32_t i = index[j];
-                Px v = L::Scaled(Tap(line, span.step, span.n, i - 1), w[0][j]);
-                v = L::Added(v, L::Scaled(Tap(line, span.step, span.n, i), w[1][j]));
-                v = L::Added(v, L::Scaled(Tap(line, span.step, span.n, i + 1), w[2][j]));
-                v = L::Added(v, L::Scaled(Tap(line, span.step, span.n, i + 2), w[3][j]));
+                const double* own = taps + static_cast<std::ptrdiff_t>(i - low) * 4;
+                const auto tap = [&](std::int32_t k) {
+                    return close ? L::Load(own + 4 * k) : Tap(line, span.step, span.n, i - 1 + k);
+                };
+                Px v = L::Scaled(tap(0), w[0][j]);
+                v = L::Added(v, L::Scaled(tap(1), w[1][j]));
+                v = L::Added(v, L::Scaled(tap(2), w[2][j]));
+                v = L::Added(v, L::Scaled(tap(3), w[3][j]));
                 out[j0 + j] = ClampPack(v);
             }
         }
@@ -313,8 +328,8 @@ struct SpanKernels {
                 const std::int32_t a = i0[j];
                 const std::int32_t b = i1[j];
                 Px sum = L::Scaled(Tap(line, span.step, n, a), w[0][j]);
-                sum = L::Added(sum, L::Scaled(b < n ? Tap(line, span.step, n, b) : L::Zero(),
-                                              w[1][j]));
+                sum = L::Added(sum,
+                               L::Scaled(b < n ? Tap(line, span.step, n, b) : L::Zero(), w[1][j]));
                 sum = L::Added(sum, L::KeptWhere(Tap(line, span.step, n, a + 1), w[2] + j));
                 double total = w[3][j];
                 for (std::int32_t k = a + 2; k < b; ++k) {

@@ -92,6 +92,6 @@ using Kernels = SpanKernels<Sse2Lanes>;
 
 const SpanPath& Sse2SpanPath() noexcept {
     static constexpr SpanPath path{Kernels::Stretch, Kernels::Box, Kernels::StretchAt,
-                                         Kernels::BoxAt};
+                                   Kernels::BoxAt};
     return path;
 }

@@ -233,20 +233,17 @@ void ReduceRun(View& view, const PreviewLines& lines, const LineWork& work, std:
     for (; at.More() && at.p < lo + t; at.Advance()) {
         PreviewEdgePixel(view, ctx, start, line, at.p, s(at.p), len);
     }
+    const auto put = [&](std::int32_t q, Pixel32 pixel) {
+        view.PutUnlessMasked(q, [&] { return pixel; });
+    };
     if constexpr (Positions::kContiguous) {
         std::int32_t boxEnd = at.p;
         while (boxEnd < at.to && boxEnd <= (hi - t) - 1) ++boxEnd;
-        AverageSqueezed(view.pixels, view.step, n, lo, t, len, at.p, boxEnd,
-                        [&](std::int32_t q, Pixel32 pixel) {
-                            view.PutUnlessMasked(q, [&] { return pixel; });
-                        });
+        AverageSqueezed(view.pixels, view.step, n, lo, t, len, at.p, boxEnd, put);
         at.p = std::max(at.p, boxEnd);
     } else {
         const std::int32_t count = at.CountUpTo((hi - t) - 1);
-        AverageSqueezedAt(view.pixels, view.step, n, lo, t, len, at.Rest(), count,
-                          [&](std::int32_t q, Pixel32 pixel) {
-                              view.PutUnlessMasked(q, [&] { return pixel; });
-                          });
+        AverageSqueezedAt(view.pixels, view.step, n, lo, t, len, at.Rest(), count, put);
         at.Skip(count);
     }
     for (; at.More() && at.p < hi - t; at.Advance()) {
