@@ -131,6 +131,22 @@ void SampleStretched(const CubicLineSampler& sampler, std::int32_t from, std::in
     }
 }
 
+// SampleStretched at the isolated positions at[0..count) instead of a run: each value handed to
+// put(at[j], pixel).
+template <class Put>
+void SampleStretchedAt(const CubicLineSampler& sampler, const std::int32_t* at, std::int32_t count,
+                       double shift, double scale, Put&& put) noexcept {
+    if (sampler.Length() <= 0) return;
+    const SpanPath& path = ActiveSpanPath();
+    const StretchSpan span{0, 0, shift, scale, sampler.Length(), sampler.Step(), 0, 0};
+    Pixel32 pixels[kSpanChunk];
+    for (std::int32_t j0 = 0; j0 < count; j0 += kSpanChunk) {
+        const std::int32_t m = count - j0 < kSpanChunk ? count - j0 : kSpanChunk;
+        path.stretchAt(sampler.Line(), span, at + j0, m, pixels);
+        for (std::int32_t j = 0; j < m; ++j) put(at[j0 + j], pixels[j]);
+    }
+}
+
 [[nodiscard]] inline Pixel32 CubicLineSample(const Pixel32* line, std::ptrdiff_t step, double x,
                                              std::int32_t n) noexcept {
     return CubicLineSampler(line, step, n).Sample(x);
@@ -199,5 +215,27 @@ void AverageSqueezed(const Pixel32* line, std::ptrdiff_t step, std::int32_t n, s
         }
         path.box(line, span, converted, pixels);
         for (std::int32_t q = p0; q < end; ++q) put(q, pixels[q - p0]);
+    }
+}
+
+// AverageSqueezed at the isolated positions at[0..count) instead of a run: each value handed to
+// put(at[j], pixel), computed by the span kernels unless the interval is empty.
+template <class Put>
+void AverageSqueezedAt(const Pixel32* line, std::ptrdiff_t step, std::int32_t n, std::int32_t lo,
+                       double t, double len, const std::int32_t* at, std::int32_t count,
+                       Put&& put) noexcept {
+    if (!(len > 0.0)) {
+        for (std::int32_t j = 0; j < count; ++j) {
+            put(at[j], BoxLineAverage(line, step, lo + ((at[j] - lo) - t) * len, len, n));
+        }
+        return;
+    }
+    const SpanPath& path = ActiveSpanPath();
+    const BoxSpan span{0, 0, lo, t, len, n, step, 0, 0};
+    Pixel32 pixels[kSpanChunk];
+    for (std::int32_t j0 = 0; j0 < count; j0 += kSpanChunk) {
+        const std::int32_t m = count - j0 < kSpanChunk ? count - j0 : kSpanChunk;
+        path.boxAt(line, span, at + j0, m, pixels);
+        for (std::int32_t j = 0; j < m; ++j) put(at[j0 + j], pixels[j]);
     }
 }

@@ -7,6 +7,9 @@
 #include <random>
 #include <vector>
 
+#include "transform/line_kernels.h"
+#include "transform/span_path.h"
+
 namespace {
 
 // A pixel whose four channels all hold v.
@@ -132,6 +135,50 @@ TEST(LineResampler, PositionsOutsideTheLineStayInTheBuffer) {
     EXPECT_EQ(BoxRowAverage(line.data(), 5.0, 0, 2.0, 3), Grey(30));
     EXPECT_EQ(BoxRowAverage(line.data(), 1.0, 0, 0.0, 3), Grey(20));
     EXPECT_EQ(CubicRowSample(line.data(), 1.0, 0, 0), 0u);
+}
+
+// Isolated positions sampled a chunk at a time by each path's kernels give the single-position
+// samplers' bits: stretched and squeezed, over chunk boundaries, along a strided line, with
+// positions whose samples or intervals reach past either end, and an empty interval.
+TEST(LineResampler, IsolatedPositionsEqualTheSinglePositionSamplers) {
+    std::mt19937 rng(11);
+    constexpr std::ptrdiff_t kStep = 2;
+    constexpr std::int32_t kLength = 997;
+    std::vector<Pixel32> pixels(kStep * kLength);
+    for (Pixel32& p : pixels) p = rng();
+    // Close positions (their taps shared), then far ones, then past the end.
+    std::vector<std::int32_t> at;
+    for (std::int32_t p = -3; p < 1400;
+         p += 1 + static_cast<std::int32_t>(rng() % (p < 160 ? 3 : 40))) {
+        at.push_back(p);
+    }
+    const auto count = static_cast<std::int32_t>(at.size());
+    const LinePath chosen = ActiveLinePath();
+    for (const LinePath path : {LinePath::kSse2, LinePath::kAvx2}) {
+        if (!ChooseLinePath(path)) continue;
+        const CubicLineSampler sampler(pixels.data(), kStep, kLength);
+        for (const double scale : {1.0, 1.37, 3.9}) {
+            for (const double shift : {-2.5, 0.3}) {
+                SampleStretchedAt(sampler, at.data(), count, shift, scale, [&](auto p, Pixel32 v) {
+                    const Pixel32 expected =
+                        CubicLineSample(pixels.data(), kStep, (p + shift) / scale, kLength);
+                    ASSERT_EQ(v, expected) << LinePathName(path) << " stretched at " << p;
+                });
+            }
+        }
+        for (const double len : {0.0, 1.0, 1.43, 7.6}) {
+            for (const double t : {0.4, 2.7}) {
+                AverageSqueezedAt(
+                    pixels.data(), kStep, kLength, 3, t, len, at.data(), count,
+                    [&](auto p, Pixel32 v) {
+                        const double x = 3 + ((p - 3) - t) * len;
+                        ASSERT_EQ(v, BoxLineAverage(pixels.data(), kStep, x, len, kLength))
+                            << LinePathName(path) << " squeezed at " << p;
+                    });
+            }
+        }
+    }
+    ChooseLinePath(chosen);
 }
 
 }  // namespace

@@ -40,6 +40,9 @@ struct Avx2Lanes {
     }
 
     static Pd Ramp(std::int32_t p) noexcept { return _mm256_set_pd(p + 3, p + 2, p + 1, p); }
+    static Pd Gather(const std::int32_t* p) noexcept {
+        return _mm256_cvtepi32_pd(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
+    }
     static Pd Splat(double v) noexcept { return _mm256_set1_pd(v); }
     static Pd Add(Pd a, Pd b) noexcept { return _mm256_add_pd(a, b); }
     static Pd Sub(Pd a, Pd b) noexcept { return _mm256_sub_pd(a, b); }
@@ -69,6 +72,7 @@ using Kernels = SpanKernels<Avx2Lanes>;
 }  // namespace
 
 const SpanPath& Avx2SpanPath() noexcept {
-    static constexpr SpanPath path{Kernels::Stretch, Kernels::Box};
+    static constexpr SpanPath path{Kernels::Stretch, Kernels::Box, Kernels::StretchAt,
+                                   Kernels::BoxAt};
     return path;
 }

@@ -7,8 +7,9 @@
 //
 // `L` provides: Px (a pixel's four channels), Pd (kLanes packed doubles, one sample per lane),
 // FromPixel, Zero, Load, Store, Scaled, Added, KeptWhere, Divided, Clamped (to 0..255) and
-// Truncated (to four 32-bit integers, after the truncation slack) for pixels, and Ramp, Splat,
-// Add, Sub, Mul, Div, Min, Max, And, Less, ClampToLine, Truncate, StoreSamples for samples.
+// Truncated (to four 32-bit integers, after the truncation slack) for pixels, and Ramp, Gather
+// (kLanes 32-bit integers as doubles), Splat, Add, Sub, Mul, Div, Min, Max, And, Less,
+// ClampToLine, Truncate, StoreSamples for samples.
 #pragma once
 
 #include <cstddef>
@@ -112,11 +113,12 @@ struct SpanKernels {
         return L::Sub(L::Splat(4.0), L::Mul(L::Sub(L::Splat(8.0), inner), s));
     }
 
-    // Tap index and the four weights of samples p..p + kLanes - 1 into the chunk's arrays.
-    static void Locate(const StretchSpan& span, std::int32_t p, std::int32_t* index,
-                       double* const weights[4], Bounds* bounds) noexcept {
-        const Pd x = L::ClampToLine(
-            L::Div(L::Add(L::Ramp(p), L::Splat(span.shift)), L::Splat(span.scale)), span.n);
+    // Tap index and the four weights of the samples at positions p (one a lane) into the chunk's
+    // arrays.
+    static void Locate(const StretchSpan& span, Pd p, std::int32_t* index, double* const weights[4],
+                       Bounds* bounds) noexcept {
+        const Pd x =
+            L::ClampToLine(L::Div(L::Add(p, L::Splat(span.shift)), L::Splat(span.scale)), span.n);
         const Pd i = L::Truncate(x, index);
         bounds->Take(i, i);
         const Pd f = L::Sub(x, i);
@@ -140,7 +142,7 @@ struct SpanKernels {
             Bounds bounds;
             for (std::int32_t j = 0; j < count; j += L::kLanes) {
                 double* const at[4] = {w[0] + j, w[1] + j, w[2] + j, w[3] + j};
-                Locate(span, p0 + j, index + j, at, &bounds);
+                Locate(span, L::Ramp(p0 + j), index + j, at, &bounds);
             }
             // Samples advance by at most a pixel (scale >= 1), so kChunk + 4 taps hold a
             // chunk's; a chunk that breaks this has its taps clamped to the buffer.
@@ -190,7 +192,7 @@ struct SpanKernels {
             Bounds bounds;
             for (std::int32_t j = 0; j < count; j += L::kLanes) {
                 double* const at4[4] = {w[0] + j, w[1] + j, w[2] + j, w[3] + j};
-                LocateBox(span, p0 + j, i0 + j, i1 + j, at4, &bounds);
+                LocateBox(span, L::Ramp(p0 + j - span.lo), i0 + j, i1 + j, at4, &bounds);
             }
             // The chunk's last pixel reads up to its i1, or i0 + 1 when that is further.
             std::int32_t reach = i1[count - 1] > i0[count - 1] ? i1[count - 1] : i0[count - 1] + 1;
@@ -227,14 +229,15 @@ struct SpanKernels {
         }
     }
 
-    // The intervals of output pixels p..p + kLanes - 1: their first and last pixels, the weights
-    // of those, whether a whole pixel lies between (a mask), and the total weight. A term the
-    // single-pixel kernel skips gets weight +0 here, which changes no bit of a non-negative sum.
-    static void LocateBox(const BoxSpan& span, std::int32_t p, std::int32_t* first,
-                          std::int32_t* last, double* const weights[4], Bounds* bounds) noexcept {
+    // The intervals of the output pixels lo + offset (one a lane): their first and last pixels, the
+    // weights of those, whether a whole pixel lies between (a mask), and the total weight. A term
+    // the single-pixel kernel skips gets weight +0 here, which changes no bit of a non-negative
+    // sum.
+    static void LocateBox(const BoxSpan& span, Pd offset, std::int32_t* first, std::int32_t* last,
+                          double* const weights[4], Bounds* bounds) noexcept {
         const Pd n = L::Splat(static_cast<double>(span.n));
         const Pd one = L::Splat(1.0);
-        Pd x = L::Mul(L::Sub(L::Ramp(p - span.lo), L::Splat(span.t)), L::Splat(span.len));
+        Pd x = L::Mul(L::Sub(offset, L::Splat(span.t)), L::Splat(span.len));
         x = L::ClampToLine(L::Add(L::Splat(static_cast<double>(span.lo)), x), span.n);
         const Pd a = L::Truncate(x, first);
         const Pd e = L::Add(x, L::Splat(span.len));
@@ -248,5 +251,93 @@ struct SpanKernels {
         L::StoreSamples(weights[1], tail);
         L::StoreSamples(weights[2], between);
         L::StoreSamples(weights[3], L::Add(L::Add(head, tail), L::And(one, between)));
+    }
+    // Isolated positions: at[0..count) of a line, in any order, each sampled as the spans above
+    // sample it, into out[0..count). A chunk of positions is copied, offset by `base` and padded
+    // to whole lanes with its last one, so that every lane holds a real position.
+    static std::int32_t Positions(const std::int32_t* at, std::int32_t count, std::int32_t base,
+                                  std::int32_t* chunk) noexcept {
+        const std::int32_t m = count < kChunk ? count : kChunk;
+        std::int32_t j = 0;
+        for (; j < m; ++j) chunk[j] = at[j] - base;
+        for (; j % L::kLanes != 0; ++j) chunk[j] = chunk[m - 1];
+        return m;
+    }
+
+    // Pixel k of the line as four doubles, k clamped to 0..n-1.
+    static Px Tap(const Pixel32* line, std::ptrdiff_t step, std::int32_t n,
+                  std::int32_t k) noexcept {
+        return L::FromPixel(line[(k < 0 ? 0 : (k < n ? k : n - 1)) * step]);
+    }
+
+    // Cubic samples of a stretched line at isolated positions; span.from and span.to are unused.
+    static void StretchAt(const Pixel32* line, const StretchSpan& span, const std::int32_t* at,
+                          std::int32_t count, Pixel32* out) noexcept {
+        alignas(32) std::int32_t p[kChunk];
+        alignas(32) std::int32_t index[kChunk];
+        alignas(32) double w[4][kChunk];
+        alignas(32) double taps[(2 * kChunk + 4) * 4];
+        for (std::int32_t j0 = 0; j0 < count; j0 += kChunk) {
+            const std::int32_t m = Positions(at + j0, count - j0, 0, p);
+            Bounds bounds;
+            for (std::int32_t j = 0; j < m; j += L::kLanes) {
+                double* const weights[4] = {w[0] + j, w[1] + j, w[2] + j, w[3] + j};
+                Locate(span, L::Gather(p + j), index + j, weights, &bounds);
+            }
+            std::int32_t low = index[0];
+            std::int32_t high = index[0];
+            for (std::int32_t j = 1; j < m; ++j) {
+                low = index[j] < low ? index[j] : low;
+                high = index[j] > high ? index[j] : high;
+            }
+            // Close positions share their taps: those are converted once, as a run does.
+            const bool close = high - low <= 2 * kChunk;
+            if (close) ToDoubles(line, span.step, span.n, low - 1, high + 3, taps);
+            for (std::int32_t j = 0; j < m; ++j) {
+                const std::int32_t i = index[j];
+                const double* own = taps + static_cast<std::ptrdiff_t>(i - low) * 4;
+                const auto tap = [&](std::int32_t k) {
+                    return close ? L::Load(own + 4 * k) : Tap(line, span.step, span.n, i - 1 + k);
+                };
+                Px v = L::Scaled(tap(0), w[0][j]);
+                v = L::Added(v, L::Scaled(tap(1), w[1][j]));
+                v = L::Added(v, L::Scaled(tap(2), w[2][j]));
+                v = L::Added(v, L::Scaled(tap(3), w[3][j]));
+                out[j0 + j] = ClampPack(v);
+            }
+        }
+    }
+
+    // Area averages of a squeezed line at isolated positions, summed in Box's order; span.from,
+    // span.to, span.readFirst and span.readLast are unused, every pixel read lies in 0..n-1.
+    static void BoxAt(const Pixel32* line, const BoxSpan& span, const std::int32_t* at,
+                      std::int32_t count, Pixel32* out) noexcept {
+        alignas(32) std::int32_t offset[kChunk];
+        alignas(32) std::int32_t i0[kChunk];
+        alignas(32) std::int32_t i1[kChunk];
+        alignas(32) double w[4][kChunk];
+        const std::int32_t n = span.n;
+        for (std::int32_t j0 = 0; j0 < count; j0 += kChunk) {
+            const std::int32_t m = Positions(at + j0, count - j0, span.lo, offset);
+            Bounds bounds;
+            for (std::int32_t j = 0; j < m; j += L::kLanes) {
+                double* const weights[4] = {w[0] + j, w[1] + j, w[2] + j, w[3] + j};
+                LocateBox(span, L::Gather(offset + j), i0 + j, i1 + j, weights, &bounds);
+            }
+            for (std::int32_t j = 0; j < m; ++j) {
+                const std::int32_t a = i0[j];
+                const std::int32_t b = i1[j];
+                Px sum = L::Scaled(Tap(line, span.step, n, a), w[0][j]);
+                sum = L::Added(sum,
+                               L::Scaled(b < n ? Tap(line, span.step, n, b) : L::Zero(), w[1][j]));
+                sum = L::Added(sum, L::KeptWhere(Tap(line, span.step, n, a + 1), w[2] + j));
+                double total = w[3][j];
+                for (std::int32_t k = a + 2; k < b; ++k) {
+                    sum = L::Added(sum, L::FromPixel(line[k * span.step]));
+                    total += 1.0;
+                }
+                out[j0 + j] = Pack(L::Divided(sum, total));
+            }
+        }
     }
 };

@@ -15,6 +15,11 @@ struct SpanPath {
     void (*stretch)(const Pixel32* line, const StretchSpan& span, double* taps,
                     Pixel32* out) noexcept;
     void (*box)(const Pixel32* line, const BoxSpan& span, double* pixels, Pixel32* out) noexcept;
+    // The same at isolated positions at[0..count) of the line, into out[0..count).
+    void (*stretchAt)(const Pixel32* line, const StretchSpan& span, const std::int32_t* at,
+                      std::int32_t count, Pixel32* out) noexcept;
+    void (*boxAt)(const Pixel32* line, const BoxSpan& span, const std::int32_t* at,
+                  std::int32_t count, Pixel32* out) noexcept;
 };
 
 [[nodiscard]] const SpanPath& Sse2SpanPath() noexcept;

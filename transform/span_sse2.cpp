@@ -58,6 +58,9 @@ struct Sse2Lanes {
     }
 
     static Pd Ramp(std::int32_t p) noexcept { return _mm_set_pd(p + 1, p); }
+    static Pd Gather(const std::int32_t* p) noexcept {
+        return _mm_cvtepi32_pd(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)));
+    }
     static Pd Splat(double v) noexcept { return _mm_set1_pd(v); }
     static Pd Add(Pd a, Pd b) noexcept { return _mm_add_pd(a, b); }
     static Pd Sub(Pd a, Pd b) noexcept { return _mm_sub_pd(a, b); }
@@ -88,6 +91,7 @@ using Kernels = SpanKernels<Sse2Lanes>;
 }  // namespace
 
 const SpanPath& Sse2SpanPath() noexcept {
-    static constexpr SpanPath path{Kernels::Stretch, Kernels::Box};
+    static constexpr SpanPath path{Kernels::Stretch, Kernels::Box, Kernels::StretchAt,
+                                   Kernels::BoxAt};
     return path;
 }

@@ -127,6 +127,13 @@ class CanvasPixels {
               static_cast<std::size_t>(x)] = CompositeOverBoard(x, y, source, alpha);
     }
 
+    // The word of (x, y), for writers that checked their block with Contains and composite
+    // themselves.
+    [[nodiscard]] std::uint32_t* WordInside(std::int32_t x, std::int32_t y) noexcept {
+        return words.get() + (static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                              static_cast<std::size_t>(x));
+    }
+
     [[nodiscard]] std::int32_t Width() const noexcept { return width; }
     [[nodiscard]] std::int32_t Height() const noexcept { return height; }
     [[nodiscard]] const std::uint32_t* Words() const noexcept { return words.get(); }

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 
 #include "plugin/selection_scan.h"
 #include "transform/edge_samplers.h"
@@ -153,6 +154,41 @@ struct EveryPosition {
     void Advance() noexcept { ++p; }
 };
 
+// Isolated positions of a line, at[0..count) in increasing order, walked up to a limit that the
+// caller moves. `p` is the current one while More() holds.
+class IsolatedPositions {
+   public:
+    static constexpr bool kContiguous = false;
+
+    IsolatedPositions(const std::int32_t* positions, std::int32_t total) noexcept
+        : p(total > 0 ? positions[0] : 0), at(positions), count(total) {}
+
+    [[nodiscard]] bool More() const noexcept { return i < count && p < limit; }
+    void Advance() noexcept { Skip(1); }
+    void Limit(std::int32_t position) noexcept { limit = position; }
+
+    // The positions from the current one on, and how many of them lie below the limit and at or
+    // before `last`.
+    [[nodiscard]] const std::int32_t* Rest() const noexcept { return at + i; }
+    [[nodiscard]] std::int32_t CountUpTo(double last) const noexcept {
+        std::int32_t j = i;
+        while (j < count && at[j] < limit && at[j] <= last) ++j;
+        return j - i;
+    }
+    void Skip(std::int32_t positions) noexcept {
+        i += positions;
+        if (i < count) p = at[i];
+    }
+
+    std::int32_t p;
+
+   private:
+    const std::int32_t* at;
+    std::int32_t count;
+    std::int32_t i = 0;
+    std::int32_t limit = std::numeric_limits<std::int32_t>::max();
+};
+
 // The stretched positions of a line: each samples the source at its scaled position, as the pass
 // does, so that both give the same values.
 template <class View, class Positions>
@@ -165,11 +201,9 @@ void EnlargeRun(View& view, CubicLineSampler& sampler, const LineWork& work,
         SampleStretched(sampler, at.p, at.to, work.map.shift, work.map.scale, put);
         at.p = std::max(at.p, at.to);
     } else {
-        // Isolated positions, each sampled at the position the contiguous run computes for it.
-        for (; at.More(); at.Advance()) {
-            const std::int32_t p = at.p;
-            put(p, sampler.Sample((p + work.map.shift) / work.map.scale));
-        }
+        const std::int32_t count = at.CountUpTo(std::numeric_limits<double>::infinity());
+        SampleStretchedAt(sampler, at.Rest(), count, work.map.shift, work.map.scale, put);
+        at.Skip(count);
     }
 }
 
@@ -199,20 +233,18 @@ void ReduceRun(View& view, const PreviewLines& lines, const LineWork& work, std:
     for (; at.More() && at.p < lo + t; at.Advance()) {
         PreviewEdgePixel(view, ctx, start, line, at.p, s(at.p), len);
     }
+    const auto put = [&](std::int32_t q, Pixel32 pixel) {
+        view.PutUnlessMasked(q, [&] { return pixel; });
+    };
     if constexpr (Positions::kContiguous) {
         std::int32_t boxEnd = at.p;
         while (boxEnd < at.to && boxEnd <= (hi - t) - 1) ++boxEnd;
-        AverageSqueezed(view.pixels, view.step, n, lo, t, len, at.p, boxEnd,
-                        [&](std::int32_t q, Pixel32 pixel) {
-                            view.PutUnlessMasked(q, [&] { return pixel; });
-                        });
+        AverageSqueezed(view.pixels, view.step, n, lo, t, len, at.p, boxEnd, put);
         at.p = std::max(at.p, boxEnd);
     } else {
-        for (; at.More() && at.p <= (hi - t) - 1; at.Advance()) {
-            const std::int32_t p = at.p;
-            view.PutUnlessMasked(
-                p, [&] { return BoxLineAverage(view.pixels, view.step, s(p), len, n); });
-        }
+        const std::int32_t count = at.CountUpTo((hi - t) - 1);
+        AverageSqueezedAt(view.pixels, view.step, n, lo, t, len, at.Rest(), count, put);
+        at.Skip(count);
     }
     for (; at.More() && at.p < hi - t; at.Advance()) {
         PreviewEdgePixel(view, ctx, end, line, at.p, s(at.p), len);

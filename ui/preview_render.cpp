@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <limits>
 
+#include <xmmintrin.h>
+
 #include "transform/transform_pass.h"
 #include "ui/preview_lines.h"
 
@@ -45,27 +47,50 @@ bool DrawableRegion(CanvasPixels& canvas, const PreviewSource& source, const Pre
 template <bool kRows>
 class CanvasLine {
    public:
-    CanvasLine(CanvasPixels& target, const PreviewRegion& region, std::int32_t line) noexcept
-        : canvas(&target) {
+    CanvasLine(CanvasPixels& target, const PreviewRegion& region, std::int32_t line) noexcept {
         const CanvasPoint& dest = region.destOrigin;
         const CanvasPoint& from = region.sourceOrigin;
         baseX = kRows ? dest.x - from.x : dest.x + (line - from.x);
         baseY = kRows ? dest.y + (line - from.y) : dest.y - from.y;
+        // Positions of the region only are put: the first is at the region's canvas origin.
+        first = target.WordInside(kRows ? dest.x : baseX, kRows ? baseY : dest.y);
+        firstPosition = kRows ? from.x : from.y;
+        stride = kRows ? 1 : target.Width();
     }
     void Put(std::int32_t p, Pixel32 value) noexcept {
         const std::uint8_t alpha = static_cast<std::uint8_t>(value >> 24);
-        if (kRows) {
-            canvas->PutPixelInside(baseX + p, baseY, value, alpha);
-        } else {
-            canvas->PutPixelInside(baseX, baseY + p, value, alpha);
-        }
+        const std::int32_t x = kRows ? baseX + p : baseX;
+        const std::int32_t y = kRows ? baseY : baseY + p;
+        first[(p - firstPosition) * stride] = CompositeOverBoard(x, y, value, alpha);
     }
 
    private:
-    CanvasPixels* canvas;
+    std::uint32_t* first;  // the word of the region's first position along the line
+    std::ptrdiff_t stride;
+    std::int32_t firstPosition;
     std::int32_t baseX;
     std::int32_t baseY;
 };
+
+// Asks for the pixels and mask bytes of row `row`, positions from..to-1 and a quarter of their
+// width on each side (where the intervals of a squeezed row reach), to be fetched while the row
+// before it is computed: each row of a large image starts in memory that is not cached yet.
+void PrefetchRow(const PreviewSource& source, std::int32_t row, std::int32_t from,
+                 std::int32_t to) noexcept {
+    if (row >= source.height) return;
+    const std::int32_t margin = (to - from) / 4;
+    from = std::max(from - margin, 0);
+    to = std::min(to + margin, source.width);
+    constexpr std::int32_t kCacheLine = 64;  // bytes
+    const std::ptrdiff_t start = PixelIndex(0, row, source.width);
+    for (std::int32_t x = from; x < to; x += kCacheLine / 4) {
+        _mm_prefetch(reinterpret_cast<const char*>(source.pixels + start + x), _MM_HINT_T0);
+    }
+    if (source.mask == nullptr) return;
+    for (std::int32_t x = from; x < to; x += kCacheLine) {
+        _mm_prefetch(reinterpret_cast<const char*>(source.mask + start + x), _MM_HINT_T0);
+    }
+}
 
 template <bool kRows>
 using CanvasView = preview_lines::LineView<kRows, CanvasLine<kRows>>;
@@ -89,6 +114,7 @@ void RenderLines(CanvasPixels& canvas, const PreviewSource& source, const Previe
     const std::int32_t from = std::max(posFrom, lines.geometry.lo);
     const std::int32_t to = std::min(posTo, lines.geometry.hi);
     for (std::int32_t line = lineFrom; line < lineTo; ++line) {
+        if (kRows) PrefetchRow(source, line + 1, posFrom, posTo);
         CanvasView<kRows> view(source, line, CanvasLine<kRows>(canvas, region, line));
         if (!lines.Covers(line)) {
             view.PutSource(posFrom, posTo);
@@ -116,42 +142,15 @@ BlockSamples SamplesOf(std::int32_t block, std::int32_t scale, std::int32_t imag
     return {start + size / 4, start + static_cast<std::int32_t>(std::int64_t{size} * 3 / 4)};
 }
 
-// The quarter points of blocks from..end-1 along a line, two a block, in increasing order, up to
-// a limit that the caller moves. `p` is the current one while More() holds.
-class BlockQuarters {
-   public:
-    static constexpr bool kContiguous = false;
-
-    BlockQuarters(std::int32_t from, std::int32_t end, std::int32_t blockScale,
-                  std::int32_t imageSize) noexcept
-        : block(from), endBlock(end), scale(blockScale), size(imageSize) {
-        Place();
+// The quarter points of blocks from..end-1 along a line, two a block, in increasing order.
+void QuartersOf(std::int32_t from, std::int32_t end, std::int32_t scale, std::int32_t imageSize,
+                std::int32_t* at) noexcept {
+    for (std::int32_t block = from; block < end; ++block, at += 2) {
+        const BlockSamples samples = SamplesOf(block, scale, imageSize);
+        at[0] = samples.first;
+        at[1] = samples.second;
     }
-
-    [[nodiscard]] bool More() const noexcept { return block < endBlock && p < limit; }
-    void Advance() noexcept {
-        if (second) ++block;
-        second = !second;
-        Place();
-    }
-    void Limit(std::int32_t position) noexcept { limit = position; }
-
-    std::int32_t p = 0;
-
-   private:
-    void Place() noexcept {
-        if (block >= endBlock) return;
-        const BlockSamples at = SamplesOf(block, scale, size);
-        p = second ? at.second : at.first;
-    }
-
-    std::int32_t block;
-    std::int32_t endBlock;
-    std::int32_t scale;
-    std::int32_t size;
-    std::int32_t limit = std::numeric_limits<std::int32_t>::max();
-    bool second = false;
-};
+}
 
 // Takes a line's samples in the order the walk visits them.
 struct SampleSink {
@@ -163,7 +162,7 @@ struct SampleSink {
 // the source before lo and from hi on, and the line's walk between.
 template <bool kRows>
 void SampleLine(const PreviewSource& source, const preview_lines::PreviewLines& lines,
-                std::int32_t line, BlockQuarters at, Pixel32* out) noexcept {
+                std::int32_t line, preview_lines::IsolatedPositions at, Pixel32* out) noexcept {
     using View = preview_lines::LineView<kRows, SampleSink>;
     View view(source, line, SampleSink{out});
     const auto copySource = [&] {
@@ -227,13 +226,20 @@ void RenderZoomedLines(CanvasPixels& canvas, const PreviewSource& source,
     const std::int32_t alongFrom = kRows ? region.sourceOrigin.x : region.sourceOrigin.y;
     const std::int32_t acrossSize = kRows ? source.height : source.width;
     const std::int32_t alongSize = kRows ? source.width : source.height;
+    std::int32_t quarters[2 * kChunkBlocks];
     Pixel32 near[2 * kChunkBlocks];
     Pixel32 far[2 * kChunkBlocks];
     for (std::int32_t j = 0; j < across; ++j) {
         const BlockSamples lineAt = SamplesOf(acrossFrom + j, scale, acrossSize);
         for (std::int32_t chunk = 0; chunk < along; chunk += kChunkBlocks) {
             const std::int32_t count = std::min(kChunkBlocks, along - chunk);
-            const BlockQuarters at(alongFrom + chunk, alongFrom + chunk + count, scale, alongSize);
+            QuartersOf(alongFrom + chunk, alongFrom + chunk + count, scale, alongSize, quarters);
+            if (kRows && j + 1 < across) {
+                const BlockSamples next = SamplesOf(acrossFrom + j + 1, scale, acrossSize);
+                PrefetchRow(source, next.first, quarters[0], quarters[2 * count - 1] + 1);
+                PrefetchRow(source, next.second, quarters[0], quarters[2 * count - 1] + 1);
+            }
+            const preview_lines::IsolatedPositions at(quarters, 2 * count);
             SampleLine<kRows>(source, lines, lineAt.first, at, near);
             SampleLine<kRows>(source, lines, lineAt.second, at, far);
             for (std::int32_t i = 0; i < count; ++i) {
