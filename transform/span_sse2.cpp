@@ -57,7 +57,8 @@ struct Sse2Lanes {
                 _mm_max_pd(_mm_min_pd(v.redAlpha, high), low)};
     }
 
-    static Pd Ramp(std::int32_t p) noexcept { return _mm_set_pd(p + 1, p); }
+    // In doubles: lanes past a line that ends at the 32-bit limit still get their positions.
+    static Pd Ramp(std::int32_t p) noexcept { return _mm_set_pd(p + 1.0, p); }
     static Pd Splat(double v) noexcept { return _mm_set1_pd(v); }
     static Pd Add(Pd a, Pd b) noexcept { return _mm_add_pd(a, b); }
     static Pd Sub(Pd a, Pd b) noexcept { return _mm_sub_pd(a, b); }
