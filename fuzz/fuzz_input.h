@@ -43,6 +43,24 @@ class FuzzInput {
 
     [[nodiscard]] std::size_t Left() const noexcept { return left; }
 
+    // A coordinate or size as the engine may meet it: small, close to `extent` (an image's
+    // size, say), near the 32-bit limits, or any at all.
+    [[nodiscard]] std::int32_t Coordinate(std::int32_t extent) noexcept {
+        constexpr std::int32_t kMax = 2147483647;
+        switch (IntIn(0, 4)) {
+            case 0:
+                return IntIn(-3, 40);
+            case 1:
+                return static_cast<std::int32_t>(std::int64_t{extent} - IntIn(-3, 40));
+            case 2:
+                return kMax - IntIn(0, 40);
+            case 3:
+                return (1 << 22) + IntIn(-40, 40);
+            default:
+                return IntIn(-kMax - 1, kMax);
+        }
+    }
+
    private:
     void Skip(std::size_t n) noexcept {
         bytes += n;

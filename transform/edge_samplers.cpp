@@ -3,6 +3,7 @@
 #include "transform/edge_samplers.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 
 #include "transform/channels.h"
@@ -49,14 +50,28 @@ Pixel32 FillPixel(const SamplerContext& ctx, std::int32_t x, std::int32_t y) noe
     }
 }
 
-// Channel sums in the order the operations add their terms.
+// Channel sums in the order the operations add their terms, with the weight they add up to.
 struct Sums {
     Channels c{_mm_setzero_pd(), _mm_setzero_pd()};
-    void Add(Pixel32 p, double w) noexcept { c = AddScaled(c, LoadChannels(p), w); }
-    void Add(Pixel32 p) noexcept { c = Added(c, LoadChannels(p)); }
-    [[nodiscard]] Pixel32 Mean(double length) const noexcept {
-        return ClampPackChannels(Divided(c, length));
+    double weight = 0.0;
+    void Add(Pixel32 p, double w) noexcept {
+        c = AddScaled(c, LoadChannels(p), w);
+        weight += w;
     }
+    void Add(Pixel32 p) noexcept {
+        c = Added(c, LoadChannels(p));
+        weight += 1.0;
+    }
+    // The mean over the interval's nominal length. Far from the origin the interval's ends are
+    // rounded to coarser steps, and its weights no longer add up to that length: a flat line
+    // would then come out darker, so the mean is taken over the weights themselves. Only there:
+    // where the weights do add up to the length, the mean stays as it always was.
+    [[nodiscard]] Pixel32 Mean(double length) const noexcept {
+        const double over = std::abs(weight - length) > kWeightTolerance ? weight : length;
+        return ClampPackChannels(Divided(c, over));
+    }
+    // Rounding near the origin leaves the weights within this of the length.
+    static constexpr double kWeightTolerance = 1e-12;
 };
 
 // One line of the selection: pixel k is at[k * step]; lo..hi is the selection's part of it.

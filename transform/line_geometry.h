@@ -51,10 +51,17 @@ struct LineGeometry {
     }
 };
 
+// The greatest difference, in percent either way: at 100 the narrow side of the trapezoid is a
+// point.
+constexpr std::int32_t kDifferenceLimit = 100;
+
 // The lines of a rectangle: rows (lo..hi the columns, across the rows) or columns. D is the
-// difference's share of the line length.
+// difference's share of the line length. A difference beyond -100..100 counts as the limit on
+// its side: further, the inset would pass the line's centre and the two sides' fills would trade
+// places, which no setting means; at the limit the picture is the strongest one there is.
 [[nodiscard]] inline LineGeometry GeometryOf(const SelectionRect& rect, bool rows,
                                              std::int32_t shape, std::int32_t difference) noexcept {
+    difference = std::clamp(difference, -kDifferenceLimit, kDifferenceLimit);
     const std::int32_t lo = rows ? rect.left : rect.top;
     const std::int32_t hi = rows ? rect.right : rect.bottom;
     const std::int32_t first = rows ? rect.top : rect.left;

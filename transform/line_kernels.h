@@ -81,10 +81,11 @@ class CubicLineSampler {
         return lane == 0 ? _mm_unpacklo_pd(v, v) : _mm_unpackhi_pd(v, v);
     }
 
-    TRAPEZOID_HOT_INLINE Pixel32 Combine(std::int32_t i, bool whole, const __m128d* w,
+    // Tap numbers are 64-bit: a line may end at the 32-bit limit, and its last taps lie past it.
+    TRAPEZOID_HOT_INLINE Pixel32 Combine(std::int64_t i, bool whole, const __m128d* w,
                                          int lane) noexcept {
         if (i - tapsAt_ > 1 || i < tapsAt_) {
-            for (std::int32_t k = i - 1; k <= i + 2; ++k) Load(k);
+            for (std::int64_t k = i - 1; k <= i + 2; ++k) Load(k);
         } else {
             Load(i + 2);  // a no-op reload when the sample stayed in the same pixel
         }
@@ -98,15 +99,15 @@ class CubicLineSampler {
     }
 
     // Pixel k of the line, clamped to 0..n - 1, into ring slot k mod 4.
-    void Load(std::int32_t k) noexcept {
-        const std::int32_t clamped = k < 0 ? 0 : (k < n_ ? k : n_ - 1);
+    void Load(std::int64_t k) noexcept {
+        const std::int64_t clamped = k < 0 ? 0 : (k < n_ ? k : n_ - 1);
         ring_[k & 3] = LoadChannels(line_[clamped * step_]);
     }
 
     const Pixel32* line_;
     std::ptrdiff_t step_;
     std::int32_t n_;
-    std::int32_t tapsAt_ = -3;  // no taps loaded yet
+    std::int64_t tapsAt_ = -3;  // no taps loaded yet
     Channels ring_[4] = {};
 };
 
@@ -122,8 +123,9 @@ void SampleStretched(const CubicLineSampler& sampler, std::int32_t from, std::in
     if (sampler.Length() <= 0) return;
     const SpanPath& path = ActiveSpanPath();
     Pixel32 pixels[kSpanChunk];
-    for (std::int32_t p0 = from; p0 < to; p0 += kSpanChunk) {
-        const std::int32_t count = to - p0 < kSpanChunk ? to - p0 : kSpanChunk;
+    std::int32_t count = 0;  // steps by the chunk actually taken, so p0 never passes `to`
+    for (std::int32_t p0 = from; p0 < to; p0 += count) {
+        count = to - p0 < kSpanChunk ? to - p0 : kSpanChunk;
         const StretchSpan span{p0, p0 + count, shift, scale, sampler.Length(), sampler.Step(),
                                0,  0};
         path.stretch(sampler.Line(), span, nullptr, pixels);
@@ -195,10 +197,12 @@ void AverageSqueezed(const Pixel32* line, std::ptrdiff_t step, std::int32_t n, s
     };
     const double per = len > 0.0 ? (kReach - 3) / len : 0.0;
     if (!(per >= 1.0)) return oneAtATime(from, to);
-    const std::int32_t count = per < kSpanChunk ? static_cast<std::int32_t>(per) : kSpanChunk;
+    const std::int32_t most = per < kSpanChunk ? static_cast<std::int32_t>(per) : kSpanChunk;
     const SpanPath& path = ActiveSpanPath();
+    std::int32_t count = 0;  // steps by the chunk actually taken, so p0 never passes `to`
     for (std::int32_t p0 = from; p0 < to; p0 += count) {
-        const std::int32_t end = to - p0 > count ? p0 + count : to;
+        count = to - p0 > most ? most : to - p0;
+        const std::int32_t end = p0 + count;
         const double e = ClampToLine(start(end - 1), n) + len;
         const BoxSpan span{p0,
                            end,

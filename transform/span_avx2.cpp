@@ -39,7 +39,8 @@ struct Avx2Lanes {
         return _mm256_max_pd(_mm256_min_pd(v, _mm256_set1_pd(255.0)), _mm256_setzero_pd());
     }
 
-    static Pd Ramp(std::int32_t p) noexcept { return _mm256_set_pd(p + 3, p + 2, p + 1, p); }
+    // In doubles: lanes past a line that ends at the 32-bit limit still get their positions.
+    static Pd Ramp(std::int32_t p) noexcept { return _mm256_set_pd(p + 3.0, p + 2.0, p + 1.0, p); }
     static Pd Gather(const std::int32_t* p) noexcept {
         return _mm256_cvtepi32_pd(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
     }

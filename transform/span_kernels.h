@@ -21,7 +21,8 @@
 
 // What a stretched span needs: output positions from..to-1, written to out[p - from], sample
 // (p + shift) / scale of a line of n pixels whose pixel k is line[k * step]. The taps of the
-// first sample start at pixel tapFirst, those of the last end at tapLast (both unclamped).
+// first sample start at pixel tapFirst (unclamped), those of the last end at tapLast (at most
+// the line's last pixel).
 struct StretchSpan {
     std::int32_t from;
     std::int32_t to;
@@ -73,10 +74,11 @@ struct SpanKernels {
         PackTwo(L::Clamped(a), L::Clamped(b), out);
     }
 
-    // Pixels k = from..to-1 of the line, each clamped to 0..n-1, as four doubles each.
+    // Pixels k = from..to-1 of the line, each clamped to 0..n-1, as four doubles each. The
+    // numbers are 64-bit: taps reach past a line that ends at the 32-bit limit.
     static void ToDoubles(const Pixel32* line, std::ptrdiff_t step, std::int32_t n,
-                          std::int32_t from, std::int32_t to, double* out) noexcept {
-        std::int32_t k = from;
+                          std::int64_t from, std::int64_t to, double* out) noexcept {
+        std::int64_t k = from;
         for (; k < to && k < 0; ++k, out += 4) L::Store(out, L::FromPixel(line[0]));
         for (; k < to && k < n; ++k, out += 4) L::Store(out, L::FromPixel(line[k * step]));
         for (; k < to; ++k, out += 4) L::Store(out, L::FromPixel(line[(n - 1) * step]));
@@ -91,13 +93,15 @@ struct SpanKernels {
             highest = L::Max(highest, high);
         }
         // Whether every number read lies in lo..hi.
-        [[nodiscard]] bool Within(std::int32_t lo, std::int32_t hi) const noexcept {
+        [[nodiscard]] bool Within(std::int64_t lo, std::int64_t hi) const noexcept {
             alignas(32) double low[L::kLanes];
             alignas(32) double high[L::kLanes];
             L::StoreSamples(low, lowest);
             L::StoreSamples(high, highest);
             bool inside = true;
-            for (int i = 0; i < L::kLanes; ++i) inside &= low[i] >= lo && high[i] <= hi;
+            for (int i = 0; i < L::kLanes; ++i) {
+                inside &= low[i] >= static_cast<double>(lo) && high[i] <= static_cast<double>(hi);
+            }
             return inside;
         }
     };
@@ -137,8 +141,9 @@ struct SpanKernels {
         alignas(32) std::int32_t index[kChunk];
         alignas(32) double w[4][kChunk];
         alignas(32) double taps[(kChunk + 4) * 4];
-        for (std::int32_t p0 = span.from; p0 < span.to; p0 += kChunk) {
-            const std::int32_t count = span.to - p0 < kChunk ? span.to - p0 : kChunk;
+        std::int32_t count = 0;  // steps by the chunk actually taken, so p0 never passes `to`
+        for (std::int32_t p0 = span.from; p0 < span.to; p0 += count) {
+            count = span.to - p0 < kChunk ? span.to - p0 : kChunk;
             Bounds bounds;
             for (std::int32_t j = 0; j < count; j += L::kLanes) {
                 double* const at[4] = {w[0] + j, w[1] + j, w[2] + j, w[3] + j};
@@ -146,11 +151,11 @@ struct SpanKernels {
             }
             // Samples advance by at most a pixel (scale >= 1), so kChunk + 4 taps hold a
             // chunk's; a chunk that breaks this has its taps clamped to the buffer.
-            const std::int32_t low = index[0] - 1;
-            const std::int32_t high = low + kChunk + 3;
-            const std::int32_t last = index[count - 1] + 2;
+            const std::int64_t low = std::int64_t{index[0]} - 1;
+            const std::int64_t high = low + kChunk + 3;
+            const std::int64_t last = std::int64_t{index[count - 1]} + 2;
             ToDoubles(line, span.step, span.n, low, (last < high ? last : high) + 1, taps);
-            const auto sample = [&](std::int32_t j, std::int32_t i) {
+            const auto sample = [&](std::int32_t j, std::int64_t i) {
                 const double* tap = taps + static_cast<std::ptrdiff_t>(i - low) * 4;
                 Px v = L::Scaled(L::Load(tap), w[0][j]);
                 v = L::Added(v, L::Scaled(L::Load(tap + 4), w[1][j]));
@@ -166,7 +171,7 @@ struct SpanKernels {
                 if (j < count) put[j] = ClampPack(sample(j, index[j] - 1));
             } else {
                 for (std::int32_t j = 0; j < count; ++j) {
-                    const std::int32_t i = index[j] - 1;
+                    const std::int64_t i = std::int64_t{index[j]} - 1;
                     put[j] = ClampPack(sample(j, i < low ? low : (i > high - 3 ? high - 3 : i)));
                 }
             }
@@ -179,7 +184,7 @@ struct SpanKernels {
     static void Box(const Pixel32* line, const BoxSpan& span, double* pixels,
                     Pixel32* out) noexcept {
         if (span.from >= span.to) return;
-        const auto at = [&](std::int32_t k) {
+        const auto at = [&](std::int64_t k) {
             return pixels + static_cast<std::ptrdiff_t>(k - span.readFirst) * 4;
         };
         L::Store(at(span.readLast + 1), L::Zero());  // stands for a term of weight 0
@@ -187,8 +192,9 @@ struct SpanKernels {
         alignas(32) std::int32_t i0[kChunk];
         alignas(32) std::int32_t i1[kChunk];
         alignas(32) double w[4][kChunk];  // first, last, between (a mask), total
-        for (std::int32_t p0 = span.from; p0 < span.to; p0 += kChunk) {
-            const std::int32_t count = span.to - p0 < kChunk ? span.to - p0 : kChunk;
+        std::int32_t count = 0;  // steps by the chunk actually taken, so p0 never passes `to`
+        for (std::int32_t p0 = span.from; p0 < span.to; p0 += count) {
+            count = span.to - p0 < kChunk ? span.to - p0 : kChunk;
             Bounds bounds;
             for (std::int32_t j = 0; j < count; j += L::kLanes) {
                 double* const at4[4] = {w[0] + j, w[1] + j, w[2] + j, w[3] + j};
@@ -207,7 +213,7 @@ struct SpanKernels {
                                L::Scaled(L::Load(at(b < span.n ? b : span.readLast + 1)), w[1][j]));
                 sum = L::Added(sum, L::KeptWhere(L::Load(at(a + 1)), w[2] + j));
                 double total = w[3][j];
-                for (std::int32_t k = a + 2; k < b; ++k) {
+                for (std::int64_t k = std::int64_t{a} + 2; k < b; ++k) {
                     sum = L::Added(sum, L::Load(at(k)));
                     total += 1.0;
                 }

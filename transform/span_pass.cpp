@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <new>
 
@@ -53,14 +54,10 @@ LinePlan PlanLine(const LineGeometry& g, std::int32_t line, bool reduced, std::i
     const double t = g.Inset(line);
     if (!reduced) {
         const StretchMap map = g.Stretch(t);
-        plan.stretch = {g.lo,
-                        g.hi,
-                        map.shift,
-                        map.scale,
-                        n,
-                        /*step=*/1,
-                        TapIndex(g.lo, map, n) - 1,
-                        TapIndex(g.hi - 1, map, n) + 2};
+        // The last tap kept to the line, whose end may be the 32-bit limit itself.
+        const std::int32_t lastTap = std::min(TapIndex(g.hi - 1, map, n), n - 3) + 2;
+        plan.stretch = {
+            g.lo, g.hi, map.shift, map.scale, n, /*step=*/1, TapIndex(g.lo, map, n) - 1, lastTap};
         plan.readFirst = std::max(plan.stretch.tapFirst, 0);
         plan.readLast = std::min(plan.stretch.tapLast, n - 1);
         return plan;
@@ -134,10 +131,20 @@ void RunPlan(const LinePlan& plan, const SamplerContext& ctx, const LineGeometry
     }
 }
 
+// `count` things of T, or null when there is no memory for them or they cannot be addressed.
 template <class T>
-std::unique_ptr<T[]> Allocate(std::size_t count) noexcept {
-    return std::unique_ptr<T[]>(new (std::nothrow) T[count]);
+std::unique_ptr<T[]> Allocate(std::int64_t count) noexcept {
+    if (count < 0 || static_cast<std::uint64_t>(count) > SIZE_MAX / sizeof(T)) return nullptr;
+    return std::unique_ptr<T[]>(new (std::nothrow) T[static_cast<std::size_t>(count)]);
 }
+
+// What the lines of a pass read: source pixels first..last of their lines (none when
+// first > last), and at most boxPixels pixels for one box span, with its term of weight 0.
+struct Reach {
+    std::int32_t first;
+    std::int32_t last;
+    std::int64_t boxPixels;
+};
 
 struct Pass {
     Pixel32* destination;
@@ -150,27 +157,55 @@ struct Pass {
     [[nodiscard]] bool Reduced(std::int32_t line) const noexcept {
         return LineIsReduced(shape, difference, line < g.Middle());
     }
+    [[nodiscard]] LinePlan Plan(std::int32_t line, std::int32_t n) const noexcept {
+        return PlanLine(g, line, Reduced(line), n);
+    }
 };
+
+// Plans every line once, for the memory the pass needs before it writes anything: a line's reach
+// follows the rectangle, not the image, whose lines may be far longer.
+Reach SurveyLines(const Pass& pass, std::int32_t n) noexcept {
+    Reach reach{n, -1, 0};
+    for (std::int32_t line = pass.g.first; line < pass.g.first + pass.g.extent; ++line) {
+        const LinePlan plan = pass.Plan(line, n);
+        if (plan.readFirst > plan.readLast) continue;
+        reach.first = std::min(reach.first, plan.readFirst);
+        reach.last = std::max(reach.last, plan.readLast);
+        if (plan.reduced) {
+            reach.boxPixels =
+                std::max(reach.boxPixels, std::int64_t{plan.readLast} - plan.readFirst + 2);
+        }
+    }
+    return reach;
+}
 
 bool RunRows(const Pass& pass) noexcept {
     const std::int32_t n = pass.ctx.stride;
-    const auto scratch = Allocate<double>((static_cast<std::size_t>(n) + 3) * 4);
+    const auto scratch = Allocate<double>(SurveyLines(pass, n).boxPixels * 4);
     if (!scratch) return false;
     for (std::int32_t row = pass.g.first; row < pass.g.first + pass.g.extent; ++row) {
-        const LinePlan plan = PlanLine(pass.g, row, pass.Reduced(row), n);
-        RunPlan(plan, pass.ctx, pass.g, /*rows=*/true, pass.ctx.source + PixelIndex(0, row, n),
-                scratch.get(), pass.destination + PixelIndex(0, row, n));
+        RunPlan(pass.Plan(row, n), pass.ctx, pass.g, /*rows=*/true,
+                pass.ctx.source + PixelIndex(0, row, n), scratch.get(),
+                pass.destination + PixelIndex(0, row, n));
         ReportLinesDone(pass.progress, row - pass.g.first, pass.g.extent);
     }
     return true;
 }
 
-// A band of columns x0..x0 + width - 1 held as lines: column j's pixel y at band[j * n + y].
+// A band of columns x0..x0 + width - 1 held as lines, over image rows base..base + length - 1:
+// column j's pixel y at band[j * length + (y - base)]. The rows are the band's reach, not the
+// image's height, which may be far more.
 struct Band {
     Pixel32* in;
     Pixel32* out;
     std::int32_t x0;
     std::int32_t width;
+    std::int32_t base;
+    std::int32_t length;
+
+    [[nodiscard]] std::ptrdiff_t At(std::int32_t j, std::int32_t y) const noexcept {
+        return static_cast<std::ptrdiff_t>(j) * length + (y - base);
+    }
 };
 
 // dst[c * dstStride + r] = src[r * srcStride + c] for a 4 x 4 block, in registers.
@@ -219,9 +254,9 @@ template <class Move4, class Move1>
 void WalkBand(const BandRows& rows, std::int32_t first, std::int32_t end, Move4 move4,
               Move1 move1) noexcept {
     std::int32_t y = first;
-    for (; y + 4 <= end; y += 4) {
-        for (std::int32_t k = y + kRowsAhead; k < y + kRowsAhead + 4 && k < end; ++k) {
-            Prefetch(rows, k);
+    for (; y <= end - 4; y += 4) {  // end may be the 32-bit limit: y + 4 would overflow
+        for (std::int32_t k = y; k < y + 4 && k < end - kRowsAhead; ++k) {
+            Prefetch(rows, k + kRowsAhead);
         }
         std::int32_t j = 0;
         for (; j + 4 <= rows.width; j += 4) move4(y, j);
@@ -237,28 +272,26 @@ void WalkBand(const BandRows& rows, std::int32_t first, std::int32_t end, Move4 
 // Rows first..last of the band's source columns.
 void GatherBand(const SamplerContext& ctx, const Band& band, std::int32_t first,
                 std::int32_t last) noexcept {
-    const std::ptrdiff_t n = ctx.height;
     const Pixel32* image = ctx.source + band.x0;
     const std::ptrdiff_t stride = ctx.stride;
     WalkBand(
         {image, stride, band.width}, first, last + 1,
         [&](std::int32_t y, std::int32_t j) {
-            Transpose4(image + y * stride + j, stride, band.in + j * n + y, n);
+            Transpose4(image + y * stride + j, stride, band.in + band.At(j, y), band.length);
         },
-        [&](std::int32_t y, std::int32_t j) { band.in[j * n + y] = image[y * stride + j]; });
+        [&](std::int32_t y, std::int32_t j) { band.in[band.At(j, y)] = image[y * stride + j]; });
 }
 
 // Rows lo..hi - 1 of the band's output into the destination.
 void ScatterBand(const Pass& pass, const Band& band) noexcept {
-    const std::ptrdiff_t n = pass.ctx.height;
     Pixel32* image = pass.destination + band.x0;
     const std::ptrdiff_t stride = pass.ctx.stride;
     WalkBand(
         {image, stride, band.width}, pass.g.lo, pass.g.hi,
         [&](std::int32_t y, std::int32_t j) {
-            Transpose4(band.out + j * n + y, n, image + y * stride + j, stride);
+            Transpose4(band.out + band.At(j, y), band.length, image + y * stride + j, stride);
         },
-        [&](std::int32_t y, std::int32_t j) { image[y * stride + j] = band.out[j * n + y]; });
+        [&](std::int32_t y, std::int32_t j) { image[y * stride + j] = band.out[band.At(j, y)]; });
 }
 
 void RunBand(const Pass& pass, const Band& band, double* scratch) noexcept {
@@ -267,8 +300,7 @@ void RunBand(const Pass& pass, const Band& band, double* scratch) noexcept {
     std::int32_t first = n;
     std::int32_t last = -1;
     for (std::int32_t j = 0; j < band.width; ++j) {
-        const std::int32_t x = band.x0 + j;
-        plans[j] = PlanLine(pass.g, x, pass.Reduced(x), n);
+        plans[j] = pass.Plan(band.x0 + j, n);
         if (plans[j].readFirst <= plans[j].readLast) {
             first = std::min(first, plans[j].readFirst);
             last = std::max(last, plans[j].readLast);
@@ -276,7 +308,7 @@ void RunBand(const Pass& pass, const Band& band, double* scratch) noexcept {
     }
     GatherBand(pass.ctx, band, first, last);
     for (std::int32_t j = 0; j < band.width; ++j) {
-        const std::ptrdiff_t at = static_cast<std::ptrdiff_t>(j) * n;
+        const std::ptrdiff_t at = band.At(j, 0);  // pixel 0 of the column, which may lie before
         RunPlan(plans[j], pass.ctx, pass.g, /*rows=*/false, band.in + at, scratch, band.out + at);
         ReportLinesDone(pass.progress, band.x0 + j - pass.g.first, pass.g.extent);
     }
@@ -284,15 +316,19 @@ void RunBand(const Pass& pass, const Band& band, double* scratch) noexcept {
 }
 
 bool RunColumns(const Pass& pass) noexcept {
-    const std::int32_t n = pass.ctx.height;
-    const std::size_t bandSize = static_cast<std::size_t>(n) * kBandColumns;
-    const auto scratch = Allocate<double>((static_cast<std::size_t>(n) + 3) * 4);
-    const auto in = Allocate<Pixel32>(bandSize);
-    const auto out = Allocate<Pixel32>(bandSize);
+    const Reach reach = SurveyLines(pass, pass.ctx.height);
+    // The bands hold the rows the lines read and the rows they write.
+    const std::int32_t base = std::min(reach.first, pass.g.lo);
+    const std::int32_t length = std::max(reach.last, pass.g.hi - 1) - base + 1;
+    const auto scratch = Allocate<double>(reach.boxPixels * 4);
+    const auto in = Allocate<Pixel32>(std::int64_t{length} * kBandColumns);
+    const auto out = Allocate<Pixel32>(std::int64_t{length} * kBandColumns);
     if (!scratch || !in || !out) return false;
     const std::int32_t end = pass.g.first + pass.g.extent;
-    for (std::int32_t x0 = pass.g.first; x0 < end; x0 += kBandColumns) {
-        RunBand(pass, {in.get(), out.get(), x0, std::min(kBandColumns, end - x0)}, scratch.get());
+    std::int32_t width = 0;  // steps by the band actually taken, so x0 never passes `end`
+    for (std::int32_t x0 = pass.g.first; x0 < end; x0 += width) {
+        width = std::min(kBandColumns, end - x0);
+        RunBand(pass, {in.get(), out.get(), x0, width, base, length}, scratch.get());
     }
     return true;
 }

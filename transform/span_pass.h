@@ -15,8 +15,8 @@ constexpr std::int32_t kBandColumns = 64;
 
 // Runs every line of `lines` (rows when `rows`, else columns); the split shapes change from
 // squeezing to stretching at the middle line. Returns false, having written nothing, when its
-// scratch memory cannot be had: (line length + 3) x 32 bytes, and for columns two bands of
-// kBandColumns x image height pixels.
+// scratch memory cannot be had: 32 bytes for each pixel a squeezed line reads, and for columns
+// two bands of kBandColumns x the rows the lines read and write.
 bool RunSpanPass(Pixel32* destination, const SamplerContext& context, const LineGeometry& lines,
                  bool rows, std::int32_t shape, std::int32_t difference,
                  ProgressRecord* progress) noexcept;

@@ -57,7 +57,8 @@ struct Sse2Lanes {
                 _mm_max_pd(_mm_min_pd(v.redAlpha, high), low)};
     }
 
-    static Pd Ramp(std::int32_t p) noexcept { return _mm_set_pd(p + 1, p); }
+    // In doubles: lanes past a line that ends at the 32-bit limit still get their positions.
+    static Pd Ramp(std::int32_t p) noexcept { return _mm_set_pd(p + 1.0, p); }
     static Pd Gather(const std::int32_t* p) noexcept {
         return _mm_cvtepi32_pd(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)));
     }

@@ -40,7 +40,8 @@ void ColumnPass(Pixel32* destination, const SelectionRect& rect, std::int32_t sh
 
 // The whole transform of one image: clips the rectangle, fills in the fill's rectangle and runs
 // the row or column pass. Writes only destination pixels inside the clipped rectangle; does
-// nothing for a difference of 0, an empty rectangle, a shape outside 0..5 or null images.
+// nothing for a difference of 0, an empty rectangle, a shape outside 0..5 or null images; a
+// difference beyond -100..100 counts as the limit on its side.
 // `fill` carries the mode, the resolved colour and the transparent flag.
 void RunTransform(const Pixel32* source, Pixel32* destination, std::int32_t width,
                   std::int32_t height, const SelectionRect& rect, std::int32_t shape,

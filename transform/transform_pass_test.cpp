@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <utility>
 #include <vector>
 
+#include "tests/far_image.h"
 #include "transform/span_path.h"
 
 namespace {
@@ -247,6 +249,65 @@ TEST(TransformPass, RoundingCasesStayInsideTheImage) {
         for (int mode = 0; mode < 6; ++mode) {
             ExpectWritesExactly(noise, {0, 0, c.w, c.h}, {0, 0, c.w, c.h}, c.shape, c.difference,
                                 Fill(mode, 0xFF808080u));
+        }
+    }
+}
+
+TEST(TransformPass, DifferencesBeyondTheLimitCountAsTheLimit) {
+    const Image noise = Noise(17, 13, 8);
+    for (int shape = 0; shape < 6; ++shape) {
+        for (const auto& [beyond, limit] :
+             {std::pair{101, 100}, std::pair{-250, -100}, std::pair{2147483647, 100}}) {
+            ASSERT_EQ(Transform(noise, {1, 2, 16, 12}, shape, beyond, Fill(0)).pixels,
+                      Transform(noise, {1, 2, 16, 12}, shape, limit, Fill(0)).pixels)
+                << shape << " " << beyond;
+        }
+    }
+}
+
+// Selections at coordinates up to the 32-bit limit, along the lines and across them, in images
+// of which only the selection's part is stored: a flat image stays flat, and nothing beyond the
+// selection is written.
+TEST(TransformPass, FarSelectionsStayFlatAndInside) {
+    constexpr std::int32_t kMax = 2147483647;
+    constexpr Pixel32 kFlat = 0xFFC08040u;
+    constexpr Pixel32 kStart = 0x5A5A5A5Au;
+    struct Case {
+        std::int32_t width, height;
+        SelectionRect rect;
+        std::int32_t x, y, count;  // the stored window
+        bool rows;
+    };
+    const Case cases[] = {
+        {(1 << 22) + 40, 1, {1 << 22, 0, (1 << 22) + 40, 1}, 1 << 22, 0, 40, true},
+        {(1 << 24) + 50, 1, {(1 << 24) + 3, 0, (1 << 24) + 50, 1}, 1 << 24, 0, 50, true},
+        {kMax, 1, {kMax - 70, 0, kMax, 1}, kMax - 74, 0, 74, true},
+        {30, kMax, {2, kMax - 6, 28, kMax}, 0, kMax - 6, 180, true},
+        {1, (1 << 23) + 40, {0, 1 << 23, 1, (1 << 23) + 40}, 0, (1 << 23) - 4, 44, false},
+        {1, kMax, {0, kMax - 70, 1, kMax}, 0, kMax - 74, 74, false},
+        {kMax, 1, {kMax - 70, 0, kMax, 1}, kMax - 74, 0, 74, false},
+    };
+    for (const Case& c : cases) {
+        for (int shape = c.rows ? 0 : 3; shape < (c.rows ? 3 : 6); ++shape) {
+            for (int difference : {-100, -37, 37, 100}) {
+                for (int mode : {0, 1}) {
+                    FarImage source(c.width, c.height, c.x, c.y, c.count, kFlat);
+                    FarImage dest(c.width, c.height, c.x, c.y, c.count, kStart);
+                    RunTransform(source.Pixels(), dest.Pixels(), c.width, c.height, c.rect, shape,
+                                 difference, Fill(mode), nullptr);
+                    ASSERT_TRUE(dest.GuardsIntact()) << c.width << "x" << c.height;
+                    for (std::int32_t i = 0; i < c.count; ++i) {
+                        const std::int64_t at = std::int64_t{c.y} * c.width + c.x + i;
+                        const auto x = static_cast<std::int32_t>(at % c.width);
+                        const auto y = static_cast<std::int32_t>(at / c.width);
+                        const bool in = x >= c.rect.left && x < c.rect.right && y >= c.rect.top &&
+                                        y < c.rect.bottom;
+                        ASSERT_EQ(dest.At(x, y), in ? kFlat : kStart)
+                            << c.width << "x" << c.height << " at " << x << "," << y << " shape "
+                            << shape << " difference " << difference;
+                    }
+                }
+            }
         }
     }
 }

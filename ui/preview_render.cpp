@@ -14,16 +14,26 @@
 namespace {
 
 // The region cut down to the image, its canvas origin moved along; empty when nothing is inside.
+// Computed in 64 bits: an origin near the 32-bit limit plus a size would wrap around and pass
+// the checks. A canvas origin that leaves 32 bits is kept at -1, which no canvas contains.
 PreviewRegion ClipRegion(const PreviewRegion& region, std::int32_t width,
                          std::int32_t height) noexcept {
-    const std::int32_t x0 = std::max(region.sourceOrigin.x, 0);
-    const std::int32_t y0 = std::max(region.sourceOrigin.y, 0);
-    const std::int32_t x1 = std::min(region.sourceOrigin.x + std::max(region.size.width, 0), width);
-    const std::int32_t y1 =
-        std::min(region.sourceOrigin.y + std::max(region.size.height, 0), height);
-    const CanvasPoint dest{region.destOrigin.x + (x0 - region.sourceOrigin.x),
-                           region.destOrigin.y + (y0 - region.sourceOrigin.y)};
-    return {dest, {x0, y0}, {std::max(x1 - x0, 0), std::max(y1 - y0, 0)}};
+    const auto clip = [](std::int32_t origin, std::int32_t size, std::int32_t extent,
+                         std::int32_t dest, std::int32_t* from, std::int32_t* count) {
+        const std::int64_t start = std::max<std::int64_t>(origin, 0);
+        const std::int64_t end =
+            std::min<std::int64_t>(std::int64_t{origin} + std::max(size, 0), std::max(extent, 0));
+        const std::int64_t at = std::int64_t{dest} + (start - origin);
+        *from = static_cast<std::int32_t>(start);
+        *count = static_cast<std::int32_t>(std::max<std::int64_t>(end - start, 0));
+        return static_cast<std::int32_t>(at > std::numeric_limits<std::int32_t>::max() ? -1 : at);
+    };
+    PreviewRegion clipped{};
+    clipped.destOrigin.x = clip(region.sourceOrigin.x, region.size.width, width,
+                                region.destOrigin.x, &clipped.sourceOrigin.x, &clipped.size.width);
+    clipped.destOrigin.y = clip(region.sourceOrigin.y, region.size.height, height,
+                                region.destOrigin.y, &clipped.sourceOrigin.y, &clipped.size.height);
+    return clipped;
 }
 
 // The region of the image that can be drawn: cut to the image, whose extent is counted in the

@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <vector>
 
 #include "tests/engine_cases.h"
@@ -412,6 +413,12 @@ TEST(PreviewRender, UnusableInputWritesNothing) {
                            1, 50, fill);
     RenderTrapezoidPreview(canvas, image.Source(), {{0, 0}, {0, 0}, {-3, 6}}, 1, 50, fill);
     RenderTrapezoidPreview(canvas, image.Source(), {{0, 0}, {-9, -9}, {6, 6}}, 1, 50, fill);
+    // Origins whose end would pass the 32-bit limit: nothing of the image is in the region.
+    constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
+    RenderTrapezoidPreview(canvas, image.Source(), {{0, 0}, {kMax - 2, 0}, {6, 6}}, 1, 50, fill);
+    RenderTrapezoidPreview(canvas, image.Source(), {{0, 0}, {0, kMax}, {6, 6}}, 4, 50, fill);
+    RenderZoomedTrapezoidPreview(canvas, image.Source(), {{0, 0}, {kMax - 1, 0}, {3, 3}}, 2, 1, 50,
+                                 fill);
     for (std::int32_t y = 0; y < 6; ++y) {
         for (std::int32_t x = 0; x < 6; ++x) {
             ASSERT_EQ(canvas.At(x, y), kUntouched);
@@ -419,7 +426,8 @@ TEST(PreviewRender, UnusableInputWritesNothing) {
     }
     // A region that does not fit the canvas records the canvas's error and writes nothing.
     for (const PreviewRegion& region :
-         {PreviewRegion{{0, 0}, {0, 0}, {6, 6}}, PreviewRegion{{-1, 0}, {0, 0}, {2, 2}}}) {
+         {PreviewRegion{{0, 0}, {0, 0}, {6, 6}}, PreviewRegion{{-1, 0}, {0, 0}, {2, 2}},
+          PreviewRegion{{5, 0}, {std::numeric_limits<std::int32_t>::min(), 0}, {6, 2}}}) {
         CanvasPixels small = Canvas(3, 3);
         RenderTrapezoidPreview(small, image.Source(), region, 1, 50, fill);
         EXPECT_EQ(small.Error(), CanvasError::kPixelOutside);
