@@ -50,3 +50,13 @@ constexpr std::int32_t kModeCount = 6;
                                                   std::int32_t stride) noexcept {
     return static_cast<std::ptrdiff_t>(y) * stride + x;
 }
+
+// An image as the preview and the straightening estimate read it. The width is also the row
+// stride. `mask` has one byte per pixel in the same layout, 255 for a pixel outside the selection;
+// null when every pixel is selected.
+struct PictureView {
+    const Pixel32* pixels;
+    std::int32_t width;
+    std::int32_t height;
+    const std::uint8_t* mask;
+};

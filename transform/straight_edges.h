@@ -7,15 +7,6 @@
 
 #include "transform/pixel.h"
 
-// The image as the estimate reads it. The width is also the row stride. `mask` has one byte per
-// pixel in the same layout, 255 for a pixel outside the selection; null when every pixel counts.
-struct PictureView {
-    const Pixel32* pixels;
-    std::int32_t width;
-    std::int32_t height;
-    const std::uint8_t* mask;
-};
-
 // The selection rectangle area-averaged to at most `longestSide` pixels a side, in grey. Reduced
 // pixel (i, j) stands for the image area [left + i * scaleX, left + (i + 1) * scaleX) by
 // [top + j * scaleY, top + (j + 1) * scaleY).

@@ -202,7 +202,6 @@ bool Convincing(const ShapeFit& shapeFit) {
     if (d + kSpread <= kMaxDifference) {
         rise = std::min(rise, shapeFit.At(d + kSpread).cost - best.cost);
     }
-    if (best.support < kMinSupport || best.fitting < kMinFittingEdges) return false;
     return rise >= kMinRise;
 }
 

@@ -8,14 +8,8 @@
 #include "transform/pixel.h"
 #include "ui/canvas_pixels.h"
 
-// The host's image as the preview reads it. The width is also the row stride. `mask` has one byte
-// per pixel in the same layout, 255 for a pixel outside the selection; null when the host has none.
-struct PreviewSource {
-    const Pixel32* pixels;
-    std::int32_t width;
-    std::int32_t height;
-    const std::uint8_t* mask;
-};
+// The host's image as the preview reads it; null mask when the host has none.
+using PreviewSource = PictureView;
 
 // The visible part of the image: image pixel (sourceOrigin.x + i, sourceOrigin.y + j) is shown at
 // canvas pixel (destOrigin.x + i, destOrigin.y + j), for 0 <= i < size.width, 0 <= j < size.height.
