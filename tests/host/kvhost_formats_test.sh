@@ -13,13 +13,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cp "$2" "$work/trapezoid.dll"
 cd "$work" || exit 1
-passed=0
-failed=0
-check() {  # NAME EXPECTED ACTUAL
-    if [ "$2" == "$3" ]; then passed=$((passed + 1)); else
-        failed=$((failed + 1)); echo "FAIL: $1: expected '$2', got '$3'"
-    fi
-}
+source "$here/checks.sh"
 settings() {  # DIFFERENCE: shape 1, edge fill; 0 leaves the image as it is
     printf '[Trapezoid]\r\nshape=1\r\ndifference=%s\r\nundefarea=0\r\ntransparent=0\r\n' "$1" \
         >vxfilters.ini

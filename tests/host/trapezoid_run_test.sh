@@ -12,13 +12,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cp "$2" "$work/trapezoid.dll"
 cd "$work" || exit 1
-passed=0
-failed=0
-check() {  # NAME EXPECTED ACTUAL
-    if [ "$2" == "$3" ]; then passed=$((passed + 1)); else
-        failed=$((failed + 1)); echo "FAIL: $1: expected '$2', got '$3'"
-    fi
-}
+source "$(dirname "$(realpath "$0")")/checks.sh"
 settings() {  # SHAPE DIFFERENCE FILL TRANSPARENT
     printf '[Trapezoid]\r\nshape=%s\r\ndifference=%s\r\nundefarea=%s\r\ntransparent=%s\r\n' \
         "$@" > vxfilters.ini

@@ -23,13 +23,7 @@ python3 "$sample" facade.png 160 100
 english=(LC_ALL= LANG=en_US.UTF-8 LC_CTYPE=C.UTF-8)
 japanese=(LC_ALL= LANG=ja_JP.UTF-8)
 
-passed=0
-failed=0
-check() {  # NAME EXPECTED ACTUAL
-    if [ "$2" == "$3" ]; then passed=$((passed + 1)); else
-        failed=$((failed + 1)); echo "FAIL: $1: expected '$2', got '$3'"
-    fi
-}
+source "$(dirname "$(realpath "$0")")/checks.sh"
 settings() {  # SHAPE DIFFERENCE FILL TRANSPARENT PREVIEW
     printf '[Trapezoid]\r\nshape=%s\r\ndifference=%s\r\nundefarea=%s\r\ntransparent=%s\r\npreview=%s\r\n' \
         "$@" >vxfilters.ini
