@@ -66,6 +66,7 @@ struct Avx2Lanes {
         return _mm256_cvtepi32_pd(i);
     }
     static void StoreSamples(double* d, Pd v) noexcept { _mm256_storeu_pd(d, v); }
+    static Pd LoadSamples(const double* d) noexcept { return _mm256_loadu_pd(d); }
 };
 
 using Kernels = SpanKernels<Avx2Lanes>;
@@ -73,7 +74,7 @@ using Kernels = SpanKernels<Avx2Lanes>;
 }  // namespace
 
 const SpanPath& Avx2SpanPath() noexcept {
-    static constexpr SpanPath path{Kernels::Stretch, Kernels::Box, Kernels::StretchAt,
-                                   Kernels::BoxAt};
+    static constexpr SpanPath path{Kernels::Stretch, Kernels::Box,           Kernels::StretchAt,
+                                   Kernels::BoxAt,   Kernels::StretchAcross, Kernels::BoxAcross};
     return path;
 }

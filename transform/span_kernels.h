@@ -9,7 +9,7 @@
 // FromPixel, Zero, Load, Store, Scaled, Added, KeptWhere, Divided, Clamped (to 0..255) and
 // Truncated (to four 32-bit integers, after the truncation slack) for pixels, and Ramp, Gather
 // (kLanes 32-bit integers as doubles), Splat, Add, Sub, Mul, Div, Min, Max, And, Less,
-// ClampToLine, Truncate, StoreSamples for samples.
+// ClampToLine, Truncate, StoreSamples, LoadSamples for samples.
 #pragma once
 
 #include <cstddef>
@@ -48,6 +48,22 @@ struct BoxSpan {
     std::ptrdiff_t step;
     std::int32_t readFirst;
     std::int32_t readLast;
+};
+
+// One output row y of a run of neighbouring columns: column j's pixel k is
+// column[k * stride + j], each column n pixels long, and its output goes to out[j], j < count.
+// Stretched, column j samples (y + a[j]) / b[j] (shift and scale); squeezed, it averages
+// [s, s + b[j]) with s = lo + ((y - lo) - a[j]) * b[j] (inset and interval length). a and b are
+// readable for four entries past count.
+struct AcrossRow {
+    const Pixel32* column;
+    std::ptrdiff_t stride;
+    std::int32_t n;
+    std::int32_t y;
+    std::int32_t lo;
+    const double* a;
+    const double* b;
+    std::int32_t count;
 };
 
 template <class L>
@@ -117,12 +133,11 @@ struct SpanKernels {
         return L::Sub(L::Splat(4.0), L::Mul(L::Sub(L::Splat(8.0), inner), s));
     }
 
-    // Tap index and the four weights of the samples at positions p (one a lane) into the chunk's
-    // arrays.
-    static void Locate(const StretchSpan& span, Pd p, std::int32_t* index, double* const weights[4],
-                       Bounds* bounds) noexcept {
-        const Pd x =
-            L::ClampToLine(L::Div(L::Add(p, L::Splat(span.shift)), L::Splat(span.scale)), span.n);
+    // Tap index and the four weights of the samples at positions p (one a lane) of lines of n
+    // pixels, each lane with its own shift and scale, into the chunk's arrays.
+    static void Locate(Pd p, Pd shift, Pd scale, std::int32_t n, std::int32_t* index,
+                       double* const weights[4], Bounds* bounds) noexcept {
+        const Pd x = L::ClampToLine(L::Div(L::Add(p, shift), scale), n);
         const Pd i = L::Truncate(x, index);
         bounds->Take(i, i);
         const Pd f = L::Sub(x, i);
@@ -147,7 +162,8 @@ struct SpanKernels {
             Bounds bounds;
             for (std::int32_t j = 0; j < count; j += L::kLanes) {
                 double* const at[4] = {w[0] + j, w[1] + j, w[2] + j, w[3] + j};
-                Locate(span, L::Ramp(p0 + j), index + j, at, &bounds);
+                Locate(L::Ramp(p0 + j), L::Splat(span.shift), L::Splat(span.scale), span.n,
+                       index + j, at, &bounds);
             }
             // Samples advance by at most a pixel (scale >= 1), so kChunk + 4 taps hold a
             // chunk's; a chunk that breaks this has its taps clamped to the buffer.
@@ -198,7 +214,8 @@ struct SpanKernels {
             Bounds bounds;
             for (std::int32_t j = 0; j < count; j += L::kLanes) {
                 double* const at4[4] = {w[0] + j, w[1] + j, w[2] + j, w[3] + j};
-                LocateBox(span, L::Ramp(p0 + j - span.lo), i0 + j, i1 + j, at4, &bounds);
+                LocateBox(L::Ramp(p0 + j - span.lo), L::Splat(span.t), L::Splat(span.len), span.lo,
+                          span.n, i0 + j, i1 + j, at4, &bounds);
             }
             // The chunk's last pixel reads up to its i1, or i0 + 1 when that is further.
             std::int32_t reach = i1[count - 1] > i0[count - 1] ? i1[count - 1] : i0[count - 1] + 1;
@@ -239,14 +256,15 @@ struct SpanKernels {
     // weights of those, whether a whole pixel lies between (a mask), and the total weight. A term
     // the single-pixel kernel skips gets weight +0 here, which changes no bit of a non-negative
     // sum.
-    static void LocateBox(const BoxSpan& span, Pd offset, std::int32_t* first, std::int32_t* last,
-                          double* const weights[4], Bounds* bounds) noexcept {
-        const Pd n = L::Splat(static_cast<double>(span.n));
+    static void LocateBox(Pd offset, Pd t, Pd len, std::int32_t lo, std::int32_t lineLength,
+                          std::int32_t* first, std::int32_t* last, double* const weights[4],
+                          Bounds* bounds) noexcept {
+        const Pd n = L::Splat(static_cast<double>(lineLength));
         const Pd one = L::Splat(1.0);
-        Pd x = L::Mul(L::Sub(offset, L::Splat(span.t)), L::Splat(span.len));
-        x = L::ClampToLine(L::Add(L::Splat(static_cast<double>(span.lo)), x), span.n);
+        Pd x = L::Mul(L::Sub(offset, t), len);
+        x = L::ClampToLine(L::Add(L::Splat(static_cast<double>(lo)), x), lineLength);
         const Pd a = L::Truncate(x, first);
-        const Pd e = L::Add(x, L::Splat(span.len));
+        const Pd e = L::Add(x, len);
         const Pd b = L::Truncate(L::Min(e, n), last);  // n when e reaches the line's end
         // Pixel b is read only below n; a + 1 may be read as the zero term after readLast.
         bounds->Take(L::Min(a, b), L::Max(a, L::Min(b, L::Sub(n, one))));
@@ -288,7 +306,8 @@ struct SpanKernels {
             Bounds bounds;
             for (std::int32_t j = 0; j < m; j += L::kLanes) {
                 double* const weights[4] = {w[0] + j, w[1] + j, w[2] + j, w[3] + j};
-                Locate(span, L::Gather(p + j), index + j, weights, &bounds);
+                Locate(L::Gather(p + j), L::Splat(span.shift), L::Splat(span.scale), span.n,
+                       index + j, weights, &bounds);
             }
             std::int32_t low = index[0];
             std::int32_t high = index[0];
@@ -328,7 +347,8 @@ struct SpanKernels {
             Bounds bounds;
             for (std::int32_t j = 0; j < m; j += L::kLanes) {
                 double* const weights[4] = {w[0] + j, w[1] + j, w[2] + j, w[3] + j};
-                LocateBox(span, L::Gather(offset + j), i0 + j, i1 + j, weights, &bounds);
+                LocateBox(L::Gather(offset + j), L::Splat(span.t), L::Splat(span.len), span.lo,
+                          span.n, i0 + j, i1 + j, weights, &bounds);
             }
             for (std::int32_t j = 0; j < m; ++j) {
                 const std::int32_t a = i0[j];
@@ -344,6 +364,96 @@ struct SpanKernels {
                 }
                 out[j0 + j] = Pack(L::Divided(sum, total));
             }
+        }
+    }
+
+    // Pixel k of column j of a row walk as four doubles, k clamped to the column.
+    static Px AcrossTap(const AcrossRow& row, std::int32_t j, std::int64_t k) noexcept {
+        const std::int64_t inside = k < 0 ? 0 : (k < row.n ? k : row.n - 1);
+        return L::FromPixel(row.column[inside * row.stride + j]);
+    }
+
+    // One output row of neighbouring stretched columns, each sample computed as Stretch computes
+    // it along the column; the taps are read where they lie in the image, each row of them
+    // walked along its length.
+    static void StretchAcross(const AcrossRow& row, Pixel32* out) noexcept {
+        alignas(32) std::int32_t index[kChunk];
+        alignas(32) double w[4][kChunk];
+        const Pd y = L::Splat(static_cast<double>(row.y));
+        const std::ptrdiff_t s = row.stride;
+        for (std::int32_t j0 = 0; j0 < row.count; j0 += kChunk) {
+            const std::int32_t m = row.count - j0 < kChunk ? row.count - j0 : kChunk;
+            Bounds bounds;
+            for (std::int32_t j = 0; j < m; j += L::kLanes) {
+                double* const at[4] = {w[0] + j, w[1] + j, w[2] + j, w[3] + j};
+                Locate(y, L::LoadSamples(row.a + j0 + j), L::LoadSamples(row.b + j0 + j), row.n,
+                       index + j, at, &bounds);
+            }
+            Pixel32* const put = out + j0;
+            if (bounds.Within(1, std::int64_t{row.n} - 3)) {
+                const auto sample = [&](std::int32_t j) {
+                    const Pixel32* tap = row.column + (j0 + j) + (index[j] - 1) * s;
+                    Px v = L::Scaled(L::FromPixel(tap[0]), w[0][j]);
+                    v = L::Added(v, L::Scaled(L::FromPixel(tap[s]), w[1][j]));
+                    v = L::Added(v, L::Scaled(L::FromPixel(tap[2 * s]), w[2][j]));
+                    return L::Added(v, L::Scaled(L::FromPixel(tap[3 * s]), w[3][j]));
+                };
+                std::int32_t j = 0;
+                for (; j + 1 < m; j += 2) ClampPackTwo(sample(j), sample(j + 1), put + j);
+                if (j < m) put[j] = ClampPack(sample(j));
+            } else {
+                for (std::int32_t j = 0; j < m; ++j) {
+                    const std::int64_t i = std::int64_t{index[j]} - 1;
+                    Px v = L::Scaled(AcrossTap(row, j0 + j, i), w[0][j]);
+                    v = L::Added(v, L::Scaled(AcrossTap(row, j0 + j, i + 1), w[1][j]));
+                    v = L::Added(v, L::Scaled(AcrossTap(row, j0 + j, i + 2), w[2][j]));
+                    put[j] =
+                        ClampPack(L::Added(v, L::Scaled(AcrossTap(row, j0 + j, i + 3), w[3][j])));
+                }
+            }
+        }
+    }
+
+    // One output row of neighbouring squeezed columns, each average summed as Box sums it.
+    static void BoxAcross(const AcrossRow& row, Pixel32* out) noexcept {
+        alignas(32) std::int32_t i0[kChunk];
+        alignas(32) std::int32_t i1[kChunk];
+        alignas(32) double w[4][kChunk];
+        const Pd offset = L::Splat(static_cast<double>(row.y - row.lo));
+        const std::int32_t n = row.n;
+        for (std::int32_t j0 = 0; j0 < row.count; j0 += kChunk) {
+            const std::int32_t m = row.count - j0 < kChunk ? row.count - j0 : kChunk;
+            Bounds bounds;
+            for (std::int32_t j = 0; j < m; j += L::kLanes) {
+                double* const at[4] = {w[0] + j, w[1] + j, w[2] + j, w[3] + j};
+                LocateBox(offset, L::LoadSamples(row.a + j0 + j), L::LoadSamples(row.b + j0 + j),
+                          row.lo, n, i0 + j, i1 + j, at, &bounds);
+            }
+            // Reads are kept to the column unless every pixel read lies well inside it.
+            const bool inside = bounds.Within(0, std::int64_t{n} - 2);
+            const auto mean = [&](std::int32_t j) __attribute__((always_inline)) {
+                const std::int32_t a = i0[j];
+                const std::int32_t b = i1[j];
+                const Pixel32* column = row.column + (j0 + j);
+                const std::ptrdiff_t s = row.stride;
+                const Px first = inside ? L::FromPixel(column[a * s]) : AcrossTap(row, j0 + j, a);
+                const Px last = inside || b < n ? L::FromPixel(column[b * s]) : L::Zero();
+                const Px next = inside ? L::FromPixel(column[(a + 1) * s])
+                                       : AcrossTap(row, j0 + j, std::int64_t{a} + 1);
+                Px sum = L::Scaled(first, w[0][j]);
+                sum = L::Added(sum, L::Scaled(last, w[1][j]));
+                sum = L::Added(sum, L::KeptWhere(next, w[2] + j));
+                double total = w[3][j];
+                for (std::int64_t k = std::int64_t{a} + 2; k < b; ++k) {
+                    sum = L::Added(sum, L::FromPixel(column[k * s]));
+                    total += 1.0;
+                }
+                return L::Divided(sum, total);
+            };
+            Pixel32* const put = out + j0;
+            std::int32_t j = 0;
+            for (; j + 1 < m; j += 2) PackTwo(mean(j), mean(j + 1), put + j);
+            if (j < m) put[j] = Pack(mean(j));
         }
     }
 };

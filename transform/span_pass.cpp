@@ -7,9 +7,7 @@
 #include <memory>
 #include <new>
 
-#include <emmintrin.h>
-#include <xmmintrin.h>
-
+#include "transform/column_runs.h"
 #include "transform/span_path.h"
 
 namespace {
@@ -192,143 +190,132 @@ bool RunRows(const Pass& pass) noexcept {
     return true;
 }
 
-// A band of columns x0..x0 + width - 1 held as lines, over image rows base..base + length - 1:
-// column j's pixel y at band[j * length + (y - base)]. The rows are the band's reach, not the
-// image's height, which may be far more.
-struct Band {
-    Pixel32* in;
-    Pixel32* out;
-    std::int32_t x0;
-    std::int32_t width;
-    std::int32_t base;
-    std::int32_t length;
-
-    [[nodiscard]] std::ptrdiff_t At(std::int32_t j, std::int32_t y) const noexcept {
-        return static_cast<std::ptrdiff_t>(j) * length + (y - base);
-    }
+// What a squeezed column's edge pixels need: where its undefined area and its blended ends end,
+// and the fills when they are uniform along it.
+struct ColumnPlan {
+    std::int32_t outsideEnd;
+    std::int32_t from;
+    Pixel32 before;
+    Pixel32 after;
 };
 
-// dst[c * dstStride + r] = src[r * srcStride + c] for a 4 x 4 block, in registers.
-void Transpose4(const Pixel32* src, std::ptrdiff_t srcStride, Pixel32* dst,
-                std::ptrdiff_t dstStride) noexcept {
-    const auto row = [&](std::ptrdiff_t r) {
-        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + r * srcStride));
-    };
-    const __m128i a = row(0);
-    const __m128i b = row(1);
-    const __m128i c = row(2);
-    const __m128i d = row(3);
-    const __m128i ab01 = _mm_unpacklo_epi32(a, b);
-    const __m128i ab23 = _mm_unpackhi_epi32(a, b);
-    const __m128i cd01 = _mm_unpacklo_epi32(c, d);
-    const __m128i cd23 = _mm_unpackhi_epi32(c, d);
-    const auto put = [&](std::ptrdiff_t r, __m128i v) {
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + r * dstStride), v);
-    };
-    put(0, _mm_unpacklo_epi64(ab01, cd01));
-    put(1, _mm_unpackhi_epi64(ab01, cd01));
-    put(2, _mm_unpacklo_epi64(ab23, cd23));
-    put(3, _mm_unpackhi_epi64(ab23, cd23));
-}
-
-// The image's part of a band: row y's pixels begin at at + y * stride.
-struct BandRows {
-    const Pixel32* at;
-    std::ptrdiff_t stride;
-    std::int32_t width;
+// The columns of a pass, walked one output row at a time: per column its plan and the two
+// numbers its kernel reads (shift and scale, or inset and interval length), padded for the lanes,
+// and the runs of columns of one class.
+struct ColumnWalk {
+    const Pass& pass;
+    std::unique_ptr<ColumnPlan[]> plans;
+    std::unique_ptr<double[]> a;
+    std::unique_ptr<double[]> b;
+    ColumnRuns runs;
 };
 
-// Rows this far ahead are asked for while a block is moved: a band's rows lie a whole image row
-// apart, too far for the processor to guess.
-constexpr std::int32_t kRowsAhead = 16;
+constexpr std::int32_t kLanePadding = 4;
 
-void Prefetch(const BandRows& rows, std::int32_t y) noexcept {
-    const char* row = reinterpret_cast<const char*>(rows.at + y * rows.stride);
-    const std::ptrdiff_t bytes = static_cast<std::ptrdiff_t>(rows.width) * 4;
-    for (std::ptrdiff_t b = 0; b < bytes; b += 64) _mm_prefetch(row + b, _MM_HINT_T0);
-}
-
-// Image rows first..end - 1 of a band, the outer loop on the image's rows so that each is walked
-// along its length: move4(y, j) for the 4 x 4 blocks, move1(y, j) for single pixels at the edges.
-template <class Move4, class Move1>
-void WalkBand(const BandRows& rows, std::int32_t first, std::int32_t end, Move4 move4,
-              Move1 move1) noexcept {
-    std::int32_t y = first;
-    for (; y <= end - 4; y += 4) {  // end may be the 32-bit limit: y + 4 would overflow
-        for (std::int32_t k = y; k < y + 4 && k < end - kRowsAhead; ++k) {
-            Prefetch(rows, k + kRowsAhead);
+bool PlanColumns(ColumnWalk& walk) noexcept {
+    const Pass& pass = walk.pass;
+    const std::int32_t count = pass.g.extent;
+    walk.plans = Allocate<ColumnPlan>(count);
+    walk.a = Allocate<double>(std::int64_t{count} + kLanePadding);
+    walk.b = Allocate<double>(std::int64_t{count} + kLanePadding);
+    if (!walk.plans || !walk.a || !walk.b || !walk.runs.Start(count)) return false;
+    const bool uniform = FillIsUniformAlongLine(pass.ctx.fill->mode);
+    const SamplerRow& ops = SamplerTable(pass.ctx.fill->mode);
+    for (std::int32_t j = 0; j < count; ++j) {
+        const std::int32_t line = pass.g.first + j;
+        const LinePlan plan = pass.Plan(line, pass.ctx.height);
+        ColumnPlan& column = walk.plans[j];
+        column = {plan.outsideEnd, plan.box.from, 0, 0};
+        walk.runs.Add(j, plan.reduced, plan.box.from, plan.box.to);
+        if (!plan.reduced) {
+            walk.a[j] = plan.stretch.shift;
+            walk.b[j] = plan.stretch.scale;
+            continue;
         }
-        std::int32_t j = 0;
-        for (; j + 4 <= rows.width; j += 4) move4(y, j);
-        for (; j < rows.width; ++j) {
-            for (std::int32_t k = 0; k < 4; ++k) move1(y + k, j);
-        }
-    }
-    for (; y < end; ++y) {
-        for (std::int32_t j = 0; j < rows.width; ++j) move1(y, j);
-    }
-}
-
-// Rows first..last of the band's source columns.
-void GatherBand(const SamplerContext& ctx, const Band& band, std::int32_t first,
-                std::int32_t last) noexcept {
-    const Pixel32* image = ctx.source + band.x0;
-    const std::ptrdiff_t stride = ctx.stride;
-    WalkBand(
-        {image, stride, band.width}, first, last + 1,
-        [&](std::int32_t y, std::int32_t j) {
-            Transpose4(image + y * stride + j, stride, band.in + band.At(j, y), band.length);
-        },
-        [&](std::int32_t y, std::int32_t j) { band.in[band.At(j, y)] = image[y * stride + j]; });
-}
-
-// Rows lo..hi - 1 of the band's output into the destination.
-void ScatterBand(const Pass& pass, const Band& band) noexcept {
-    Pixel32* image = pass.destination + band.x0;
-    const std::ptrdiff_t stride = pass.ctx.stride;
-    WalkBand(
-        {image, stride, band.width}, pass.g.lo, pass.g.hi,
-        [&](std::int32_t y, std::int32_t j) {
-            Transpose4(band.out + band.At(j, y), band.length, image + y * stride + j, stride);
-        },
-        [&](std::int32_t y, std::int32_t j) { image[y * stride + j] = band.out[band.At(j, y)]; });
-}
-
-void RunBand(const Pass& pass, const Band& band, double* scratch) noexcept {
-    const std::int32_t n = pass.ctx.height;
-    LinePlan plans[kBandColumns];
-    std::int32_t first = n;
-    std::int32_t last = -1;
-    for (std::int32_t j = 0; j < band.width; ++j) {
-        plans[j] = pass.Plan(band.x0 + j, n);
-        if (plans[j].readFirst <= plans[j].readLast) {
-            first = std::min(first, plans[j].readFirst);
-            last = std::max(last, plans[j].readLast);
+        walk.a[j] = plan.box.t;
+        walk.b[j] = plan.box.len;
+        if (uniform) {
+            column.before = ops[kOutsideTop](pass.ctx, line, pass.g.lo, line, 0.0, plan.box.len);
+            column.after =
+                ops[kOutsideBottom](pass.ctx, line, pass.g.hi - 1, line, 0.0, plan.box.len);
         }
     }
-    GatherBand(pass.ctx, band, first, last);
-    for (std::int32_t j = 0; j < band.width; ++j) {
-        const std::ptrdiff_t at = band.At(j, 0);  // pixel 0 of the column, which may lie before
-        RunPlan(plans[j], pass.ctx, pass.g, /*rows=*/false, band.in + at, scratch, band.out + at);
-        ReportLinesDone(pass.progress, band.x0 + j - pass.g.first, pass.g.extent);
+    for (std::int32_t j = count; j < count + kLanePadding; ++j) {
+        walk.a[j] = 0.0;
+        walk.b[j] = 1.0;
     }
-    ScatterBand(pass, band);
+    walk.runs.Ready();
+    return true;
+}
+
+// Row y of a squeezed column outside its area averages. A line writes its undefined area, then
+// its blended ends, each walked inward from both ends at once (position p, then its mirror), so a
+// pixel that both ends reach shows the later write.
+void EdgePixel(const ColumnWalk& walk, std::int32_t j, std::int32_t y, Pixel32* out) noexcept {
+    const Pass& pass = walk.pass;
+    const ColumnPlan& column = walk.plans[j];
+    const std::int32_t lo = pass.g.lo;
+    const std::int32_t hi = pass.g.hi;
+    const auto phase = [&](std::int32_t p) {
+        return p < column.outsideEnd ? 0 : (p < column.from ? 1 : -1);
+    };
+    const std::int32_t mirror = hi - 1 - (y - lo);
+    const int near = phase(y);
+    const int far = phase(mirror);
+    if (near < 0 && far < 0) return;  // no write reaches it
+    const bool fromFar = far > near || (far == near && mirror >= y);
+    const std::int32_t p = fromFar ? mirror : y;
+    const std::int32_t line = pass.g.first + j;
+    const double t = walk.a[j];
+    const double len = walk.b[j];
+    const SamplerRow& ops = SamplerTable(pass.ctx.fill->mode);
+    const bool uniform = FillIsUniformAlongLine(pass.ctx.fill->mode);
+    if ((fromFar ? far : near) == 0) {
+        if (uniform) {
+            *out = fromFar ? column.after : column.before;
+        } else {
+            *out = ops[fromFar ? kOutsideBottom : kOutsideTop](pass.ctx, line, y, line, 0.0, len);
+        }
+        return;
+    }
+    const double s = lo + ((p - lo) - t) * len;
+    *out = fromFar ? ops[kEdgeBottom](pass.ctx, line, y, line, (hi - (s - lo)) - len, len)
+                   : ops[kEdgeTop](pass.ctx, line, y, line, s, len);
+}
+
+// Output row y of every column: runs of neighbouring columns that are all stretched there, or
+// all averaged there, go through the kernels together; the rest are edge pixels.
+void WalkRow(ColumnWalk& walk, std::int32_t y) noexcept {
+    const Pass& pass = walk.pass;
+    const std::int32_t stride = pass.ctx.stride;
+    Pixel32* out = pass.destination + PixelIndex(pass.g.first, y, stride);
+    walk.runs.Advance(y);
+    for (std::int32_t j = 0, end = 0; j < pass.g.extent; j = end) {
+        end = walk.runs.End(j);
+        const std::uint8_t kind = walk.runs.Class(j);
+        if ((kind & ColumnRuns::kInside) == 0) {
+            for (std::int32_t k = j; k < end; ++k) EdgePixel(walk, k, y, out + k);
+            continue;
+        }
+        const AcrossRow row{pass.ctx.source + pass.g.first + j,
+                            stride,
+                            pass.ctx.height,
+                            y,
+                            pass.g.lo,
+                            walk.a.get() + j,
+                            walk.b.get() + j,
+                            end - j};
+        const SpanPath& path = ActiveSpanPath();
+        ((kind & ColumnRuns::kReduced) != 0 ? path.boxAcross : path.stretchAcross)(row, out + j);
+    }
 }
 
 bool RunColumns(const Pass& pass) noexcept {
-    const Reach reach = SurveyLines(pass, pass.ctx.height);
-    // The bands hold the rows the lines read and the rows they write.
-    const std::int32_t base = std::min(reach.first, pass.g.lo);
-    const std::int32_t length = std::max(reach.last, pass.g.hi - 1) - base + 1;
-    const auto scratch = Allocate<double>(reach.boxPixels * 4);
-    const auto in = Allocate<Pixel32>(std::int64_t{length} * kBandColumns);
-    const auto out = Allocate<Pixel32>(std::int64_t{length} * kBandColumns);
-    if (!scratch || !in || !out) return false;
-    const std::int32_t end = pass.g.first + pass.g.extent;
-    std::int32_t width = 0;  // steps by the band actually taken, so x0 never passes `end`
-    for (std::int32_t x0 = pass.g.first; x0 < end; x0 += width) {
-        width = std::min(kBandColumns, end - x0);
-        RunBand(pass, {in.get(), out.get(), x0, width, base, length}, scratch.get());
+    ColumnWalk walk{pass, nullptr, nullptr, nullptr, {}};
+    if (!PlanColumns(walk)) return false;
+    for (std::int32_t y = pass.g.lo; y < pass.g.hi; ++y) {
+        WalkRow(walk, y);
+        ReportLinesDone(pass.progress, y - pass.g.lo, pass.g.hi - pass.g.lo);
     }
     return true;
 }

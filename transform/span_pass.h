@@ -1,6 +1,6 @@
 // Span pass: the row or column pass run through the span kernels of the CPU's path. Rows are
-// rebuilt in place; columns are rebuilt a band of neighbouring columns at a time, the band read
-// into lines and written back row by row, so that memory is walked along its rows.
+// rebuilt one at a time; columns are rebuilt one output row at a time across all of them, each
+// column's samples read where they lie in the image, so that memory is walked along its rows.
 #pragma once
 
 #include <cstdint>
@@ -10,13 +10,10 @@
 #include "transform/pixel.h"
 #include "transform/progress.h"
 
-// Columns rebuilt together: each row of a band is four 64-byte cache lines of the image.
-constexpr std::int32_t kBandColumns = 64;
-
 // Runs every line of `lines` (rows when `rows`, else columns); the split shapes change from
 // squeezing to stretching at the middle line. Returns false, having written nothing, when its
-// scratch memory cannot be had: 32 bytes for each pixel a squeezed line reads, and for columns
-// two bands of kBandColumns x the rows the lines read and write.
+// scratch memory cannot be had: for rows 32 bytes for each pixel a squeezed row reads, for
+// columns 40 bytes a column.
 bool RunSpanPass(Pixel32* destination, const SamplerContext& context, const LineGeometry& lines,
                  bool rows, std::int32_t shape, std::int32_t difference,
                  ProgressRecord* progress) noexcept;

@@ -20,6 +20,9 @@ struct SpanPath {
                       std::int32_t count, Pixel32* out) noexcept;
     void (*boxAt)(const Pixel32* line, const BoxSpan& span, const std::int32_t* at,
                   std::int32_t count, Pixel32* out) noexcept;
+    // One output row of a run of neighbouring columns, stretched or squeezed.
+    void (*stretchAcross)(const AcrossRow& row, Pixel32* out) noexcept;
+    void (*boxAcross)(const AcrossRow& row, Pixel32* out) noexcept;
 };
 
 [[nodiscard]] const SpanPath& Sse2SpanPath() noexcept;

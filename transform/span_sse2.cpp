@@ -85,6 +85,7 @@ struct Sse2Lanes {
         return _mm_cvtepi32_pd(i);
     }
     static void StoreSamples(double* d, Pd v) noexcept { _mm_storeu_pd(d, v); }
+    static Pd LoadSamples(const double* d) noexcept { return _mm_loadu_pd(d); }
 };
 
 using Kernels = SpanKernels<Sse2Lanes>;
@@ -92,7 +93,7 @@ using Kernels = SpanKernels<Sse2Lanes>;
 }  // namespace
 
 const SpanPath& Sse2SpanPath() noexcept {
-    static constexpr SpanPath path{Kernels::Stretch, Kernels::Box, Kernels::StretchAt,
-                                   Kernels::BoxAt};
+    static constexpr SpanPath path{Kernels::Stretch, Kernels::Box,           Kernels::StretchAt,
+                                   Kernels::BoxAt,   Kernels::StretchAcross, Kernels::BoxAcross};
     return path;
 }

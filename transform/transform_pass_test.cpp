@@ -143,15 +143,15 @@ TEST(TransformPass, ProgressReportsEachNewPercentageOnce) {
 
     const Image tall(1, 1000, kRed);
     dest = tall;
-    progress = {42, Record, 0};
-    g_reports.clear();
-    RunTransform(tall.pixels.data(), dest.pixels.data(), 1, 1000, {0, 0, 1, 1000}, 4, 30, Fill(0),
-                 &progress);
-    EXPECT_TRUE(g_reports.empty());  // columns: one line, so 0 is never a new percentage
-    RunTransform(tall.pixels.data(), dest.pixels.data(), 1, 1000, {0, 0, 1, 1000}, 1, 30, Fill(0),
-                 &progress);
-    EXPECT_EQ(g_reports.size(), 99u);
-    EXPECT_EQ(g_reports.back(), 99);
+    // Rows count their lines; columns, rebuilt a row at a time across all of them, count rows.
+    for (const std::int32_t shape : {1, 4}) {
+        progress = {42, Record, 0};
+        g_reports.clear();
+        RunTransform(tall.pixels.data(), dest.pixels.data(), 1, 1000, {0, 0, 1, 1000}, shape, 30,
+                     Fill(0), &progress);
+        EXPECT_EQ(g_reports.size(), 99u);
+        EXPECT_EQ(g_reports.back(), 99);
+    }
 }
 
 TEST(TransformPass, ProgressOfHugeSelectionsDoesNotOverflow) {
@@ -335,22 +335,25 @@ Image ReferencePass(const Image& source, SelectionRect rect, int shape, int diff
     return dest;
 }
 
-// Lines longer than the kernels' chunks, bands of columns with a narrower last band, and every
-// path this CPU runs.
+// Lines longer than the kernels' chunks, of even and odd lengths (whose middle pixel both ends of
+// a line squeezed to nothing reach), and every path this CPU runs.
 TEST(TransformPass, SpanKernelsEqualTheLineWorkers) {
     const Image noise = Noise(150, 141, 6);
-    const SelectionRect rect{3, 2, 147, 140};
     const LinePath chosen = ActiveLinePath();
     for (const LinePath path : {LinePath::kSse2, LinePath::kAvx2}) {
         if (!ChooseLinePath(path)) continue;
         for (int shape = 0; shape < 6; ++shape) {
-            for (int difference : {-100, -63, -30, -1, 1, 30, 63, 100}) {
-                for (int mode : {0, 1, 4}) {
-                    const FillParams fill = Fill(mode, 0, mode == 1);
-                    const Image fast = Transform(noise, rect, shape, difference, fill);
-                    const Image slow = ReferencePass(noise, rect, shape, difference, fill);
-                    ASSERT_EQ(fast.pixels, slow.pixels)
-                        << LinePathName(path) << " shape " << shape << " difference " << difference;
+            for (const SelectionRect rect :
+                 {SelectionRect{3, 2, 147, 140}, SelectionRect{4, 3, 147, 140}}) {
+                for (int difference : {-100, -63, -30, -1, 1, 30, 63, 100}) {
+                    for (int mode : {0, 1, 4}) {
+                        const FillParams fill = Fill(mode, 0, mode == 1);
+                        const Image fast = Transform(noise, rect, shape, difference, fill);
+                        const Image slow = ReferencePass(noise, rect, shape, difference, fill);
+                        ASSERT_EQ(fast.pixels, slow.pixels)
+                            << LinePathName(path) << " shape " << shape << " difference "
+                            << difference << " width " << rect.right - rect.left;
+                    }
                 }
             }
         }

@@ -1,0 +1,57 @@
+// The runs of neighbouring columns of one class, kept up to date row by row.
+#include "transform/column_runs.h"
+
+#include <algorithm>
+#include <new>
+
+bool ColumnRuns::Start(std::int32_t count) noexcept {
+    count_ = count;
+    changeCount_ = 0;
+    next_ = 0;
+    class_.reset(new (std::nothrow) std::uint8_t[count]);
+    starts_.reset(new (std::nothrow) std::uint64_t[std::int64_t{count} / 64 + 1]());
+    changes_.reset(new (std::nothrow) Change[std::int64_t{count} * 2]);
+    return class_ && starts_ && changes_;
+}
+
+void ColumnRuns::Add(std::int32_t j, bool reduced, std::int32_t from, std::int32_t to) noexcept {
+    class_[j] = reduced ? kReduced : kInside;
+    if (reduced && from < to) {
+        changes_[changeCount_++] = {from, j};
+        changes_[changeCount_++] = {to, j};
+    }
+}
+
+void ColumnRuns::Ready() noexcept {
+    std::sort(changes_.get(), changes_.get() + changeCount_,
+              [](const Change& a, const Change& b) { return a.row < b.row; });
+    for (std::int32_t j = 0; j <= count_; ++j) Mark(j);
+}
+
+void ColumnRuns::Advance(std::int32_t y) noexcept {
+    for (; next_ < changeCount_ && changes_[next_].row <= y; ++next_) Flip(changes_[next_].column);
+}
+
+std::int32_t ColumnRuns::End(std::int32_t j) const noexcept {
+    std::int32_t k = j + 1;
+    std::uint64_t word = starts_[k / 64] >> (k % 64);
+    while (word == 0) {  // bit count is always set, so the scan ends there at the latest
+        k = (k / 64 + 1) * 64;
+        word = starts_[k / 64];
+    }
+    return k + __builtin_ctzll(word);
+}
+
+void ColumnRuns::Flip(std::int32_t j) noexcept {
+    class_[j] ^= kInside;
+    Mark(j);
+    Mark(j + 1);
+}
+
+// Sets bit j exactly when a run starts at column j: the first column, the end, or a change of
+// class.
+void ColumnRuns::Mark(std::int32_t j) noexcept {
+    const bool start = j == 0 || j == count_ || class_[j] != class_[j - 1];
+    const std::uint64_t bit = std::uint64_t{1} << (j % 64);
+    starts_[j / 64] = start ? (starts_[j / 64] | bit) : (starts_[j / 64] & ~bit);
+}
