@@ -9,7 +9,7 @@ bool ColumnRuns::Start(std::int32_t count) noexcept {
     changeCount_ = 0;
     next_ = 0;
     class_.reset(new (std::nothrow) std::uint8_t[count]);
-    starts_.reset(new (std::nothrow) std::uint64_t[std::int64_t{count} / 64 + 1]());
+    starts_.reset(new (std::nothrow) std::uint64_t[std::int64_t{count} / 64 + 1]);
     changes_.reset(new (std::nothrow) Change[std::int64_t{count} * 2]);
     return class_ && starts_ && changes_;
 }

@@ -16,6 +16,7 @@
 #include <cstdint>
 
 #include <emmintrin.h>
+#include <xmmintrin.h>
 
 #include "transform/pixel.h"
 
@@ -96,7 +97,16 @@ struct SpanKernels {
                           std::int64_t from, std::int64_t to, double* out) noexcept {
         std::int64_t k = from;
         for (; k < to && k < 0; ++k, out += 4) L::Store(out, L::FromPixel(line[0]));
-        for (; k < to && k < n; ++k, out += 4) L::Store(out, L::FromPixel(line[k * step]));
+        if (k < to && k < n) {  // the pixels inside, walked by pointer (cheap in 32-bit code too)
+            const std::int64_t end = to < n ? to : n;
+            const Pixel32* pixel = line + k * step;
+            for (auto count = static_cast<std::int32_t>(end - k); count > 0; --count) {
+                L::Store(out, L::FromPixel(*pixel));
+                pixel += step;
+                out += 4;
+            }
+            k = end;
+        }
         for (; k < to; ++k, out += 4) L::Store(out, L::FromPixel(line[(n - 1) * step]));
     }
 
@@ -222,16 +232,19 @@ struct SpanKernels {
             if (reach > span.readLast) reach = span.readLast;
             ToDoubles(line, span.step, span.n, converted, reach + 1, at(converted));
             if (reach + 1 > converted) converted = reach + 1;
+            // Offsets in 32 bits: every number read lies in readFirst..readLast + 1 here.
+            const auto slot = [&](std::int32_t k) {
+                return pixels + static_cast<std::ptrdiff_t>(k - span.readFirst) * 4;
+            };
             const auto mean = [&](std::int32_t j) {
-                const std::int32_t a = i0[j];
-                const std::int32_t b = i1[j];
-                Px sum = L::Scaled(L::Load(at(a)), w[0][j]);
-                sum = L::Added(sum,
-                               L::Scaled(L::Load(at(b < span.n ? b : span.readLast + 1)), w[1][j]));
-                sum = L::Added(sum, L::KeptWhere(L::Load(at(a + 1)), w[2] + j));
+                const double* first = slot(i0[j]);
+                const double* last = slot(i1[j] < span.n ? i1[j] : span.readLast + 1);
+                Px sum = L::Scaled(L::Load(first), w[0][j]);
+                sum = L::Added(sum, L::Scaled(L::Load(last), w[1][j]));
+                sum = L::Added(sum, L::KeptWhere(L::Load(first + 4), w[2] + j));
                 double total = w[3][j];
-                for (std::int64_t k = std::int64_t{a} + 2; k < b; ++k) {
-                    sum = L::Added(sum, L::Load(at(k)));
+                for (const double* k = first + 8; k < last; k += 4) {
+                    sum = L::Added(sum, L::Load(k));
                     total += 1.0;
                 }
                 return L::Divided(sum, total);
@@ -373,6 +386,15 @@ struct SpanKernels {
         return L::FromPixel(row.column[inside * row.stride + j]);
     }
 
+    // Asks for the cache line of column j a few rows below row k, which the next output rows
+    // read: the processor does not guess a walk that moves down a row every few columns.
+    static void AskAhead(const AcrossRow& row, std::int32_t j, std::int32_t k) noexcept {
+        constexpr std::int32_t kRowsAhead = 6;
+        const std::int32_t ahead = k < row.n - kRowsAhead ? k + kRowsAhead : row.n - 1;
+        _mm_prefetch(reinterpret_cast<const char*>(row.column + j + ahead * row.stride),
+                     _MM_HINT_T0);
+    }
+
     // One output row of neighbouring stretched columns, each sample computed as Stretch computes
     // it along the column; the taps are read where they lie in the image, each row of them
     // walked along its length.
@@ -391,6 +413,7 @@ struct SpanKernels {
             }
             Pixel32* const put = out + j0;
             if (bounds.Within(1, std::int64_t{row.n} - 3)) {
+                for (std::int32_t j = 0; j < m; j += 16) AskAhead(row, j0 + j, index[j]);
                 const auto sample = [&](std::int32_t j) {
                     const Pixel32* tap = row.column + (j0 + j) + (index[j] - 1) * s;
                     Px v = L::Scaled(L::FromPixel(tap[0]), w[0][j]);
@@ -429,6 +452,7 @@ struct SpanKernels {
                 LocateBox(offset, L::LoadSamples(row.a + j0 + j), L::LoadSamples(row.b + j0 + j),
                           row.lo, n, i0 + j, i1 + j, at, &bounds);
             }
+            for (std::int32_t j = 0; j < m; j += 16) AskAhead(row, j0 + j, i1[j]);
             // Reads are kept to the column unless every pixel read lies well inside it.
             const bool inside = bounds.Within(0, std::int64_t{n} - 2);
             const auto mean = [&](std::int32_t j) __attribute__((always_inline)) {
@@ -444,8 +468,10 @@ struct SpanKernels {
                 sum = L::Added(sum, L::Scaled(last, w[1][j]));
                 sum = L::Added(sum, L::KeptWhere(next, w[2] + j));
                 double total = w[3][j];
-                for (std::int64_t k = std::int64_t{a} + 2; k < b; ++k) {
-                    sum = L::Added(sum, L::FromPixel(column[k * s]));
+                const Pixel32* k = column + a * s + s;
+                for (std::int32_t between = b - a - 2; between > 0; --between) {
+                    k += s;
+                    sum = L::Added(sum, L::FromPixel(*k));
                     total += 1.0;
                 }
                 return L::Divided(sum, total);

@@ -310,6 +310,8 @@ void WalkRow(ColumnWalk& walk, std::int32_t y) noexcept {
     }
 }
 
+// Every column at once, one output row after another (which is also what progress counts).
+// Narrower tiles of columns walked down the rows measured no faster.
 bool RunColumns(const Pass& pass) noexcept {
     ColumnWalk walk{pass, nullptr, nullptr, nullptr, {}};
     if (!PlanColumns(walk)) return false;
