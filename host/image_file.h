@@ -34,6 +34,5 @@ struct WriteOptions {
 
 // Writes the image in the format of the path's extension, through a temporary file beside it
 // that replaces the path only when it is complete: on failure an existing file is left as it was.
-// JPEG and BMP drop alpha. The image is taken whole: the JPEG encoder reorders its channels in
-// place instead of copying them. Throws HostError.
-void WriteImage(const std::string& path, RgbaImage image, const WriteOptions& options);
+// JPEG and BMP drop alpha. Throws HostError.
+void WriteImage(const std::string& path, const RgbaImage& image, const WriteOptions& options);
