@@ -118,12 +118,21 @@ std::optional<ImageFormat> FormatOfName(const std::string& name) {
 
 std::string ExtensionOf(ImageFormat format) { return std::string(".") + InfoOf(format).name; }
 
-void WriteImage(const std::string& path, const RgbaImage& image, const WriteOptions& options) {
+void CheckWritable(const std::string& path, std::int32_t width, std::int32_t height) {
     const std::optional<ImageFormat> format = FormatOfPath(path);
     if (!format) {
         throw HostError("cannot write " + Quoted(path) +
                         ": the extension names no format (.png, .jpg, .tif, .bmp)");
     }
+    if (*format == ImageFormat::kJpeg && std::max(width, height) > kJpegMaxSide) {
+        throw HostError("cannot write " + Quoted(path) + ": a JPEG has at most " +
+                        std::to_string(kJpegMaxSide) + " pixels a side");
+    }
+}
+
+void WriteImage(const std::string& path, const RgbaImage& image, const WriteOptions& options) {
+    CheckWritable(path, image.width, image.height);
+    const std::optional<ImageFormat> format = FormatOfPath(path);
     const std::string what = "cannot encode " + Quoted(path);
     OutputFile output(path);
     try {

@@ -14,6 +14,8 @@
 #include <jpeglib.h>
 #include <jerror.h>
 
+static_assert(kJpegMaxSide == JPEG_MAX_DIMENSION);
+
 namespace {
 
 constexpr std::size_t kBlockBytes = 1 << 20;

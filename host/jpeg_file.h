@@ -2,11 +2,15 @@
 // imaging component's JPEG codec is several times slower, and its encoder ignores the quality.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
 #include "host/image.h"
 #include "host/wic.h"
+
+// The largest side of a JPEG image the library writes or reads.
+constexpr std::int32_t kJpegMaxSide = 65500;
 
 // True when a file's first bytes are a JPEG's start-of-image marker.
 [[nodiscard]] bool StartsAsJpeg(const std::uint8_t* bytes, std::size_t count) noexcept;

@@ -47,7 +47,8 @@ run photo.png opaque.tif && run opaque.tif back.png
 check "opaque TIFF written as RGB, exact" "0 0.00 1" \
     "$rc $($fmt error photo.png back.png) $(($(stat -c %s opaque.tif) < 480 * 360 * 4))"
 # JPEG: at 92 (colour halved) and at 100 (colour kept) close to its source; grey, progressive,
-# CMYK and YCCK files read as the reference decoder reads them; a cut-short file refused.
+# CMYK and YCCK files read as the reference decoder reads them; a cut-short file refused, and an
+# image too wide for JPEG before the filter runs.
 for case in 92:2.5 100:0.5; do
     run photo.png "q${case%:*}.jpg" --quality "${case%:*}" && run "q${case%:*}.jpg" back.png
     check "JPEG at ${case%:*} is close to its source" "0 1" \
@@ -63,9 +64,12 @@ for kind in grey progressive cmyk ycck; do
     check "read $kind JPEG" "0 0.00" "$rc $($fmt error "$kind.pnm" read.png)"
 done
 head -c 20000 q92.jpg >cut.jpg
-run cut.jpg cut.png
-check "cut-short JPEG refused" '1 kvhost: error: cannot read "cut.jpg": the file is damaged or cut short' \
-    "$rc $err"
+$fmt big wide.png 65501 1
+for refusal in 'cut.jpg out.png|cannot read "cut.jpg": the file is damaged or cut short' \
+    'wide.png out.jpg|cannot write "out.jpg": a JPEG has at most 65500 pixels a side'; do
+    run ${refusal%%|*}
+    check "JPEG refused: ${refusal%%|*}" "1 kvhost: error: ${refusal#*|}" "$rc $err"
+done
 
 # The output may be the input; no temporary file stays behind.
 cp in.png same.png
