@@ -62,6 +62,25 @@ void InstallHandler(ErrorHandler& handler, std::string what) {
     handler.what = std::move(what);
 }
 
+// A compressor or decompressor (INFO) with kvhost's error handler, destroyed with its memory
+// whatever happens. Zeroed until the derived class creates it, which destroying leaves alone.
+template <typename Info>
+class LibraryObject {
+   public:
+    explicit LibraryObject(std::string what) {
+        InstallHandler(errors, std::move(what));
+        info.err = &errors;
+    }
+    ~LibraryObject() { jpeg_destroy(reinterpret_cast<j_common_ptr>(&info)); }
+    LibraryObject(const LibraryObject&) = delete;
+    LibraryObject& operator=(const LibraryObject&) = delete;
+
+    Info info{};
+
+   private:
+    ErrorHandler errors;
+};
+
 // Coded data read from a stream a block at a time.
 struct StreamSource : jpeg_source_mgr {
     IStream* stream = nullptr;
@@ -100,12 +119,10 @@ void SkipInput(j_decompress_ptr info, long count) {
 
 void NoAction(j_decompress_ptr) noexcept {}
 
-// A decompressor that reads STREAM, destroyed with its memory whatever happens.
-class Decompressor {
+// A decompressor that reads STREAM.
+class Decompressor : public LibraryObject<jpeg_decompress_struct> {
    public:
-    Decompressor(IStream& stream, std::string what) {
-        InstallHandler(errors, std::move(what));
-        info.err = &errors;
+    Decompressor(IStream& stream, std::string what) : LibraryObject(std::move(what)) {
         jpeg_CreateDecompress(&info, JPEG_LIB_VERSION, sizeof info);
         source.next_input_byte = nullptr;
         source.bytes_in_buffer = 0;  // the first read fills the block
@@ -117,14 +134,8 @@ class Decompressor {
         source.term_source = NoAction;
         info.src = &source;
     }
-    ~Decompressor() { jpeg_destroy_decompress(&info); }
-    Decompressor(const Decompressor&) = delete;
-    Decompressor& operator=(const Decompressor&) = delete;
-
-    jpeg_decompress_struct info{};
 
    private:
-    ErrorHandler errors;
     StreamSource source;
 };
 
@@ -219,12 +230,10 @@ void FinishOutput(j_compress_ptr info) {
     destination.Write(info, kBlockBytes - destination.free_in_buffer);
 }
 
-// A compressor that writes STREAM, destroyed with its memory whatever happens.
-class Compressor {
+// A compressor that writes STREAM.
+class Compressor : public LibraryObject<jpeg_compress_struct> {
    public:
-    Compressor(IStream& stream, std::string what) {
-        InstallHandler(errors, std::move(what));
-        info.err = &errors;
+    Compressor(IStream& stream, std::string what) : LibraryObject(std::move(what)) {
         jpeg_CreateCompress(&info, JPEG_LIB_VERSION, sizeof info);
         destination.stream = &stream;
         destination.init_destination = StartOutput;
@@ -232,14 +241,8 @@ class Compressor {
         destination.term_destination = FinishOutput;
         info.dest = &destination;
     }
-    ~Compressor() { jpeg_destroy_compress(&info); }
-    Compressor(const Compressor&) = delete;
-    Compressor& operator=(const Compressor&) = delete;
-
-    jpeg_compress_struct info{};
 
    private:
-    ErrorHandler errors;
     StreamDestination destination;
 };
 
