@@ -32,8 +32,11 @@ struct WriteOptions {
 // Reads an image file as grey levels (luminance; alpha ignored). Throws HostError.
 [[nodiscard]] GreyImage ReadGreyImage(const std::string& path, std::uint32_t bytesPerPixel);
 
+// Throws HostError when the format of PATH's extension cannot hold an image of this size (a JPEG
+// has at most 65500 pixels a side): a run checks it before the filter, so that no work is lost.
+void CheckWritable(const std::string& path, std::int32_t width, std::int32_t height);
+
 // Writes the image in the format of the path's extension, through a temporary file beside it
 // that replaces the path only when it is complete: on failure an existing file is left as it was.
-// JPEG and BMP drop alpha. The image is taken whole: the JPEG encoder reorders its channels in
-// place instead of copying them. Throws HostError.
-void WriteImage(const std::string& path, RgbaImage image, const WriteOptions& options);
+// JPEG and BMP drop alpha. Throws HostError.
+void WriteImage(const std::string& path, const RgbaImage& image, const WriteOptions& options);

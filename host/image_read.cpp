@@ -1,4 +1,5 @@
-// Reading image files through the imaging component, in strips, into the plug-in's 8-bit BGRA.
+// Reading image files into the plug-in's 8-bit BGRA: JPEG through libjpeg-turbo, the others
+// through the imaging component, in strips.
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -6,6 +7,7 @@
 
 #include "host/host_error.h"
 #include "host/image_file.h"
+#include "host/jpeg_file.h"
 #include "host/memory_limit.h"
 #include "host/text_encoding.h"
 #include "host/wic.h"
@@ -77,34 +79,45 @@ struct OpenedFrame {
     ComPtr<IWICBitmapFrameDecode> frame;
 };
 
-// Some decoders (PNG's) allocate the whole image as soon as they open it: the size in a PNG
-// header is checked before the decoder sees the file.
-void CheckPngHeader(IStream& stream, const std::string& path, std::uint32_t bytesPerPixel) {
-    std::uint8_t header[24] = {};
+// The first bytes of a file, enough for a PNG's size; the stream is put back at its start.
+struct FileHeader {
+    std::uint8_t bytes[24] = {};
     ULONG count = 0;
-    const bool read = SUCCEEDED(stream.Read(header, sizeof header, &count));
+};
+
+FileHeader ReadHeader(IStream& stream, const std::string& path) {
+    FileHeader header;
+    if (FAILED(stream.Read(header.bytes, sizeof header.bytes, &header.count))) header.count = 0;
     LARGE_INTEGER start{};
     CheckResult(stream.Seek(start, STREAM_SEEK_SET, nullptr), "cannot read " + Quoted(path));
+    return header;
+}
+
+// Some decoders (PNG's) allocate the whole image as soon as they open it: the size in a PNG
+// header is checked before the decoder sees the file.
+void CheckPngHeader(const FileHeader& file, const std::string& path, std::uint32_t bytesPerPixel) {
     static constexpr std::uint8_t kSignature[12] = {0x89, 'P',  'N', 'G', '\r', '\n',
                                                     0x1A, '\n', 0,   0,   0,    13};
-    if (!read || count < sizeof header || std::memcmp(header, kSignature, 12) != 0) return;
-    const auto bigEndian = [&header](int at) {
-        return std::uint64_t{header[at]} << 24 | std::uint64_t{header[at + 1]} << 16 |
-               std::uint64_t{header[at + 2]} << 8 | header[at + 3];
+    if (file.count < sizeof file.bytes || std::memcmp(file.bytes, kSignature, 12) != 0) return;
+    const auto bigEndian = [&file](int at) {
+        return std::uint64_t{file.bytes[at]} << 24 | std::uint64_t{file.bytes[at + 1]} << 16 |
+               std::uint64_t{file.bytes[at + 2]} << 8 | file.bytes[at + 3];
     };
     CheckImageFits(path, bigEndian(16), bigEndian(20), bytesPerPixel);
 }
 
-OpenedFrame OpenFrame(const std::string& path, std::uint32_t bytesPerPixel) {
-    IWICImagingFactory& factory = ImagingFactory();
+ComPtr<IWICStream> OpenStream(const std::string& path) {
     ComPtr<IWICStream> stream;
-    CheckResult(factory.CreateStream(&stream), "cannot read " + Quoted(path));
+    CheckResult(ImagingFactory().CreateStream(&stream), "cannot read " + Quoted(path));
     CheckResult(stream->InitializeFromFilename(Utf8ToWide(path).c_str(), GENERIC_READ),
                 "cannot open " + Quoted(path));
-    CheckPngHeader(*stream.Get(), path, bytesPerPixel);
+    return stream;
+}
+
+OpenedFrame OpenFrame(IStream& stream, const std::string& path) {
     OpenedFrame opened;
-    CheckResult(factory.CreateDecoderFromStream(stream.Get(), nullptr,
-                                                WICDecodeMetadataCacheOnDemand, &opened.decoder),
+    CheckResult(ImagingFactory().CreateDecoderFromStream(
+                    &stream, nullptr, WICDecodeMetadataCacheOnDemand, &opened.decoder),
                 "cannot read " + Quoted(path));
     CheckResult(opened.decoder->GetFrame(0, &opened.frame), "cannot read " + Quoted(path));
     return opened;
@@ -168,22 +181,33 @@ void CopyFrame(IWICBitmapFrameDecode& frame, RgbaImage& image, const std::string
     CopyDirect(*converter.Get(), image, what);
 }
 
-}  // namespace
-
-RgbaImage ReadImage(const std::string& path, std::uint32_t bytesPerPixel) {
-    const OpenedFrame opened = OpenFrame(path, bytesPerPixel);
+// Through the imaging component, the size checked before the decoder allocates the image.
+RgbaImage ReadWithComponent(IStream& stream, const std::string& path,
+                            std::uint32_t bytesPerPixel) {
+    const OpenedFrame opened = OpenFrame(stream, path);
     UINT width = 0;
     UINT height = 0;
     CheckResult(opened.frame->GetSize(&width, &height), "cannot read " + Quoted(path));
     CheckImageFits(path, width, height, bytesPerPixel);
     RgbaImage image{static_cast<std::int32_t>(width), static_cast<std::int32_t>(height), {}};
+    image.pixels.resize(std::size_t{width} * height);
+    CopyFrame(*opened.frame.Get(), image, "cannot decode " + Quoted(path));
+    return image;
+}
+
+}  // namespace
+
+RgbaImage ReadImage(const std::string& path, std::uint32_t bytesPerPixel) {
+    const ComPtr<IWICStream> stream = OpenStream(path);
+    const FileHeader header = ReadHeader(*stream.Get(), path);
     try {
-        image.pixels.resize(std::size_t{width} * height);
-        CopyFrame(*opened.frame.Get(), image, "cannot decode " + Quoted(path));
+        if (StartsAsJpeg(header.bytes, header.count))
+            return ReadJpeg(*stream.Get(), path, bytesPerPixel);
+        CheckPngHeader(header, path, bytesPerPixel);
+        return ReadWithComponent(*stream.Get(), path, bytesPerPixel);
     } catch (const std::bad_alloc&) {
         throw HostError("cannot read " + Quoted(path) + ": out of memory");
     }
-    return image;
 }
 
 GreyImage ReadGreyImage(const std::string& path, std::uint32_t bytesPerPixel) {

@@ -1,6 +1,6 @@
 // Writing image files: PNG through zlib (the component's PNG encoder is many times slower under
-// Wine), JPEG through stb_image_write (the component's ignores the quality), TIFF and BMP through
-// the imaging component; always through an OutputFile.
+// Wine), JPEG through libjpeg-turbo (the component's is slower and ignores the quality), TIFF and
+// BMP through the imaging component; always through an OutputFile.
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -9,7 +9,7 @@
 
 #include "host/host_error.h"
 #include "host/image_file.h"
-#include "host/jpeg_writer.h"
+#include "host/jpeg_file.h"
 #include "host/output_file.h"
 #include "host/png_writer.h"
 #include "host/wic.h"
@@ -118,19 +118,28 @@ std::optional<ImageFormat> FormatOfName(const std::string& name) {
 
 std::string ExtensionOf(ImageFormat format) { return std::string(".") + InfoOf(format).name; }
 
-void WriteImage(const std::string& path, RgbaImage image, const WriteOptions& options) {
+void CheckWritable(const std::string& path, std::int32_t width, std::int32_t height) {
     const std::optional<ImageFormat> format = FormatOfPath(path);
     if (!format) {
         throw HostError("cannot write " + Quoted(path) +
                         ": the extension names no format (.png, .jpg, .tif, .bmp)");
     }
+    if (*format == ImageFormat::kJpeg && std::max(width, height) > kJpegMaxSide) {
+        throw HostError("cannot write " + Quoted(path) + ": a JPEG has at most " +
+                        std::to_string(kJpegMaxSide) + " pixels a side");
+    }
+}
+
+void WriteImage(const std::string& path, const RgbaImage& image, const WriteOptions& options) {
+    CheckWritable(path, image.width, image.height);
+    const std::optional<ImageFormat> format = FormatOfPath(path);
     const std::string what = "cannot encode " + Quoted(path);
     OutputFile output(path);
     try {
         if (*format == ImageFormat::kPng) {
             WritePng(output.Stream(), image, what);
         } else if (*format == ImageFormat::kJpeg) {
-            WriteJpeg(output.Stream(), std::move(image), options.jpegQuality, what);
+            WriteJpeg(output.Stream(), image, options.jpegQuality, what);
         } else {
             EncodeWithComponent(output.Stream(), image, InfoOf(*format), what);
         }

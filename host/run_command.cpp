@@ -68,6 +68,7 @@ int RunOne(const PluginModule& plugin, const RunOptions& run, const std::string&
                         ": the extension names no format (.png, .jpg, .tif, .bmp)");
     }
     SelectedImage selected = ReadSelectedImage(input, run.filter.maskPath, run.rect);
+    CheckWritable(output, selected.image.width, selected.image.height);
     if (run.straighten) Straighten(plugin, run, selected, input);
 
     ClientInfoState clientInfo = run.filter.colours;

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what building and testing the plug-in needs: the i686 mingw-w64 cross compiler, Wine
 # (32-bit), Xvfb, fonts (Wine's own for Marlett, IPA Gothic and P Gothic for Japanese), the
-# Japanese locale, zlib for kvhost, the native test and benchmark libraries, and clang with
-# libFuzzer for the fuzz targets.
+# Japanese locale, zlib for kvhost, nasm and libjpeg-turbo for kvhost's JPEG codec (built from
+# Debian's source by build_libjpeg.sh) and its reference decoder for the tests, the native test
+# and benchmark libraries, and clang with libFuzzer for the fuzz targets.
 # Idempotent and quiet when everything is already there.
 set -euo pipefail
 
@@ -11,6 +12,7 @@ packages=(
     googletest libgtest-dev libgmock-dev libbenchmark-dev libstb-dev libcxxopts-dev locales
     g++-mingw-w64-i686-win32 binutils-mingw-w64-i686 mingw-w64-i686-dev libz-mingw-w64-dev
     wine wine32:i386 fonts-wine xvfb xauth fonts-ipafont-gothic
+    nasm curl libjpeg-turbo-progs
 )
 
 sudo_if_needed() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
@@ -36,3 +38,5 @@ fi
 if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
     sudo_if_needed localedef -i ja_JP -c -f UTF-8 ja_JP.UTF-8 || true
 fi
+
+"$(dirname "$0")/build_libjpeg.sh"

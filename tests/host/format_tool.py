@@ -115,8 +115,52 @@ def big(path, width, height):
                   struct.pack(">I", zlib.crc32(body)) + skeleton[-12:])
 
 
+def segment(marker, body):
+    return struct.pack(">BBH", 0xFF, marker, len(body) + 2) + body
+
+
+def flat_jpeg(path, width, height, blocks, transform):
+    """Baseline JPEG, every sample 1 x 1, a block per component and MCU, each block flat: its
+    only coefficient the DC, quantised by 1. blocks: the MCUs' sample values, one per component.
+    The Huffman tables are the smallest that serve: 4-bit codes for the DC categories 0..11 and
+    the one-bit code 0 for the end of block."""
+    count = len(blocks[0])
+    ids = range(1, count + 1)
+    bits, predictions = "", [0] * count
+    for mcu in blocks:
+        for c, value in enumerate(mcu):
+            diff, predictions[c] = 8 * (value - 128) - predictions[c], 8 * (value - 128)
+            size = abs(diff).bit_length()
+            bits += format(size, "04b") + (format(diff if diff >= 0 else diff + (1 << size) - 1,
+                                                  "0%db" % size) if size else "") + "0"
+    bits += "1" * (-len(bits) % 8)
+    data = bytes(int(bits[i:i + 8], 2) for i in range(0, len(bits), 8)).replace(b"\xff",
+                                                                              b"\xff\x00")
+    tables = (b"\x00" + bytes([0, 0, 0, 12] + [0] * 12) + bytes(range(12)) +
+              b"\x10" + bytes([1] + [0] * 15) + b"\x00")
+    with open(path, "wb") as out:
+        out.write(b"\xff\xd8" + segment(0xEE, b"Adobe" + struct.pack(">HHHB", 100, 0, 0, transform)) +
+                  segment(0xDB, b"\x00" + b"\x01" * 64) +
+                  segment(0xC0, struct.pack(">BHHB", 8, height, width, count) +
+                          b"".join(bytes([i, 0x11, 0]) for i in ids)) +
+                  segment(0xC4, tables) +
+                  segment(0xDA, bytes([count]) + b"".join(bytes([i, 0]) for i in ids) +
+                          b"\x00\x3f\x00") + data + b"\xff\xd9")
+
+
+def read_any(path):
+    """Rows of RGB(A) tuples of an 8-bit PNG or a binary PPM (P6) or PGM (P5)."""
+    data = open(path, "rb").read()
+    if data[:2] not in (b"P5", b"P6"):
+        return read_png(path)[2]
+    kind, width, height, _, pixels = data.split(maxsplit=4)
+    step = 3 if kind == b"P6" else 1
+    return [[tuple(pixels[(y * int(width) + x) * step + c % step] for c in range(3))
+             for x in range(int(width))] for y in range(int(height))]
+
+
 def error(a, b):
-    rows_a, rows_b = read_png(a)[2], read_png(b)[2]
+    rows_a, rows_b = read_any(a), read_any(b)
     diffs = [abs(p[c] - q[c]) for ra, rb in zip(rows_a, rows_b) for p, q in zip(ra, rb)
              for c in range(3)]
     print("%.2f" % (sum(diffs) / len(diffs)))
@@ -136,8 +180,12 @@ def main(command, *args):
             print(" ".join("%02X%02X%02X%02X" % tuple(p) for p in row))
     elif command == "big":
         big(args[0], int(args[1]), int(args[2]))
+    elif command == "huge" and args[0].endswith(".jpg"):
+        flat_jpeg(args[0], int(args[1]), int(args[2]), [(0, 0, 0, 0)], 0)
     elif command == "huge":
         png(args[0], int(args[1]), int(args[2]), 8, 2, [[0, 0, 0]])
+    elif command == "cmyk":
+        flat_jpeg(args[0], 16, 8, [(230, 40, 120, 200), (20, 250, 90, 255)], int(args[1]))
     elif command == "error":
         error(args[0], args[1])
     elif command == "peak":

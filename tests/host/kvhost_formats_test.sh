@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # kvhost's image files under Wine, with the real plug-in: each format and bit depth read and
-# written, a 108-megapixel image within its memory budget, an absurd header refused, a batch
-# that goes on after failures, and an output written in place of its input.
+# written, JPEG's kinds against the reference decoder (djpeg), a 108-megapixel image within its
+# memory budget, absurd headers refused, a batch that goes on after failures, and an output
+# written in place of its input.
 # Usage: kvhost_formats_test.sh KVHOST.exe TRAPEZOID.dll MAKE_SAMPLE.py (inside with_display.sh)
 set -u
 kvhost=$(realpath "$1")
@@ -45,10 +46,30 @@ python3 "$sample" photo.png 480 360
 run photo.png opaque.tif && run opaque.tif back.png
 check "opaque TIFF written as RGB, exact" "0 0.00 1" \
     "$rc $($fmt error photo.png back.png) $(($(stat -c %s opaque.tif) < 480 * 360 * 4))"
-run photo.png q92.jpg && run q92.jpg back.png
-check "JPEG at 92 is close to its source" 1 "$(awk '{ print ($1 < 2.5) }' <<<"$($fmt error photo.png back.png)")"
+# JPEG: at 92 (colour halved) and at 100 (colour kept) close to its source; grey, progressive,
+# CMYK and YCCK files read as the reference decoder reads them; a cut-short file refused, and an
+# image too wide for JPEG before the filter runs.
+for case in 92:2.5 100:0.5; do
+    run photo.png "q${case%:*}.jpg" --quality "${case%:*}" && run "q${case%:*}.jpg" back.png
+    check "JPEG at ${case%:*} is close to its source" "0 1" \
+        "$rc $(awk -v limit="${case#*:}" '{ print ($1 < limit) }' <<<"$($fmt error photo.png back.png)")"
+done
 run photo.png q20.jpg --quality 20
 check "a lower quality gives a smaller file" 1 "$(( $(stat -c %s q20.jpg) < $(stat -c %s q92.jpg) ))"
+jpegtran -grayscale q92.jpg >grey.jpg && jpegtran -progressive q92.jpg >progressive.jpg
+$fmt cmyk cmyk.jpg 0 && $fmt cmyk ycck.jpg 2
+for kind in grey progressive cmyk ycck; do
+    djpeg -pnm "$kind.jpg" >"$kind.pnm"
+    run "$kind.jpg" read.png
+    check "read $kind JPEG" "0 0.00" "$rc $($fmt error "$kind.pnm" read.png)"
+done
+head -c 20000 q92.jpg >cut.jpg
+$fmt big wide.png 65501 1
+for refusal in 'cut.jpg out.png|cannot read "cut.jpg": the file is damaged or cut short' \
+    'wide.png out.jpg|cannot write "out.jpg": a JPEG has at most 65500 pixels a side'; do
+    run ${refusal%%|*}
+    check "JPEG refused: ${refusal%%|*}" "1 kvhost: error: ${refusal#*|}" "$rc $err"
+done
 
 # The output may be the input; no temporary file stays behind.
 cp in.png same.png
@@ -69,11 +90,14 @@ echo "peak working set of the 12000x9000 run: $(cat peak.txt) MiB (budget $budge
 check "peak memory within budget" 1 "$(( $(cat peak.txt) <= budget ))"
 rm -f big.png big_out.png
 $fmt huge huge.png 100000 100000
-$fmt peak peak.txt wine "$kvhost" run ./trapezoid.dll huge.png huge_out.png --quiet 2>err.txt
-check "absurd header refused" \
-    '1 kvhost: error: "huge.png" is 100000x100000: needs 76294 MiB, a 32-bit host can hold about 3500 MiB' \
-    "$? $(tr -d '\r' <err.txt)"
-check "absurd header: nothing allocated" 1 "$(( $(cat peak.txt) < 200 ))"
+$fmt huge huge.jpg 65500 65500
+for claim in "huge.png 100000x100000: needs 76294" "huge.jpg 65500x65500: needs 32733"; do
+    $fmt peak peak.txt wine "$kvhost" run ./trapezoid.dll "${claim%% *}" huge_out.png --quiet 2>err.txt
+    check "absurd header refused" \
+        "1 kvhost: error: \"${claim%% *}\" is ${claim#* } MiB, a 32-bit host can hold about 3500 MiB" \
+        "$? $(tr -d '\r' <err.txt)"
+    check "absurd header: nothing allocated" 1 "$(( $(cat peak.txt) < 200 ))"
+done
 
 # A batch of five: one input corrupt, one target taken by a directory. Three done, two error
 # lines, the summary, exit 1.
