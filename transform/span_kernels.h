@@ -210,8 +210,9 @@ struct SpanKernels {
     // A squeezed span: for each output pixel the first partial pixel, the last partial pixel,
     // then the whole pixels between, the total weight summed in the same order. `pixels` holds
     // the converted pixels readFirst..readLast.
-    static void Box(const Pixel32* line, const BoxSpan& span, double* pixels,
+    static void Box(const Pixel32* line, const BoxSpan& given, double* pixels,
                     Pixel32* out) noexcept {
+        const BoxSpan span = given;  // a copy that the pixels written cannot alias
         if (span.from >= span.to) return;
         const auto at = [&](std::int64_t k) {
             return pixels + static_cast<std::ptrdiff_t>(k - span.readFirst) * 4;
