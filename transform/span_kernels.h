@@ -14,6 +14,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 
 #include <emmintrin.h>
 #include <xmmintrin.h>
@@ -66,6 +67,8 @@ struct AcrossRow {
     const double* b;
     std::int32_t count;
 };
+
+#define TRAPEZOID_SPAN_INLINE inline __attribute__((always_inline))
 
 template <class L>
 struct SpanKernels {
@@ -207,8 +210,9 @@ struct SpanKernels {
     // A squeezed span: for each output pixel the first partial pixel, the last partial pixel,
     // then the whole pixels between, the total weight summed in the same order. `pixels` holds
     // the converted pixels readFirst..readLast.
-    static void Box(const Pixel32* line, const BoxSpan& span, double* pixels,
+    static void Box(const Pixel32* line, const BoxSpan& given, double* pixels,
                     Pixel32* out) noexcept {
+        const BoxSpan span = given;  // a copy that the pixels written cannot alias
         if (span.from >= span.to) return;
         const auto at = [&](std::int64_t k) {
             return pixels + static_cast<std::ptrdiff_t>(k - span.readFirst) * 4;
@@ -380,42 +384,48 @@ struct SpanKernels {
         }
     }
 
-    // Pixel k of column j of a row walk as four doubles, k clamped to the column.
-    static Px AcrossTap(const AcrossRow& row, std::int32_t j, std::int64_t k) noexcept {
-        const std::int64_t inside = k < 0 ? 0 : (k < row.n ? k : row.n - 1);
-        return L::FromPixel(row.column[inside * row.stride + j]);
+    // Pixel k of column j of a row walk as four doubles, k clamped to the column's n pixels.
+    static Px AcrossTap(const Pixel32* column, std::ptrdiff_t stride, std::int32_t n,
+                        std::int32_t j, std::int64_t k) noexcept {
+        const std::int64_t inside = k < 0 ? 0 : (k < n ? k : n - 1);
+        return L::FromPixel(column[inside * stride + j]);
     }
 
     // Asks for the cache line of column j a few rows below row k, which the next output rows
     // read: the processor does not guess a walk that moves down a row every few columns.
-    static void AskAhead(const AcrossRow& row, std::int32_t j, std::int32_t k) noexcept {
+    static void AskAhead(const Pixel32* column, std::ptrdiff_t stride, std::int32_t n,
+                         std::int32_t j, std::int32_t k) noexcept {
         constexpr std::int32_t kRowsAhead = 6;
-        const std::int32_t ahead = k < row.n - kRowsAhead ? k + kRowsAhead : row.n - 1;
-        _mm_prefetch(reinterpret_cast<const char*>(row.column + j + ahead * row.stride),
-                     _MM_HINT_T0);
+        const std::int32_t ahead = k < n - kRowsAhead ? k + kRowsAhead : n - 1;
+        _mm_prefetch(reinterpret_cast<const char*>(column + j + ahead * stride), _MM_HINT_T0);
     }
 
     // One output row of neighbouring stretched columns, each sample computed as Stretch computes
     // it along the column; the taps are read where they lie in the image, each row of them
-    // walked along its length.
+    // walked along its length. The row's fields are copied first: the output's stores could
+    // otherwise alias them, and the compiler would reload them at every pixel.
     static void StretchAcross(const AcrossRow& row, Pixel32* out) noexcept {
         alignas(32) std::int32_t index[kChunk];
         alignas(32) double w[4][kChunk];
-        const Pd y = L::Splat(static_cast<double>(row.y));
+        const Pixel32* const column = row.column;
         const std::ptrdiff_t s = row.stride;
-        for (std::int32_t j0 = 0; j0 < row.count; j0 += kChunk) {
-            const std::int32_t m = row.count - j0 < kChunk ? row.count - j0 : kChunk;
+        const std::int32_t n = row.n;
+        const std::int32_t count = row.count;
+        const Pd y = L::Splat(static_cast<double>(row.y));
+        for (std::int32_t j0 = 0; j0 < count; j0 += kChunk) {
+            const std::int32_t m = count - j0 < kChunk ? count - j0 : kChunk;
             Bounds bounds;
             for (std::int32_t j = 0; j < m; j += L::kLanes) {
                 double* const at[4] = {w[0] + j, w[1] + j, w[2] + j, w[3] + j};
-                Locate(y, L::LoadSamples(row.a + j0 + j), L::LoadSamples(row.b + j0 + j), row.n,
+                Locate(y, L::LoadSamples(row.a + j0 + j), L::LoadSamples(row.b + j0 + j), n,
                        index + j, at, &bounds);
             }
             Pixel32* const put = out + j0;
-            if (bounds.Within(1, std::int64_t{row.n} - 3)) {
-                for (std::int32_t j = 0; j < m; j += 16) AskAhead(row, j0 + j, index[j]);
+            const Pixel32* const base = column + j0;
+            if (bounds.Within(1, std::int64_t{n} - 3)) {
+                for (std::int32_t j = 0; j < m; j += 16) AskAhead(base, s, n, j, index[j]);
                 const auto sample = [&](std::int32_t j) {
-                    const Pixel32* tap = row.column + (j0 + j) + (index[j] - 1) * s;
+                    const Pixel32* tap = base + j + (index[j] - 1) * s;
                     Px v = L::Scaled(L::FromPixel(tap[0]), w[0][j]);
                     v = L::Added(v, L::Scaled(L::FromPixel(tap[s]), w[1][j]));
                     v = L::Added(v, L::Scaled(L::FromPixel(tap[2 * s]), w[2][j]));
@@ -427,14 +437,37 @@ struct SpanKernels {
             } else {
                 for (std::int32_t j = 0; j < m; ++j) {
                     const std::int64_t i = std::int64_t{index[j]} - 1;
-                    Px v = L::Scaled(AcrossTap(row, j0 + j, i), w[0][j]);
-                    v = L::Added(v, L::Scaled(AcrossTap(row, j0 + j, i + 1), w[1][j]));
-                    v = L::Added(v, L::Scaled(AcrossTap(row, j0 + j, i + 2), w[2][j]));
-                    put[j] =
-                        ClampPack(L::Added(v, L::Scaled(AcrossTap(row, j0 + j, i + 3), w[3][j])));
+                    const auto tap = [&](int k) { return AcrossTap(base, s, n, j, i + k); };
+                    Px v = L::Scaled(tap(0), w[0][j]);
+                    v = L::Added(v, L::Scaled(tap(1), w[1][j]));
+                    v = L::Added(v, L::Scaled(tap(2), w[2][j]));
+                    put[j] = ClampPack(L::Added(v, L::Scaled(tap(3), w[3][j])));
                 }
             }
         }
+    }
+
+    // Column j's mean for BoxAcross, summed as Box sums it: pixels a and b partly, a + 1 where
+    // the mask keeps it, the whole pixels between. kInside: every pixel read lies in the column.
+    template <bool kInside>
+    static TRAPEZOID_SPAN_INLINE Px AcrossMean(const Pixel32* column, std::ptrdiff_t s,
+                                               std::int32_t n, std::int32_t a, std::int32_t b,
+                                               const double* w0, const double* w1,
+                                               const double* mask, double total) noexcept {
+        const Px first = kInside ? L::FromPixel(column[a * s]) : AcrossTap(column, s, n, 0, a);
+        const Px last = kInside || b < n ? L::FromPixel(column[b * s]) : L::Zero();
+        const Px next = kInside ? L::FromPixel(column[(a + 1) * s])
+                                : AcrossTap(column, s, n, 0, std::int64_t{a} + 1);
+        Px sum = L::Scaled(first, *w0);
+        sum = L::Added(sum, L::Scaled(last, *w1));
+        sum = L::Added(sum, L::KeptWhere(next, mask));
+        const Pixel32* k = column + a * s + s;
+        for (std::int32_t between = b - a - 2; between > 0; --between) {
+            k += s;
+            sum = L::Added(sum, L::FromPixel(*k));
+            total += 1.0;
+        }
+        return L::Divided(sum, total);
     }
 
     // One output row of neighbouring squeezed columns, each average summed as Box sums it.
@@ -442,44 +475,37 @@ struct SpanKernels {
         alignas(32) std::int32_t i0[kChunk];
         alignas(32) std::int32_t i1[kChunk];
         alignas(32) double w[4][kChunk];
-        const Pd offset = L::Splat(static_cast<double>(row.y - row.lo));
+        const Pixel32* const column = row.column;
+        const std::ptrdiff_t s = row.stride;
         const std::int32_t n = row.n;
-        for (std::int32_t j0 = 0; j0 < row.count; j0 += kChunk) {
-            const std::int32_t m = row.count - j0 < kChunk ? row.count - j0 : kChunk;
+        const std::int32_t count = row.count;
+        const Pd offset = L::Splat(static_cast<double>(row.y - row.lo));
+        for (std::int32_t j0 = 0; j0 < count; j0 += kChunk) {
+            const std::int32_t m = count - j0 < kChunk ? count - j0 : kChunk;
             Bounds bounds;
             for (std::int32_t j = 0; j < m; j += L::kLanes) {
                 double* const at[4] = {w[0] + j, w[1] + j, w[2] + j, w[3] + j};
                 LocateBox(offset, L::LoadSamples(row.a + j0 + j), L::LoadSamples(row.b + j0 + j),
                           row.lo, n, i0 + j, i1 + j, at, &bounds);
             }
-            for (std::int32_t j = 0; j < m; j += 16) AskAhead(row, j0 + j, i1[j]);
-            // Reads are kept to the column unless every pixel read lies well inside it.
-            const bool inside = bounds.Within(0, std::int64_t{n} - 2);
-            const auto mean = [&](std::int32_t j) __attribute__((always_inline)) {
-                const std::int32_t a = i0[j];
-                const std::int32_t b = i1[j];
-                const Pixel32* column = row.column + (j0 + j);
-                const std::ptrdiff_t s = row.stride;
-                const Px first = inside ? L::FromPixel(column[a * s]) : AcrossTap(row, j0 + j, a);
-                const Px last = inside || b < n ? L::FromPixel(column[b * s]) : L::Zero();
-                const Px next = inside ? L::FromPixel(column[(a + 1) * s])
-                                       : AcrossTap(row, j0 + j, std::int64_t{a} + 1);
-                Px sum = L::Scaled(first, w[0][j]);
-                sum = L::Added(sum, L::Scaled(last, w[1][j]));
-                sum = L::Added(sum, L::KeptWhere(next, w[2] + j));
-                double total = w[3][j];
-                const Pixel32* k = column + a * s + s;
-                for (std::int32_t between = b - a - 2; between > 0; --between) {
-                    k += s;
-                    sum = L::Added(sum, L::FromPixel(*k));
-                    total += 1.0;
-                }
-                return L::Divided(sum, total);
-            };
+            const Pixel32* const base = column + j0;
+            for (std::int32_t j = 0; j < m; j += 16) AskAhead(base, s, n, j, i1[j]);
             Pixel32* const put = out + j0;
-            std::int32_t j = 0;
-            for (; j + 1 < m; j += 2) PackTwo(mean(j), mean(j + 1), put + j);
-            if (j < m) put[j] = Pack(mean(j));
+            const auto means = [&](auto inside) {
+                const auto mean = [&](std::int32_t j) __attribute__((always_inline)) {
+                    return AcrossMean<decltype(inside)::value>(
+                        base + j, s, n, i0[j], i1[j], w[0] + j, w[1] + j, w[2] + j, w[3][j]);
+                };
+                std::int32_t j = 0;
+                for (; j + 1 < m; j += 2) PackTwo(mean(j), mean(j + 1), put + j);
+                if (j < m) put[j] = Pack(mean(j));
+            };
+            // Reads are kept to the column unless every pixel read lies well inside it.
+            if (bounds.Within(0, std::int64_t{n} - 2)) {
+                means(std::true_type{});
+            } else {
+                means(std::false_type{});
+            }
         }
     }
 };
