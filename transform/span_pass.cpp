@@ -204,6 +204,8 @@ struct ColumnPlan {
 // and the runs of columns of one class.
 struct ColumnWalk {
     const Pass& pass;
+    const SamplerRow& ops;
+    bool uniform;  // the fill is the same all along a column
     std::unique_ptr<ColumnPlan[]> plans;
     std::unique_ptr<double[]> a;
     std::unique_ptr<double[]> b;
@@ -219,8 +221,7 @@ bool PlanColumns(ColumnWalk& walk) noexcept {
     walk.a = Allocate<double>(std::int64_t{count} + kLanePadding);
     walk.b = Allocate<double>(std::int64_t{count} + kLanePadding);
     if (!walk.plans || !walk.a || !walk.b || !walk.runs.Start(count)) return false;
-    const bool uniform = FillIsUniformAlongLine(pass.ctx.fill->mode);
-    const SamplerRow& ops = SamplerTable(pass.ctx.fill->mode);
+    const SamplerRow& ops = walk.ops;
     for (std::int32_t j = 0; j < count; ++j) {
         const std::int32_t line = pass.g.first + j;
         const LinePlan plan = pass.Plan(line, pass.ctx.height);
@@ -234,7 +235,7 @@ bool PlanColumns(ColumnWalk& walk) noexcept {
         }
         walk.a[j] = plan.box.t;
         walk.b[j] = plan.box.len;
-        if (uniform) {
+        if (walk.uniform) {
             column.before = ops[kOutsideTop](pass.ctx, line, pass.g.lo, line, 0.0, plan.box.len);
             column.after =
                 ops[kOutsideBottom](pass.ctx, line, pass.g.hi - 1, line, 0.0, plan.box.len);
@@ -268,10 +269,9 @@ void EdgePixel(const ColumnWalk& walk, std::int32_t j, std::int32_t y, Pixel32* 
     const std::int32_t line = pass.g.first + j;
     const double t = walk.a[j];
     const double len = walk.b[j];
-    const SamplerRow& ops = SamplerTable(pass.ctx.fill->mode);
-    const bool uniform = FillIsUniformAlongLine(pass.ctx.fill->mode);
+    const SamplerRow& ops = walk.ops;
     if ((fromFar ? far : near) == 0) {
-        if (uniform) {
+        if (walk.uniform) {
             *out = fromFar ? column.after : column.before;
         } else {
             *out = ops[fromFar ? kOutsideBottom : kOutsideTop](pass.ctx, line, y, line, 0.0, len);
@@ -313,7 +313,9 @@ void WalkRow(ColumnWalk& walk, std::int32_t y) noexcept {
 // Every column at once, one output row after another (which is also what progress counts).
 // Narrower tiles of columns walked down the rows measured no faster.
 bool RunColumns(const Pass& pass) noexcept {
-    ColumnWalk walk{pass, nullptr, nullptr, nullptr, {}};
+    const std::int32_t mode = pass.ctx.fill->mode;
+    ColumnWalk walk{
+        pass, SamplerTable(mode), FillIsUniformAlongLine(mode), nullptr, nullptr, nullptr, {}};
     if (!PlanColumns(walk)) return false;
     for (std::int32_t y = pass.g.lo; y < pass.g.hi; ++y) {
         WalkRow(walk, y);
