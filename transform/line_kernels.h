@@ -114,9 +114,9 @@ class CubicLineSampler {
 // Output pixels the span kernels compute ahead before handing them out.
 constexpr std::int32_t kSpanChunk = 64;
 
-// Samples positions from..to-1 of a stretched line (scale >= 1), each at (p + shift) / scale,
-// and hands each to put(p, pixel): the sampler's values, computed a chunk at a time by the span
-// kernels of the CPU's path.
+// Samples positions from..to-1 of a stretched line (scale >= 1), each at (p + shift) / scale:
+// the sampler's values, computed a chunk at a time by the span kernels of the CPU's path, each
+// chunk handed to put(p0, pixels, count) for positions p0..p0+count-1.
 template <class Put>
 void SampleStretched(const CubicLineSampler& sampler, std::int32_t from, std::int32_t to,
                      double shift, double scale, Put&& put) noexcept {
@@ -129,7 +129,7 @@ void SampleStretched(const CubicLineSampler& sampler, std::int32_t from, std::in
         const StretchSpan span{p0, p0 + count, shift, scale, sampler.Length(), sampler.Step(),
                                0,  0};
         path.stretch(sampler.Line(), span, nullptr, pixels);
-        for (std::int32_t j = 0; j < count; ++j) put(p0 + j, pixels[j]);
+        put(p0, pixels, count);
     }
 }
 
@@ -182,9 +182,9 @@ void SampleStretchedAt(const CubicLineSampler& sampler, const std::int32_t* at, 
 }
 
 // Area averages of positions from..to-1 of a squeezed line, each over [s, s + len) with
-// s = lo + ((p - lo) - t) * len, handed to put(p, pixel): BoxLineAverage's values, computed a
-// chunk at a time by the span kernels while a chunk's pixels fit the converted buffer, else one
-// at a time.
+// s = lo + ((p - lo) - t) * len, handed to put(p0, pixels, count) for positions p0..p0+count-1:
+// BoxLineAverage's values, computed a chunk at a time by the span kernels while a chunk's pixels
+// fit the converted buffer, else one at a time.
 template <class Put>
 void AverageSqueezed(const Pixel32* line, std::ptrdiff_t step, std::int32_t n, std::int32_t lo,
                      double t, double len, std::int32_t from, std::int32_t to, Put&& put) noexcept {
@@ -193,7 +193,10 @@ void AverageSqueezed(const Pixel32* line, std::ptrdiff_t step, std::int32_t n, s
     Pixel32 pixels[kSpanChunk];
     const auto start = [&](std::int32_t p) { return lo + ((p - lo) - t) * len; };
     const auto oneAtATime = [&](std::int32_t p, std::int32_t end) {
-        for (; p < end; ++p) put(p, BoxLineAverage(line, step, start(p), len, n));
+        for (; p < end; ++p) {
+            const Pixel32 pixel = BoxLineAverage(line, step, start(p), len, n);
+            put(p, &pixel, 1);
+        }
     };
     const double per = len > 0.0 ? (kReach - 3) / len : 0.0;
     if (!(per >= 1.0)) return oneAtATime(from, to);
@@ -218,7 +221,7 @@ void AverageSqueezed(const Pixel32* line, std::ptrdiff_t step, std::int32_t n, s
             continue;
         }
         path.box(line, span, converted, pixels);
-        for (std::int32_t q = p0; q < end; ++q) put(q, pixels[q - p0]);
+        put(p0, pixels, count);
     }
 }
 

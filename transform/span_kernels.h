@@ -276,6 +276,30 @@ struct SpanKernels {
         return L::FromPixel(line[(k < 0 ? 0 : (k < n ? k : n - 1)) * step]);
     }
 
+    // Samples a kernel asks for ahead of the one it computes: isolated positions of a large image
+    // each read their own cache lines, which arrive meanwhile.
+    static constexpr std::int32_t kAhead = 16;
+
+    static void Prefetch(const Pixel32* line, std::ptrdiff_t step, std::int32_t k) noexcept {
+        _mm_prefetch(reinterpret_cast<const char*>(line + k * step), _MM_HINT_T0);
+    }
+
+    // The least and the greatest of the numbers a chunk's bounds took.
+    static std::int32_t Least(const Bounds& bounds) noexcept {
+        alignas(32) double low[L::kLanes];
+        L::StoreSamples(low, bounds.lowest);
+        double least = low[0];
+        for (int i = 1; i < L::kLanes; ++i) least = low[i] < least ? low[i] : least;
+        return static_cast<std::int32_t>(least);
+    }
+    static std::int32_t Greatest(const Bounds& bounds) noexcept {
+        alignas(32) double high[L::kLanes];
+        L::StoreSamples(high, bounds.highest);
+        double greatest = high[0];
+        for (int i = 1; i < L::kLanes; ++i) greatest = high[i] > greatest ? high[i] : greatest;
+        return static_cast<std::int32_t>(greatest);
+    }
+
     // Cubic samples of a stretched line at isolated positions; span.from and span.to are unused.
     static void StretchAt(const Pixel32* line, const StretchSpan& span, const std::int32_t* at,
                           std::int32_t count, Pixel32* out) noexcept {
@@ -283,6 +307,7 @@ struct SpanKernels {
         alignas(32) std::int32_t index[kChunk];
         alignas(32) double w[4][kChunk];
         alignas(32) double taps[(2 * kChunk + 4) * 4];
+        const std::ptrdiff_t step = span.step;
         for (std::int32_t j0 = 0; j0 < count; j0 += kChunk) {
             const std::int32_t m = Positions(at + j0, count - j0, 0, p);
             Bounds bounds;
@@ -290,26 +315,34 @@ struct SpanKernels {
                 double* const weights[4] = {w[0] + j, w[1] + j, w[2] + j, w[3] + j};
                 Locate(span, L::Gather(p + j), index + j, weights, &bounds);
             }
-            std::int32_t low = index[0];
-            std::int32_t high = index[0];
-            for (std::int32_t j = 1; j < m; ++j) {
-                low = index[j] < low ? index[j] : low;
-                high = index[j] > high ? index[j] : high;
-            }
-            // Close positions share their taps: those are converted once, as a run does.
-            const bool close = high - low <= 2 * kChunk;
-            if (close) ToDoubles(line, span.step, span.n, low - 1, high + 3, taps);
-            for (std::int32_t j = 0; j < m; ++j) {
-                const std::int32_t i = index[j];
-                const double* own = taps + static_cast<std::ptrdiff_t>(i - low) * 4;
-                const auto tap = [&](std::int32_t k) {
-                    return close ? L::Load(own + 4 * k) : Tap(line, span.step, span.n, i - 1 + k);
-                };
+            const std::int32_t low = Least(bounds);
+            const std::int32_t high = Greatest(bounds);
+            const auto sum = [&](std::int32_t j, auto tap) {
                 Px v = L::Scaled(tap(0), w[0][j]);
                 v = L::Added(v, L::Scaled(tap(1), w[1][j]));
                 v = L::Added(v, L::Scaled(tap(2), w[2][j]));
                 v = L::Added(v, L::Scaled(tap(3), w[3][j]));
                 out[j0 + j] = ClampPack(v);
+            };
+            if (high - low <= 2 * kChunk) {
+                // Close positions share their taps: those are converted once, as a run does.
+                ToDoubles(line, step, span.n, low - 1, high + 3, taps);
+                for (std::int32_t j = 0; j < m; ++j) {
+                    const double* own = taps + static_cast<std::ptrdiff_t>(index[j] - low) * 4;
+                    sum(j, [&](std::int32_t k) { return L::Load(own + 4 * k); });
+                }
+            } else if (low >= 1 && high + 2 < span.n) {
+                // Every tap lies inside the line: none needs its clamp.
+                for (std::int32_t j = 0; j < m; ++j) {
+                    if (j + kAhead < m) Prefetch(line, step, index[j + kAhead] - 1);
+                    const Pixel32* first = line + (index[j] - 1) * step;
+                    sum(j, [&](std::int32_t k) { return L::FromPixel(first[k * step]); });
+                }
+            } else {
+                for (std::int32_t j = 0; j < m; ++j) {
+                    const std::int32_t i = index[j];
+                    sum(j, [&](std::int32_t k) { return Tap(line, step, span.n, i - 1 + k); });
+                }
             }
         }
     }
@@ -323,6 +356,7 @@ struct SpanKernels {
         alignas(32) std::int32_t i1[kChunk];
         alignas(32) double w[4][kChunk];
         const std::int32_t n = span.n;
+        const std::ptrdiff_t step = span.step;
         for (std::int32_t j0 = 0; j0 < count; j0 += kChunk) {
             const std::int32_t m = Positions(at + j0, count - j0, span.lo, offset);
             Bounds bounds;
@@ -330,19 +364,31 @@ struct SpanKernels {
                 double* const weights[4] = {w[0] + j, w[1] + j, w[2] + j, w[3] + j};
                 LocateBox(span, L::Gather(offset + j), i0 + j, i1 + j, weights, &bounds);
             }
-            for (std::int32_t j = 0; j < m; ++j) {
+            // `tap(k)` gives pixel k of the line; the last partial pixel is read only below n.
+            const auto mean = [&](std::int32_t j, auto tap) {
                 const std::int32_t a = i0[j];
                 const std::int32_t b = i1[j];
-                Px sum = L::Scaled(Tap(line, span.step, n, a), w[0][j]);
-                sum = L::Added(sum,
-                               L::Scaled(b < n ? Tap(line, span.step, n, b) : L::Zero(), w[1][j]));
-                sum = L::Added(sum, L::KeptWhere(Tap(line, span.step, n, a + 1), w[2] + j));
+                Px sum = L::Scaled(tap(a), w[0][j]);
+                sum = L::Added(sum, L::Scaled(b < n ? tap(b) : L::Zero(), w[1][j]));
+                sum = L::Added(sum, L::KeptWhere(tap(a + 1), w[2] + j));
                 double total = w[3][j];
                 for (std::int32_t k = a + 2; k < b; ++k) {
-                    sum = L::Added(sum, L::FromPixel(line[k * span.step]));
+                    sum = L::Added(sum, L::FromPixel(line[k * step]));
                     total += 1.0;
                 }
                 out[j0 + j] = Pack(L::Divided(sum, total));
+            };
+            // The greatest number taken is that of a first pixel or, below n, of a last one.
+            if (Greatest(bounds) + 1 < n) {
+                // Every pixel read lies inside the line: no tap needs its clamp.
+                for (std::int32_t j = 0; j < m; ++j) {
+                    if (j + kAhead < m) Prefetch(line, step, i0[j + kAhead]);
+                    mean(j, [&](std::int32_t k) { return L::FromPixel(line[k * step]); });
+                }
+            } else {
+                for (std::int32_t j = 0; j < m; ++j) {
+                    mean(j, [&](std::int32_t k) { return Tap(line, step, n, k); });
+                }
             }
         }
     }

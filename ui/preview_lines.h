@@ -6,7 +6,10 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <limits>
+
+#include <emmintrin.h>
 
 #include "plugin/selection_scan.h"
 #include "transform/edge_samplers.h"
@@ -16,6 +19,31 @@
 #include "ui/preview_render.h"
 
 namespace preview_lines {
+
+// out[0..count) = values[0..count), except where mask[j * step] marks an unselected pixel, which
+// keeps source[j * step]. Four at a time along a row.
+inline void KeepSourceWhereMasked(const std::uint8_t* mask, const Pixel32* source,
+                                  std::ptrdiff_t step, const Pixel32* values, std::int32_t count,
+                                  Pixel32* out) noexcept {
+    std::int32_t j = 0;
+    if (step == 1) {
+        const __m128i zero = _mm_setzero_si128();
+        const __m128i unselected = _mm_set1_epi32(kUnselected);
+        for (; j + 4 <= count; j += 4) {
+            std::int32_t bytes = 0;
+            std::memcpy(&bytes, mask + j, sizeof bytes);
+            const __m128i wide =
+                _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(bytes), zero), zero);
+            const __m128i keep = _mm_cmpeq_epi32(wide, unselected);
+            const __m128i mixed = _mm_or_si128(
+                _mm_and_si128(keep, _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + j))),
+                _mm_andnot_si128(keep,
+                                 _mm_loadu_si128(reinterpret_cast<const __m128i*>(values + j))));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + j), mixed);
+        }
+    }
+    for (; j < count; ++j) out[j] = mask[j * step] == kUnselected ? source[j * step] : values[j];
+}
 
 // One line of the source as a render reads it, and where its pixels go: position p along the line
 // is source pixel pixels[p * step] with mask byte mask[p * step], and `sink` takes what the
@@ -40,6 +68,20 @@ class LineView {
     void Put(std::int32_t p, Pixel32 value) noexcept { sink.Put(p, value); }
     void PutSource(std::int32_t from, std::int32_t to) noexcept {
         for (std::int32_t p = from; p < to; ++p) Put(p, Source(p));
+    }
+    // Positions from..from+count-1 get values[0..count), masked ones the source.
+    void PutRun(std::int32_t from, const Pixel32* values, std::int32_t count) noexcept {
+        if (mask == nullptr) {
+            sink.PutRun(from, values, count);
+            return;
+        }
+        Pixel32 kept[kSpanChunk];
+        for (std::int32_t j0 = 0; j0 < count; j0 += kSpanChunk) {
+            const std::int32_t m = count - j0 < kSpanChunk ? count - j0 : kSpanChunk;
+            const std::ptrdiff_t at = (from + j0) * step;
+            KeepSourceWhereMasked(mask + at, pixels + at, step, values + j0, m, kept);
+            sink.PutRun(from + j0, kept, m);
+        }
     }
     // Masked positions keep the source; the others get what `compute` gives for them.
     template <class Compute>
@@ -171,9 +213,10 @@ class IsolatedPositions {
     // before `last`.
     [[nodiscard]] const std::int32_t* Rest() const noexcept { return at + i; }
     [[nodiscard]] std::int32_t CountUpTo(double last) const noexcept {
-        std::int32_t j = i;
-        while (j < count && at[j] < limit && at[j] <= last) ++j;
-        return j - i;
+        if (i >= count) return 0;
+        const auto below = [&](std::int32_t q) { return q < limit && q <= last; };
+        return static_cast<std::int32_t>(std::partition_point(at + i, at + count, below) -
+                                         (at + i));
     }
     void Skip(std::int32_t positions) noexcept {
         i += positions;
@@ -194,13 +237,16 @@ class IsolatedPositions {
 template <class View, class Positions>
 void EnlargeRun(View& view, CubicLineSampler& sampler, const LineWork& work,
                 Positions& at) noexcept {
-    const auto put = [&](std::int32_t p, Pixel32 pixel) {
-        view.PutUnlessMasked(p, [&] { return pixel; });
-    };
     if constexpr (Positions::kContiguous) {
-        SampleStretched(sampler, at.p, at.to, work.map.shift, work.map.scale, put);
+        SampleStretched(sampler, at.p, at.to, work.map.shift, work.map.scale,
+                        [&](std::int32_t from, const Pixel32* pixels, std::int32_t count) {
+                            view.PutRun(from, pixels, count);
+                        });
         at.p = std::max(at.p, at.to);
     } else {
+        const auto put = [&](std::int32_t p, Pixel32 pixel) {
+            view.PutUnlessMasked(p, [&] { return pixel; });
+        };
         const std::int32_t count = at.CountUpTo(std::numeric_limits<double>::infinity());
         SampleStretchedAt(sampler, at.Rest(), count, work.map.shift, work.map.scale, put);
         at.Skip(count);
@@ -239,7 +285,10 @@ void ReduceRun(View& view, const PreviewLines& lines, const LineWork& work, std:
     if constexpr (Positions::kContiguous) {
         std::int32_t boxEnd = at.p;
         while (boxEnd < at.to && boxEnd <= (hi - t) - 1) ++boxEnd;
-        AverageSqueezed(view.pixels, view.step, n, lo, t, len, at.p, boxEnd, put);
+        AverageSqueezed(view.pixels, view.step, n, lo, t, len, at.p, boxEnd,
+                        [&](std::int32_t from, const Pixel32* pixels, std::int32_t count) {
+                            view.PutRun(from, pixels, count);
+                        });
         at.p = std::max(at.p, boxEnd);
     } else {
         const std::int32_t count = at.CountUpTo((hi - t) - 1);
