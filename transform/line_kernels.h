@@ -133,8 +133,8 @@ void SampleStretched(const CubicLineSampler& sampler, std::int32_t from, std::in
     }
 }
 
-// SampleStretched at the isolated positions at[0..count) instead of a run: each value handed to
-// put(at[j], pixel).
+// SampleStretched at the isolated positions at[0..count) instead of a run: each chunk handed to
+// put(positions, pixels, m), pixels[j] being the value at positions[j].
 template <class Put>
 void SampleStretchedAt(const CubicLineSampler& sampler, const std::int32_t* at, std::int32_t count,
                        double shift, double scale, Put&& put) noexcept {
@@ -145,7 +145,7 @@ void SampleStretchedAt(const CubicLineSampler& sampler, const std::int32_t* at, 
     for (std::int32_t j0 = 0; j0 < count; j0 += kSpanChunk) {
         const std::int32_t m = count - j0 < kSpanChunk ? count - j0 : kSpanChunk;
         path.stretchAt(sampler.Line(), span, at + j0, m, pixels);
-        for (std::int32_t j = 0; j < m; ++j) put(at[j0 + j], pixels[j]);
+        put(at + j0, pixels, m);
     }
 }
 
@@ -225,15 +225,17 @@ void AverageSqueezed(const Pixel32* line, std::ptrdiff_t step, std::int32_t n, s
     }
 }
 
-// AverageSqueezed at the isolated positions at[0..count) instead of a run: each value handed to
-// put(at[j], pixel), computed by the span kernels unless the interval is empty.
+// AverageSqueezed at the isolated positions at[0..count) instead of a run: each chunk handed to
+// put(positions, pixels, m), pixels[j] being the value at positions[j], computed by the span
+// kernels unless the interval is empty.
 template <class Put>
 void AverageSqueezedAt(const Pixel32* line, std::ptrdiff_t step, std::int32_t n, std::int32_t lo,
                        double t, double len, const std::int32_t* at, std::int32_t count,
                        Put&& put) noexcept {
     if (!(len > 0.0)) {
         for (std::int32_t j = 0; j < count; ++j) {
-            put(at[j], BoxLineAverage(line, step, lo + ((at[j] - lo) - t) * len, len, n));
+            const Pixel32 pixel = BoxLineAverage(line, step, lo + ((at[j] - lo) - t) * len, len, n);
+            put(at + j, &pixel, 1);
         }
         return;
     }
@@ -243,6 +245,6 @@ void AverageSqueezedAt(const Pixel32* line, std::ptrdiff_t step, std::int32_t n,
     for (std::int32_t j0 = 0; j0 < count; j0 += kSpanChunk) {
         const std::int32_t m = count - j0 < kSpanChunk ? count - j0 : kSpanChunk;
         path.boxAt(line, span, at + j0, m, pixels);
-        for (std::int32_t j = 0; j < m; ++j) put(at[j0 + j], pixels[j]);
+        put(at + j0, pixels, m);
     }
 }

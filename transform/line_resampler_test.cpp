@@ -153,28 +153,40 @@ TEST(LineResampler, IsolatedPositionsEqualTheSinglePositionSamplers) {
         at.push_back(p);
     }
     const auto count = static_cast<std::int32_t>(at.size());
+    // What a kernel hands out, chunk by chunk, checked against `expected` at each position.
+    std::vector<std::int32_t> seen;
+    const auto check = [&](auto expected) {
+        seen.clear();
+        return [&seen, expected](const std::int32_t* positions, const Pixel32* values,
+                                 std::int32_t m) {
+            for (std::int32_t j = 0; j < m; ++j) {
+                seen.push_back(positions[j]);
+                ASSERT_EQ(values[j], expected(positions[j])) << "at " << positions[j];
+            }
+        };
+    };
     const LinePath chosen = ActiveLinePath();
     for (const LinePath path : {LinePath::kSse2, LinePath::kAvx2}) {
         if (!ChooseLinePath(path)) continue;
+        SCOPED_TRACE(LinePathName(path));
         const CubicLineSampler sampler(pixels.data(), kStep, kLength);
         for (const double scale : {1.0, 1.37, 3.9}) {
             for (const double shift : {-2.5, 0.3}) {
-                SampleStretchedAt(sampler, at.data(), count, shift, scale, [&](auto p, Pixel32 v) {
-                    const Pixel32 expected =
-                        CubicLineSample(pixels.data(), kStep, (p + shift) / scale, kLength);
-                    ASSERT_EQ(v, expected) << LinePathName(path) << " stretched at " << p;
-                });
+                SampleStretchedAt(
+                    sampler, at.data(), count, shift, scale, check([&](std::int32_t p) {
+                        return CubicLineSample(pixels.data(), kStep, (p + shift) / scale, kLength);
+                    }));
+                EXPECT_EQ(seen, at) << "stretched";
             }
         }
         for (const double len : {0.0, 1.0, 1.43, 7.6}) {
             for (const double t : {0.4, 2.7}) {
-                AverageSqueezedAt(
-                    pixels.data(), kStep, kLength, 3, t, len, at.data(), count,
-                    [&](auto p, Pixel32 v) {
-                        const double x = 3 + ((p - 3) - t) * len;
-                        ASSERT_EQ(v, BoxLineAverage(pixels.data(), kStep, x, len, kLength))
-                            << LinePathName(path) << " squeezed at " << p;
-                    });
+                AverageSqueezedAt(pixels.data(), kStep, kLength, 3, t, len, at.data(), count,
+                                  check([&](std::int32_t p) {
+                                      const double x = 3 + ((p - 3) - t) * len;
+                                      return BoxLineAverage(pixels.data(), kStep, x, len, kLength);
+                                  }));
+                EXPECT_EQ(seen, at) << "squeezed";
             }
         }
     }

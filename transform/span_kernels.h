@@ -265,6 +265,11 @@ struct SpanKernels {
                                   std::int32_t* chunk) noexcept {
         const std::int32_t m = count < kChunk ? count : kChunk;
         std::int32_t j = 0;
+        const __m128i offset = _mm_set1_epi32(base);
+        for (; j + 4 <= m; j += 4) {
+            const __m128i four = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + j));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(chunk + j), _mm_sub_epi32(four, offset));
+        }
         for (; j < m; ++j) chunk[j] = at[j] - base;
         for (; j % L::kLanes != 0; ++j) chunk[j] = chunk[m - 1];
         return m;
@@ -277,10 +282,24 @@ struct SpanKernels {
     }
 
     // Samples a kernel asks for ahead of the one it computes: isolated positions of a large image
-    // each read their own cache lines, which arrive meanwhile.
+    // each read their own cache lines, which arrive meanwhile. Within a chunk the pixel numbers are
+    // known; past its end, `ahead(p)` estimates them from the positions, so that the look-ahead
+    // runs on into the next chunk. Only a hint: the number is kept inside the line.
     static constexpr std::int32_t kAhead = 16;
 
-    static void Prefetch(const Pixel32* line, std::ptrdiff_t step, std::int32_t k) noexcept {
+    template <class Ahead>
+    static void Prefetch(const Pixel32* line, std::ptrdiff_t step, std::int32_t n,
+                         const std::int32_t* index, std::int32_t j, std::int32_t m,
+                         const std::int32_t* at, std::int32_t rest, Ahead ahead) noexcept {
+        std::int32_t k = 0;
+        if (j + kAhead < m) {
+            k = index[j + kAhead];
+        } else if (j + kAhead < rest) {
+            const double x = ahead(at[j + kAhead]);
+            k = x >= 0.0 ? (x < n ? static_cast<std::int32_t>(x) : n - 1) : 0;
+        } else {
+            return;
+        }
         _mm_prefetch(reinterpret_cast<const char*>(line + k * step), _MM_HINT_T0);
     }
 
@@ -332,9 +351,11 @@ struct SpanKernels {
                     sum(j, [&](std::int32_t k) { return L::Load(own + 4 * k); });
                 }
             } else if (low >= 1 && high + 2 < span.n) {
+                const double inverse = 1.0 / span.scale;
                 // Every tap lies inside the line: none needs its clamp.
                 for (std::int32_t j = 0; j < m; ++j) {
-                    if (j + kAhead < m) Prefetch(line, step, index[j + kAhead] - 1);
+                    Prefetch(line, step, span.n, index, j, m, at + j0, count - j0,
+                             [&](std::int32_t q) { return (q + span.shift) * inverse; });
                     const Pixel32* first = line + (index[j] - 1) * step;
                     sum(j, [&](std::int32_t k) { return L::FromPixel(first[k * step]); });
                 }
@@ -382,7 +403,9 @@ struct SpanKernels {
             if (Greatest(bounds) + 1 < n) {
                 // Every pixel read lies inside the line: no tap needs its clamp.
                 for (std::int32_t j = 0; j < m; ++j) {
-                    if (j + kAhead < m) Prefetch(line, step, i0[j + kAhead]);
+                    Prefetch(line, step, n, i0, j, m, at + j0, count - j0, [&](std::int32_t q) {
+                        return span.lo + ((q - span.lo) - span.t) * span.len;
+                    });
                     mean(j, [&](std::int32_t k) { return L::FromPixel(line[k * step]); });
                 }
             } else {

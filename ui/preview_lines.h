@@ -4,6 +4,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -82,6 +83,15 @@ class LineView {
             KeepSourceWhereMasked(mask + at, pixels + at, step, values + j0, m, kept);
             sink.PutRun(from + j0, kept, m);
         }
+    }
+    // Positions at[0..count) get values[0..count), masked ones the source.
+    void PutEach(const std::int32_t* at, const Pixel32* values, std::int32_t count) noexcept {
+        if (mask == nullptr) {
+            sink.PutEach(at, values, count);
+            return;
+        }
+        for (std::int32_t j = 0; j < count; ++j)
+            Put(at[j], Masked(at[j]) ? Source(at[j]) : values[j]);
     }
     // Masked positions keep the source; the others get what `compute` gives for them.
     template <class Compute>
@@ -232,6 +242,14 @@ class IsolatedPositions {
     std::int32_t limit = std::numeric_limits<std::int32_t>::max();
 };
 
+// The end of the run of positions from `from` on that lie below `to` and at or before `last`.
+[[nodiscard]] inline std::int32_t EndOfRun(std::int32_t from, std::int32_t to,
+                                           double last) noexcept {
+    if (!(last >= from)) return from;
+    if (last >= static_cast<double>(to) - 1.0) return std::max(from, to);
+    return static_cast<std::int32_t>(std::floor(last)) + 1;
+}
+
 // The stretched positions of a line: each samples the source at its scaled position, as the pass
 // does, so that both give the same values.
 template <class View, class Positions>
@@ -244,11 +262,10 @@ void EnlargeRun(View& view, CubicLineSampler& sampler, const LineWork& work,
                         });
         at.p = std::max(at.p, at.to);
     } else {
-        const auto put = [&](std::int32_t p, Pixel32 pixel) {
-            view.PutUnlessMasked(p, [&] { return pixel; });
-        };
         const std::int32_t count = at.CountUpTo(std::numeric_limits<double>::infinity());
-        SampleStretchedAt(sampler, at.Rest(), count, work.map.shift, work.map.scale, put);
+        SampleStretchedAt(sampler, at.Rest(), count, work.map.shift, work.map.scale,
+                          [&](const std::int32_t* positions, const Pixel32* pixels,
+                              std::int32_t m) { view.PutEach(positions, pixels, m); });
         at.Skip(count);
     }
 }
@@ -279,12 +296,8 @@ void ReduceRun(View& view, const PreviewLines& lines, const LineWork& work, std:
     for (; at.More() && at.p < lo + t; at.Advance()) {
         PreviewEdgePixel(view, ctx, start, line, at.p, s(at.p), len);
     }
-    const auto put = [&](std::int32_t q, Pixel32 pixel) {
-        view.PutUnlessMasked(q, [&] { return pixel; });
-    };
     if constexpr (Positions::kContiguous) {
-        std::int32_t boxEnd = at.p;
-        while (boxEnd < at.to && boxEnd <= (hi - t) - 1) ++boxEnd;
+        const std::int32_t boxEnd = EndOfRun(at.p, at.to, (hi - t) - 1);
         AverageSqueezed(view.pixels, view.step, n, lo, t, len, at.p, boxEnd,
                         [&](std::int32_t from, const Pixel32* pixels, std::int32_t count) {
                             view.PutRun(from, pixels, count);
@@ -292,7 +305,9 @@ void ReduceRun(View& view, const PreviewLines& lines, const LineWork& work, std:
         at.p = std::max(at.p, boxEnd);
     } else {
         const std::int32_t count = at.CountUpTo((hi - t) - 1);
-        AverageSqueezedAt(view.pixels, view.step, n, lo, t, len, at.Rest(), count, put);
+        AverageSqueezedAt(view.pixels, view.step, n, lo, t, len, at.Rest(), count,
+                          [&](const std::int32_t* positions, const Pixel32* pixels,
+                              std::int32_t m) { view.PutEach(positions, pixels, m); });
         at.Skip(count);
     }
     for (; at.More() && at.p < hi - t; at.Advance()) {

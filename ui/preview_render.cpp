@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstring>
 #include <limits>
 
 #include <xmmintrin.h>
@@ -203,6 +204,14 @@ struct SampleSink {
         *next++ = pixel;
         if (ahead != nullptr) {
             _mm_prefetch(reinterpret_cast<const char*>(ahead + p * step), _MM_HINT_T0);
+        }
+    }
+    void PutEach(const std::int32_t* at, const Pixel32* values, std::int32_t count) noexcept {
+        std::memcpy(next, values, static_cast<std::size_t>(count) * sizeof *values);
+        next += count;
+        if (ahead == nullptr) return;
+        for (std::int32_t j = 0; j < count; ++j) {
+            _mm_prefetch(reinterpret_cast<const char*>(ahead + at[j] * step), _MM_HINT_T0);
         }
     }
 };
