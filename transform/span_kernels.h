@@ -14,6 +14,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 
 #include <emmintrin.h>
 
@@ -286,6 +287,8 @@ struct SpanKernels {
     // known; past its end, `ahead(p)` estimates them from the positions, so that the look-ahead
     // runs on into the next chunk. Only a hint: the number is kept inside the line.
     static constexpr std::int32_t kAhead = 16;
+    // The step of a row, known at compile time: its taps are neighbours.
+    static constexpr std::integral_constant<std::ptrdiff_t, 1> kUnitStep{};
 
     template <class Ahead>
     static void Prefetch(const Pixel32* line, std::ptrdiff_t step, std::int32_t n,
@@ -351,13 +354,20 @@ struct SpanKernels {
                     sum(j, [&](std::int32_t k) { return L::Load(own + 4 * k); });
                 }
             } else if (low >= 1 && high + 2 < span.n) {
-                const double inverse = 1.0 / span.scale;
                 // Every tap lies inside the line: none needs its clamp.
-                for (std::int32_t j = 0; j < m; ++j) {
-                    Prefetch(line, step, span.n, index, j, m, at + j0, count - j0,
-                             [&](std::int32_t q) { return (q + span.shift) * inverse; });
-                    const Pixel32* first = line + (index[j] - 1) * step;
-                    sum(j, [&](std::int32_t k) { return L::FromPixel(first[k * step]); });
+                const double inverse = 1.0 / span.scale;
+                const auto inside = [&](auto stride) {
+                    for (std::int32_t j = 0; j < m; ++j) {
+                        Prefetch(line, stride, span.n, index, j, m, at + j0, count - j0,
+                                 [&](std::int32_t q) { return (q + span.shift) * inverse; });
+                        const Pixel32* first = line + (index[j] - 1) * stride;
+                        sum(j, [&](std::int32_t k) { return L::FromPixel(first[k * stride]); });
+                    }
+                };
+                if (step == 1) {
+                    inside(kUnitStep);
+                } else {
+                    inside(step);
                 }
             } else {
                 for (std::int32_t j = 0; j < m; ++j) {
@@ -394,7 +404,7 @@ struct SpanKernels {
                 sum = L::Added(sum, L::KeptWhere(tap(a + 1), w[2] + j));
                 double total = w[3][j];
                 for (std::int32_t k = a + 2; k < b; ++k) {
-                    sum = L::Added(sum, L::FromPixel(line[k * step]));
+                    sum = L::Added(sum, tap(k));
                     total += 1.0;
                 }
                 out[j0 + j] = Pack(L::Divided(sum, total));
@@ -402,11 +412,19 @@ struct SpanKernels {
             // The greatest number taken is that of a first pixel or, below n, of a last one.
             if (Greatest(bounds) + 1 < n) {
                 // Every pixel read lies inside the line: no tap needs its clamp.
-                for (std::int32_t j = 0; j < m; ++j) {
-                    Prefetch(line, step, n, i0, j, m, at + j0, count - j0, [&](std::int32_t q) {
-                        return span.lo + ((q - span.lo) - span.t) * span.len;
-                    });
-                    mean(j, [&](std::int32_t k) { return L::FromPixel(line[k * step]); });
+                const auto inside = [&](auto stride) {
+                    for (std::int32_t j = 0; j < m; ++j) {
+                        Prefetch(line, stride, n, i0, j, m, at + j0, count - j0,
+                                 [&](std::int32_t q) {
+                                     return span.lo + ((q - span.lo) - span.t) * span.len;
+                                 });
+                        mean(j, [&](std::int32_t k) { return L::FromPixel(line[k * stride]); });
+                    }
+                };
+                if (step == 1) {
+                    inside(kUnitStep);
+                } else {
+                    inside(step);
                 }
             } else {
                 for (std::int32_t j = 0; j < m; ++j) {
