@@ -175,16 +175,25 @@ Pixel32 Operation(SamplerFn fn, const SamplerContext& context, std::int32_t line
     return kRows ? fn(context, p, line, s, 0.0, len) : fn(context, line, p, 0.0, s, len);
 }
 
-// A pixel wholly in the undefined area. With the transparent flag the board shows through,
-// whatever the mode, so the operation is not asked.
-template <class View>
-void PreviewOutsidePixel(View& view, const SamplerContext& context, SamplerFn fn, std::int32_t line,
-                         std::int32_t p) noexcept {
-    view.PutUnlessMasked(p, [&] {
-        return context.fill->transparent != 0
-                   ? Pixel32{0}
-                   : Operation<View::kRowLine>(fn, context, line, p, 0.0, 0.0);
-    });
+// The positions wholly in the undefined area from the current one on, up to `last`. With the
+// transparent flag the board shows through, whatever the mode, so the operation is not asked;
+// otherwise one value serves the whole run unless the mode shows each position's own source
+// pixel.
+template <class View, class Positions>
+void PreviewOutsideRun(View& view, const SamplerContext& context, SamplerFn fn, std::int32_t line,
+                       Positions& at, double last) noexcept {
+    if (!at.More() || !(at.p <= last)) return;
+    const FillParams& fill = *context.fill;
+    const bool each = fill.transparent == 0 &&
+                      fill.mode == static_cast<std::int32_t>(UndefinedAreaMode::kSourcePixel);
+    const Pixel32 shown = fill.transparent != 0
+                              ? Pixel32{0}
+                              : Operation<View::kRowLine>(fn, context, line, at.p, 0.0, 0.0);
+    for (; at.More() && at.p <= last; at.Advance()) {
+        view.PutUnlessMasked(at.p, [&] {
+            return each ? Operation<View::kRowLine>(fn, context, line, at.p, 0.0, 0.0) : shown;
+        });
+    }
 }
 
 // A partly covered end pixel, its interval starting at s.
@@ -290,9 +299,7 @@ void ReduceRun(View& view, const PreviewLines& lines, const LineWork& work, std:
     const std::int32_t n = kRows ? ctx.stride : ctx.height;
     const auto s = [&](std::int32_t p) { return lo + ((p - lo) - t) * len; };
 
-    for (; at.More() && at.p <= (lo + t) - 1; at.Advance()) {
-        PreviewOutsidePixel(view, ctx, before, line, at.p);
-    }
+    PreviewOutsideRun(view, ctx, before, line, at, (lo + t) - 1);
     for (; at.More() && at.p < lo + t; at.Advance()) {
         PreviewEdgePixel(view, ctx, start, line, at.p, s(at.p), len);
     }
@@ -313,7 +320,7 @@ void ReduceRun(View& view, const PreviewLines& lines, const LineWork& work, std:
     for (; at.More() && at.p < hi - t; at.Advance()) {
         PreviewEdgePixel(view, ctx, end, line, at.p, s(at.p), len);
     }
-    for (; at.More(); at.Advance()) PreviewOutsidePixel(view, ctx, after, line, at.p);
+    PreviewOutsideRun(view, ctx, after, line, at, std::numeric_limits<double>::infinity());
 }
 
 // One line inside the rectangle, prepared once for any runs of its positions within lo..hi-1:
