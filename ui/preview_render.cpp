@@ -225,10 +225,21 @@ void KeepMaskedSource(const PreviewSource& source, std::int32_t line, const std:
     const std::ptrdiff_t step = LineStep<kRows>(source);
     const std::uint8_t* mask = source.mask + LineStart<kRows>(source, line);
     const Pixel32* pixels = source.pixels + LineStart<kRows>(source, line);
-    for (std::int32_t j = 0; j < count; ++j) {
-        const std::ptrdiff_t k = at[j] * step;
-        if (mask[k] == kUnselected) out[j] = pixels[k];
+    const auto keep = [&](std::int32_t from, std::int32_t to) {
+        for (std::int32_t j = from; j < to; ++j) {
+            const std::ptrdiff_t k = at[j] * step;
+            if (mask[k] == kUnselected) out[j] = pixels[k];
+        }
+    };
+    // Four positions are tested at once: most lines have no masked position.
+    std::int32_t j = 0;
+    for (; j + 4 <= count; j += 4) {
+        const bool any =
+            (mask[at[j] * step] == kUnselected) | (mask[at[j + 1] * step] == kUnselected) |
+            (mask[at[j + 2] * step] == kUnselected) | (mask[at[j + 3] * step] == kUnselected);
+        if (any) keep(j, j + 4);
     }
+    keep(j, count);
 }
 
 // What the 1:1 preview shows at the quarter points at[0..count) along `line`, into `out`, two a
