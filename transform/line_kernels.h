@@ -114,9 +114,9 @@ class CubicLineSampler {
 // Output pixels the span kernels compute ahead before handing them out.
 constexpr std::int32_t kSpanChunk = 64;
 
-// Samples positions from..to-1 of a stretched line (scale >= 1), each at (p + shift) / scale,
-// and hands each to put(p, pixel): the sampler's values, computed a chunk at a time by the span
-// kernels of the CPU's path.
+// Samples positions from..to-1 of a stretched line (scale >= 1), each at (p + shift) / scale:
+// the sampler's values, computed a chunk at a time by the span kernels of the CPU's path, each
+// chunk handed to put(p0, pixels, count) for positions p0..p0+count-1.
 template <class Put>
 void SampleStretched(const CubicLineSampler& sampler, std::int32_t from, std::int32_t to,
                      double shift, double scale, Put&& put) noexcept {
@@ -129,12 +129,12 @@ void SampleStretched(const CubicLineSampler& sampler, std::int32_t from, std::in
         const StretchSpan span{p0, p0 + count, shift, scale, sampler.Length(), sampler.Step(),
                                0,  0};
         path.stretch(sampler.Line(), span, nullptr, pixels);
-        for (std::int32_t j = 0; j < count; ++j) put(p0 + j, pixels[j]);
+        put(p0, pixels, count);
     }
 }
 
-// SampleStretched at the isolated positions at[0..count) instead of a run: each value handed to
-// put(at[j], pixel).
+// SampleStretched at the isolated positions at[0..count) instead of a run: each chunk handed to
+// put(positions, pixels, m), pixels[j] being the value at positions[j].
 template <class Put>
 void SampleStretchedAt(const CubicLineSampler& sampler, const std::int32_t* at, std::int32_t count,
                        double shift, double scale, Put&& put) noexcept {
@@ -145,7 +145,7 @@ void SampleStretchedAt(const CubicLineSampler& sampler, const std::int32_t* at, 
     for (std::int32_t j0 = 0; j0 < count; j0 += kSpanChunk) {
         const std::int32_t m = count - j0 < kSpanChunk ? count - j0 : kSpanChunk;
         path.stretchAt(sampler.Line(), span, at + j0, m, pixels);
-        for (std::int32_t j = 0; j < m; ++j) put(at[j0 + j], pixels[j]);
+        put(at + j0, pixels, m);
     }
 }
 
@@ -182,9 +182,9 @@ void SampleStretchedAt(const CubicLineSampler& sampler, const std::int32_t* at, 
 }
 
 // Area averages of positions from..to-1 of a squeezed line, each over [s, s + len) with
-// s = lo + ((p - lo) - t) * len, handed to put(p, pixel): BoxLineAverage's values, computed a
-// chunk at a time by the span kernels while a chunk's pixels fit the converted buffer, else one
-// at a time.
+// s = lo + ((p - lo) - t) * len, handed to put(p0, pixels, count) for positions p0..p0+count-1:
+// BoxLineAverage's values, computed a chunk at a time by the span kernels while a chunk's pixels
+// fit the converted buffer, else one at a time.
 template <class Put>
 void AverageSqueezed(const Pixel32* line, std::ptrdiff_t step, std::int32_t n, std::int32_t lo,
                      double t, double len, std::int32_t from, std::int32_t to, Put&& put) noexcept {
@@ -193,7 +193,10 @@ void AverageSqueezed(const Pixel32* line, std::ptrdiff_t step, std::int32_t n, s
     Pixel32 pixels[kSpanChunk];
     const auto start = [&](std::int32_t p) { return lo + ((p - lo) - t) * len; };
     const auto oneAtATime = [&](std::int32_t p, std::int32_t end) {
-        for (; p < end; ++p) put(p, BoxLineAverage(line, step, start(p), len, n));
+        for (; p < end; ++p) {
+            const Pixel32 pixel = BoxLineAverage(line, step, start(p), len, n);
+            put(p, &pixel, 1);
+        }
     };
     const double per = len > 0.0 ? (kReach - 3) / len : 0.0;
     if (!(per >= 1.0)) return oneAtATime(from, to);
@@ -218,19 +221,21 @@ void AverageSqueezed(const Pixel32* line, std::ptrdiff_t step, std::int32_t n, s
             continue;
         }
         path.box(line, span, converted, pixels);
-        for (std::int32_t q = p0; q < end; ++q) put(q, pixels[q - p0]);
+        put(p0, pixels, count);
     }
 }
 
-// AverageSqueezed at the isolated positions at[0..count) instead of a run: each value handed to
-// put(at[j], pixel), computed by the span kernels unless the interval is empty.
+// AverageSqueezed at the isolated positions at[0..count) instead of a run: each chunk handed to
+// put(positions, pixels, m), pixels[j] being the value at positions[j], computed by the span
+// kernels unless the interval is empty.
 template <class Put>
 void AverageSqueezedAt(const Pixel32* line, std::ptrdiff_t step, std::int32_t n, std::int32_t lo,
                        double t, double len, const std::int32_t* at, std::int32_t count,
                        Put&& put) noexcept {
     if (!(len > 0.0)) {
         for (std::int32_t j = 0; j < count; ++j) {
-            put(at[j], BoxLineAverage(line, step, lo + ((at[j] - lo) - t) * len, len, n));
+            const Pixel32 pixel = BoxLineAverage(line, step, lo + ((at[j] - lo) - t) * len, len, n);
+            put(at + j, &pixel, 1);
         }
         return;
     }
@@ -240,6 +245,6 @@ void AverageSqueezedAt(const Pixel32* line, std::ptrdiff_t step, std::int32_t n,
     for (std::int32_t j0 = 0; j0 < count; j0 += kSpanChunk) {
         const std::int32_t m = count - j0 < kSpanChunk ? count - j0 : kSpanChunk;
         path.boxAt(line, span, at + j0, m, pixels);
-        for (std::int32_t j = 0; j < m; ++j) put(at[j0 + j], pixels[j]);
+        put(at + j0, pixels, m);
     }
 }

@@ -5,6 +5,8 @@
 
 #include <cmath>
 #include <random>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "transform/line_kernels.h"
@@ -138,13 +140,12 @@ TEST(LineResampler, PositionsOutsideTheLineStayInTheBuffer) {
 }
 
 // Isolated positions sampled a chunk at a time by each path's kernels give the single-position
-// samplers' bits: stretched and squeezed, over chunk boundaries, along a strided line, with
-// positions whose samples or intervals reach past either end, and an empty interval.
+// samplers' bits: stretched and squeezed, over chunk boundaries, along a row and a strided line,
+// with positions whose samples or intervals reach past either end, and an empty interval.
 TEST(LineResampler, IsolatedPositionsEqualTheSinglePositionSamplers) {
     std::mt19937 rng(11);
-    constexpr std::ptrdiff_t kStep = 2;
     constexpr std::int32_t kLength = 997;
-    std::vector<Pixel32> pixels(kStep * kLength);
+    std::vector<Pixel32> pixels(2 * kLength);
     for (Pixel32& p : pixels) p = rng();
     // Close positions (their taps shared), then far ones, then past the end.
     std::vector<std::int32_t> at;
@@ -153,28 +154,43 @@ TEST(LineResampler, IsolatedPositionsEqualTheSinglePositionSamplers) {
         at.push_back(p);
     }
     const auto count = static_cast<std::int32_t>(at.size());
+    // What a kernel hands out, chunk by chunk, checked against `expected` at each position.
+    std::vector<std::int32_t> seen;
+    const auto check = [&](auto expected) {
+        seen.clear();
+        return [&seen, expected](const std::int32_t* positions, const Pixel32* values,
+                                 std::int32_t m) {
+            for (std::int32_t j = 0; j < m; ++j) {
+                seen.push_back(positions[j]);
+                ASSERT_EQ(values[j], expected(positions[j])) << "at " << positions[j];
+            }
+        };
+    };
     const LinePath chosen = ActiveLinePath();
-    for (const LinePath path : {LinePath::kSse2, LinePath::kAvx2}) {
+    for (const auto& [path, step] : {std::pair<LinePath, std::ptrdiff_t>{LinePath::kSse2, 1},
+                                     {LinePath::kSse2, 2},
+                                     {LinePath::kAvx2, 1},
+                                     {LinePath::kAvx2, 2}}) {
         if (!ChooseLinePath(path)) continue;
-        const CubicLineSampler sampler(pixels.data(), kStep, kLength);
+        SCOPED_TRACE(std::string(LinePathName(path)) + " step " + std::to_string(step));
+        const CubicLineSampler sampler(pixels.data(), step, kLength);
         for (const double scale : {1.0, 1.37, 3.9}) {
             for (const double shift : {-2.5, 0.3}) {
-                SampleStretchedAt(sampler, at.data(), count, shift, scale, [&](auto p, Pixel32 v) {
-                    const Pixel32 expected =
-                        CubicLineSample(pixels.data(), kStep, (p + shift) / scale, kLength);
-                    ASSERT_EQ(v, expected) << LinePathName(path) << " stretched at " << p;
-                });
+                SampleStretchedAt(
+                    sampler, at.data(), count, shift, scale, check([&](std::int32_t p) {
+                        return CubicLineSample(pixels.data(), step, (p + shift) / scale, kLength);
+                    }));
+                EXPECT_EQ(seen, at) << "stretched";
             }
         }
         for (const double len : {0.0, 1.0, 1.43, 7.6}) {
             for (const double t : {0.4, 2.7}) {
-                AverageSqueezedAt(
-                    pixels.data(), kStep, kLength, 3, t, len, at.data(), count,
-                    [&](auto p, Pixel32 v) {
-                        const double x = 3 + ((p - 3) - t) * len;
-                        ASSERT_EQ(v, BoxLineAverage(pixels.data(), kStep, x, len, kLength))
-                            << LinePathName(path) << " squeezed at " << p;
-                    });
+                AverageSqueezedAt(pixels.data(), step, kLength, 3, t, len, at.data(), count,
+                                  check([&](std::int32_t p) {
+                                      const double x = 3 + ((p - 3) - t) * len;
+                                      return BoxLineAverage(pixels.data(), step, x, len, kLength);
+                                  }));
+                EXPECT_EQ(seen, at) << "squeezed";
             }
         }
     }

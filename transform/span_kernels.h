@@ -300,6 +300,11 @@ struct SpanKernels {
                                   std::int32_t* chunk) noexcept {
         const std::int32_t m = count < kChunk ? count : kChunk;
         std::int32_t j = 0;
+        const __m128i offset = _mm_set1_epi32(base);
+        for (; j + 4 <= m; j += 4) {
+            const __m128i four = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + j));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(chunk + j), _mm_sub_epi32(four, offset));
+        }
         for (; j < m; ++j) chunk[j] = at[j] - base;
         for (; j % L::kLanes != 0; ++j) chunk[j] = chunk[m - 1];
         return m;
@@ -311,6 +316,46 @@ struct SpanKernels {
         return L::FromPixel(line[(k < 0 ? 0 : (k < n ? k : n - 1)) * step]);
     }
 
+    // Samples a kernel asks for ahead of the one it computes: isolated positions of a large image
+    // each read their own cache lines, which arrive meanwhile. Within a chunk the pixel numbers are
+    // known; past its end, `ahead(p)` estimates them from the positions, so that the look-ahead
+    // runs on into the next chunk. Only a hint: the number is kept inside the line.
+    static constexpr std::int32_t kAhead = 16;
+    // The step of a row, known at compile time: its taps are neighbours.
+    static constexpr std::integral_constant<std::ptrdiff_t, 1> kUnitStep{};
+
+    template <class Ahead>
+    static void Prefetch(const Pixel32* line, std::ptrdiff_t step, std::int32_t n,
+                         const std::int32_t* index, std::int32_t j, std::int32_t m,
+                         const std::int32_t* at, std::int32_t rest, Ahead ahead) noexcept {
+        std::int32_t k = 0;
+        if (j + kAhead < m) {
+            k = index[j + kAhead];
+        } else if (j + kAhead < rest) {
+            const double x = ahead(at[j + kAhead]);
+            k = x >= 0.0 ? (x < n ? static_cast<std::int32_t>(x) : n - 1) : 0;
+        } else {
+            return;
+        }
+        _mm_prefetch(reinterpret_cast<const char*>(line + k * step), _MM_HINT_T0);
+    }
+
+    // The least and the greatest of the numbers a chunk's bounds took.
+    static std::int32_t Least(const Bounds& bounds) noexcept {
+        alignas(32) double low[L::kLanes];
+        L::StoreSamples(low, bounds.lowest);
+        double least = low[0];
+        for (int i = 1; i < L::kLanes; ++i) least = low[i] < least ? low[i] : least;
+        return static_cast<std::int32_t>(least);
+    }
+    static std::int32_t Greatest(const Bounds& bounds) noexcept {
+        alignas(32) double high[L::kLanes];
+        L::StoreSamples(high, bounds.highest);
+        double greatest = high[0];
+        for (int i = 1; i < L::kLanes; ++i) greatest = high[i] > greatest ? high[i] : greatest;
+        return static_cast<std::int32_t>(greatest);
+    }
+
     // Cubic samples of a stretched line at isolated positions; span.from and span.to are unused.
     static void StretchAt(const Pixel32* line, const StretchSpan& span, const std::int32_t* at,
                           std::int32_t count, Pixel32* out) noexcept {
@@ -318,6 +363,7 @@ struct SpanKernels {
         alignas(32) std::int32_t index[kChunk];
         alignas(32) double w[4][kChunk];
         alignas(32) double taps[(2 * kChunk + 4) * 4];
+        const std::ptrdiff_t step = span.step;
         for (std::int32_t j0 = 0; j0 < count; j0 += kChunk) {
             const std::int32_t m = Positions(at + j0, count - j0, 0, p);
             Bounds bounds;
@@ -326,26 +372,43 @@ struct SpanKernels {
                 Locate(L::Gather(p + j), L::Splat(span.shift), L::Splat(span.scale), span.n,
                        index + j, weights, &bounds);
             }
-            std::int32_t low = index[0];
-            std::int32_t high = index[0];
-            for (std::int32_t j = 1; j < m; ++j) {
-                low = index[j] < low ? index[j] : low;
-                high = index[j] > high ? index[j] : high;
-            }
-            // Close positions share their taps: those are converted once, as a run does.
-            const bool close = high - low <= 2 * kChunk;
-            if (close) ToDoubles(line, span.step, span.n, low - 1, high + 3, taps);
-            for (std::int32_t j = 0; j < m; ++j) {
-                const std::int32_t i = index[j];
-                const double* own = taps + static_cast<std::ptrdiff_t>(i - low) * 4;
-                const auto tap = [&](std::int32_t k) {
-                    return close ? L::Load(own + 4 * k) : Tap(line, span.step, span.n, i - 1 + k);
-                };
+            const std::int32_t low = Least(bounds);
+            const std::int32_t high = Greatest(bounds);
+            const auto sum = [&](std::int32_t j, auto tap) {
                 Px v = L::Scaled(tap(0), w[0][j]);
                 v = L::Added(v, L::Scaled(tap(1), w[1][j]));
                 v = L::Added(v, L::Scaled(tap(2), w[2][j]));
                 v = L::Added(v, L::Scaled(tap(3), w[3][j]));
                 out[j0 + j] = ClampPack(v);
+            };
+            if (high - low <= 2 * kChunk) {
+                // Close positions share their taps: those are converted once, as a run does.
+                ToDoubles(line, step, span.n, low - 1, high + 3, taps);
+                for (std::int32_t j = 0; j < m; ++j) {
+                    const double* own = taps + static_cast<std::ptrdiff_t>(index[j] - low) * 4;
+                    sum(j, [&](std::int32_t k) { return L::Load(own + 4 * k); });
+                }
+            } else if (low >= 1 && high + 2 < span.n) {
+                // Every tap lies inside the line: none needs its clamp.
+                const double inverse = 1.0 / span.scale;
+                const auto inside = [&](auto stride) {
+                    for (std::int32_t j = 0; j < m; ++j) {
+                        Prefetch(line, stride, span.n, index, j, m, at + j0, count - j0,
+                                 [&](std::int32_t q) { return (q + span.shift) * inverse; });
+                        const Pixel32* first = line + (index[j] - 1) * stride;
+                        sum(j, [&](std::int32_t k) { return L::FromPixel(first[k * stride]); });
+                    }
+                };
+                if (step == 1) {
+                    inside(kUnitStep);
+                } else {
+                    inside(step);
+                }
+            } else {
+                for (std::int32_t j = 0; j < m; ++j) {
+                    const std::int32_t i = index[j];
+                    sum(j, [&](std::int32_t k) { return Tap(line, step, span.n, i - 1 + k); });
+                }
             }
         }
     }
@@ -359,6 +422,7 @@ struct SpanKernels {
         alignas(32) std::int32_t i1[kChunk];
         alignas(32) double w[4][kChunk];
         const std::int32_t n = span.n;
+        const std::ptrdiff_t step = span.step;
         for (std::int32_t j0 = 0; j0 < count; j0 += kChunk) {
             const std::int32_t m = Positions(at + j0, count - j0, span.lo, offset);
             Bounds bounds;
@@ -367,19 +431,41 @@ struct SpanKernels {
                 LocateBox(L::Gather(offset + j), L::Splat(span.t), L::Splat(span.len), span.lo,
                           span.n, i0 + j, i1 + j, weights, &bounds);
             }
-            for (std::int32_t j = 0; j < m; ++j) {
+            // `tap(k)` gives pixel k of the line; the last partial pixel is read only below n.
+            const auto mean = [&](std::int32_t j, auto tap) {
                 const std::int32_t a = i0[j];
                 const std::int32_t b = i1[j];
-                Px sum = L::Scaled(Tap(line, span.step, n, a), w[0][j]);
-                sum = L::Added(sum,
-                               L::Scaled(b < n ? Tap(line, span.step, n, b) : L::Zero(), w[1][j]));
-                sum = L::Added(sum, L::KeptWhere(Tap(line, span.step, n, a + 1), w[2] + j));
+                Px sum = L::Scaled(tap(a), w[0][j]);
+                sum = L::Added(sum, L::Scaled(b < n ? tap(b) : L::Zero(), w[1][j]));
+                sum = L::Added(sum, L::KeptWhere(tap(a + 1), w[2] + j));
                 double total = w[3][j];
                 for (std::int32_t k = a + 2; k < b; ++k) {
-                    sum = L::Added(sum, L::FromPixel(line[k * span.step]));
+                    sum = L::Added(sum, tap(k));
                     total += 1.0;
                 }
                 out[j0 + j] = Pack(L::Divided(sum, total));
+            };
+            // The greatest number taken is that of a first pixel or, below n, of a last one.
+            if (Greatest(bounds) + 1 < n) {
+                // Every pixel read lies inside the line: no tap needs its clamp.
+                const auto inside = [&](auto stride) {
+                    for (std::int32_t j = 0; j < m; ++j) {
+                        Prefetch(line, stride, n, i0, j, m, at + j0, count - j0,
+                                 [&](std::int32_t q) {
+                                     return span.lo + ((q - span.lo) - span.t) * span.len;
+                                 });
+                        mean(j, [&](std::int32_t k) { return L::FromPixel(line[k * stride]); });
+                    }
+                };
+                if (step == 1) {
+                    inside(kUnitStep);
+                } else {
+                    inside(step);
+                }
+            } else {
+                for (std::int32_t j = 0; j < m; ++j) {
+                    mean(j, [&](std::int32_t k) { return Tap(line, step, n, k); });
+                }
             }
         }
     }

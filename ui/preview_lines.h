@@ -4,9 +4,13 @@
 #pragma once
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <limits>
+
+#include <emmintrin.h>
 
 #include "plugin/selection_scan.h"
 #include "transform/edge_samplers.h"
@@ -16,6 +20,31 @@
 #include "ui/preview_render.h"
 
 namespace preview_lines {
+
+// out[0..count) = values[0..count), except where mask[j * step] marks an unselected pixel, which
+// keeps source[j * step]. Four at a time along a row.
+inline void KeepSourceWhereMasked(const std::uint8_t* mask, const Pixel32* source,
+                                  std::ptrdiff_t step, const Pixel32* values, std::int32_t count,
+                                  Pixel32* out) noexcept {
+    std::int32_t j = 0;
+    if (step == 1) {
+        const __m128i zero = _mm_setzero_si128();
+        const __m128i unselected = _mm_set1_epi32(kUnselected);
+        for (; j + 4 <= count; j += 4) {
+            std::int32_t bytes = 0;
+            std::memcpy(&bytes, mask + j, sizeof bytes);
+            const __m128i wide =
+                _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(bytes), zero), zero);
+            const __m128i keep = _mm_cmpeq_epi32(wide, unselected);
+            const __m128i mixed = _mm_or_si128(
+                _mm_and_si128(keep, _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + j))),
+                _mm_andnot_si128(keep,
+                                 _mm_loadu_si128(reinterpret_cast<const __m128i*>(values + j))));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + j), mixed);
+        }
+    }
+    for (; j < count; ++j) out[j] = mask[j * step] == kUnselected ? source[j * step] : values[j];
+}
 
 // One line of the source as a render reads it, and where its pixels go: position p along the line
 // is source pixel pixels[p * step] with mask byte mask[p * step], and `sink` takes what the
@@ -40,6 +69,29 @@ class LineView {
     void Put(std::int32_t p, Pixel32 value) noexcept { sink.Put(p, value); }
     void PutSource(std::int32_t from, std::int32_t to) noexcept {
         for (std::int32_t p = from; p < to; ++p) Put(p, Source(p));
+    }
+    // Positions from..from+count-1 get values[0..count), masked ones the source.
+    void PutRun(std::int32_t from, const Pixel32* values, std::int32_t count) noexcept {
+        if (mask == nullptr) {
+            sink.PutRun(from, values, count);
+            return;
+        }
+        Pixel32 kept[kSpanChunk];
+        for (std::int32_t j0 = 0; j0 < count; j0 += kSpanChunk) {
+            const std::int32_t m = count - j0 < kSpanChunk ? count - j0 : kSpanChunk;
+            const std::ptrdiff_t at = (from + j0) * step;
+            KeepSourceWhereMasked(mask + at, pixels + at, step, values + j0, m, kept);
+            sink.PutRun(from + j0, kept, m);
+        }
+    }
+    // Positions at[0..count) get values[0..count), masked ones the source.
+    void PutEach(const std::int32_t* at, const Pixel32* values, std::int32_t count) noexcept {
+        if (mask == nullptr) {
+            sink.PutEach(at, values, count);
+            return;
+        }
+        for (std::int32_t j = 0; j < count; ++j)
+            Put(at[j], Masked(at[j]) ? Source(at[j]) : values[j]);
     }
     // Masked positions keep the source; the others get what `compute` gives for them.
     template <class Compute>
@@ -123,16 +175,25 @@ Pixel32 Operation(SamplerFn fn, const SamplerContext& context, std::int32_t line
     return kRows ? fn(context, p, line, s, 0.0, len) : fn(context, line, p, 0.0, s, len);
 }
 
-// A pixel wholly in the undefined area. With the transparent flag the board shows through,
-// whatever the mode, so the operation is not asked.
-template <class View>
-void PreviewOutsidePixel(View& view, const SamplerContext& context, SamplerFn fn, std::int32_t line,
-                         std::int32_t p) noexcept {
-    view.PutUnlessMasked(p, [&] {
-        return context.fill->transparent != 0
-                   ? Pixel32{0}
-                   : Operation<View::kRowLine>(fn, context, line, p, 0.0, 0.0);
-    });
+// The positions wholly in the undefined area from the current one on, up to `last`. With the
+// transparent flag the board shows through, whatever the mode, so the operation is not asked;
+// otherwise one value serves the whole run unless the mode shows each position's own source
+// pixel.
+template <class View, class Positions>
+void PreviewOutsideRun(View& view, const SamplerContext& context, SamplerFn fn, std::int32_t line,
+                       Positions& at, double last) noexcept {
+    if (!at.More() || !(at.p <= last)) return;
+    const FillParams& fill = *context.fill;
+    const bool each = fill.transparent == 0 &&
+                      fill.mode == static_cast<std::int32_t>(UndefinedAreaMode::kSourcePixel);
+    const Pixel32 shown = fill.transparent != 0
+                              ? Pixel32{0}
+                              : Operation<View::kRowLine>(fn, context, line, at.p, 0.0, 0.0);
+    for (; at.More() && at.p <= last; at.Advance()) {
+        view.PutUnlessMasked(at.p, [&] {
+            return each ? Operation<View::kRowLine>(fn, context, line, at.p, 0.0, 0.0) : shown;
+        });
+    }
 }
 
 // A partly covered end pixel, its interval starting at s.
@@ -171,9 +232,10 @@ class IsolatedPositions {
     // before `last`.
     [[nodiscard]] const std::int32_t* Rest() const noexcept { return at + i; }
     [[nodiscard]] std::int32_t CountUpTo(double last) const noexcept {
-        std::int32_t j = i;
-        while (j < count && at[j] < limit && at[j] <= last) ++j;
-        return j - i;
+        if (i >= count) return 0;
+        const auto below = [&](std::int32_t q) { return q < limit && q <= last; };
+        return static_cast<std::int32_t>(std::partition_point(at + i, at + count, below) -
+                                         (at + i));
     }
     void Skip(std::int32_t positions) noexcept {
         i += positions;
@@ -189,20 +251,30 @@ class IsolatedPositions {
     std::int32_t limit = std::numeric_limits<std::int32_t>::max();
 };
 
+// The end of the run of positions from `from` on that lie below `to` and at or before `last`.
+[[nodiscard]] inline std::int32_t EndOfRun(std::int32_t from, std::int32_t to,
+                                           double last) noexcept {
+    if (!(last >= from)) return from;
+    if (last >= static_cast<double>(to) - 1.0) return std::max(from, to);
+    return static_cast<std::int32_t>(std::floor(last)) + 1;
+}
+
 // The stretched positions of a line: each samples the source at its scaled position, as the pass
 // does, so that both give the same values.
 template <class View, class Positions>
 void EnlargeRun(View& view, CubicLineSampler& sampler, const LineWork& work,
                 Positions& at) noexcept {
-    const auto put = [&](std::int32_t p, Pixel32 pixel) {
-        view.PutUnlessMasked(p, [&] { return pixel; });
-    };
     if constexpr (Positions::kContiguous) {
-        SampleStretched(sampler, at.p, at.to, work.map.shift, work.map.scale, put);
+        SampleStretched(sampler, at.p, at.to, work.map.shift, work.map.scale,
+                        [&](std::int32_t from, const Pixel32* pixels, std::int32_t count) {
+                            view.PutRun(from, pixels, count);
+                        });
         at.p = std::max(at.p, at.to);
     } else {
         const std::int32_t count = at.CountUpTo(std::numeric_limits<double>::infinity());
-        SampleStretchedAt(sampler, at.Rest(), count, work.map.shift, work.map.scale, put);
+        SampleStretchedAt(sampler, at.Rest(), count, work.map.shift, work.map.scale,
+                          [&](const std::int32_t* positions, const Pixel32* pixels,
+                              std::int32_t m) { view.PutEach(positions, pixels, m); });
         at.Skip(count);
     }
 }
@@ -227,29 +299,28 @@ void ReduceRun(View& view, const PreviewLines& lines, const LineWork& work, std:
     const std::int32_t n = kRows ? ctx.stride : ctx.height;
     const auto s = [&](std::int32_t p) { return lo + ((p - lo) - t) * len; };
 
-    for (; at.More() && at.p <= (lo + t) - 1; at.Advance()) {
-        PreviewOutsidePixel(view, ctx, before, line, at.p);
-    }
+    PreviewOutsideRun(view, ctx, before, line, at, (lo + t) - 1);
     for (; at.More() && at.p < lo + t; at.Advance()) {
         PreviewEdgePixel(view, ctx, start, line, at.p, s(at.p), len);
     }
-    const auto put = [&](std::int32_t q, Pixel32 pixel) {
-        view.PutUnlessMasked(q, [&] { return pixel; });
-    };
     if constexpr (Positions::kContiguous) {
-        std::int32_t boxEnd = at.p;
-        while (boxEnd < at.to && boxEnd <= (hi - t) - 1) ++boxEnd;
-        AverageSqueezed(view.pixels, view.step, n, lo, t, len, at.p, boxEnd, put);
+        const std::int32_t boxEnd = EndOfRun(at.p, at.to, (hi - t) - 1);
+        AverageSqueezed(view.pixels, view.step, n, lo, t, len, at.p, boxEnd,
+                        [&](std::int32_t from, const Pixel32* pixels, std::int32_t count) {
+                            view.PutRun(from, pixels, count);
+                        });
         at.p = std::max(at.p, boxEnd);
     } else {
         const std::int32_t count = at.CountUpTo((hi - t) - 1);
-        AverageSqueezedAt(view.pixels, view.step, n, lo, t, len, at.Rest(), count, put);
+        AverageSqueezedAt(view.pixels, view.step, n, lo, t, len, at.Rest(), count,
+                          [&](const std::int32_t* positions, const Pixel32* pixels,
+                              std::int32_t m) { view.PutEach(positions, pixels, m); });
         at.Skip(count);
     }
     for (; at.More() && at.p < hi - t; at.Advance()) {
         PreviewEdgePixel(view, ctx, end, line, at.p, s(at.p), len);
     }
-    for (; at.More(); at.Advance()) PreviewOutsidePixel(view, ctx, after, line, at.p);
+    PreviewOutsideRun(view, ctx, after, line, at, std::numeric_limits<double>::infinity());
 }
 
 // One line inside the rectangle, prepared once for any runs of its positions within lo..hi-1:

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstring>
 #include <limits>
 
 #include <xmmintrin.h>
@@ -72,6 +73,25 @@ class CanvasLine {
         const std::int32_t x = kRows ? baseX + p : baseX;
         const std::int32_t y = kRows ? baseY : baseY + p;
         first[(p - firstPosition) * stride] = CompositeOverBoard(x, y, value, alpha);
+    }
+    // Positions from..from+count-1 get values[0..count). Along a row, four opaque pixels at a
+    // time need only their alpha byte cleared.
+    void PutRun(std::int32_t from, const Pixel32* values, std::int32_t count) noexcept {
+        std::int32_t j = 0;
+        if (kRows) {
+            std::uint32_t* words = first + (from - firstPosition);
+            const __m128i opaque = _mm_set1_epi32(255);
+            const __m128i colour = _mm_set1_epi32(0x00FFFFFF);
+            for (; j + 4 <= count; j += 4) {
+                const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(values + j));
+                if (_mm_movemask_epi8(_mm_cmpeq_epi32(_mm_srli_epi32(v, 24), opaque)) != 0xFFFF) {
+                    for (std::int32_t k = j; k < j + 4; ++k) Put(from + k, values[k]);
+                    continue;
+                }
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(words + j), _mm_and_si128(v, colour));
+            }
+        }
+        for (; j < count; ++j) Put(from + j, values[j]);
     }
 
    private:
@@ -162,30 +182,94 @@ void QuartersOf(std::int32_t from, std::int32_t end, std::int32_t scale, std::in
     }
 }
 
-// Takes a line's samples in the order the walk visits them.
+// Where line `line` of a render starts in the image's pixels and mask, and the distance between
+// its positions.
+template <bool kRows>
+std::ptrdiff_t LineStart(const PreviewSource& source, std::int32_t line) noexcept {
+    return kRows ? PixelIndex(0, line, source.width) : line;
+}
+template <bool kRows>
+std::ptrdiff_t LineStep(const PreviewSource& source) noexcept {
+    return kRows ? 1 : source.width;
+}
+
+// Takes a line's samples in the order the walk visits them. Meanwhile it asks for the mask bytes
+// of the same positions of the next sampled line (`ahead`, null for none), which that line's
+// KeepMaskedSource reads: they arrive while this line is computed.
 struct SampleSink {
     Pixel32* next;
-    void Put(std::int32_t, Pixel32 pixel) noexcept { *next++ = pixel; }
+    const std::uint8_t* ahead;
+    std::ptrdiff_t step;
+    void Put(std::int32_t p, Pixel32 pixel) noexcept {
+        *next++ = pixel;
+        if (ahead != nullptr) {
+            _mm_prefetch(reinterpret_cast<const char*>(ahead + p * step), _MM_HINT_T0);
+        }
+    }
+    void PutEach(const std::int32_t* at, const Pixel32* values, std::int32_t count) noexcept {
+        std::memcpy(next, values, static_cast<std::size_t>(count) * sizeof *values);
+        next += count;
+        if (ahead == nullptr) return;
+        for (std::int32_t j = 0; j < count; ++j) {
+            _mm_prefetch(reinterpret_cast<const char*>(ahead + at[j] * step), _MM_HINT_T0);
+        }
+    }
 };
 
-// What the 1:1 preview shows at the quarter points `at` along `line`, into `out`, two a block:
-// the source before lo and from hi on, and the line's walk between.
+// Masked positions keep the source: the walk of a sampled line ignores the mask, and the source
+// of its masked positions is put back afterwards, in one loop over the line's positions.
+template <bool kRows>
+void KeepMaskedSource(const PreviewSource& source, std::int32_t line, const std::int32_t* at,
+                      std::int32_t count, Pixel32* out) noexcept {
+    if (source.mask == nullptr) return;
+    const std::ptrdiff_t step = LineStep<kRows>(source);
+    const std::uint8_t* mask = source.mask + LineStart<kRows>(source, line);
+    const Pixel32* pixels = source.pixels + LineStart<kRows>(source, line);
+    const auto keep = [&](std::int32_t from, std::int32_t to) {
+        for (std::int32_t j = from; j < to; ++j) {
+            const std::ptrdiff_t k = at[j] * step;
+            if (mask[k] == kUnselected) out[j] = pixels[k];
+        }
+    };
+    // Four positions are tested at once: most lines have no masked position.
+    std::int32_t j = 0;
+    for (; j + 4 <= count; j += 4) {
+        const bool any =
+            (mask[at[j] * step] == kUnselected) | (mask[at[j + 1] * step] == kUnselected) |
+            (mask[at[j + 2] * step] == kUnselected) | (mask[at[j + 3] * step] == kUnselected);
+        if (any) keep(j, j + 4);
+    }
+    keep(j, count);
+}
+
+// What the 1:1 preview shows at the quarter points at[0..count) along `line`, into `out`, two a
+// block: the source before lo and from hi on, and the line's walk between. `nextLine` is the
+// line sampled next (-1 for none).
 template <bool kRows>
 void SampleLine(const PreviewSource& source, const preview_lines::PreviewLines& lines,
-                std::int32_t line, preview_lines::IsolatedPositions at, Pixel32* out) noexcept {
+                std::int32_t line, std::int32_t nextLine, const std::int32_t* at,
+                std::int32_t count, Pixel32* out) noexcept {
     using View = preview_lines::LineView<kRows, SampleSink>;
-    View view(source, line, SampleSink{out});
+    const PreviewSource unmasked{source.pixels, source.width, source.height, nullptr};
+    const std::uint8_t* ahead = source.mask == nullptr || nextLine < 0
+                                    ? nullptr
+                                    : source.mask + LineStart<kRows>(source, nextLine);
+    View view(unmasked, line, SampleSink{out, ahead, LineStep<kRows>(source)});
+    preview_lines::IsolatedPositions positions(at, count);
     const auto copySource = [&] {
-        for (; at.More(); at.Advance()) view.Put(at.p, view.Source(at.p));
+        for (; positions.More(); positions.Advance()) {
+            view.Put(positions.p, view.Source(positions.p));
+        }
     };
     if (lines.transforms && lines.Covers(line)) {
-        at.Limit(lines.geometry.lo);
+        positions.Limit(lines.geometry.lo);
         copySource();
-        at.Limit(lines.geometry.hi);
-        preview_lines::LineWalk<View>(lines, view, line).Run(at);
-        at.Limit(std::numeric_limits<std::int32_t>::max());
+        positions.Limit(lines.geometry.hi);
+        preview_lines::LineWalk<View>(lines, view, line).Run(positions);
+        positions.Limit(std::numeric_limits<std::int32_t>::max());
     }
     copySource();
+    KeepMaskedSource<kRows>(source, line, at, count, out);
 }
 
 // The average of four pixels as they are seen: alpha averaged, each colour channel averaged
@@ -215,12 +299,46 @@ Pixel32 AverageOfFour(const Pixel32 (&samples)[4]) noexcept {
     return average;
 }
 
+// What blocks 0..count-1 show, each the average of its four samples, into out[0..count). Where
+// the four share one alpha (the common case) the weights cancel: each channel's four bytes are
+// summed in 16 bits, two blocks a register, and rounded half up.
+void AverageBlocks(const Pixel32* near, const Pixel32* far, std::int32_t count,
+                   Pixel32* out) noexcept {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i two = _mm_set1_epi16(2);
+    const auto four = [&](std::int32_t i) {
+        return AverageOfFour({near[2 * i], near[2 * i + 1], far[2 * i], far[2 * i + 1]});
+    };
+    std::int32_t i = 0;
+    for (; i + 2 <= count; i += 2) {
+        const __m128i n = _mm_loadu_si128(reinterpret_cast<const __m128i*>(near + 2 * i));
+        const __m128i f = _mm_loadu_si128(reinterpret_cast<const __m128i*>(far + 2 * i));
+        // 16-bit channels: the first block's two near and two far samples, then the second's.
+        const __m128i first = _mm_add_epi16(_mm_unpacklo_epi8(n, zero), _mm_unpacklo_epi8(f, zero));
+        const __m128i second =
+            _mm_add_epi16(_mm_unpackhi_epi8(n, zero), _mm_unpackhi_epi8(f, zero));
+        __m128i sums =
+            _mm_add_epi16(_mm_unpacklo_epi64(first, second), _mm_unpackhi_epi64(first, second));
+        sums = _mm_srli_epi16(_mm_add_epi16(sums, two), 2);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(sums, sums));
+        // Where a block's samples differ in alpha (a lane's near sample from its far one or
+        // from its neighbour), its general average replaces the plain one.
+        const __m128i differ =
+            _mm_or_si128(_mm_xor_si128(n, f), _mm_xor_si128(n, _mm_shuffle_epi32(n, 0xB1)));
+        const int same =
+            _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(_mm_srli_epi32(differ, 24), zero)));
+        if ((same & 3) != 3) out[i] = four(i);
+        if ((same & 12) != 12) out[i + 1] = four(i + 1);
+    }
+    if (i < count) out[i] = four(i);
+}
+
 // Blocks sampled in one go along a line: their samples stay on the stack.
 constexpr std::int32_t kChunkBlocks = 256;
 
-// Visits the visible blocks a line of blocks at a time (rows of blocks for shapes that rebuild
-// rows, columns of blocks for the others): each of its two sampled lines is walked once over
-// the quarter points of a chunk of blocks, then the chunk's canvas pixels are written.
+// Visits the visible blocks a chunk of a line of blocks at a time (rows of blocks for shapes that
+// rebuild rows, columns of blocks for the others): each of a block line's two sampled lines is
+// walked once over the quarter points of the chunk's blocks, then its canvas pixels are written.
 template <bool kRows>
 void RenderZoomedLines(CanvasPixels& canvas, const PreviewSource& source,
                        const PreviewRegion& blocks, std::int32_t scale,
@@ -236,28 +354,28 @@ void RenderZoomedLines(CanvasPixels& canvas, const PreviewSource& source,
     const std::int32_t alongFrom = kRows ? region.sourceOrigin.x : region.sourceOrigin.y;
     const std::int32_t acrossSize = kRows ? source.height : source.width;
     const std::int32_t alongSize = kRows ? source.width : source.height;
+    const std::ptrdiff_t stride = kRows ? 1 : canvas.Width();  // canvas words along a line
     std::int32_t quarters[2 * kChunkBlocks];
     Pixel32 near[2 * kChunkBlocks];
     Pixel32 far[2 * kChunkBlocks];
-    for (std::int32_t j = 0; j < across; ++j) {
-        const BlockSamples lineAt = SamplesOf(acrossFrom + j, scale, acrossSize);
-        for (std::int32_t chunk = 0; chunk < along; chunk += kChunkBlocks) {
-            const std::int32_t count = std::min(kChunkBlocks, along - chunk);
-            QuartersOf(alongFrom + chunk, alongFrom + chunk + count, scale, alongSize, quarters);
-            if (kRows && j + 1 < across) {
-                const BlockSamples next = SamplesOf(acrossFrom + j + 1, scale, acrossSize);
-                PrefetchRow(source, next.first, quarters[0], quarters[2 * count - 1] + 1);
-                PrefetchRow(source, next.second, quarters[0], quarters[2 * count - 1] + 1);
-            }
-            const preview_lines::IsolatedPositions at(quarters, 2 * count);
-            SampleLine<kRows>(source, lines, lineAt.first, at, near);
-            SampleLine<kRows>(source, lines, lineAt.second, at, far);
-            for (std::int32_t i = 0; i < count; ++i) {
-                const Pixel32 four[4] = {near[2 * i], near[2 * i + 1], far[2 * i], far[2 * i + 1]};
-                const Pixel32 shown = AverageOfFour(four);
-                const std::int32_t k = chunk + i;
-                canvas.PutPixelInside(dest.x + (kRows ? k : j), dest.y + (kRows ? j : k), shown,
-                                      static_cast<std::uint8_t>(shown >> 24));
+    Pixel32 shown[kChunkBlocks];
+    for (std::int32_t chunk = 0; chunk < along; chunk += kChunkBlocks) {
+        const std::int32_t count = std::min(kChunkBlocks, along - chunk);
+        QuartersOf(alongFrom + chunk, alongFrom + chunk + count, scale, alongSize, quarters);
+        for (std::int32_t j = 0; j < across; ++j) {
+            const BlockSamples lineAt = SamplesOf(acrossFrom + j, scale, acrossSize);
+            const std::int32_t nextLine =
+                j + 1 < across ? SamplesOf(acrossFrom + j + 1, scale, acrossSize).first : -1;
+            SampleLine<kRows>(source, lines, lineAt.first, lineAt.second, quarters, 2 * count,
+                              near);
+            SampleLine<kRows>(source, lines, lineAt.second, nextLine, quarters, 2 * count, far);
+            AverageBlocks(near, far, count, shown);
+            const std::int32_t x = dest.x + (kRows ? chunk : j);
+            const std::int32_t y = dest.y + (kRows ? j : chunk);
+            std::uint32_t* word = canvas.WordInside(x, y);
+            for (std::int32_t k = 0; k < count; ++k, word += stride) {
+                *word = CompositeOverBoard(x + (kRows ? k : 0), y + (kRows ? 0 : k), shown[k],
+                                           static_cast<std::uint8_t>(shown[k] >> 24));
             }
         }
     }

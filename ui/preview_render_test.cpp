@@ -146,40 +146,42 @@ Pixel32 SeenTogether(const std::vector<Pixel32>& four) {
 // byte is 255) at the block's quarter points. No line here is squeezed to one pixel, so the
 // pass and the 1:1 preview agree everywhere.
 TEST(PreviewRender, ZoomedViewAveragesFourPixelsOfThePass) {
-    Image image = Noise(23, 17, /*opaque=*/false);
-    image.mask.resize(23 * 17);
-    for (std::size_t i = 0; i < image.mask.size(); ++i) image.mask[i] = i % 5 == 0 ? 255 : 254;
-    const SelectionRect rect{2, 1, 21, 15};
-    const auto quarter = [](std::int32_t block, std::int32_t scale, std::int32_t size, int i) {
-        return block * scale + std::min(scale, size - block * scale) * i / 4;
-    };
-    for (std::int32_t shape = 0; shape < kShapeCount; ++shape) {
-        const std::int32_t difference = shape % 2 == 0 ? 45 : -45;
-        const FillParams fill = Fill(shape, rect, shape % 2);
-        const std::vector<Pixel32> pass = Pass(image, rect, shape, difference, fill);
-        for (const std::int32_t scale : {2, 3, 4}) {
-            const std::int32_t w = ZoomedExtent(23, scale);
-            const std::int32_t h = ZoomedExtent(17, scale);
-            CanvasPixels canvas = Canvas(w + 1, h);
-            RenderZoomedTrapezoidPreview(canvas, image.Source(), {{1, 0}, {0, 0}, {w, h}}, scale,
-                                         shape, difference, fill);
-            ASSERT_EQ(canvas.Error(), CanvasError::kNone);
-            EXPECT_EQ(canvas.At(0, 0), kUntouched);
-            for (std::int32_t by = 0; by < h; ++by) {
-                for (std::int32_t bx = 0; bx < w; ++bx) {
-                    std::vector<Pixel32> four;
-                    for (const int j : {1, 3}) {
-                        for (const int i : {1, 3}) {
-                            const std::int32_t x = quarter(bx, scale, 23, i);
-                            const std::int32_t y = quarter(by, scale, 17, j);
-                            const bool kept = image.mask[y * 23 + x] == 255;
-                            four.push_back(kept ? image.At(x, y) : pass[y * 23 + x]);
+    for (const bool opaque : {false, true}) {
+        Image image = Noise(23, 17, opaque);
+        image.mask.resize(23 * 17);
+        for (std::size_t i = 0; i < image.mask.size(); ++i) image.mask[i] = i % 5 == 0 ? 255 : 254;
+        const SelectionRect rect{2, 1, 21, 15};
+        const auto quarter = [](std::int32_t block, std::int32_t scale, std::int32_t size, int i) {
+            return block * scale + std::min(scale, size - block * scale) * i / 4;
+        };
+        for (std::int32_t shape = 0; shape < kShapeCount; ++shape) {
+            const std::int32_t difference = shape % 2 == 0 ? 45 : -45;
+            const FillParams fill = Fill(shape, rect, shape % 2);
+            const std::vector<Pixel32> pass = Pass(image, rect, shape, difference, fill);
+            for (const std::int32_t scale : {2, 3, 4}) {
+                const std::int32_t w = ZoomedExtent(23, scale);
+                const std::int32_t h = ZoomedExtent(17, scale);
+                CanvasPixels canvas = Canvas(w + 1, h);
+                RenderZoomedTrapezoidPreview(canvas, image.Source(), {{1, 0}, {0, 0}, {w, h}},
+                                             scale, shape, difference, fill);
+                ASSERT_EQ(canvas.Error(), CanvasError::kNone);
+                EXPECT_EQ(canvas.At(0, 0), kUntouched);
+                for (std::int32_t by = 0; by < h; ++by) {
+                    for (std::int32_t bx = 0; bx < w; ++bx) {
+                        std::vector<Pixel32> four;
+                        for (const int j : {1, 3}) {
+                            for (const int i : {1, 3}) {
+                                const std::int32_t x = quarter(bx, scale, 23, i);
+                                const std::int32_t y = quarter(by, scale, 17, j);
+                                const bool kept = image.mask[y * 23 + x] == 255;
+                                four.push_back(kept ? image.At(x, y) : pass[y * 23 + x]);
+                            }
                         }
+                        const std::uint32_t expected = Shown(bx + 1, by, SeenTogether(four));
+                        const std::uint32_t shown = canvas.At(bx + 1, by);
+                        ASSERT_EQ(shown, expected)
+                            << "shape " << shape << " 1:" << scale << " at " << bx << "," << by;
                     }
-                    const std::uint32_t expected = Shown(bx + 1, by, SeenTogether(four));
-                    const std::uint32_t shown = canvas.At(bx + 1, by);
-                    ASSERT_EQ(shown, expected)
-                        << "shape " << shape << " 1:" << scale << " at " << bx << "," << by;
                 }
             }
         }
