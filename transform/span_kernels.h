@@ -323,6 +323,15 @@ struct SpanKernels {
     static constexpr std::int32_t kAhead = 16;
     // The step of a row, known at compile time: its taps are neighbours.
     static constexpr std::integral_constant<std::ptrdiff_t, 1> kUnitStep{};
+    // Calls f with the line's step, a compile-time constant when it is 1.
+    template <class F>
+    static void WithStep(std::ptrdiff_t step, F f) noexcept {
+        if (step == 1) {
+            f(kUnitStep);
+        } else {
+            f(step);
+        }
+    }
 
     template <class Ahead>
     static void Prefetch(const Pixel32* line, std::ptrdiff_t step, std::int32_t n,
@@ -399,11 +408,7 @@ struct SpanKernels {
                         sum(j, [&](std::int32_t k) { return L::FromPixel(first[k * stride]); });
                     }
                 };
-                if (step == 1) {
-                    inside(kUnitStep);
-                } else {
-                    inside(step);
-                }
+                WithStep(step, inside);
             } else {
                 for (std::int32_t j = 0; j < m; ++j) {
                     const std::int32_t i = index[j];
@@ -457,11 +462,7 @@ struct SpanKernels {
                         mean(j, [&](std::int32_t k) { return L::FromPixel(line[k * stride]); });
                     }
                 };
-                if (step == 1) {
-                    inside(kUnitStep);
-                } else {
-                    inside(step);
-                }
+                WithStep(step, inside);
             } else {
                 for (std::int32_t j = 0; j < m; ++j) {
                     mean(j, [&](std::int32_t k) { return Tap(line, step, n, k); });
