@@ -13,7 +13,7 @@
 // Runs every line of `lines` (rows when `rows`, else columns); the split shapes change from
 // squeezing to stretching at the middle line. Returns false, having written nothing, when its
 // scratch memory cannot be had: for rows 32 bytes for each pixel a squeezed row reads, for
-// columns 40 bytes a column.
+// columns about 50 bytes a column.
 bool RunSpanPass(Pixel32* destination, const SamplerContext& context, const LineGeometry& lines,
                  bool rows, std::int32_t shape, std::int32_t difference,
                  ProgressRecord* progress) noexcept;
