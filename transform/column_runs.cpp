@@ -2,12 +2,17 @@
 #include "transform/column_runs.h"
 
 #include <algorithm>
+#include <cstddef>
+#include <cstdint>
 #include <new>
 
 bool ColumnRuns::Start(std::int32_t count) noexcept {
     count_ = count;
     changeCount_ = 0;
     next_ = 0;
+    if (count < 0 || static_cast<std::uint64_t>(count) > SIZE_MAX / sizeof(Change) / 2) {
+        return false;  // cannot be addressed (a 32-bit process and a huge rectangle)
+    }
     class_.reset(new (std::nothrow) std::uint8_t[count]);
     starts_.reset(new (std::nothrow) std::uint64_t[std::int64_t{count} / 64 + 1]);
     changes_.reset(new (std::nothrow) Change[std::int64_t{count} * 2]);

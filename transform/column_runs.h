@@ -38,6 +38,6 @@ class ColumnRuns {
     std::unique_ptr<std::uint8_t[]> class_;
     std::unique_ptr<std::uint64_t[]> starts_;  // bit j: a run starts at column j (and at count)
     std::unique_ptr<Change[]> changes_;        // in row order
-    std::int32_t changeCount_ = 0;
-    std::int32_t next_ = 0;
+    std::int64_t changeCount_ = 0;  // two a column: more than 32 bits hold for the widest rectangle
+    std::int64_t next_ = 0;
 };
