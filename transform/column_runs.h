@@ -4,6 +4,7 @@
 // its area averages begin and end, so a row costs its changes and a scan of a bit per column.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
@@ -38,6 +39,6 @@ class ColumnRuns {
     std::unique_ptr<std::uint8_t[]> class_;
     std::unique_ptr<std::uint64_t[]> starts_;  // bit j: a run starts at column j (and at count)
     std::unique_ptr<Change[]> changes_;        // in row order
-    std::int64_t changeCount_ = 0;  // two a column: more than 32 bits hold for the widest rectangle
-    std::int64_t next_ = 0;
+    std::ptrdiff_t changeCount_ = 0;  // two a column, an addressable number (see Start)
+    std::ptrdiff_t next_ = 0;
 };
