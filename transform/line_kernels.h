@@ -126,8 +126,7 @@ void SampleStretched(const CubicLineSampler& sampler, std::int32_t from, std::in
     std::int32_t count = 0;  // steps by the chunk actually taken, so p0 never passes `to`
     for (std::int32_t p0 = from; p0 < to; p0 += count) {
         count = to - p0 < kSpanChunk ? to - p0 : kSpanChunk;
-        const StretchSpan span{p0, p0 + count, shift, scale, sampler.Length(), sampler.Step(),
-                               0,  0};
+        const StretchSpan span{p0, p0 + count, shift, scale, sampler.Length(), sampler.Step()};
         path.stretch(sampler.Line(), span, nullptr, pixels);
         put(p0, pixels, count);
     }
@@ -140,7 +139,7 @@ void SampleStretchedAt(const CubicLineSampler& sampler, const std::int32_t* at, 
                        double shift, double scale, Put&& put) noexcept {
     if (sampler.Length() <= 0) return;
     const SpanPath& path = ActiveSpanPath();
-    const StretchSpan span{0, 0, shift, scale, sampler.Length(), sampler.Step(), 0, 0};
+    const StretchSpan span{0, 0, shift, scale, sampler.Length(), sampler.Step()};
     Pixel32 pixels[kSpanChunk];
     for (std::int32_t j0 = 0; j0 < count; j0 += kSpanChunk) {
         const std::int32_t m = count - j0 < kSpanChunk ? count - j0 : kSpanChunk;

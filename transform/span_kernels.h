@@ -22,9 +22,7 @@
 #include "transform/pixel.h"
 
 // What a stretched span needs: output positions from..to-1, written to out[p - from], sample
-// (p + shift) / scale of a line of n pixels whose pixel k is line[k * step]. The taps of the
-// first sample start at pixel tapFirst (unclamped), those of the last end at tapLast (at most
-// the line's last pixel).
+// (p + shift) / scale of a line of n pixels whose pixel k is line[k * step].
 struct StretchSpan {
     std::int32_t from;
     std::int32_t to;
@@ -32,8 +30,6 @@ struct StretchSpan {
     double scale;  // >= 1: a stretched line
     std::int32_t n;
     std::ptrdiff_t step;
-    std::int32_t tapFirst;
-    std::int32_t tapLast;
 };
 
 // What a squeezed span needs: output positions from..to-1, written to out[p - from], average
@@ -312,8 +308,9 @@ struct SpanKernels {
 
     // Pixel k of the line as four doubles, k clamped to 0..n-1.
     static Px Tap(const Pixel32* line, std::ptrdiff_t step, std::int32_t n,
-                  std::int32_t k) noexcept {
-        return L::FromPixel(line[(k < 0 ? 0 : (k < n ? k : n - 1)) * step]);
+                  std::int64_t k) noexcept {
+        const std::int64_t inside = k < 0 ? 0 : (k < n ? k : n - 1);
+        return L::FromPixel(line[inside * step]);
     }
 
     // Samples a kernel asks for ahead of the one it computes: isolated positions of a large image
@@ -471,13 +468,6 @@ struct SpanKernels {
         }
     }
 
-    // Pixel k of column j of a row walk as four doubles, k clamped to the column's n pixels.
-    static Px AcrossTap(const Pixel32* column, std::ptrdiff_t stride, std::int32_t n,
-                        std::int32_t j, std::int64_t k) noexcept {
-        const std::int64_t inside = k < 0 ? 0 : (k < n ? k : n - 1);
-        return L::FromPixel(column[inside * stride + j]);
-    }
-
     // Asks for the cache line of column j a few rows below row k, which the next output rows
     // read: the processor does not guess a walk that moves down a row every few columns.
     static void AskAhead(const Pixel32* column, std::ptrdiff_t stride, std::int32_t n,
@@ -524,7 +514,7 @@ struct SpanKernels {
             } else {
                 for (std::int32_t j = 0; j < m; ++j) {
                     const std::int64_t i = std::int64_t{index[j]} - 1;
-                    const auto tap = [&](int k) { return AcrossTap(base, s, n, j, i + k); };
+                    const auto tap = [&](int k) { return Tap(base + j, s, n, i + k); };
                     Px v = L::Scaled(tap(0), w[0][j]);
                     v = L::Added(v, L::Scaled(tap(1), w[1][j]));
                     v = L::Added(v, L::Scaled(tap(2), w[2][j]));
@@ -541,10 +531,10 @@ struct SpanKernels {
                                                std::int32_t n, std::int32_t a, std::int32_t b,
                                                const double* w0, const double* w1,
                                                const double* mask, double total) noexcept {
-        const Px first = kInside ? L::FromPixel(column[a * s]) : AcrossTap(column, s, n, 0, a);
+        const Px first = kInside ? L::FromPixel(column[a * s]) : Tap(column, s, n, a);
         const Px last = kInside || b < n ? L::FromPixel(column[b * s]) : L::Zero();
-        const Px next = kInside ? L::FromPixel(column[(a + 1) * s])
-                                : AcrossTap(column, s, n, 0, std::int64_t{a} + 1);
+        const Px next =
+            kInside ? L::FromPixel(column[(a + 1) * s]) : Tap(column, s, n, std::int64_t{a} + 1);
         Px sum = L::Scaled(first, *w0);
         sum = L::Added(sum, L::Scaled(last, *w1));
         sum = L::Added(sum, L::KeptWhere(next, mask));

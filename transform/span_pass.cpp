@@ -27,14 +27,6 @@ std::int32_t EndOfBelow(double bound, std::int32_t from, std::int32_t hi) noexce
     return whole < bound ? whole + 1 : whole;
 }
 
-// The tap of a stretched line's sample at p that lies at the sample or before it.
-std::int32_t TapIndex(std::int32_t p, const StretchMap& map, std::int32_t n) noexcept {
-    double x = (p + map.shift) / map.scale;
-    if (!(x >= 0.0)) x = 0.0;
-    if (x >= static_cast<double>(n)) x = static_cast<double>(n - 1);
-    return static_cast<std::int32_t>(x);
-}
-
 // How one line is rebuilt. A squeezed line runs, from each end inward, the undefined area
 // [lo, outsideEnd), the blended ends [outsideEnd, box.from) and the area averages of box.
 struct LinePlan {
@@ -42,22 +34,15 @@ struct LinePlan {
     bool reduced;
     std::int32_t outsideEnd;
     StretchSpan stretch;
-    BoxSpan box;
-    std::int32_t readFirst;  // the source pixels the span kernels read; none when first > last
-    std::int32_t readLast;
+    BoxSpan box;  // its pixels readFirst..readLast are read; none when first > last
 };
 
 LinePlan PlanLine(const LineGeometry& g, std::int32_t line, bool reduced, std::int32_t n) noexcept {
-    LinePlan plan{line, reduced, g.lo, {}, {}, 0, -1};
+    LinePlan plan{line, reduced, g.lo, {}, {}};
     const double t = g.Inset(line);
     if (!reduced) {
         const StretchMap map = g.Stretch(t);
-        // The last tap kept to the line, whose end may be the 32-bit limit itself.
-        const std::int32_t lastTap = std::min(TapIndex(g.hi - 1, map, n), n - 3) + 2;
-        plan.stretch = {
-            g.lo, g.hi, map.shift, map.scale, n, /*step=*/1, TapIndex(g.lo, map, n) - 1, lastTap};
-        plan.readFirst = std::max(plan.stretch.tapFirst, 0);
-        plan.readLast = std::min(plan.stretch.tapLast, n - 1);
+        plan.stretch = {g.lo, g.hi, map.shift, map.scale, n, /*step=*/1};
         return plan;
     }
     const double len = g.SqueezedPixelLength(t);
@@ -71,33 +56,33 @@ LinePlan PlanLine(const LineGeometry& g, std::int32_t line, bool reduced, std::i
             return !(x >= 0.0) ? 0.0 : (x >= n ? static_cast<double>(n - 1) : x);
         };
         const double e = start(to - 1) + len;
-        plan.readFirst = plan.box.readFirst = static_cast<std::int32_t>(start(from));
-        plan.readLast = plan.box.readLast = e < n ? static_cast<std::int32_t>(e) : n - 1;
+        plan.box.readFirst = static_cast<std::int32_t>(start(from));
+        plan.box.readLast = e < n ? static_cast<std::int32_t>(e) : n - 1;
     }
     return plan;
 }
 
-// Output pixel p of a line as the fill operation gives it, with (line, p) as the axis orders them.
-Pixel32 Operate(SamplerFn fn, const SamplerContext& ctx, bool rows, std::int32_t line,
-                std::int32_t p, double s, double len) noexcept {
-    return rows ? fn(ctx, p, line, s, line, len) : fn(ctx, line, p, line, s, len);
+// Output pixel p of a row as the fill operation gives it.
+Pixel32 Operate(SamplerFn fn, const SamplerContext& ctx, std::int32_t row, std::int32_t p, double s,
+                double len) noexcept {
+    return fn(ctx, p, row, s, row, len);
 }
 
-// A squeezed line into out (position p at out[p]): the undefined area and the blended ends from
+// A squeezed row into out (position p at out[p]): the undefined area and the blended ends from
 // the sampler table, walked inward from both ends, then the area averages of the middle.
-void ReduceSpan(const LinePlan& plan, const SamplerContext& ctx, const LineGeometry& g, bool rows,
-                const Pixel32* in, double* scratch, Pixel32* out) noexcept {
+void ReduceRow(const LinePlan& plan, const SamplerContext& ctx, const LineGeometry& g,
+               const Pixel32* in, double* scratch, Pixel32* out) noexcept {
     const SamplerRow& ops = SamplerTable(ctx.fill->mode);
-    const SamplerFn before = ops[rows ? kOutsideLeft : kOutsideTop];
-    const SamplerFn after = ops[rows ? kOutsideRight : kOutsideBottom];
+    const SamplerFn before = ops[kOutsideLeft];
+    const SamplerFn after = ops[kOutsideRight];
     const std::int32_t lo = g.lo;
     const std::int32_t hi = g.hi;
     const double t = plan.box.t;
     const double len = plan.box.len;
     const std::int32_t line = plan.line;
     if (FillIsUniformAlongLine(ctx.fill->mode) && plan.outsideEnd > lo) {
-        const Pixel32 first = Operate(before, ctx, rows, line, lo, 0.0, len);
-        const Pixel32 last = Operate(after, ctx, rows, line, hi - 1, 0.0, len);
+        const Pixel32 first = Operate(before, ctx, line, lo, 0.0, len);
+        const Pixel32 last = Operate(after, ctx, line, hi - 1, 0.0, len);
         for (std::int32_t p = lo; p < plan.outsideEnd; ++p) {
             out[p] = first;
             out[hi - 1 - (p - lo)] = last;
@@ -105,25 +90,25 @@ void ReduceSpan(const LinePlan& plan, const SamplerContext& ctx, const LineGeome
     } else {
         for (std::int32_t p = lo; p < plan.outsideEnd; ++p) {
             const std::int32_t m = hi - 1 - (p - lo);
-            out[p] = Operate(before, ctx, rows, line, p, 0.0, len);
-            out[m] = Operate(after, ctx, rows, line, m, 0.0, len);
+            out[p] = Operate(before, ctx, line, p, 0.0, len);
+            out[m] = Operate(after, ctx, line, m, 0.0, len);
         }
     }
-    const SamplerFn start = ops[rows ? kEdgeLeft : kEdgeTop];
-    const SamplerFn end = ops[rows ? kEdgeRight : kEdgeBottom];
+    const SamplerFn start = ops[kEdgeLeft];
+    const SamplerFn end = ops[kEdgeRight];
     for (std::int32_t p = plan.outsideEnd; p < plan.box.from; ++p) {
         const std::int32_t m = hi - 1 - (p - lo);
         const double s = lo + ((p - lo) - t) * len;
-        out[p] = Operate(start, ctx, rows, line, p, s, len);
-        out[m] = Operate(end, ctx, rows, line, m, (hi - (s - lo)) - len, len);
+        out[p] = Operate(start, ctx, line, p, s, len);
+        out[m] = Operate(end, ctx, line, m, (hi - (s - lo)) - len, len);
     }
     ActiveSpanPath().box(in, plan.box, scratch, out + plan.box.from);
 }
 
-void RunPlan(const LinePlan& plan, const SamplerContext& ctx, const LineGeometry& g, bool rows,
-             const Pixel32* in, double* scratch, Pixel32* out) noexcept {
+void RunRow(const LinePlan& plan, const SamplerContext& ctx, const LineGeometry& g,
+            const Pixel32* in, double* scratch, Pixel32* out) noexcept {
     if (plan.reduced) {
-        ReduceSpan(plan, ctx, g, rows, in, scratch, out);
+        ReduceRow(plan, ctx, g, in, scratch, out);
     } else {
         ActiveSpanPath().stretch(in, plan.stretch, scratch, out + plan.stretch.from);
     }
@@ -135,14 +120,6 @@ std::unique_ptr<T[]> Allocate(std::int64_t count) noexcept {
     if (count < 0 || static_cast<std::uint64_t>(count) > SIZE_MAX / sizeof(T)) return nullptr;
     return std::unique_ptr<T[]>(new (std::nothrow) T[static_cast<std::size_t>(count)]);
 }
-
-// What the lines of a pass read: source pixels first..last of their lines (none when
-// first > last), and at most boxPixels pixels for one box span, with its term of weight 0.
-struct Reach {
-    std::int32_t first;
-    std::int32_t last;
-    std::int64_t boxPixels;
-};
 
 struct Pass {
     Pixel32* destination;
@@ -160,31 +137,27 @@ struct Pass {
     }
 };
 
-// Plans every line once, for the memory the pass needs before it writes anything: a line's reach
-// follows the rectangle, not the image, whose lines may be far longer.
-Reach SurveyLines(const Pass& pass, std::int32_t n) noexcept {
-    Reach reach{n, -1, 0};
+// Plans every row once, for the memory the pass needs before it writes anything: the most pixels
+// one squeezed row reads, with its term of weight 0. A row's reach follows the rectangle, not the
+// image, whose rows may be far longer.
+std::int64_t LargestBox(const Pass& pass, std::int32_t n) noexcept {
+    std::int64_t most = 0;
     for (std::int32_t line = pass.g.first; line < pass.g.first + pass.g.extent; ++line) {
         const LinePlan plan = pass.Plan(line, n);
-        if (plan.readFirst > plan.readLast) continue;
-        reach.first = std::min(reach.first, plan.readFirst);
-        reach.last = std::max(reach.last, plan.readLast);
-        if (plan.reduced) {
-            reach.boxPixels =
-                std::max(reach.boxPixels, std::int64_t{plan.readLast} - plan.readFirst + 2);
+        if (plan.reduced && plan.box.readFirst <= plan.box.readLast) {
+            most = std::max(most, std::int64_t{plan.box.readLast} - plan.box.readFirst + 2);
         }
     }
-    return reach;
+    return most;
 }
 
 bool RunRows(const Pass& pass) noexcept {
     const std::int32_t n = pass.ctx.stride;
-    const auto scratch = Allocate<double>(SurveyLines(pass, n).boxPixels * 4);
+    const auto scratch = Allocate<double>(LargestBox(pass, n) * 4);
     if (!scratch) return false;
     for (std::int32_t row = pass.g.first; row < pass.g.first + pass.g.extent; ++row) {
-        RunPlan(pass.Plan(row, n), pass.ctx, pass.g, /*rows=*/true,
-                pass.ctx.source + PixelIndex(0, row, n), scratch.get(),
-                pass.destination + PixelIndex(0, row, n));
+        RunRow(pass.Plan(row, n), pass.ctx, pass.g, pass.ctx.source + PixelIndex(0, row, n),
+               scratch.get(), pass.destination + PixelIndex(0, row, n));
         ReportLinesDone(pass.progress, row - pass.g.first, pass.g.extent);
     }
     return true;

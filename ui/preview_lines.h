@@ -184,8 +184,7 @@ void PreviewOutsideRun(View& view, const SamplerContext& context, SamplerFn fn, 
                        Positions& at, double last) noexcept {
     if (!at.More() || !(at.p <= last)) return;
     const FillParams& fill = *context.fill;
-    const bool each = fill.transparent == 0 &&
-                      fill.mode == static_cast<std::int32_t>(UndefinedAreaMode::kSourcePixel);
+    const bool each = fill.transparent == 0 && !FillIsUniformAlongLine(fill.mode);
     const Pixel32 shown = fill.transparent != 0
                               ? Pixel32{0}
                               : Operation<View::kRowLine>(fn, context, line, at.p, 0.0, 0.0);
