@@ -143,12 +143,13 @@ struct SpanKernels {
     }
 
     // Tap index and the four weights of the samples at positions p (one a lane) of lines of n
-    // pixels, each lane with its own shift and scale, into the chunk's arrays.
+    // pixels, each lane with its own shift and scale, into the chunk's arrays; the indices also
+    // go to `bounds` unless it is null.
     static void Locate(Pd p, Pd shift, Pd scale, std::int32_t n, std::int32_t* index,
                        double* const weights[4], Bounds* bounds) noexcept {
         const Pd x = L::ClampToLine(L::Div(L::Add(p, shift), scale), n);
         const Pd i = L::Truncate(x, index);
-        bounds->Take(i, i);
+        if (bounds != nullptr) bounds->Take(i, i);
         const Pd f = L::Sub(x, i);
         const Pd one = L::Splat(1.0);
         L::StoreSamples(weights[0], FarWeight(L::Add(one, f)));
@@ -168,11 +169,12 @@ struct SpanKernels {
         std::int32_t count = 0;  // steps by the chunk actually taken, so p0 never passes `to`
         for (std::int32_t p0 = span.from; p0 < span.to; p0 += count) {
             count = span.to - p0 < kChunk ? span.to - p0 : kChunk;
-            Bounds bounds;
+            // Along a line the tap index never decreases: the chunk's first and last samples
+            // bound it, and no running bound is carried from one lane set to the next.
             for (std::int32_t j = 0; j < count; j += L::kLanes) {
                 double* const at[4] = {w[0] + j, w[1] + j, w[2] + j, w[3] + j};
                 Locate(L::Ramp(p0 + j), L::Splat(span.shift), L::Splat(span.scale), span.n,
-                       index + j, at, &bounds);
+                       index + j, at, nullptr);
             }
             // Samples advance by at most a pixel (scale >= 1), so kChunk + 4 taps hold a
             // chunk's; a chunk that breaks this has its taps clamped to the buffer.
@@ -188,7 +190,7 @@ struct SpanKernels {
                 return L::Added(v, L::Scaled(L::Load(tap + 12), w[3][j]));
             };
             Pixel32* const put = out + (p0 - span.from);
-            if (bounds.Within(low + 1, high - 2)) {
+            if (std::int64_t{index[count - 1]} <= high - 2) {
                 std::int32_t j = 0;
                 for (; j + 1 < count; j += 2) {
                     ClampPackTwo(sample(j, index[j] - 1), sample(j + 1, index[j + 1] - 1), put + j);
@@ -221,11 +223,12 @@ struct SpanKernels {
         std::int32_t count = 0;  // steps by the chunk actually taken, so p0 never passes `to`
         for (std::int32_t p0 = span.from; p0 < span.to; p0 += count) {
             count = span.to - p0 < kChunk ? span.to - p0 : kChunk;
-            Bounds bounds;
+            // Along a line the first and last pixels never decrease, and the last never precedes
+            // the first: the chunk's first and last samples bound every pixel read.
             for (std::int32_t j = 0; j < count; j += L::kLanes) {
                 double* const at4[4] = {w[0] + j, w[1] + j, w[2] + j, w[3] + j};
                 LocateBox(L::Ramp(p0 + j - span.lo), L::Splat(span.t), L::Splat(span.len), span.lo,
-                          span.n, i0 + j, i1 + j, at4, &bounds);
+                          span.n, i0 + j, i1 + j, at4, nullptr);
             }
             // The chunk's last pixel reads up to its i1, or i0 + 1 when that is further.
             std::int32_t reach = i1[count - 1] > i0[count - 1] ? i1[count - 1] : i0[count - 1] + 1;
@@ -250,7 +253,8 @@ struct SpanKernels {
                 return L::Divided(sum, total);
             };
             Pixel32* const put = out + (p0 - span.from);
-            if (bounds.Within(span.readFirst, span.readLast)) {
+            const std::int32_t highest = i1[count - 1] < span.n ? i1[count - 1] : span.n - 1;
+            if (i0[0] >= span.readFirst && highest <= span.readLast) {
                 std::int32_t j = 0;
                 for (; j + 1 < count; j += 2) PackTwo(mean(j), mean(j + 1), put + j);
                 if (j < count) put[j] = Pack(mean(j));
@@ -280,7 +284,7 @@ struct SpanKernels {
         const Pd e = L::Add(x, len);
         const Pd b = L::Truncate(L::Min(e, n), last);  // n when e reaches the line's end
         // Pixel b is read only below n; a + 1 may be read as the zero term after readLast.
-        bounds->Take(L::Min(a, b), L::Max(a, L::Min(b, L::Sub(n, one))));
+        if (bounds != nullptr) bounds->Take(L::Min(a, b), L::Max(a, L::Min(b, L::Sub(n, one))));
         const Pd head = L::Sub(L::Add(a, one), x);
         const Pd tail = L::And(L::Sub(e, b), L::Less(b, n));
         const Pd between = L::Less(L::Add(a, one), b);
