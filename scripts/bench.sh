@@ -7,15 +7,16 @@ cd "$(dirname "$0")/.."
 scripts/setup.sh
 cmake -S . -B build/native -DTRAPEZOID_WERROR=ON >/dev/null
 cmake --build build/native -j"$(nproc)" --target transform_bench preview_bench
-# The pass ratios take the least of five runs of the pass and of the copy.
-build/native/transform_bench --benchmark_min_time=0.5 --benchmark_repetitions=5 "$@"
+# The pass ratios take the least of five runs of the pass and of the copy, the runs of all of them
+# interleaved so that each meets the same neighbours.
+build/native/transform_bench --benchmark_min_time=0.5 --benchmark_repetitions=5 \
+    --benchmark_enable_random_interleaving=true "$@"
 cmake -S . -B build/win32 -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-i686.cmake" \
     -DTRAPEZOID_WERROR=ON >/dev/null
 cmake --build build/win32 -j"$(nproc)" --target dll_bench
 scripts/with_display.sh wine build/win32/dll_bench.exe build/win32/trapezoid.dll
-# The preview's ratios take the worst of several figures: medians of five runs steady them.
-build/native/preview_bench --benchmark_min_time=1 --benchmark_repetitions=5 \
-    --benchmark_report_aggregates_only=true "$@"
+# The preview's ratios take the worst of several figures, each the least of twenty short runs.
+build/native/preview_bench --benchmark_min_time=0.05 --benchmark_repetitions=20 "$@"
 # The straightening suggestion against one pass of the same 6000 x 4000 image: fastest of three.
 cmake --build build/native -j"$(nproc)" --target straighten_bench
 build/native/straighten_bench --benchmark_min_time=1 --benchmark_repetitions=3 "$@"

@@ -1,12 +1,15 @@
 // DLL benchmark: the real plug-in, loaded as a host loads it, runs the pass on a 6000 x 4000
 // image through KVF_Execute, timed against a plain copy of the same image in the same 32-bit
-// process. Each figure is the minimum of several runs, so that a busy neighbour does not decide.
+// process. Each figure is the minimum of several runs, taken in rounds of the copy and every
+// pass, so that a busy neighbour does not decide.
 // Usage: dll_bench PLUGIN.dll; prints one `ratio dll-<name>: <value>` line per pass.
 #include "plugin/win32.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <random>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -17,8 +20,8 @@ namespace {
 
 constexpr std::int32_t kWidth = 6000;
 constexpr std::int32_t kHeight = 4000;
-constexpr int kCopyRuns = 9;
-constexpr int kPassRuns = 5;
+constexpr int kRounds = 5;
+constexpr int kCopyRuns = 2;
 
 struct Case {
     const char* name;
@@ -86,19 +89,28 @@ int main(int argc, char** argv) {
     std::mt19937 rng(1);
     for (Pixel32& p : source) p = static_cast<Pixel32>(rng()) | 0xFF000000u;
     std::vector<Pixel32> destination(source);
-    const double copy = Fastest(kCopyRuns, [&] {
-        std::memcpy(destination.data(), source.data(), source.size() * sizeof(Pixel32));
-    });
     const SelectionRect rect{0, 0, kWidth, kHeight};
+    // Rounds of a copy and every pass, each keeping its least time: the copy and the passes meet
+    // the same neighbours, whatever the machine does meanwhile.
+    double copy = 1e30;
+    double pass[std::size(kCases)];
+    std::fill(std::begin(pass), std::end(pass), 1e30);
+    for (int round = 0; round < kRounds; ++round) {
+        copy = std::min(copy, Fastest(kCopyRuns, [&] {
+            std::memcpy(destination.data(), source.data(), source.size() * sizeof(Pixel32));
+        }));
+        for (std::size_t i = 0; i < std::size(kCases); ++i) {
+            WriteSettings(ini, kCases[i]);
+            pass[i] = std::min(pass[i], Fastest(1, [&] {
+                execute(0, nullptr, source.data(), destination.data(), 0, &rect, 0, kWidth,
+                        kHeight, nullptr, 0);
+            }));
+        }
+    }
     std::printf("dll path: %s\n", LinePathName(ActiveLinePath()));
     std::printf("dll copy: %.3f ns per pixel\n", copy * 1e9 / static_cast<double>(source.size()));
-    for (const Case& c : kCases) {
-        WriteSettings(ini, c);
-        const double pass = Fastest(kPassRuns, [&] {
-            execute(0, nullptr, source.data(), destination.data(), 0, &rect, 0, kWidth, kHeight,
-                    nullptr, 0);
-        });
-        std::printf("ratio dll-%s: %.2f\n", c.name, pass / copy);
+    for (std::size_t i = 0; i < std::size(kCases); ++i) {
+        std::printf("ratio dll-%s: %.2f\n", kCases[i].name, pass[i] / copy);
     }
     return FreeLibrary(plugin) ? 0 : 1;
 }
