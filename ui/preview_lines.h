@@ -93,6 +93,14 @@ class LineView {
         for (std::int32_t j = 0; j < count; ++j)
             Put(at[j], Masked(at[j]) ? Source(at[j]) : values[j]);
     }
+    // Positions at[0..count) all get `value`, masked ones the source.
+    void PutSame(const std::int32_t* at, Pixel32 value, std::int32_t count) noexcept {
+        if (mask == nullptr) {
+            sink.PutSame(at, value, count);
+            return;
+        }
+        for (std::int32_t j = 0; j < count; ++j) Put(at[j], Masked(at[j]) ? Source(at[j]) : value);
+    }
     // Masked positions keep the source; the others get what `compute` gives for them.
     template <class Compute>
     void PutUnlessMasked(std::int32_t p, Compute compute) noexcept {
@@ -188,6 +196,14 @@ void PreviewOutsideRun(View& view, const SamplerContext& context, SamplerFn fn, 
     const Pixel32 shown = fill.transparent != 0
                               ? Pixel32{0}
                               : Operation<View::kRowLine>(fn, context, line, at.p, 0.0, 0.0);
+    if constexpr (!Positions::kContiguous) {
+        if (!each) {
+            const std::int32_t count = at.CountUpTo(last);
+            view.PutSame(at.Rest(), shown, count);
+            at.Skip(count);
+            return;
+        }
+    }
     for (; at.More() && at.p <= last; at.Advance()) {
         view.PutUnlessMasked(at.p, [&] {
             return each ? Operation<View::kRowLine>(fn, context, line, at.p, 0.0, 0.0) : shown;

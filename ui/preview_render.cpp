@@ -209,7 +209,25 @@ struct SampleSink {
     void PutEach(const std::int32_t* at, const Pixel32* values, std::int32_t count) noexcept {
         std::memcpy(next, values, static_cast<std::size_t>(count) * sizeof *values);
         next += count;
-        if (ahead == nullptr) return;
+        AskAhead(at, count);
+    }
+    void PutSame(const std::int32_t* at, Pixel32 value, std::int32_t count) noexcept {
+        std::fill(next, next + count, value);
+        next += count;
+        AskAhead(at, count);
+    }
+    // The mask bytes of positions at[0..count), in increasing order. Neighbouring positions of a
+    // row share their cache lines, each asked for once; a column's each have their own.
+    void AskAhead(const std::int32_t* at, std::int32_t count) const noexcept {
+        if (ahead == nullptr || count <= 0) return;
+        if (step == 1) {
+            const std::uintptr_t last = reinterpret_cast<std::uintptr_t>(ahead + at[count - 1]);
+            for (std::uintptr_t line = reinterpret_cast<std::uintptr_t>(ahead + at[0]) / 64 * 64;
+                 line <= last; line += 64) {
+                _mm_prefetch(reinterpret_cast<const char*>(line), _MM_HINT_T0);
+            }
+            return;
+        }
         for (std::int32_t j = 0; j < count; ++j) {
             _mm_prefetch(reinterpret_cast<const char*>(ahead + at[j] * step), _MM_HINT_T0);
         }
