@@ -15,8 +15,10 @@ cmake -S . -B build/win32 -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-i686.cmake" \
     -DTRAPEZOID_WERROR=ON >/dev/null
 cmake --build build/win32 -j"$(nproc)" --target dll_bench
 scripts/with_display.sh wine build/win32/dll_bench.exe build/win32/trapezoid.dll
-# The preview's ratios take the worst of several figures, each the least of twenty short runs.
-build/native/preview_bench --benchmark_min_time=0.05 --benchmark_repetitions=20 "$@"
+# The preview's ratios take the worst of several figures, each the fastest single paint, pass or
+# scan of ten runs, the runs of all of them interleaved so that each meets the same neighbours.
+build/native/preview_bench --benchmark_min_time=0.1 --benchmark_repetitions=10 \
+    --benchmark_enable_random_interleaving=true "$@"
 # The straightening suggestion against one pass of the same 6000 x 4000 image: fastest of three.
 cmake --build build/native -j"$(nproc)" --target straighten_bench
 build/native/straighten_bench --benchmark_min_time=1 --benchmark_repetitions=3 "$@"
