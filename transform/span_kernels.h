@@ -367,8 +367,9 @@ struct SpanKernels {
     }
 
     // Cubic samples of a stretched line at isolated positions; span.from and span.to are unused.
-    static void StretchAt(const Pixel32* line, const StretchSpan& span, const std::int32_t* at,
+    static void StretchAt(const Pixel32* line, const StretchSpan& given, const std::int32_t* at,
                           std::int32_t count, Pixel32* out) noexcept {
+        const StretchSpan span = given;  // a copy that the pixels written cannot alias
         alignas(32) std::int32_t p[kChunk];
         alignas(32) std::int32_t index[kChunk];
         alignas(32) double w[4][kChunk];
@@ -384,45 +385,57 @@ struct SpanKernels {
             }
             const std::int32_t low = Least(bounds);
             const std::int32_t high = Greatest(bounds);
+            Pixel32* const put = out + j0;
             const auto sum = [&](std::int32_t j, auto tap) {
                 Px v = L::Scaled(tap(0), w[0][j]);
                 v = L::Added(v, L::Scaled(tap(1), w[1][j]));
                 v = L::Added(v, L::Scaled(tap(2), w[2][j]));
-                v = L::Added(v, L::Scaled(tap(3), w[3][j]));
-                out[j0 + j] = ClampPack(v);
+                return L::Added(v, L::Scaled(tap(3), w[3][j]));
+            };
+            // The samples j of the chunk, two at a time, `one(j)` computing sample j.
+            const auto each = [&](auto one) {
+                std::int32_t j = 0;
+                for (; j + 1 < m; j += 2) {
+                    const Px first = one(j);
+                    ClampPackTwo(first, one(j + 1), put + j);
+                }
+                if (j < m) put[j] = ClampPack(one(j));
             };
             if (high - low <= 2 * kChunk) {
                 // Close positions share their taps: those are converted once, as a run does.
                 ToDoubles(line, step, span.n, low - 1, high + 3, taps);
-                for (std::int32_t j = 0; j < m; ++j) {
+                each([&](std::int32_t j) {
                     const double* own = taps + static_cast<std::ptrdiff_t>(index[j] - low) * 4;
-                    sum(j, [&](std::int32_t k) { return L::Load(own + 4 * k); });
-                }
+                    return sum(j, [&](std::int32_t k) { return L::Load(own + 4 * k); });
+                });
             } else if (low >= 1 && high + 2 < span.n) {
                 // Every tap lies inside the line: none needs its clamp.
                 const double inverse = 1.0 / span.scale;
                 const auto inside = [&](auto stride) {
-                    for (std::int32_t j = 0; j < m; ++j) {
+                    each([&](std::int32_t j) {
                         Prefetch(line, stride, span.n, index, j, m, at + j0, count - j0,
                                  [&](std::int32_t q) { return (q + span.shift) * inverse; });
                         const Pixel32* first = line + (index[j] - 1) * stride;
-                        sum(j, [&](std::int32_t k) { return L::FromPixel(first[k * stride]); });
-                    }
+                        return sum(j,
+                                   [&](std::int32_t k) { return L::FromPixel(first[k * stride]); });
+                    });
                 };
                 WithStep(step, inside);
             } else {
-                for (std::int32_t j = 0; j < m; ++j) {
+                each([&](std::int32_t j) {
                     const std::int32_t i = index[j];
-                    sum(j, [&](std::int32_t k) { return Tap(line, step, span.n, i - 1 + k); });
-                }
+                    return sum(j,
+                               [&](std::int32_t k) { return Tap(line, step, span.n, i - 1 + k); });
+                });
             }
         }
     }
 
     // Area averages of a squeezed line at isolated positions, summed in Box's order; span.from,
     // span.to, span.readFirst and span.readLast are unused, every pixel read lies in 0..n-1.
-    static void BoxAt(const Pixel32* line, const BoxSpan& span, const std::int32_t* at,
+    static void BoxAt(const Pixel32* line, const BoxSpan& given, const std::int32_t* at,
                       std::int32_t count, Pixel32* out) noexcept {
+        const BoxSpan span = given;  // a copy that the pixels written cannot alias
         alignas(32) std::int32_t offset[kChunk];
         alignas(32) std::int32_t i0[kChunk];
         alignas(32) std::int32_t i1[kChunk];
@@ -437,36 +450,48 @@ struct SpanKernels {
                 LocateBox(L::Gather(offset + j), L::Splat(span.t), L::Splat(span.len), span.lo,
                           span.n, i0 + j, i1 + j, weights, &bounds);
             }
-            // `tap(k)` gives pixel k of the line; the last partial pixel is read only below n.
-            const auto mean = [&](std::int32_t j, auto tap) {
+            // `tap(k)` gives pixel k of the line; the last partial pixel is read only below n,
+            // which every last pixel is when kInside holds.
+            const auto mean = [&](std::int32_t j, auto tap, auto inside) {
                 const std::int32_t a = i0[j];
                 const std::int32_t b = i1[j];
                 Px sum = L::Scaled(tap(a), w[0][j]);
-                sum = L::Added(sum, L::Scaled(b < n ? tap(b) : L::Zero(), w[1][j]));
+                sum = L::Added(sum, L::Scaled(inside || b < n ? tap(b) : L::Zero(), w[1][j]));
                 sum = L::Added(sum, L::KeptWhere(tap(a + 1), w[2] + j));
                 double total = w[3][j];
                 for (std::int32_t k = a + 2; k < b; ++k) {
                     sum = L::Added(sum, tap(k));
                     total += 1.0;
                 }
-                out[j0 + j] = Pack(L::Divided(sum, total));
+                return L::Divided(sum, total);
             };
+            Pixel32* const put = out + j0;
             // The greatest number taken is that of a first pixel or, below n, of a last one.
             if (Greatest(bounds) + 1 < n) {
                 // Every pixel read lies inside the line: no tap needs its clamp.
                 const auto inside = [&](auto stride) {
-                    for (std::int32_t j = 0; j < m; ++j) {
+                    const auto one = [&](std::int32_t j) {
                         Prefetch(line, stride, n, i0, j, m, at + j0, count - j0,
                                  [&](std::int32_t q) {
                                      return span.lo + ((q - span.lo) - span.t) * span.len;
                                  });
-                        mean(j, [&](std::int32_t k) { return L::FromPixel(line[k * stride]); });
+                        return mean(
+                            j, [&](std::int32_t k) { return L::FromPixel(line[k * stride]); },
+                            std::true_type{});
+                    };
+                    std::int32_t j = 0;
+                    for (; j + 1 < m; j += 2) {
+                        const Px first = one(j);
+                        PackTwo(first, one(j + 1), put + j);
                     }
+                    if (j < m) put[j] = Pack(one(j));
                 };
                 WithStep(step, inside);
             } else {
                 for (std::int32_t j = 0; j < m; ++j) {
-                    mean(j, [&](std::int32_t k) { return Tap(line, step, n, k); });
+                    put[j] = Pack(mean(
+                        j, [&](std::int32_t k) { return Tap(line, step, n, k); },
+                        std::false_type{}));
                 }
             }
         }
