@@ -155,14 +155,14 @@ bool RunRows(const Pass& pass) noexcept {
     const std::int32_t n = pass.ctx.stride;
     // The converted pixels start on a cache line: each is 32 bytes, and one that straddled two
     // lines would cost two accesses at every store and load (the allocator promises 8 or 16).
-    constexpr std::int64_t kLine = 64 / sizeof(double);
-    const auto scratch = Allocate<double>(LargestBox(pass, n) * 4 + kLine);
+    const auto scratch = Allocate<double>(LargestBox(pass, n) * 4 + 64 / sizeof(double));
     if (!scratch) return false;
-    double* const pixels = scratch.get() + (kLine - reinterpret_cast<std::uintptr_t>(scratch.get()) %
-                                                        64 / sizeof(double)) % kLine;
+    const auto address = reinterpret_cast<std::uintptr_t>(scratch.get());
+    double* const pixels = scratch.get() + (64 - address % 64) % 64 / sizeof(double);
     for (std::int32_t row = pass.g.first; row < pass.g.first + pass.g.extent; ++row) {
-        RunRow(pass.Plan(row, n), pass.ctx, pass.g, pass.ctx.source + PixelIndex(0, row, n),
-               pixels, pass.destination + PixelIndex(0, row, n));
+        const std::ptrdiff_t start = PixelIndex(0, row, n);
+        RunRow(pass.Plan(row, n), pass.ctx, pass.g, pass.ctx.source + start, pixels,
+               pass.destination + start);
         ReportLinesDone(pass.progress, row - pass.g.first, pass.g.extent);
     }
     return true;

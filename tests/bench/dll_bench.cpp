@@ -8,8 +8,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <random>
 #include <iterator>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -92,19 +92,21 @@ int main(int argc, char** argv) {
     const SelectionRect rect{0, 0, kWidth, kHeight};
     // Rounds of a copy and every pass, each keeping its least time: the copy and the passes meet
     // the same neighbours, whatever the machine does meanwhile.
+    const auto copyImage = [&] {
+        std::memcpy(destination.data(), source.data(), source.size() * sizeof(Pixel32));
+    };
+    const auto runPass = [&] {
+        execute(0, nullptr, source.data(), destination.data(), 0, &rect, 0, kWidth, kHeight,
+                nullptr, 0);
+    };
     double copy = 1e30;
     double pass[std::size(kCases)];
     std::fill(std::begin(pass), std::end(pass), 1e30);
     for (int round = 0; round < kRounds; ++round) {
-        copy = std::min(copy, Fastest(kCopyRuns, [&] {
-            std::memcpy(destination.data(), source.data(), source.size() * sizeof(Pixel32));
-        }));
+        copy = std::min(copy, Fastest(kCopyRuns, copyImage));
         for (std::size_t i = 0; i < std::size(kCases); ++i) {
             WriteSettings(ini, kCases[i]);
-            pass[i] = std::min(pass[i], Fastest(1, [&] {
-                execute(0, nullptr, source.data(), destination.data(), 0, &rect, 0, kWidth,
-                        kHeight, nullptr, 0);
-            }));
+            pass[i] = std::min(pass[i], Fastest(1, runPass));
         }
     }
     std::printf("dll path: %s\n", LinePathName(ActiveLinePath()));
