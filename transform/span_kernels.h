@@ -89,6 +89,23 @@ struct SpanKernels {
     static void ClampPackTwo(Px a, Px b, Pixel32* out) noexcept {
         PackTwo(L::Clamped(a), L::Clamped(b), out);
     }
+    // put[j] = the pixel of sample(j) for j < count, two packed at a time; kClamp clamps each
+    // channel to 0..255 first. Samples are computed in increasing order.
+    template <bool kClamp, class Sample>
+    static TRAPEZOID_SPAN_INLINE void PackEach(std::int32_t count, Sample sample,
+                                               Pixel32* put) noexcept {
+        std::int32_t j = 0;
+        for (; j + 1 < count; j += 2) {
+            const Px first = sample(j);
+            const Px second = sample(j + 1);
+            if constexpr (kClamp) {
+                ClampPackTwo(first, second, put + j);
+            } else {
+                PackTwo(first, second, put + j);
+            }
+        }
+        if (j < count) put[j] = kClamp ? ClampPack(sample(j)) : Pack(sample(j));
+    }
 
     // Pixels k = from..to-1 of the line, each clamped to 0..n-1, as four doubles each. The
     // numbers are 64-bit: taps reach past a line that ends at the 32-bit limit.
@@ -191,11 +208,8 @@ struct SpanKernels {
             };
             Pixel32* const put = out + (p0 - span.from);
             if (std::int64_t{index[count - 1]} <= high - 2) {
-                std::int32_t j = 0;
-                for (; j + 1 < count; j += 2) {
-                    ClampPackTwo(sample(j, index[j] - 1), sample(j + 1, index[j + 1] - 1), put + j);
-                }
-                if (j < count) put[j] = ClampPack(sample(j, index[j] - 1));
+                PackEach<true>(
+                    count, [&](std::int32_t j) { return sample(j, index[j] - 1); }, put);
             } else {
                 for (std::int32_t j = 0; j < count; ++j) {
                     const std::int64_t i = std::int64_t{index[j]} - 1;
@@ -255,9 +269,7 @@ struct SpanKernels {
             Pixel32* const put = out + (p0 - span.from);
             const std::int32_t highest = i1[count - 1] < span.n ? i1[count - 1] : span.n - 1;
             if (i0[0] >= span.readFirst && highest <= span.readLast) {
-                std::int32_t j = 0;
-                for (; j + 1 < count; j += 2) PackTwo(mean(j), mean(j + 1), put + j);
-                if (j < count) put[j] = Pack(mean(j));
+                PackEach<false>(count, mean, put);
             } else {
                 for (std::int32_t j = 0; j < count; ++j) {
                     const std::int32_t b = i1[j];
@@ -392,15 +404,7 @@ struct SpanKernels {
                 v = L::Added(v, L::Scaled(tap(2), w[2][j]));
                 return L::Added(v, L::Scaled(tap(3), w[3][j]));
             };
-            // The samples j of the chunk, two at a time, `one(j)` computing sample j.
-            const auto each = [&](auto one) {
-                std::int32_t j = 0;
-                for (; j + 1 < m; j += 2) {
-                    const Px first = one(j);
-                    ClampPackTwo(first, one(j + 1), put + j);
-                }
-                if (j < m) put[j] = ClampPack(one(j));
-            };
+            const auto each = [&](auto one) { PackEach<true>(m, one, put); };
             if (high - low <= 2 * kChunk) {
                 // Close positions share their taps: those are converted once, as a run does.
                 ToDoubles(line, step, span.n, low - 1, high + 3, taps);
@@ -479,12 +483,7 @@ struct SpanKernels {
                             j, [&](std::int32_t k) { return L::FromPixel(line[k * stride]); },
                             std::true_type{});
                     };
-                    std::int32_t j = 0;
-                    for (; j + 1 < m; j += 2) {
-                        const Px first = one(j);
-                        PackTwo(first, one(j + 1), put + j);
-                    }
-                    if (j < m) put[j] = Pack(one(j));
+                    PackEach<false>(m, one, put);
                 };
                 WithStep(step, inside);
             } else {
@@ -537,9 +536,7 @@ struct SpanKernels {
                     v = L::Added(v, L::Scaled(L::FromPixel(tap[2 * s]), w[2][j]));
                     return L::Added(v, L::Scaled(L::FromPixel(tap[3 * s]), w[3][j]));
                 };
-                std::int32_t j = 0;
-                for (; j + 1 < m; j += 2) ClampPackTwo(sample(j), sample(j + 1), put + j);
-                if (j < m) put[j] = ClampPack(sample(j));
+                PackEach<true>(m, sample, put);
             } else {
                 for (std::int32_t j = 0; j < m; ++j) {
                     const std::int64_t i = std::int64_t{index[j]} - 1;
@@ -602,9 +599,7 @@ struct SpanKernels {
                     return AcrossMean<decltype(inside)::value>(
                         base + j, s, n, i0[j], i1[j], w[0] + j, w[1] + j, w[2] + j, w[3][j]);
                 };
-                std::int32_t j = 0;
-                for (; j + 1 < m; j += 2) PackTwo(mean(j), mean(j + 1), put + j);
-                if (j < m) put[j] = Pack(mean(j));
+                PackEach<false>(m, mean, put);
             };
             // Reads are kept to the column unless every pixel read lies well inside it.
             if (bounds.Within(0, std::int64_t{n} - 2)) {
