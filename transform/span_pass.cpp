@@ -268,6 +268,7 @@ void WalkRow(ColumnWalk& walk, std::int32_t y) noexcept {
     const std::int32_t stride = pass.ctx.stride;
     Pixel32* out = pass.destination + PixelIndex(pass.g.first, y, stride);
     walk.runs.Advance(y);
+    const SpanPath& path = ActiveSpanPath();
     for (std::int32_t j = 0, end = 0; j < pass.g.extent; j = end) {
         end = walk.runs.End(j);
         const std::uint8_t kind = walk.runs.Class(j);
@@ -283,7 +284,6 @@ void WalkRow(ColumnWalk& walk, std::int32_t y) noexcept {
                             walk.a.get() + j,
                             walk.b.get() + j,
                             end - j};
-        const SpanPath& path = ActiveSpanPath();
         ((kind & ColumnRuns::kReduced) != 0 ? path.boxAcross : path.stretchAcross)(row, out + j);
     }
 }
