@@ -13,14 +13,15 @@ bool ColumnRuns::Start(std::int32_t count) noexcept {
     if (count < 0 || static_cast<std::uint64_t>(count) > SIZE_MAX / sizeof(Change) / 2) {
         return false;  // cannot be addressed (a 32-bit process and a huge rectangle)
     }
-    class_.reset(new (std::nothrow) std::uint8_t[count]);
-    starts_.reset(new (std::nothrow) std::uint64_t[std::int64_t{count} / 64 + 1]);
-    changes_.reset(new (std::nothrow) Change[std::int64_t{count} * 2]);
+    const auto columns = static_cast<std::size_t>(count);
+    class_.reset(new (std::nothrow) std::uint8_t[columns]);
+    starts_.reset(new (std::nothrow) std::uint64_t[columns / 64 + 1]);
+    changes_.reset(new (std::nothrow) Change[columns * 2]);
     return class_ && starts_ && changes_;
 }
 
 void ColumnRuns::Add(std::int32_t j, bool reduced, std::int32_t from, std::int32_t to) noexcept {
-    class_[j] = reduced ? kReduced : kInside;
+    class_[static_cast<std::size_t>(j)] = reduced ? kReduced : kInside;
     if (reduced && from < to) {
         changes_[changeCount_++] = {from, j};
         changes_[changeCount_++] = {to, j};
@@ -38,17 +39,17 @@ void ColumnRuns::Advance(std::int32_t y) noexcept {
 }
 
 std::int32_t ColumnRuns::End(std::int32_t j) const noexcept {
-    std::int32_t k = j + 1;
+    auto k = static_cast<std::size_t>(j) + 1;
     std::uint64_t word = starts_[k / 64] >> (k % 64);
     while (word == 0) {  // bit count is always set, so the scan ends there at the latest
         k = (k / 64 + 1) * 64;
         word = starts_[k / 64];
     }
-    return k + __builtin_ctzll(word);
+    return static_cast<std::int32_t>(k) + __builtin_ctzll(word);
 }
 
 void ColumnRuns::Flip(std::int32_t j) noexcept {
-    class_[j] ^= kInside;
+    class_[static_cast<std::size_t>(j)] ^= kInside;
     Mark(j);
     Mark(j + 1);
 }
@@ -56,7 +57,8 @@ void ColumnRuns::Flip(std::int32_t j) noexcept {
 // Sets bit j exactly when a run starts at column j: the first column, the end, or a change of
 // class.
 void ColumnRuns::Mark(std::int32_t j) noexcept {
-    const bool start = j == 0 || j == count_ || class_[j] != class_[j - 1];
-    const std::uint64_t bit = std::uint64_t{1} << (j % 64);
-    starts_[j / 64] = start ? (starts_[j / 64] | bit) : (starts_[j / 64] & ~bit);
+    const auto k = static_cast<std::size_t>(j);
+    const bool start = j == 0 || j == count_ || class_[k] != class_[k - 1];
+    const std::uint64_t bit = std::uint64_t{1} << (k % 64);
+    starts_[k / 64] = start ? (starts_[k / 64] | bit) : (starts_[k / 64] & ~bit);
 }

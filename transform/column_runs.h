@@ -25,7 +25,9 @@ class ColumnRuns {
 
     // The end of the run that starts at column j (j = 0, then each end in turn).
     [[nodiscard]] std::int32_t End(std::int32_t j) const noexcept;
-    [[nodiscard]] std::uint8_t Class(std::int32_t j) const noexcept { return class_[j]; }
+    [[nodiscard]] std::uint8_t Class(std::int32_t j) const noexcept {
+        return class_[static_cast<std::size_t>(j)];
+    }
 
    private:
     struct Change {
@@ -39,6 +41,6 @@ class ColumnRuns {
     std::unique_ptr<std::uint8_t[]> class_;
     std::unique_ptr<std::uint64_t[]> starts_;  // bit j: a run starts at column j (and at count)
     std::unique_ptr<Change[]> changes_;        // in row order
-    std::ptrdiff_t changeCount_ = 0;  // two a column, an addressable number (see Start)
-    std::ptrdiff_t next_ = 0;
+    std::size_t changeCount_ = 0;              // two a column, an addressable number (see Start)
+    std::size_t next_ = 0;
 };

@@ -155,7 +155,8 @@ bool RunRows(const Pass& pass) noexcept {
     const std::int32_t n = pass.ctx.stride;
     // The converted pixels start on a cache line: each is 32 bytes, and one that straddled two
     // lines would cost two accesses at every store and load (the allocator promises 8 or 16).
-    const auto scratch = Allocate<double>(LargestBox(pass, n) * 4 + 64 / sizeof(double));
+    constexpr auto kLineDoubles = static_cast<std::int64_t>(64 / sizeof(double));
+    const auto scratch = Allocate<double>(LargestBox(pass, n) * 4 + kLineDoubles);
     if (!scratch) return false;
     const auto address = reinterpret_cast<std::uintptr_t>(scratch.get());
     double* const pixels = scratch.get() + (64 - address % 64) % 64 / sizeof(double);
@@ -203,26 +204,25 @@ bool PlanColumns(ColumnWalk& walk) noexcept {
     for (std::int32_t j = 0; j < count; ++j) {
         const std::int32_t line = pass.g.first + j;
         const LinePlan plan = pass.Plan(line, pass.ctx.height);
-        ColumnPlan& column = walk.plans[j];
+        const auto at = static_cast<std::size_t>(j);
+        ColumnPlan& column = walk.plans[at];
         column = {plan.outsideEnd, plan.box.from, 0, 0};
         walk.runs.Add(j, plan.reduced, plan.box.from, plan.box.to);
         if (!plan.reduced) {
-            walk.a[j] = plan.stretch.shift;
-            walk.b[j] = plan.stretch.scale;
+            walk.a[at] = plan.stretch.shift;
+            walk.b[at] = plan.stretch.scale;
             continue;
         }
-        walk.a[j] = plan.box.t;
-        walk.b[j] = plan.box.len;
+        walk.a[at] = plan.box.t;
+        walk.b[at] = plan.box.len;
         if (walk.uniform) {
             column.before = ops[kOutsideTop](pass.ctx, line, pass.g.lo, line, 0.0, plan.box.len);
             column.after =
                 ops[kOutsideBottom](pass.ctx, line, pass.g.hi - 1, line, 0.0, plan.box.len);
         }
     }
-    for (std::int32_t j = count; j < count + kLanePadding; ++j) {
-        walk.a[j] = 0.0;
-        walk.b[j] = 1.0;
-    }
+    std::fill_n(walk.a.get() + count, kLanePadding, 0.0);
+    std::fill_n(walk.b.get() + count, kLanePadding, 1.0);
     walk.runs.Ready();
     return true;
 }
@@ -232,7 +232,8 @@ bool PlanColumns(ColumnWalk& walk) noexcept {
 // pixel that both ends reach shows the later write.
 void EdgePixel(const ColumnWalk& walk, std::int32_t j, std::int32_t y, Pixel32* out) noexcept {
     const Pass& pass = walk.pass;
-    const ColumnPlan& column = walk.plans[j];
+    const auto at = static_cast<std::size_t>(j);
+    const ColumnPlan& column = walk.plans[at];
     const std::int32_t lo = pass.g.lo;
     const std::int32_t hi = pass.g.hi;
     const auto phase = [&](std::int32_t p) {
@@ -245,8 +246,8 @@ void EdgePixel(const ColumnWalk& walk, std::int32_t j, std::int32_t y, Pixel32* 
     const bool fromFar = far > near || (far == near && mirror >= y);
     const std::int32_t p = fromFar ? mirror : y;
     const std::int32_t line = pass.g.first + j;
-    const double t = walk.a[j];
-    const double len = walk.b[j];
+    const double t = walk.a[at];
+    const double len = walk.b[at];
     const SamplerRow& ops = walk.ops;
     if ((fromFar ? far : near) == 0) {
         if (walk.uniform) {
