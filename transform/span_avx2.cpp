@@ -35,9 +35,6 @@ struct Avx2Lanes {
     static __m128i Truncated(Px v) noexcept {
         return _mm256_cvttpd_epi32(_mm256_add_pd(v, _mm256_set1_pd(kSlack)));
     }
-    static Px Clamped(Px v) noexcept {
-        return _mm256_max_pd(_mm256_min_pd(v, _mm256_set1_pd(255.0)), _mm256_setzero_pd());
-    }
 
     // In doubles: lanes past a line that ends at the 32-bit limit still get their positions.
     static Pd Ramp(std::int32_t p) noexcept { return _mm256_set_pd(p + 3.0, p + 2.0, p + 1.0, p); }

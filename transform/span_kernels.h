@@ -6,7 +6,7 @@
 // of line_kernels.h, whatever the lane set: the results are equal bit for bit.
 //
 // `L` provides: Px (a pixel's four channels), Pd (kLanes packed doubles, one sample per lane),
-// FromPixel, Zero, Load, Store, Scaled, Added, KeptWhere, Divided, Clamped (to 0..255) and
+// FromPixel, Zero, Load, Store, Scaled, Added, KeptWhere, Divided and
 // Truncated (to four 32-bit integers, after the truncation slack) for pixels, and Ramp, Gather
 // (kLanes 32-bit integers as doubles), Splat, Add, Sub, Mul, Div, Min, Max, And, Less,
 // ClampToLine, Truncate, StoreSamples, LoadSamples for samples.
@@ -52,7 +52,7 @@ struct BoxSpan {
 // column[k * stride + j], each column n pixels long, and its output goes to out[j], j < count.
 // Stretched, column j samples (y + a[j]) / b[j] (shift and scale); squeezed, it averages
 // [s, s + b[j]) with s = lo + ((y - lo) - a[j]) * b[j] (inset and interval length). a and b are
-// readable for four entries past count.
+// readable for eight entries past count.
 struct AcrossRow {
     const Pixel32* column;
     std::ptrdiff_t stride;
@@ -71,9 +71,12 @@ struct SpanKernels {
     using Px = typename L::Px;
     using Pd = typename L::Pd;
     static constexpr int kChunk = 64;  // samples whose weights are computed ahead
-    static_assert(kChunk % L::kLanes == 0);
+    static_assert(kChunk % (2 * L::kLanes) == 0);
 
-    // The pixel of channels already within 0..255: each truncated after the truncation slack.
+    // The pixel of the channels, each truncated after the truncation slack. A channel outside
+    // 0..255 (the cubic kernel overshoots, by at most a third of the range: its weights lie in
+    // -4/27..1) saturates in the packing to 0 or 255, as clamping it first would give: below 0 it
+    // truncates to 0 or less, above 255 to 255 or more.
     static Pixel32 Pack(Px v) noexcept {
         const __m128i four = L::Truncated(v);
         const __m128i words = _mm_packs_epi32(four, four);
@@ -84,27 +87,17 @@ struct SpanKernels {
         const __m128i words = _mm_packs_epi32(L::Truncated(a), L::Truncated(b));
         _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(words, words));
     }
-    // The same after clamping each channel to 0..255: the cubic kernel overshoots.
-    static Pixel32 ClampPack(Px v) noexcept { return Pack(L::Clamped(v)); }
-    static void ClampPackTwo(Px a, Px b, Pixel32* out) noexcept {
-        PackTwo(L::Clamped(a), L::Clamped(b), out);
-    }
-    // put[j] = the pixel of sample(j) for j < count, two packed at a time; kClamp clamps each
-    // channel to 0..255 first. Samples are computed in increasing order.
-    template <bool kClamp, class Sample>
+    // put[j] = the pixel of sample(j) for j < count, two packed at a time. Samples are computed
+    // in increasing order.
+    template <class Sample>
     static TRAPEZOID_SPAN_INLINE void PackEach(std::int32_t count, Sample sample,
                                                Pixel32* put) noexcept {
         std::int32_t j = 0;
         for (; j + 1 < count; j += 2) {
             const Px first = sample(j);
-            const Px second = sample(j + 1);
-            if constexpr (kClamp) {
-                ClampPackTwo(first, second, put + j);
-            } else {
-                PackTwo(first, second, put + j);
-            }
+            PackTwo(first, sample(j + 1), put + j);
         }
-        if (j < count) put[j] = kClamp ? ClampPack(sample(j)) : Pack(sample(j));
+        if (j < count) put[j] = Pack(sample(j));
     }
 
     // Pixels k = from..to-1 of the line, each clamped to 0..n-1, as four doubles each. The
@@ -159,20 +152,45 @@ struct SpanKernels {
         return L::Sub(L::Splat(4.0), L::Mul(L::Sub(L::Splat(8.0), inner), s));
     }
 
+    // Two lane sets of samples, lanes j..j + kLanes - 1 and the next kLanes of a chunk, worked on
+    // step by step together: the long chain of one (a division, a truncation) overlaps the
+    // other's, which the processor cannot find across calls on its own.
+    struct Two {
+        Pd first;
+        Pd second;
+    };
+    static Two Both(Pd v) noexcept { return {v, v}; }
+    static Two LoadTwo(const double* d) noexcept {
+        return {L::LoadSamples(d), L::LoadSamples(d + L::kLanes)};
+    }
+    static Two RampTwo(std::int32_t p) noexcept { return {L::Ramp(p), L::Ramp(p + L::kLanes)}; }
+    static Two GatherTwo(const std::int32_t* p) noexcept {
+        return {L::Gather(p), L::Gather(p + L::kLanes)};
+    }
+
     // Tap index and the four weights of the samples at positions p (one a lane) of lines of n
-    // pixels, each lane with its own shift and scale, into the chunk's arrays; the indices also
-    // go to `bounds` unless it is null.
-    static void Locate(Pd p, Pd shift, Pd scale, std::int32_t n, std::int32_t* index,
-                       double* const weights[4], Bounds* bounds) noexcept {
-        const Pd x = L::ClampToLine(L::Div(L::Add(p, shift), scale), n);
-        const Pd i = L::Truncate(x, index);
-        if (bounds != nullptr) bounds->Take(i, i);
-        const Pd f = L::Sub(x, i);
+    // pixels, each lane with its own shift and scale, into the chunk's arrays from index and
+    // weights on; the indices also go to `bounds` unless it is null.
+    static TRAPEZOID_SPAN_INLINE void Locate(Two p, Two shift, Two scale, std::int32_t n,
+                                             std::int32_t* index, double* const weights[4],
+                                             Bounds* bounds) noexcept {
+        const Pd x0 = L::ClampToLine(L::Div(L::Add(p.first, shift.first), scale.first), n);
+        const Pd x1 = L::ClampToLine(L::Div(L::Add(p.second, shift.second), scale.second), n);
+        const Pd i0 = L::Truncate(x0, index);
+        const Pd i1 = L::Truncate(x1, index + L::kLanes);
+        if (bounds != nullptr) bounds->Take(L::Min(i0, i1), L::Max(i0, i1));
+        const Pd f0 = L::Sub(x0, i0);
+        const Pd f1 = L::Sub(x1, i1);
         const Pd one = L::Splat(1.0);
-        L::StoreSamples(weights[0], FarWeight(L::Add(one, f)));
-        L::StoreSamples(weights[1], NearWeight(f));
-        L::StoreSamples(weights[2], NearWeight(L::Sub(one, f)));
-        L::StoreSamples(weights[3], FarWeight(L::Sub(L::Splat(2.0), f)));
+        const Pd two = L::Splat(2.0);
+        const auto store = [&](int k, Pd w0, Pd w1) {
+            L::StoreSamples(weights[k], w0);
+            L::StoreSamples(weights[k] + L::kLanes, w1);
+        };
+        store(0, FarWeight(L::Add(one, f0)), FarWeight(L::Add(one, f1)));
+        store(1, NearWeight(f0), NearWeight(f1));
+        store(2, NearWeight(L::Sub(one, f0)), NearWeight(L::Sub(one, f1)));
+        store(3, FarWeight(L::Sub(two, f0)), FarWeight(L::Sub(two, f1)));
     }
 
     // A stretched span, a chunk of samples at a time: their weights first, then their taps
@@ -183,15 +201,16 @@ struct SpanKernels {
         alignas(32) std::int32_t index[kChunk];
         alignas(32) double w[4][kChunk];
         alignas(32) double taps[(kChunk + 4) * 4];
+        const Two shift = Both(L::Splat(span.shift));
+        const Two scale = Both(L::Splat(span.scale));
         std::int32_t count = 0;  // steps by the chunk actually taken, so p0 never passes `to`
         for (std::int32_t p0 = span.from; p0 < span.to; p0 += count) {
             count = span.to - p0 < kChunk ? span.to - p0 : kChunk;
             // Along a line the tap index never decreases: the chunk's first and last samples
             // bound it, and no running bound is carried from one lane set to the next.
-            for (std::int32_t j = 0; j < count; j += L::kLanes) {
+            for (std::int32_t j = 0; j < count; j += 2 * L::kLanes) {
                 double* const at[4] = {w[0] + j, w[1] + j, w[2] + j, w[3] + j};
-                Locate(L::Ramp(p0 + j), L::Splat(span.shift), L::Splat(span.scale), span.n,
-                       index + j, at, nullptr);
+                Locate(RampTwo(p0 + j), shift, scale, span.n, index + j, at, nullptr);
             }
             // Samples advance by at most a pixel (scale >= 1), so kChunk + 4 taps hold a
             // chunk's; a chunk that breaks this has its taps clamped to the buffer.
@@ -208,12 +227,12 @@ struct SpanKernels {
             };
             Pixel32* const put = out + (p0 - span.from);
             if (std::int64_t{index[count - 1]} <= high - 2) {
-                PackEach<true>(
+                PackEach(
                     count, [&](std::int32_t j) { return sample(j, index[j] - 1); }, put);
             } else {
                 for (std::int32_t j = 0; j < count; ++j) {
                     const std::int64_t i = std::int64_t{index[j]} - 1;
-                    put[j] = ClampPack(sample(j, i < low ? low : (i > high - 3 ? high - 3 : i)));
+                    put[j] = Pack(sample(j, i < low ? low : (i > high - 3 ? high - 3 : i)));
                 }
             }
         }
@@ -234,15 +253,17 @@ struct SpanKernels {
         alignas(32) std::int32_t i0[kChunk];
         alignas(32) std::int32_t i1[kChunk];
         alignas(32) double w[4][kChunk];  // first, last, between (a mask), total
+        const Two t = Both(L::Splat(span.t));
+        const Two len = Both(L::Splat(span.len));
         std::int32_t count = 0;  // steps by the chunk actually taken, so p0 never passes `to`
         for (std::int32_t p0 = span.from; p0 < span.to; p0 += count) {
             count = span.to - p0 < kChunk ? span.to - p0 : kChunk;
             // Along a line the first and last pixels never decrease, and the last never precedes
             // the first: the chunk's first and last samples bound every pixel read.
-            for (std::int32_t j = 0; j < count; j += L::kLanes) {
+            for (std::int32_t j = 0; j < count; j += 2 * L::kLanes) {
                 double* const at4[4] = {w[0] + j, w[1] + j, w[2] + j, w[3] + j};
-                LocateBox(L::Ramp(p0 + j - span.lo), L::Splat(span.t), L::Splat(span.len), span.lo,
-                          span.n, i0 + j, i1 + j, at4, nullptr);
+                LocateBox(RampTwo(p0 + j - span.lo), t, len, span.lo, span.n, i0 + j, i1 + j, at4,
+                          nullptr);
             }
             // The chunk's last pixel reads up to its i1, or i0 + 1 when that is further.
             std::int32_t reach = i1[count - 1] > i0[count - 1] ? i1[count - 1] : i0[count - 1] + 1;
@@ -269,7 +290,7 @@ struct SpanKernels {
             Pixel32* const put = out + (p0 - span.from);
             const std::int32_t highest = i1[count - 1] < span.n ? i1[count - 1] : span.n - 1;
             if (i0[0] >= span.readFirst && highest <= span.readLast) {
-                PackEach<false>(count, mean, put);
+                PackEach(count, mean, put);
             } else {
                 for (std::int32_t j = 0; j < count; ++j) {
                     const std::int32_t b = i1[j];
@@ -285,29 +306,48 @@ struct SpanKernels {
     // weights of those, whether a whole pixel lies between (a mask), and the total weight. A term
     // the single-pixel kernel skips gets weight +0 here, which changes no bit of a non-negative
     // sum.
-    static void LocateBox(Pd offset, Pd t, Pd len, std::int32_t lo, std::int32_t lineLength,
-                          std::int32_t* first, std::int32_t* last, double* const weights[4],
-                          Bounds* bounds) noexcept {
+    static TRAPEZOID_SPAN_INLINE void LocateBox(Two offset, Two t, Two len, std::int32_t lo,
+                                                std::int32_t lineLength, std::int32_t* first,
+                                                std::int32_t* last, double* const weights[4],
+                                                Bounds* bounds) noexcept {
         const Pd n = L::Splat(static_cast<double>(lineLength));
         const Pd one = L::Splat(1.0);
-        Pd x = L::Mul(L::Sub(offset, t), len);
-        x = L::ClampToLine(L::Add(L::Splat(static_cast<double>(lo)), x), lineLength);
-        const Pd a = L::Truncate(x, first);
-        const Pd e = L::Add(x, len);
-        const Pd b = L::Truncate(L::Min(e, n), last);  // n when e reaches the line's end
+        const Pd start = L::Splat(static_cast<double>(lo));
+        Pd x0 = L::Mul(L::Sub(offset.first, t.first), len.first);
+        Pd x1 = L::Mul(L::Sub(offset.second, t.second), len.second);
+        x0 = L::ClampToLine(L::Add(start, x0), lineLength);
+        x1 = L::ClampToLine(L::Add(start, x1), lineLength);
+        const Pd a0 = L::Truncate(x0, first);
+        const Pd a1 = L::Truncate(x1, first + L::kLanes);
+        const Pd e0 = L::Add(x0, len.first);
+        const Pd e1 = L::Add(x1, len.second);
+        const Pd b0 = L::Truncate(L::Min(e0, n), last);  // n when e reaches the line's end
+        const Pd b1 = L::Truncate(L::Min(e1, n), last + L::kLanes);
         // Pixel b is read only below n; a + 1 may be read as the zero term after readLast.
-        if (bounds != nullptr) bounds->Take(L::Min(a, b), L::Max(a, L::Min(b, L::Sub(n, one))));
-        const Pd head = L::Sub(L::Add(a, one), x);
-        const Pd tail = L::And(L::Sub(e, b), L::Less(b, n));
-        const Pd between = L::Less(L::Add(a, one), b);
-        L::StoreSamples(weights[0], head);
-        L::StoreSamples(weights[1], tail);
-        L::StoreSamples(weights[2], between);
-        L::StoreSamples(weights[3], L::Add(L::Add(head, tail), L::And(one, between)));
+        if (bounds != nullptr) {
+            const Pd inside = L::Sub(n, one);
+            bounds->Take(L::Min(a0, b0), L::Max(a0, L::Min(b0, inside)));
+            bounds->Take(L::Min(a1, b1), L::Max(a1, L::Min(b1, inside)));
+        }
+        const Pd head0 = L::Sub(L::Add(a0, one), x0);
+        const Pd head1 = L::Sub(L::Add(a1, one), x1);
+        const Pd tail0 = L::And(L::Sub(e0, b0), L::Less(b0, n));
+        const Pd tail1 = L::And(L::Sub(e1, b1), L::Less(b1, n));
+        const Pd between0 = L::Less(L::Add(a0, one), b0);
+        const Pd between1 = L::Less(L::Add(a1, one), b1);
+        const auto store = [&](int k, Pd w0, Pd w1) {
+            L::StoreSamples(weights[k], w0);
+            L::StoreSamples(weights[k] + L::kLanes, w1);
+        };
+        store(0, head0, head1);
+        store(1, tail0, tail1);
+        store(2, between0, between1);
+        store(3, L::Add(L::Add(head0, tail0), L::And(one, between0)),
+              L::Add(L::Add(head1, tail1), L::And(one, between1)));
     }
     // Isolated positions: at[0..count) of a line, in any order, each sampled as the spans above
     // sample it, into out[0..count). A chunk of positions is copied, offset by `base` and padded
-    // to whole lanes with its last one, so that every lane holds a real position.
+    // to whole pairs of lane sets with its last one, so that every lane holds a real position.
     static std::int32_t Positions(const std::int32_t* at, std::int32_t count, std::int32_t base,
                                   std::int32_t* chunk) noexcept {
         const std::int32_t m = count < kChunk ? count : kChunk;
@@ -318,7 +358,7 @@ struct SpanKernels {
             _mm_storeu_si128(reinterpret_cast<__m128i*>(chunk + j), _mm_sub_epi32(four, offset));
         }
         for (; j < m; ++j) chunk[j] = at[j] - base;
-        for (; j % L::kLanes != 0; ++j) chunk[j] = chunk[m - 1];
+        for (; j % (2 * L::kLanes) != 0; ++j) chunk[j] = chunk[m - 1];
         return m;
     }
 
@@ -386,14 +426,15 @@ struct SpanKernels {
         alignas(32) std::int32_t index[kChunk];
         alignas(32) double w[4][kChunk];
         alignas(32) double taps[(2 * kChunk + 4) * 4];
+        const Two shift = Both(L::Splat(span.shift));
+        const Two scale = Both(L::Splat(span.scale));
         const std::ptrdiff_t step = span.step;
         for (std::int32_t j0 = 0; j0 < count; j0 += kChunk) {
             const std::int32_t m = Positions(at + j0, count - j0, 0, p);
             Bounds bounds;
-            for (std::int32_t j = 0; j < m; j += L::kLanes) {
+            for (std::int32_t j = 0; j < m; j += 2 * L::kLanes) {
                 double* const weights[4] = {w[0] + j, w[1] + j, w[2] + j, w[3] + j};
-                Locate(L::Gather(p + j), L::Splat(span.shift), L::Splat(span.scale), span.n,
-                       index + j, weights, &bounds);
+                Locate(GatherTwo(p + j), shift, scale, span.n, index + j, weights, &bounds);
             }
             const std::int32_t low = Least(bounds);
             const std::int32_t high = Greatest(bounds);
@@ -404,7 +445,7 @@ struct SpanKernels {
                 v = L::Added(v, L::Scaled(tap(2), w[2][j]));
                 return L::Added(v, L::Scaled(tap(3), w[3][j]));
             };
-            const auto each = [&](auto one) { PackEach<true>(m, one, put); };
+            const auto each = [&](auto one) { PackEach(m, one, put); };
             if (high - low <= 2 * kChunk) {
                 // Close positions share their taps: those are converted once, as a run does.
                 ToDoubles(line, step, span.n, low - 1, high + 3, taps);
@@ -444,15 +485,17 @@ struct SpanKernels {
         alignas(32) std::int32_t i0[kChunk];
         alignas(32) std::int32_t i1[kChunk];
         alignas(32) double w[4][kChunk];
+        const Two t = Both(L::Splat(span.t));
+        const Two len = Both(L::Splat(span.len));
         const std::int32_t n = span.n;
         const std::ptrdiff_t step = span.step;
         for (std::int32_t j0 = 0; j0 < count; j0 += kChunk) {
             const std::int32_t m = Positions(at + j0, count - j0, span.lo, offset);
             Bounds bounds;
-            for (std::int32_t j = 0; j < m; j += L::kLanes) {
+            for (std::int32_t j = 0; j < m; j += 2 * L::kLanes) {
                 double* const weights[4] = {w[0] + j, w[1] + j, w[2] + j, w[3] + j};
-                LocateBox(L::Gather(offset + j), L::Splat(span.t), L::Splat(span.len), span.lo,
-                          span.n, i0 + j, i1 + j, weights, &bounds);
+                LocateBox(GatherTwo(offset + j), t, len, span.lo, span.n, i0 + j, i1 + j, weights,
+                          &bounds);
             }
             // `tap(k)` gives pixel k of the line; the last partial pixel is read only below n,
             // which every last pixel is when kInside holds.
@@ -483,7 +526,7 @@ struct SpanKernels {
                             j, [&](std::int32_t k) { return L::FromPixel(line[k * stride]); },
                             std::true_type{});
                     };
-                    PackEach<false>(m, one, put);
+                    PackEach(m, one, put);
                 };
                 WithStep(step, inside);
             } else {
@@ -516,14 +559,14 @@ struct SpanKernels {
         const std::ptrdiff_t s = row.stride;
         const std::int32_t n = row.n;
         const std::int32_t count = row.count;
-        const Pd y = L::Splat(static_cast<double>(row.y));
+        const Two y = Both(L::Splat(static_cast<double>(row.y)));
         for (std::int32_t j0 = 0; j0 < count; j0 += kChunk) {
             const std::int32_t m = count - j0 < kChunk ? count - j0 : kChunk;
             Bounds bounds;
-            for (std::int32_t j = 0; j < m; j += L::kLanes) {
+            for (std::int32_t j = 0; j < m; j += 2 * L::kLanes) {
                 double* const at[4] = {w[0] + j, w[1] + j, w[2] + j, w[3] + j};
-                Locate(y, L::LoadSamples(row.a + j0 + j), L::LoadSamples(row.b + j0 + j), n,
-                       index + j, at, &bounds);
+                Locate(y, LoadTwo(row.a + j0 + j), LoadTwo(row.b + j0 + j), n, index + j, at,
+                       &bounds);
             }
             Pixel32* const put = out + j0;
             const Pixel32* const base = column + j0;
@@ -536,7 +579,7 @@ struct SpanKernels {
                     v = L::Added(v, L::Scaled(L::FromPixel(tap[2 * s]), w[2][j]));
                     return L::Added(v, L::Scaled(L::FromPixel(tap[3 * s]), w[3][j]));
                 };
-                PackEach<true>(m, sample, put);
+                PackEach(m, sample, put);
             } else {
                 for (std::int32_t j = 0; j < m; ++j) {
                     const std::int64_t i = std::int64_t{index[j]} - 1;
@@ -544,31 +587,34 @@ struct SpanKernels {
                     Px v = L::Scaled(tap(0), w[0][j]);
                     v = L::Added(v, L::Scaled(tap(1), w[1][j]));
                     v = L::Added(v, L::Scaled(tap(2), w[2][j]));
-                    put[j] = ClampPack(L::Added(v, L::Scaled(tap(3), w[3][j])));
+                    put[j] = Pack(L::Added(v, L::Scaled(tap(3), w[3][j])));
                 }
             }
         }
     }
 
-    // Column j's mean for BoxAcross, summed as Box sums it: pixels a and b partly, a + 1 where
-    // the mask keeps it, the whole pixels between. kInside: every pixel read lies in the column.
+    // Column j's mean for BoxAcross, summed as Box sums it: pixels a and b partly, then a + 1 and
+    // the whole pixels between. kInside: every pixel read lies in the column.
     template <bool kInside>
     static TRAPEZOID_SPAN_INLINE Px AcrossMean(const Pixel32* column, std::ptrdiff_t s,
                                                std::int32_t n, std::int32_t a, std::int32_t b,
                                                const double* w0, const double* w1,
-                                               const double* mask, double total) noexcept {
+                                               double total) noexcept {
         const Px first = kInside ? L::FromPixel(column[a * s]) : Tap(column, s, n, a);
         const Px last = kInside || b < n ? L::FromPixel(column[b * s]) : L::Zero();
-        const Px next =
-            kInside ? L::FromPixel(column[(a + 1) * s]) : Tap(column, s, n, std::int64_t{a} + 1);
         Px sum = L::Scaled(first, *w0);
         sum = L::Added(sum, L::Scaled(last, *w1));
-        sum = L::Added(sum, L::KeptWhere(next, mask));
-        const Pixel32* k = column + a * s + s;
-        for (std::int32_t between = b - a - 2; between > 0; --between) {
-            k += s;
-            sum = L::Added(sum, L::FromPixel(*k));
-            total += 1.0;
+        // Pixel a + 1 counts whole when it precedes b; otherwise Box adds it with weight +0, which
+        // changes no bit of the non-negative sum, so here it is neither read nor converted.
+        if (a + 1 < b) {
+            const Pixel32* k = column + a * s + s;
+            sum =
+                L::Added(sum, kInside ? L::FromPixel(*k) : Tap(column, s, n, std::int64_t{a} + 1));
+            for (std::int32_t between = b - a - 2; between > 0; --between) {
+                k += s;
+                sum = L::Added(sum, L::FromPixel(*k));
+                total += 1.0;
+            }
         }
         return L::Divided(sum, total);
     }
@@ -582,24 +628,24 @@ struct SpanKernels {
         const std::ptrdiff_t s = row.stride;
         const std::int32_t n = row.n;
         const std::int32_t count = row.count;
-        const Pd offset = L::Splat(static_cast<double>(row.y - row.lo));
+        const Two offset = Both(L::Splat(static_cast<double>(row.y - row.lo)));
         for (std::int32_t j0 = 0; j0 < count; j0 += kChunk) {
             const std::int32_t m = count - j0 < kChunk ? count - j0 : kChunk;
             Bounds bounds;
-            for (std::int32_t j = 0; j < m; j += L::kLanes) {
+            for (std::int32_t j = 0; j < m; j += 2 * L::kLanes) {
                 double* const at[4] = {w[0] + j, w[1] + j, w[2] + j, w[3] + j};
-                LocateBox(offset, L::LoadSamples(row.a + j0 + j), L::LoadSamples(row.b + j0 + j),
-                          row.lo, n, i0 + j, i1 + j, at, &bounds);
+                LocateBox(offset, LoadTwo(row.a + j0 + j), LoadTwo(row.b + j0 + j), row.lo, n,
+                          i0 + j, i1 + j, at, &bounds);
             }
             const Pixel32* const base = column + j0;
             for (std::int32_t j = 0; j < m; j += 16) AskAhead(base, s, n, j, i1[j]);
             Pixel32* const put = out + j0;
             const auto means = [&](auto inside) {
                 const auto mean = [&](std::int32_t j) __attribute__((always_inline)) {
-                    return AcrossMean<decltype(inside)::value>(
-                        base + j, s, n, i0[j], i1[j], w[0] + j, w[1] + j, w[2] + j, w[3][j]);
+                    return AcrossMean<decltype(inside)::value>(base + j, s, n, i0[j], i1[j],
+                                                               w[0] + j, w[1] + j, w[3][j]);
                 };
-                PackEach<false>(m, mean, put);
+                PackEach(m, mean, put);
             };
             // Reads are kept to the column unless every pixel read lies well inside it.
             if (bounds.Within(0, std::int64_t{n} - 2)) {

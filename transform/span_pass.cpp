@@ -191,7 +191,7 @@ struct ColumnWalk {
     ColumnRuns runs;
 };
 
-constexpr std::int32_t kLanePadding = 4;
+constexpr std::int32_t kLanePadding = 8;
 
 bool PlanColumns(ColumnWalk& walk) noexcept {
     const Pass& pass = walk.pass;

@@ -50,12 +50,6 @@ struct Sse2Lanes {
         return _mm_unpacklo_epi64(_mm_cvttpd_epi32(_mm_add_pd(v.blueGreen, slack)),
                                   _mm_cvttpd_epi32(_mm_add_pd(v.redAlpha, slack)));
     }
-    static Px Clamped(Px v) noexcept {
-        const __m128d low = _mm_setzero_pd();
-        const __m128d high = _mm_set1_pd(255.0);
-        return {_mm_max_pd(_mm_min_pd(v.blueGreen, high), low),
-                _mm_max_pd(_mm_min_pd(v.redAlpha, high), low)};
-    }
 
     // In doubles: lanes past a line that ends at the 32-bit limit still get their positions.
     static Pd Ramp(std::int32_t p) noexcept { return _mm_set_pd(p + 1.0, p); }
