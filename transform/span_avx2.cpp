@@ -56,11 +56,11 @@ struct Avx2Lanes {
         const __m256d beyond = _mm256_cmp_pd(x, _mm256_set1_pd(static_cast<double>(n)), _CMP_GE_OS);
         return _mm256_blendv_pd(x, _mm256_set1_pd(static_cast<double>(n - 1)), beyond);
     }
-    // Whole parts of non-negative x, stored to index[0..kLanes), and returned as doubles.
+    // Whole parts of non-negative x, stored to index[0..kLanes), and returned as doubles: those
+    // are x rounded toward zero, the same numbers without waiting for the integers.
     static Pd Truncate(Pd x, std::int32_t* index) noexcept {
-        const __m128i i = _mm256_cvttpd_epi32(x);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(index), i);
-        return _mm256_cvtepi32_pd(i);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(index), _mm256_cvttpd_epi32(x));
+        return _mm256_round_pd(x, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
     }
     static void StoreSamples(double* d, Pd v) noexcept { _mm256_storeu_pd(d, v); }
     static Pd LoadSamples(const double* d) noexcept { return _mm256_loadu_pd(d); }

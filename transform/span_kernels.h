@@ -346,20 +346,17 @@ struct SpanKernels {
               L::Add(L::Add(head1, tail1), L::And(one, between1)));
     }
     // Isolated positions: at[0..count) of a line, in any order, each sampled as the spans above
-    // sample it, into out[0..count). A chunk of positions is copied, offset by `base` and padded
-    // to whole pairs of lane sets with its last one, so that every lane holds a real position.
-    static std::int32_t Positions(const std::int32_t* at, std::int32_t count, std::int32_t base,
-                                  std::int32_t* chunk) noexcept {
-        const std::int32_t m = count < kChunk ? count : kChunk;
+    // sample it, into out[0..count). Where a chunk's positions are read: at itself when the chunk
+    // is whole (kChunk positions, whole pairs of lane sets), else `padded`, the rest copied and
+    // padded to whole pairs of lane sets with its last one, so that every lane holds a real
+    // position.
+    static const std::int32_t* Positions(const std::int32_t* at, std::int32_t count,
+                                         std::int32_t* padded) noexcept {
+        if (count >= kChunk) return at;
         std::int32_t j = 0;
-        const __m128i offset = _mm_set1_epi32(base);
-        for (; j + 4 <= m; j += 4) {
-            const __m128i four = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + j));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(chunk + j), _mm_sub_epi32(four, offset));
-        }
-        for (; j < m; ++j) chunk[j] = at[j] - base;
-        for (; j % (2 * L::kLanes) != 0; ++j) chunk[j] = chunk[m - 1];
-        return m;
+        for (; j < count; ++j) padded[j] = at[j];
+        for (; j % (2 * L::kLanes) != 0; ++j) padded[j] = at[count - 1];
+        return padded;
     }
 
     // Pixel k of the line as four doubles, k clamped to 0..n-1.
@@ -422,7 +419,7 @@ struct SpanKernels {
     static void StretchAt(const Pixel32* line, const StretchSpan& given, const std::int32_t* at,
                           std::int32_t count, Pixel32* out) noexcept {
         const StretchSpan span = given;  // a copy that the pixels written cannot alias
-        alignas(32) std::int32_t p[kChunk];
+        alignas(32) std::int32_t padded[kChunk];
         alignas(32) std::int32_t index[kChunk];
         alignas(32) double w[4][kChunk];
         alignas(32) double taps[(2 * kChunk + 4) * 4];
@@ -430,7 +427,8 @@ struct SpanKernels {
         const Two scale = Both(L::Splat(span.scale));
         const std::ptrdiff_t step = span.step;
         for (std::int32_t j0 = 0; j0 < count; j0 += kChunk) {
-            const std::int32_t m = Positions(at + j0, count - j0, 0, p);
+            const std::int32_t m = count - j0 < kChunk ? count - j0 : kChunk;
+            const std::int32_t* const p = Positions(at + j0, count - j0, padded);
             Bounds bounds;
             for (std::int32_t j = 0; j < m; j += 2 * L::kLanes) {
                 double* const weights[4] = {w[0] + j, w[1] + j, w[2] + j, w[3] + j};
@@ -481,21 +479,25 @@ struct SpanKernels {
     static void BoxAt(const Pixel32* line, const BoxSpan& given, const std::int32_t* at,
                       std::int32_t count, Pixel32* out) noexcept {
         const BoxSpan span = given;  // a copy that the pixels written cannot alias
-        alignas(32) std::int32_t offset[kChunk];
+        alignas(32) std::int32_t padded[kChunk];
         alignas(32) std::int32_t i0[kChunk];
         alignas(32) std::int32_t i1[kChunk];
         alignas(32) double w[4][kChunk];
         const Two t = Both(L::Splat(span.t));
         const Two len = Both(L::Splat(span.len));
+        const Pd lo = L::Splat(static_cast<double>(span.lo));
         const std::int32_t n = span.n;
         const std::ptrdiff_t step = span.step;
         for (std::int32_t j0 = 0; j0 < count; j0 += kChunk) {
-            const std::int32_t m = Positions(at + j0, count - j0, span.lo, offset);
+            const std::int32_t m = count - j0 < kChunk ? count - j0 : kChunk;
+            const std::int32_t* const p = Positions(at + j0, count - j0, padded);
             Bounds bounds;
             for (std::int32_t j = 0; j < m; j += 2 * L::kLanes) {
                 double* const weights[4] = {w[0] + j, w[1] + j, w[2] + j, w[3] + j};
-                LocateBox(GatherTwo(offset + j), t, len, span.lo, span.n, i0 + j, i1 + j, weights,
-                          &bounds);
+                // Offsets from lo, exact in doubles as in integers.
+                const Two q = GatherTwo(p + j);
+                const Two offset = {L::Sub(q.first, lo), L::Sub(q.second, lo)};
+                LocateBox(offset, t, len, span.lo, span.n, i0 + j, i1 + j, weights, &bounds);
             }
             // `tap(k)` gives pixel k of the line; the last partial pixel is read only below n,
             // which every last pixel is when kInside holds.
