@@ -163,7 +163,12 @@ struct SpanKernels {
     static Two LoadTwo(const double* d) noexcept {
         return {L::LoadSamples(d), L::LoadSamples(d + L::kLanes)};
     }
-    static Two RampTwo(std::int32_t p) noexcept { return {L::Ramp(p), L::Ramp(p + L::kLanes)}; }
+    // Positions p, p + 1, ...: the second set's taken on in doubles, where a line that ends at
+    // the 32-bit limit still has them.
+    static Two RampTwo(std::int32_t p) noexcept {
+        const Pd first = L::Ramp(p);
+        return {first, L::Add(first, L::Splat(static_cast<double>(L::kLanes)))};
+    }
     static Two GatherTwo(const std::int32_t* p) noexcept {
         return {L::Gather(p), L::Gather(p + L::kLanes)};
     }
