@@ -83,5 +83,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::int32_t blocks = std::max(scale, 1);
     CheckGuards(canvas, canvasSize, region,
                 {ZoomedExtent(width, blocks), ZoomedExtent(height, blocks)});
+    // The mask's spans change no pixel of the zoomed view.
+    SelectionSpans spans;
+    if (spans.Build(source.mask, width, height)) {
+        const std::size_t words = static_cast<std::size_t>(canvasSize.width) *
+                                  static_cast<std::size_t>(canvasSize.height);
+        const std::vector<std::uint32_t> plain(canvas.Words(), canvas.Words() + words);
+        canvas.Clear(kUntouched);
+        RenderZoomedTrapezoidPreview(canvas, source, region, scale, shape, difference, fill,
+                                     &spans);
+        FuzzCheck(std::equal(plain.begin(), plain.end(), canvas.Words()), "spans change pixels");
+    }
     return 0;
 }

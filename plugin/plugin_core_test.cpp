@@ -66,6 +66,70 @@ TEST(SelectionScan, BoundingRectangles) {
     }
 }
 
+// Rows and columns: the selected bytes' span, solid when nothing inside it is unselected.
+TEST(SelectionScan, LineSpans) {
+    constexpr std::uint8_t U = kUnselected;
+    const std::vector<std::uint8_t> mask = {
+        U, U, U, U, U, U,  // nothing selected
+        U, 0, 0, 7, U, U,  // a solid run
+        0, U, 0, 0, 0, U,  // a hole
+        0, 0, 0, 0, 0, 0,  // everything
+    };
+    SelectionSpans spans;
+    ASSERT_TRUE(spans.Build(mask.data(), 6, 4));
+    EXPECT_TRUE(spans.Describe(mask.data(), 6, 4));
+    EXPECT_FALSE(spans.Describe(mask.data(), 4, 6));
+    const LineSpan rows[] = {{0, 0, true}, {1, 4, true}, {0, 5, false}, {0, 6, true}};
+    const LineSpan columns[] = {{2, 4, true}, {1, 4, false}, {1, 4, true},
+                                {1, 4, true}, {2, 4, true},  {3, 4, true}};
+    const auto same = [](const LineSpan& a, const LineSpan& b) {
+        return a.from == b.from && a.to == b.to && a.solid == b.solid;
+    };
+    for (std::int32_t y = 0; y < 4; ++y) EXPECT_TRUE(same(spans.Row(y), rows[y])) << "row " << y;
+    for (std::int32_t x = 0; x < 6; ++x) {
+        EXPECT_TRUE(same(spans.Column(x), columns[x])) << "column " << x;
+    }
+    // Against the bytes one by one, on random masks: scattered bytes, and one run a row (solid
+    // rows whose columns may have holes).
+    const auto expected = [](const std::uint8_t* bytes, std::int32_t n, std::ptrdiff_t step) {
+        LineSpan span{0, 0, true};
+        std::int32_t count = 0;
+        for (std::int32_t k = 0; k < n; ++k) {
+            if (bytes[k * step] == kUnselected) continue;
+            if (count++ == 0) span.from = k;
+            span.to = k + 1;
+        }
+        span.solid = count == span.to - span.from;
+        return span;
+    };
+    std::mt19937 rng(11);
+    for (int round = 0; round < 300; ++round) {
+        const std::int32_t w = 1 + static_cast<std::int32_t>(rng() % 20);
+        const std::int32_t h = 1 + static_cast<std::int32_t>(rng() % 12);
+        std::vector<std::uint8_t> random(static_cast<std::size_t>(w * h), kUnselected);
+        for (std::int32_t y = 0; y < h; ++y) {
+            std::uint8_t* row = random.data() + y * w;
+            if (round % 2 == 0) {
+                for (std::int32_t x = 0; x < w; ++x) row[x] = rng() % 3 == 0 ? 0 : kUnselected;
+            } else {
+                const std::int32_t a = static_cast<std::int32_t>(rng() % (w + 1));
+                const std::int32_t b = static_cast<std::int32_t>(rng() % (w + 1));
+                std::fill(row + std::min(a, b), row + std::max(a, b), std::uint8_t{7});
+            }
+        }
+        ASSERT_TRUE(spans.Build(random.data(), w, h));
+        for (std::int32_t y = 0; y < h; ++y) {
+            EXPECT_TRUE(same(spans.Row(y), expected(random.data() + y * w, w, 1))) << round;
+        }
+        for (std::int32_t x = 0; x < w; ++x) {
+            EXPECT_TRUE(same(spans.Column(x), expected(random.data() + x, h, w))) << round;
+        }
+    }
+    EXPECT_FALSE(spans.Build(nullptr, 6, 4));
+    EXPECT_FALSE(spans.Describe(mask.data(), 6, 4));  // a failed build keeps nothing
+    EXPECT_FALSE(spans.Build(mask.data(), 0, 4));
+}
+
 void ExpectSameAsReference(const std::vector<std::uint8_t>& mask, int width, int height) {
     const SelectionRect expected = ReferenceSelectionBounds(mask, width, height);
     const SelectionRect r = ScanSelectionBounds(mask.data(), width, height);

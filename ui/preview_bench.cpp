@@ -162,8 +162,15 @@ void FittedPreview(benchmark::State& state, const Image& (*image)(), std::int32_
     const PreviewRegion blocks{
         {(kViewWidth - view.width) / 2, (kViewHeight - view.height) / 2}, {0, 0}, view};
     const FillParams fill{0, 0, 0, 0, 0, img.width, img.height};
+    // The dialog reads the mask's spans once, at its first zoomed paint.
+    SelectionSpans spans;
+    if (!spans.Build(source.mask, source.width, source.height)) {
+        state.SkipWithError("no memory for the selection spans");
+        return;
+    }
     Run(state, static_cast<double>(view.width) * view.height, [&] {
-        RenderZoomedTrapezoidPreview(canvas, source, blocks, scale, kShape, difference, fill);
+        RenderZoomedTrapezoidPreview(canvas, source, blocks, scale, kShape, difference, fill,
+                                     &spans);
         benchmark::DoNotOptimize(canvas.Words());
         benchmark::ClobberMemory();
     });

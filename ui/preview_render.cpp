@@ -234,15 +234,43 @@ struct SampleSink {
     }
 };
 
+// Whether any of the positions at[0..count) lies outside [from, to), four at a time.
+bool AnyOutside(const std::int32_t* at, std::int32_t count, std::int32_t from,
+                std::int32_t to) noexcept {
+    const __m128i low = _mm_set1_epi32(from);
+    const __m128i high = _mm_set1_epi32(to - 1);
+    __m128i found = _mm_setzero_si128();
+    std::int32_t j = 0;
+    for (; j + 4 <= count; j += 4) {
+        const __m128i four = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + j));
+        found = _mm_or_si128(found,
+                             _mm_or_si128(_mm_cmplt_epi32(four, low), _mm_cmpgt_epi32(four, high)));
+    }
+    bool any = _mm_movemask_epi8(found) != 0;
+    for (; j < count; ++j) any |= at[j] < from || at[j] >= to;
+    return any;
+}
+
 // Masked positions keep the source: the walk of a sampled line ignores the mask, and the source
 // of its masked positions is put back afterwards, in one loop over the line's positions.
 template <bool kRows>
-void KeepMaskedSource(const PreviewSource& source, std::int32_t line, const std::int32_t* at,
-                      std::int32_t count, Pixel32* out) noexcept {
+void KeepMaskedSource(const PreviewSource& source, const LineSpan* span, std::int32_t line,
+                      const std::int32_t* at, std::int32_t count, Pixel32* out) noexcept {
     if (source.mask == nullptr) return;
     const std::ptrdiff_t step = LineStep<kRows>(source);
     const std::uint8_t* mask = source.mask + LineStart<kRows>(source, line);
     const Pixel32* pixels = source.pixels + LineStart<kRows>(source, line);
+    if (span != nullptr && span->solid) {
+        // Selected exactly inside the span: the mask itself is not read, and a line whose
+        // positions all lie inside it keeps no source.
+        const std::int32_t from = span->from;
+        const std::int32_t to = span->to;
+        if (!AnyOutside(at, count, from, to)) return;
+        for (std::int32_t j = 0; j < count; ++j) {
+            if (at[j] < from || at[j] >= to) out[j] = pixels[at[j] * step];
+        }
+        return;
+    }
     const auto keep = [&](std::int32_t from, std::int32_t to) {
         for (std::int32_t j = from; j < to; ++j) {
             const std::ptrdiff_t k = at[j] * step;
@@ -264,14 +292,21 @@ void KeepMaskedSource(const PreviewSource& source, std::int32_t line, const std:
 // block: the source before lo and from hi on, and the line's walk between. `nextLine` is the
 // line sampled next (-1 for none).
 template <bool kRows>
-void SampleLine(const PreviewSource& source, const preview_lines::PreviewLines& lines,
-                std::int32_t line, std::int32_t nextLine, const std::int32_t* at,
-                std::int32_t count, Pixel32* out) noexcept {
+void SampleLine(const PreviewSource& source, const SelectionSpans* spans,
+                const preview_lines::PreviewLines& lines, std::int32_t line, std::int32_t nextLine,
+                const std::int32_t* at, std::int32_t count, Pixel32* out) noexcept {
+    const auto spanOf = [&](std::int32_t k) -> const LineSpan* {
+        if (spans == nullptr) return nullptr;
+        return kRows ? &spans->Row(k) : &spans->Column(k);
+    };
     using View = preview_lines::LineView<kRows, SampleSink>;
     const PreviewSource unmasked{source.pixels, source.width, source.height, nullptr};
-    const std::uint8_t* ahead = source.mask == nullptr || nextLine < 0
-                                    ? nullptr
-                                    : source.mask + LineStart<kRows>(source, nextLine);
+    // A next line whose span is solid has no mask bytes to ask for.
+    const LineSpan* nextSpan = nextLine < 0 ? nullptr : spanOf(nextLine);
+    const std::uint8_t* ahead =
+        source.mask == nullptr || nextLine < 0 || (nextSpan != nullptr && nextSpan->solid)
+            ? nullptr
+            : source.mask + LineStart<kRows>(source, nextLine);
     View view(unmasked, line, SampleSink{out, ahead, LineStep<kRows>(source)});
     preview_lines::IsolatedPositions positions(at, count);
     const auto copySource = [&] {
@@ -287,7 +322,7 @@ void SampleLine(const PreviewSource& source, const preview_lines::PreviewLines& 
         positions.Limit(std::numeric_limits<std::int32_t>::max());
     }
     copySource();
-    KeepMaskedSource<kRows>(source, line, at, count, out);
+    KeepMaskedSource<kRows>(source, spanOf(line), line, at, count, out);
 }
 
 // The average of four pixels as they are seen: alpha averaged, each colour channel averaged
@@ -360,7 +395,12 @@ constexpr std::int32_t kChunkBlocks = 256;
 template <bool kRows>
 void RenderZoomedLines(CanvasPixels& canvas, const PreviewSource& source,
                        const PreviewRegion& blocks, std::int32_t scale,
-                       const preview_lines::PreviewLines& lines) noexcept {
+                       const preview_lines::PreviewLines& lines,
+                       const SelectionSpans* given) noexcept {
+    // Spans of another mask or size are not used.
+    const SelectionSpans* spans =
+        given != nullptr && given->Describe(source.mask, source.width, source.height) ? given
+                                                                                      : nullptr;
     scale = std::max(scale, 1);
     PreviewRegion region{};
     const CanvasSize extent{ZoomedExtent(source.width, scale), ZoomedExtent(source.height, scale)};
@@ -384,9 +424,10 @@ void RenderZoomedLines(CanvasPixels& canvas, const PreviewSource& source,
             const BlockSamples lineAt = SamplesOf(acrossFrom + j, scale, acrossSize);
             const std::int32_t nextLine =
                 j + 1 < across ? SamplesOf(acrossFrom + j + 1, scale, acrossSize).first : -1;
-            SampleLine<kRows>(source, lines, lineAt.first, lineAt.second, quarters, 2 * count,
-                              near);
-            SampleLine<kRows>(source, lines, lineAt.second, nextLine, quarters, 2 * count, far);
+            SampleLine<kRows>(source, spans, lines, lineAt.first, lineAt.second, quarters,
+                              2 * count, near);
+            SampleLine<kRows>(source, spans, lines, lineAt.second, nextLine, quarters, 2 * count,
+                              far);
             AverageBlocks(near, far, count, shown);
             const std::int32_t x = dest.x + (kRows ? chunk : j);
             const std::int32_t y = dest.y + (kRows ? j : chunk);
@@ -437,18 +478,18 @@ void RenderTrapezoidPreview(CanvasPixels& canvas, const PreviewSource& source,
 void RenderZoomedSourcePreview(CanvasPixels& canvas, const PreviewSource& source,
                                const PreviewRegion& blocks, std::int32_t scale) noexcept {
     const preview_lines::PreviewLines unchanged(source, FillParams{}, true, 0, 0);
-    RenderZoomedLines<true>(canvas, source, blocks, scale, unchanged);
+    RenderZoomedLines<true>(canvas, source, blocks, scale, unchanged, nullptr);
 }
 
 void RenderZoomedTrapezoidPreview(CanvasPixels& canvas, const PreviewSource& source,
                                   const PreviewRegion& blocks, std::int32_t scale,
                                   std::int32_t shape, std::int32_t difference,
-                                  const FillParams& fill) noexcept {
+                                  const FillParams& fill, const SelectionSpans* spans) noexcept {
     const bool rows = ShapeRebuildsRows(shape);
     const preview_lines::PreviewLines lines(source, fill, rows, shape, difference);
     if (rows) {
-        RenderZoomedLines<true>(canvas, source, blocks, scale, lines);
+        RenderZoomedLines<true>(canvas, source, blocks, scale, lines, spans);
     } else {
-        RenderZoomedLines<false>(canvas, source, blocks, scale, lines);
+        RenderZoomedLines<false>(canvas, source, blocks, scale, lines, spans);
     }
 }

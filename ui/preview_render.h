@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "plugin/selection_scan.h"
 #include "transform/edge_samplers.h"
 #include "transform/pixel.h"
 #include "ui/canvas_pixels.h"
@@ -48,10 +49,13 @@ void RenderTrapezoidPreview(CanvasPixels& canvas, const PreviewSource& source,
 // weighted by alpha (halves rounded up), so that it looks like the four pixels seen together: two
 // positions along each axis, at the block's quarter points rounded down (block start + size / 4
 // and + 3 size / 4). Only those pixels are computed. A scale below 1 counts as 1; the checks are
-// those above, with the image's extent counted in blocks.
+// those above, with the image's extent counted in blocks. The trapezoid's `spans`, when they
+// describe the source's mask, spare reading the mask along lines whose selection is solid; the
+// pixels shown are the same without them.
 void RenderZoomedSourcePreview(CanvasPixels& canvas, const PreviewSource& source,
                                const PreviewRegion& blocks, std::int32_t scale) noexcept;
 void RenderZoomedTrapezoidPreview(CanvasPixels& canvas, const PreviewSource& source,
                                   const PreviewRegion& blocks, std::int32_t scale,
                                   std::int32_t shape, std::int32_t difference,
-                                  const FillParams& fill) noexcept;
+                                  const FillParams& fill,
+                                  const SelectionSpans* spans = nullptr) noexcept;

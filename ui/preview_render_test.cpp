@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <functional>
 #include <limits>
 #include <vector>
 
@@ -181,6 +182,54 @@ TEST(PreviewRender, ZoomedViewAveragesFourPixelsOfThePass) {
                         const std::uint32_t shown = canvas.At(bx + 1, by);
                         ASSERT_EQ(shown, expected)
                             << "shape " << shape << " 1:" << scale << " at " << bx << "," << by;
+                    }
+                }
+            }
+        }
+    }
+}
+
+// The mask's spans spare reading it along lines whose selection is solid, and change no pixel:
+// a rectangle (solid rows and columns, and empty ones), a disc (solid, of every length) and a
+// ring (with a hole), zoomed rows and columns alike.
+TEST(PreviewRender, ZoomedViewSameWithTheMaskSpans) {
+    constexpr std::int32_t kW = 47;
+    constexpr std::int32_t kH = 31;
+    const auto inRectangle = [](std::int32_t x, std::int32_t y) {
+        return x >= 5 && x < 40 && y >= 3 && y < 25;
+    };
+    const auto inDisc = [](std::int32_t x, std::int32_t y) {
+        return (x - 23) * (x - 23) + (y - 15) * (y - 15) < 180;
+    };
+    const auto inRing = [&](std::int32_t x, std::int32_t y) {
+        return inDisc(x, y) && (x - 23) * (x - 23) + (y - 15) * (y - 15) >= 40;
+    };
+    const std::function<bool(std::int32_t, std::int32_t)> selections[] = {inRectangle, inDisc,
+                                                                          inRing};
+    Image image = Noise(kW, kH, /*opaque=*/false);
+    image.mask.resize(kW * kH);
+    for (const auto& selected : selections) {
+        for (std::int32_t y = 0; y < kH; ++y) {
+            for (std::int32_t x = 0; x < kW; ++x) {
+                image.mask[static_cast<std::size_t>(y * kW + x)] = selected(x, y) ? 0 : 255;
+            }
+        }
+        SelectionSpans spans;
+        ASSERT_TRUE(spans.Build(image.mask.data(), kW, kH));
+        for (const std::int32_t shape : {1, 4}) {
+            const FillParams fill = Fill(shape, {0, 0, kW, kH});
+            for (const std::int32_t scale : {2, 3}) {
+                const CanvasSize size{ZoomedExtent(kW, scale), ZoomedExtent(kH, scale)};
+                CanvasPixels plain = Canvas(size.width, size.height);
+                CanvasPixels spanned = Canvas(size.width, size.height);
+                RenderZoomedTrapezoidPreview(plain, image.Source(), {{0, 0}, {0, 0}, size}, scale,
+                                             shape, 40, fill);
+                RenderZoomedTrapezoidPreview(spanned, image.Source(), {{0, 0}, {0, 0}, size}, scale,
+                                             shape, 40, fill, &spans);
+                for (std::int32_t y = 0; y < size.height; ++y) {
+                    for (std::int32_t x = 0; x < size.width; ++x) {
+                        ASSERT_EQ(spanned.At(x, y), plain.At(x, y))
+                            << "shape " << shape << " 1:" << scale << " at " << x << "," << y;
                     }
                 }
             }

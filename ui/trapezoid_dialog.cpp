@@ -260,8 +260,12 @@ bool TrapezoidDialog::RenderZoomedPreview(CanvasBase& target, const CanvasPoint&
     if (difference == 0) {
         return PreviewDialog::RenderZoomedPreview(target, destOrigin, blockOrigin, size, scale);
     }
-    RenderZoomedTrapezoidPreview(target.Buffer(), SourceWithMask(), {destOrigin, blockOrigin, size},
-                                 scale, CheckedShape(), difference, FillFromControls());
+    const PreviewSource source = SourceWithMask();
+    if (source.mask != nullptr && !maskSpans.Describe(source.mask, source.width, source.height)) {
+        maskSpans.Build(source.mask, source.width, source.height);  // unused if it fails
+    }
+    RenderZoomedTrapezoidPreview(target.Buffer(), source, {destOrigin, blockOrigin, size}, scale,
+                                 CheckedShape(), difference, FillFromControls(), &maskSpans);
     return true;
 }
 

@@ -67,6 +67,10 @@ class TrapezoidDialog : public PreviewDialog {
     SelectionRect selectionRect{0, 0, 0, 0};
 
    private:
+    // The spans of the host's mask, read at the first zoomed paint with a mask, which the zoomed
+    // paints use to skip the mask along lines whose selection is solid.
+    SelectionSpans maskSpans;
+
     // The difference the edit holds, 0 for anything else; the source is shown when it is 0 or
     // the preview box is clear.
     [[nodiscard]] std::int32_t PreviewedDifference() const noexcept;
