@@ -71,7 +71,8 @@ using Kernels = SpanKernels<Avx2Lanes>;
 }  // namespace
 
 const SpanPath& Avx2SpanPath() noexcept {
-    static constexpr SpanPath path{Kernels::Stretch, Kernels::Box,           Kernels::StretchAt,
-                                   Kernels::BoxAt,   Kernels::StretchAcross, Kernels::BoxAcross};
+    static constexpr SpanPath path{
+        Kernels::Stretch,       Kernels::Box,       Kernels::StretchAt,           Kernels::BoxAt,
+        Kernels::StretchAcross, Kernels::BoxAcross, Kernels::StretchAcrossTwoRows};
     return path;
 }

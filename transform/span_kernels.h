@@ -600,6 +600,85 @@ struct SpanKernels {
         }
     }
 
+    // Rows y and y + 1 of a run of neighbouring stretched columns, into out and below: row y + 1
+    // of a column samples one pixel further down (scale >= 1 moves a sample at most a pixel a
+    // row), so its taps are three of row y's and the one after, converted once for both. A
+    // column whose samples do not step by exactly one tap reads its own; each sample is computed
+    // as StretchAcross computes it.
+    static void StretchAcrossTwoRows(const AcrossRow& row, Pixel32* out, Pixel32* below) noexcept {
+        alignas(32) std::int32_t index[2][kChunk];
+        alignas(32) double w[2][4][kChunk];
+        const Pixel32* const column = row.column;
+        const std::ptrdiff_t s = row.stride;
+        const std::int32_t n = row.n;
+        const std::int32_t count = row.count;
+        for (std::int32_t j0 = 0; j0 < count; j0 += kChunk) {
+            const std::int32_t m = count - j0 < kChunk ? count - j0 : kChunk;
+            Bounds bounds;
+            for (int r = 0; r < 2; ++r) {
+                const Two y = Both(L::Splat(static_cast<double>(row.y + r)));
+                for (std::int32_t j = 0; j < m; j += 2 * L::kLanes) {
+                    double* const at[4] = {w[r][0] + j, w[r][1] + j, w[r][2] + j, w[r][3] + j};
+                    Locate(y, LoadTwo(row.a + j0 + j), LoadTwo(row.b + j0 + j), n, index[r] + j, at,
+                           &bounds);
+                }
+            }
+            const Pixel32* const base = column + j0;
+            if (!bounds.Within(1, std::int64_t{n} - 3)) {  // near the column's ends: one by one
+                AcrossRow one = row;
+                one.column = base;
+                one.a = row.a + j0;
+                one.b = row.b + j0;
+                one.count = m;
+                StretchAcross(one, out + j0);
+                one.y = row.y + 1;
+                StretchAcross(one, below + j0);
+                continue;
+            }
+            for (std::int32_t j = 0; j < m; j += 16) AskAhead(base, s, n, j, index[1][j]);
+            // Column j's samples on both rows.
+            const auto both = [&](std::int32_t j, Px & upper, Px & lower)
+                __attribute__((always_inline)) {
+                const std::int32_t d = index[1][j] - index[0][j];
+                const Pixel32* tap = base + j + (index[0][j] - 1) * s;
+                const Px t0 = L::FromPixel(tap[0]);
+                const Px t1 = L::FromPixel(tap[s]);
+                const Px t2 = L::FromPixel(tap[2 * s]);
+                const Px t3 = L::FromPixel(tap[3 * s]);
+                Px v = L::Scaled(t0, w[0][0][j]);
+                v = L::Added(v, L::Scaled(t1, w[0][1][j]));
+                v = L::Added(v, L::Scaled(t2, w[0][2][j]));
+                upper = L::Added(v, L::Scaled(t3, w[0][3][j]));
+                if (d == 1) {
+                    Px u = L::Scaled(t1, w[1][0][j]);
+                    u = L::Added(u, L::Scaled(t2, w[1][1][j]));
+                    u = L::Added(u, L::Scaled(t3, w[1][2][j]));
+                    lower = L::Added(u, L::Scaled(L::FromPixel(tap[4 * s]), w[1][3][j]));
+                } else {
+                    const Pixel32* other = base + j + (index[1][j] - 1) * s;
+                    Px u = L::Scaled(L::FromPixel(other[0]), w[1][0][j]);
+                    u = L::Added(u, L::Scaled(L::FromPixel(other[s]), w[1][1][j]));
+                    u = L::Added(u, L::Scaled(L::FromPixel(other[2 * s]), w[1][2][j]));
+                    lower = L::Added(u, L::Scaled(L::FromPixel(other[3 * s]), w[1][3][j]));
+                }
+            };
+            std::int32_t j = 0;
+            for (; j + 1 < m; j += 2) {
+                Px a0, a1, b0, b1;
+                both(j, a0, a1);
+                both(j + 1, b0, b1);
+                PackTwo(a0, b0, out + j0 + j);
+                PackTwo(a1, b1, below + j0 + j);
+            }
+            if (j < m) {
+                Px a0, a1;
+                both(j, a0, a1);
+                out[j0 + j] = Pack(a0);
+                below[j0 + j] = Pack(a1);
+            }
+        }
+    }
+
     // Column j's mean for BoxAcross, summed as Box sums it: pixels a and b partly, then a + 1 and
     // the whole pixels between. kInside: every pixel read lies in the column.
     template <bool kInside>

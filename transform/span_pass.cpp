@@ -262,9 +262,13 @@ void EdgePixel(const ColumnWalk& walk, std::int32_t j, std::int32_t y, Pixel32* 
                    : ops[kEdgeTop](pass.ctx, line, y, line, s, len);
 }
 
+// How a row walk takes its runs of stretched columns: on this row only, on this row and the next
+// together (their samples share most of their taps), or not at all (the row above took them).
+enum class StretchedRows { kOne, kTwo, kDone };
+
 // Output row y of every column: runs of neighbouring columns that are all stretched there, or
 // all averaged there, go through the kernels together; the rest are edge pixels.
-void WalkRow(ColumnWalk& walk, std::int32_t y) noexcept {
+void WalkRow(ColumnWalk& walk, std::int32_t y, StretchedRows stretchedRows) noexcept {
     const Pass& pass = walk.pass;
     const std::int32_t stride = pass.ctx.stride;
     Pixel32* out = pass.destination + PixelIndex(pass.g.first, y, stride);
@@ -277,6 +281,8 @@ void WalkRow(ColumnWalk& walk, std::int32_t y) noexcept {
             for (std::int32_t k = j; k < end; ++k) EdgePixel(walk, k, y, out + k);
             continue;
         }
+        const bool stretched = (kind & ColumnRuns::kReduced) == 0;
+        if (stretched && stretchedRows == StretchedRows::kDone) continue;
         const AcrossRow row{pass.ctx.source + pass.g.first + j,
                             stride,
                             pass.ctx.height,
@@ -285,20 +291,34 @@ void WalkRow(ColumnWalk& walk, std::int32_t y) noexcept {
                             walk.a.get() + j,
                             walk.b.get() + j,
                             end - j};
-        ((kind & ColumnRuns::kReduced) != 0 ? path.boxAcross : path.stretchAcross)(row, out + j);
+        if (!stretched) {
+            path.boxAcross(row, out + j);
+        } else if (stretchedRows == StretchedRows::kTwo) {
+            path.stretchAcrossTwoRows(row, out + j, out + stride + j);
+        } else {
+            path.stretchAcross(row, out + j);
+        }
     }
 }
 
-// Every column at once, one output row after another (which is also what progress counts).
-// Narrower tiles of columns walked down the rows measured no faster.
+// Every column at once, two output rows after another (progress counts rows). Narrower tiles of
+// columns walked down the rows measured no faster.
 bool RunColumns(const Pass& pass) noexcept {
     const std::int32_t mode = pass.ctx.fill->mode;
     ColumnWalk walk{
         pass, SamplerTable(mode), FillIsUniformAlongLine(mode), nullptr, nullptr, nullptr, {}};
     if (!PlanColumns(walk)) return false;
-    for (std::int32_t y = pass.g.lo; y < pass.g.hi; ++y) {
-        WalkRow(walk, y);
-        ReportLinesDone(pass.progress, y - pass.g.lo, pass.g.hi - pass.g.lo);
+    const std::int32_t rows = pass.g.hi - pass.g.lo;
+    std::int32_t y = pass.g.lo;
+    for (; pass.g.hi - y > 1; y += 2) {  // y + 1 may not be formed past the 32-bit limit
+        WalkRow(walk, y, StretchedRows::kTwo);
+        ReportLinesDone(pass.progress, y - pass.g.lo, rows);
+        WalkRow(walk, y + 1, StretchedRows::kDone);
+        ReportLinesDone(pass.progress, y + 1 - pass.g.lo, rows);
+    }
+    if (y < pass.g.hi) {
+        WalkRow(walk, y, StretchedRows::kOne);
+        ReportLinesDone(pass.progress, y - pass.g.lo, rows);
     }
     return true;
 }

@@ -23,6 +23,8 @@ struct SpanPath {
     // One output row of a run of neighbouring columns, stretched or squeezed.
     void (*stretchAcross)(const AcrossRow& row, Pixel32* out) noexcept;
     void (*boxAcross)(const AcrossRow& row, Pixel32* out) noexcept;
+    // Rows y and y + 1 of a run of stretched columns at once, row y + 1 into `below`.
+    void (*stretchAcrossTwoRows)(const AcrossRow& row, Pixel32* out, Pixel32* below) noexcept;
 };
 
 [[nodiscard]] const SpanPath& Sse2SpanPath() noexcept;

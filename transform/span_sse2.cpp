@@ -87,7 +87,8 @@ using Kernels = SpanKernels<Sse2Lanes>;
 }  // namespace
 
 const SpanPath& Sse2SpanPath() noexcept {
-    static constexpr SpanPath path{Kernels::Stretch, Kernels::Box,           Kernels::StretchAt,
-                                   Kernels::BoxAt,   Kernels::StretchAcross, Kernels::BoxAcross};
+    static constexpr SpanPath path{
+        Kernels::Stretch,       Kernels::Box,       Kernels::StretchAt,           Kernels::BoxAt,
+        Kernels::StretchAcross, Kernels::BoxAcross, Kernels::StretchAcrossTwoRows};
     return path;
 }
