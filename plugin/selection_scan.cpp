@@ -102,7 +102,7 @@ bool SelectionSpans::Build(const std::uint8_t* mask, std::int32_t width,
     // Per column: its first selected row, the row after its last, and how many rows select it.
     // A solid run of a row counts through a difference array (+1 at its start, -1 at its end)
     // and reaches its columns' first and last rows by painting, top down and bottom up; only the
-    // rows with holes are read byte by byte twice.
+    // rows with holes update their columns byte by byte.
     const std::unique_ptr<std::int32_t[]> firsts(new (std::nothrow) std::int32_t[columnCount]);
     const std::unique_ptr<std::int32_t[]> ends(new (std::nothrow) std::int32_t[columnCount]());
     const std::unique_ptr<std::int32_t[]> counts(new (std::nothrow)
@@ -114,11 +114,8 @@ bool SelectionSpans::Build(const std::uint8_t* mask, std::int32_t width,
         return false;
     }
     std::fill_n(firsts.get(), columnCount, height);
-    const auto rowAt = [&](std::int32_t y) {
-        return mask + static_cast<std::ptrdiff_t>(y) * width;
-    };
     for (std::int32_t y = 0; y < height; ++y) {
-        const std::uint8_t* row = rowAt(y);
+        const std::uint8_t* row = mask + static_cast<std::ptrdiff_t>(y) * width;
         const std::int32_t first = FirstSelected(row, width);
         LineSpan& span = rows_[static_cast<std::size_t>(y)];
         if (first == width) {

@@ -152,6 +152,17 @@ struct SpanKernels {
         return L::Sub(L::Splat(4.0), L::Mul(L::Sub(L::Splat(8.0), inner), s));
     }
 
+    // Sample j's cubic sum of its taps tap(0)..tap(3) with its weights w[0..3][j], in the order
+    // of the single-pixel kernel.
+    template <class Tap>
+    static TRAPEZOID_SPAN_INLINE Px Cubic(Tap tap, const double (&w)[4][kChunk],
+                                          std::int32_t j) noexcept {
+        Px v = L::Scaled(tap(0), w[0][j]);
+        v = L::Added(v, L::Scaled(tap(1), w[1][j]));
+        v = L::Added(v, L::Scaled(tap(2), w[2][j]));
+        return L::Added(v, L::Scaled(tap(3), w[3][j]));
+    }
+
     // Two lane sets of samples, lanes j..j + kLanes - 1 and the next kLanes of a chunk, worked on
     // step by step together: the long chain of one (a division, a truncation) overlaps the
     // other's, which the processor cannot find across calls on its own.
@@ -225,10 +236,7 @@ struct SpanKernels {
             ToDoubles(line, span.step, span.n, low, (last < high ? last : high) + 1, taps);
             const auto sample = [&](std::int32_t j, std::int64_t i) {
                 const double* tap = taps + static_cast<std::ptrdiff_t>(i - low) * 4;
-                Px v = L::Scaled(L::Load(tap), w[0][j]);
-                v = L::Added(v, L::Scaled(L::Load(tap + 4), w[1][j]));
-                v = L::Added(v, L::Scaled(L::Load(tap + 8), w[2][j]));
-                return L::Added(v, L::Scaled(L::Load(tap + 12), w[3][j]));
+                return Cubic([&](int k) { return L::Load(tap + 4 * k); }, w, j);
             };
             Pixel32* const put = out + (p0 - span.from);
             if (std::int64_t{index[count - 1]} <= high - 2) {
@@ -442,12 +450,7 @@ struct SpanKernels {
             const std::int32_t low = Least(bounds);
             const std::int32_t high = Greatest(bounds);
             Pixel32* const put = out + j0;
-            const auto sum = [&](std::int32_t j, auto tap) {
-                Px v = L::Scaled(tap(0), w[0][j]);
-                v = L::Added(v, L::Scaled(tap(1), w[1][j]));
-                v = L::Added(v, L::Scaled(tap(2), w[2][j]));
-                return L::Added(v, L::Scaled(tap(3), w[3][j]));
-            };
+            const auto sum = [&](std::int32_t j, auto tap) { return Cubic(tap, w, j); };
             const auto each = [&](auto one) { PackEach(m, one, put); };
             if (high - low <= 2 * kChunk) {
                 // Close positions share their taps: those are converted once, as a run does.
@@ -581,20 +584,14 @@ struct SpanKernels {
                 for (std::int32_t j = 0; j < m; j += 16) AskAhead(base, s, n, j, index[j]);
                 const auto sample = [&](std::int32_t j) {
                     const Pixel32* tap = base + j + (index[j] - 1) * s;
-                    Px v = L::Scaled(L::FromPixel(tap[0]), w[0][j]);
-                    v = L::Added(v, L::Scaled(L::FromPixel(tap[s]), w[1][j]));
-                    v = L::Added(v, L::Scaled(L::FromPixel(tap[2 * s]), w[2][j]));
-                    return L::Added(v, L::Scaled(L::FromPixel(tap[3 * s]), w[3][j]));
+                    return Cubic([&](int k) { return L::FromPixel(tap[k * s]); }, w, j);
                 };
                 PackEach(m, sample, put);
             } else {
                 for (std::int32_t j = 0; j < m; ++j) {
                     const std::int64_t i = std::int64_t{index[j]} - 1;
                     const auto tap = [&](int k) { return Tap(base + j, s, n, i + k); };
-                    Px v = L::Scaled(tap(0), w[0][j]);
-                    v = L::Added(v, L::Scaled(tap(1), w[1][j]));
-                    v = L::Added(v, L::Scaled(tap(2), w[2][j]));
-                    put[j] = Pack(L::Added(v, L::Scaled(tap(3), w[3][j])));
+                    put[j] = Pack(Cubic(tap, w, j));
                 }
             }
         }
@@ -641,25 +638,17 @@ struct SpanKernels {
                 __attribute__((always_inline)) {
                 const std::int32_t d = index[1][j] - index[0][j];
                 const Pixel32* tap = base + j + (index[0][j] - 1) * s;
-                const Px t0 = L::FromPixel(tap[0]);
-                const Px t1 = L::FromPixel(tap[s]);
-                const Px t2 = L::FromPixel(tap[2 * s]);
-                const Px t3 = L::FromPixel(tap[3 * s]);
-                Px v = L::Scaled(t0, w[0][0][j]);
-                v = L::Added(v, L::Scaled(t1, w[0][1][j]));
-                v = L::Added(v, L::Scaled(t2, w[0][2][j]));
-                upper = L::Added(v, L::Scaled(t3, w[0][3][j]));
+                const Px t[4] = {L::FromPixel(tap[0]), L::FromPixel(tap[s]),
+                                 L::FromPixel(tap[2 * s]), L::FromPixel(tap[3 * s])};
+                upper = Cubic([&](int k) { return t[k]; }, w[0], j);
                 if (d == 1) {
-                    Px u = L::Scaled(t1, w[1][0][j]);
-                    u = L::Added(u, L::Scaled(t2, w[1][1][j]));
-                    u = L::Added(u, L::Scaled(t3, w[1][2][j]));
-                    lower = L::Added(u, L::Scaled(L::FromPixel(tap[4 * s]), w[1][3][j]));
+                    const auto shared = [&](int k) {
+                        return k < 3 ? t[k + 1] : L::FromPixel(tap[4 * s]);
+                    };
+                    lower = Cubic(shared, w[1], j);
                 } else {
                     const Pixel32* other = base + j + (index[1][j] - 1) * s;
-                    Px u = L::Scaled(L::FromPixel(other[0]), w[1][0][j]);
-                    u = L::Added(u, L::Scaled(L::FromPixel(other[s]), w[1][1][j]));
-                    u = L::Added(u, L::Scaled(L::FromPixel(other[2 * s]), w[1][2][j]));
-                    lower = L::Added(u, L::Scaled(L::FromPixel(other[3 * s]), w[1][3][j]));
+                    lower = Cubic([&](int k) { return L::FromPixel(other[k * s]); }, w[1], j);
                 }
             };
             std::int32_t j = 0;
