@@ -197,4 +197,39 @@ TEST(LineResampler, IsolatedPositionsEqualTheSinglePositionSamplers) {
     ChooseLinePath(chosen);
 }
 
+// Spans whose positions begin before the line and end past it give the single-position
+// samplers' bits on every path, the chunks wholly inside the line as much as those at its ends.
+TEST(LineResampler, SpansReachingPastTheLineEqualTheSinglePositionSamplers) {
+    std::mt19937 rng(5);
+    constexpr std::int32_t kLength = 301;
+    std::vector<Pixel32> pixels(kLength);
+    for (Pixel32& p : pixels) p = rng();
+    std::vector<Pixel32> out(2 * kLength);
+    std::vector<double> scratch(4 * (kLength + 2));
+    const LinePath chosen = ActiveLinePath();
+    for (const LinePath path : {LinePath::kSse2, LinePath::kAvx2}) {
+        if (!ChooseLinePath(path)) continue;
+        SCOPED_TRACE(LinePathName(path));
+        for (const auto& [shift, scale] : {std::pair{-5.5, 1.0}, {-9.25, 1.37}}) {
+            const auto to = static_cast<std::int32_t>((kLength + 9) * scale);
+            ActiveSpanPath().stretch(pixels.data(), {0, to, shift, scale, kLength, 1},
+                                     scratch.data(), out.data());
+            for (std::int32_t p = 0; p < to; ++p) {
+                ASSERT_EQ(out[p], CubicLineSample(pixels.data(), 1, (p + shift) / scale, kLength))
+                    << "stretched at " << p;
+            }
+        }
+        for (const auto& [t, len] : {std::pair{3.5, 1.0}, {6.25, 1.43}}) {
+            const auto to = static_cast<std::int32_t>((kLength + 9) / len);
+            ActiveSpanPath().box(pixels.data(), {0, to, 0, t, len, kLength, 1, 0, kLength - 1},
+                                 scratch.data(), out.data());
+            for (std::int32_t p = 0; p < to; ++p) {
+                ASSERT_EQ(out[p], BoxLineAverage(pixels.data(), 1, (p - t) * len, len, kLength))
+                    << "squeezed at " << p;
+            }
+        }
+    }
+    ChooseLinePath(chosen);
+}
+
 }  // namespace

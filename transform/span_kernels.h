@@ -184,14 +184,32 @@ struct SpanKernels {
         return {L::Gather(p), L::Gather(p + L::kLanes)};
     }
 
+    // Positions kept inside [0, n): kGuard clamps them, for callers that have not shown that
+    // every position of theirs lies inside already (the clamp then changes nothing).
+    template <bool kGuard>
+    static TRAPEZOID_SPAN_INLINE Pd Guarded(Pd x, std::int32_t n) noexcept {
+        return kGuard ? L::ClampToLine(x, n) : x;
+    }
+    // Whether every position from `first` to `last` lies inside a line of n pixels. Along a line
+    // each position comes from a growing number by the same rounded steps, which keep its order,
+    // so a chunk's first and last lanes bound all of its lanes.
+    static bool InsideLine(double first, double last, std::int32_t n) noexcept {
+        return first >= 0.0 && last >= 0.0 && first < n && last < n;  // false for a NaN
+    }
+    // How many positions a chunk of `count` samples computes: whole pairs of lane sets.
+    static std::int32_t LanesOf(std::int32_t count) noexcept {
+        return (count + 2 * L::kLanes - 1) / (2 * L::kLanes) * (2 * L::kLanes);
+    }
+
     // Tap index and the four weights of the samples at positions p (one a lane) of lines of n
     // pixels, each lane with its own shift and scale, into the chunk's arrays from index and
     // weights on; the indices also go to `bounds` unless it is null.
+    template <bool kGuard = true>
     static TRAPEZOID_SPAN_INLINE void Locate(Two p, Two shift, Two scale, std::int32_t n,
                                              std::int32_t* index, double* const weights[4],
                                              Bounds* bounds) noexcept {
-        const Pd x0 = L::ClampToLine(L::Div(L::Add(p.first, shift.first), scale.first), n);
-        const Pd x1 = L::ClampToLine(L::Div(L::Add(p.second, shift.second), scale.second), n);
+        const Pd x0 = Guarded<kGuard>(L::Div(L::Add(p.first, shift.first), scale.first), n);
+        const Pd x1 = Guarded<kGuard>(L::Div(L::Add(p.second, shift.second), scale.second), n);
         const Pd i0 = L::Truncate(x0, index);
         const Pd i1 = L::Truncate(x1, index + L::kLanes);
         if (bounds != nullptr) bounds->Take(L::Min(i0, i1), L::Max(i0, i1));
@@ -224,9 +242,18 @@ struct SpanKernels {
             count = span.to - p0 < kChunk ? span.to - p0 : kChunk;
             // Along a line the tap index never decreases: the chunk's first and last samples
             // bound it, and no running bound is carried from one lane set to the next.
-            for (std::int32_t j = 0; j < count; j += 2 * L::kLanes) {
-                double* const at[4] = {w[0] + j, w[1] + j, w[2] + j, w[3] + j};
-                Locate(RampTwo(p0 + j), shift, scale, span.n, index + j, at, nullptr);
+            const auto at = [&](double p) { return (p + span.shift) / span.scale; };
+            const auto locate = [&](auto guard) {
+                for (std::int32_t j = 0; j < count; j += 2 * L::kLanes) {
+                    double* const weights[4] = {w[0] + j, w[1] + j, w[2] + j, w[3] + j};
+                    Locate<decltype(guard)::value>(RampTwo(p0 + j), shift, scale, span.n,
+                                                   index + j, weights, nullptr);
+                }
+            };
+            if (InsideLine(at(p0), at(static_cast<double>(p0) + (LanesOf(count) - 1)), span.n)) {
+                locate(std::false_type{});
+            } else {
+                locate(std::true_type{});
             }
             // Samples advance by at most a pixel (scale >= 1), so kChunk + 4 taps hold a
             // chunk's; a chunk that breaks this has its taps clamped to the buffer.
@@ -273,10 +300,21 @@ struct SpanKernels {
             count = span.to - p0 < kChunk ? span.to - p0 : kChunk;
             // Along a line the first and last pixels never decrease, and the last never precedes
             // the first: the chunk's first and last samples bound every pixel read.
-            for (std::int32_t j = 0; j < count; j += 2 * L::kLanes) {
-                double* const at4[4] = {w[0] + j, w[1] + j, w[2] + j, w[3] + j};
-                LocateBox(RampTwo(p0 + j - span.lo), t, len, span.lo, span.n, i0 + j, i1 + j, at4,
-                          nullptr);
+            const auto start = [&](double offset) {
+                return span.lo + ((offset - span.t) * span.len);
+            };
+            const auto locate = [&](auto guard) {
+                for (std::int32_t j = 0; j < count; j += 2 * L::kLanes) {
+                    double* const at4[4] = {w[0] + j, w[1] + j, w[2] + j, w[3] + j};
+                    LocateBox<decltype(guard)::value>(RampTwo(p0 + j - span.lo), t, len, span.lo,
+                                                      span.n, i0 + j, i1 + j, at4, nullptr);
+                }
+            };
+            const double offset = static_cast<double>(p0 - span.lo);
+            if (InsideLine(start(offset), start(offset + (LanesOf(count) - 1)), span.n)) {
+                locate(std::false_type{});
+            } else {
+                locate(std::true_type{});
             }
             // The chunk's last pixel reads up to its i1, or i0 + 1 when that is further.
             std::int32_t reach = i1[count - 1] > i0[count - 1] ? i1[count - 1] : i0[count - 1] + 1;
@@ -319,6 +357,7 @@ struct SpanKernels {
     // weights of those, whether a whole pixel lies between (a mask), and the total weight. A term
     // the single-pixel kernel skips gets weight +0 here, which changes no bit of a non-negative
     // sum.
+    template <bool kGuard = true>
     static TRAPEZOID_SPAN_INLINE void LocateBox(Two offset, Two t, Two len, std::int32_t lo,
                                                 std::int32_t lineLength, std::int32_t* first,
                                                 std::int32_t* last, double* const weights[4],
@@ -328,8 +367,8 @@ struct SpanKernels {
         const Pd start = L::Splat(static_cast<double>(lo));
         Pd x0 = L::Mul(L::Sub(offset.first, t.first), len.first);
         Pd x1 = L::Mul(L::Sub(offset.second, t.second), len.second);
-        x0 = L::ClampToLine(L::Add(start, x0), lineLength);
-        x1 = L::ClampToLine(L::Add(start, x1), lineLength);
+        x0 = Guarded<kGuard>(L::Add(start, x0), lineLength);
+        x1 = Guarded<kGuard>(L::Add(start, x1), lineLength);
         const Pd a0 = L::Truncate(x0, first);
         const Pd a1 = L::Truncate(x1, first + L::kLanes);
         const Pd e0 = L::Add(x0, len.first);
