@@ -52,7 +52,8 @@ struct BoxSpan {
 // column[k * stride + j], each column n pixels long, and its output goes to out[j], j < count.
 // Stretched, column j samples (y + a[j]) / b[j] (shift and scale); squeezed, it averages
 // [s, s + b[j]) with s = lo + ((y - lo) - a[j]) * b[j] (inset and interval length). a and b are
-// readable for eight entries past count.
+// readable for eight entries past count. `inside`: the caller has shown that every column's
+// position on this row lies inside the column, so none needs the clamp that guards the buffer.
 struct AcrossRow {
     const Pixel32* column;
     std::ptrdiff_t stride;
@@ -62,7 +63,15 @@ struct AcrossRow {
     const double* a;
     const double* b;
     std::int32_t count;
+    bool inside;
 };
+
+// Whether every position from `first` to `last` lies inside a line of n pixels. Along a line
+// each position comes from a growing number by the same rounded steps, which keep its order, so
+// the first and the last bound all between.
+inline bool InsideLine(double first, double last, std::int32_t n) noexcept {
+    return first >= 0.0 && last >= 0.0 && first < n && last < n;  // false for a NaN
+}
 
 #define TRAPEZOID_SPAN_INLINE inline __attribute__((always_inline))
 
@@ -190,11 +199,15 @@ struct SpanKernels {
     static TRAPEZOID_SPAN_INLINE Pd Guarded(Pd x, std::int32_t n) noexcept {
         return kGuard ? L::ClampToLine(x, n) : x;
     }
-    // Whether every position from `first` to `last` lies inside a line of n pixels. Along a line
-    // each position comes from a growing number by the same rounded steps, which keep its order,
-    // so a chunk's first and last lanes bound all of its lanes.
-    static bool InsideLine(double first, double last, std::int32_t n) noexcept {
-        return first >= 0.0 && last >= 0.0 && first < n && last < n;  // false for a NaN
+    // Calls f with whether positions need their clamp, as a compile-time constant: not when they
+    // are known to lie inside the line.
+    template <class F>
+    static TRAPEZOID_SPAN_INLINE void WithGuard(bool inside, F f) noexcept {
+        if (inside) {
+            f(std::false_type{});
+        } else {
+            f(std::true_type{});
+        }
     }
     // How many positions a chunk of `count` samples computes: whole pairs of lane sets.
     static std::int32_t LanesOf(std::int32_t count) noexcept {
@@ -243,18 +256,14 @@ struct SpanKernels {
             // Along a line the tap index never decreases: the chunk's first and last samples
             // bound it, and no running bound is carried from one lane set to the next.
             const auto at = [&](double p) { return (p + span.shift) / span.scale; };
-            const auto locate = [&](auto guard) {
+            const double lastLane = static_cast<double>(p0) + (LanesOf(count) - 1);
+            WithGuard(InsideLine(at(p0), at(lastLane), span.n), [&](auto guard) {
                 for (std::int32_t j = 0; j < count; j += 2 * L::kLanes) {
                     double* const weights[4] = {w[0] + j, w[1] + j, w[2] + j, w[3] + j};
                     Locate<decltype(guard)::value>(RampTwo(p0 + j), shift, scale, span.n,
                                                    index + j, weights, nullptr);
                 }
-            };
-            if (InsideLine(at(p0), at(static_cast<double>(p0) + (LanesOf(count) - 1)), span.n)) {
-                locate(std::false_type{});
-            } else {
-                locate(std::true_type{});
-            }
+            });
             // Samples advance by at most a pixel (scale >= 1), so kChunk + 4 taps hold a
             // chunk's; a chunk that breaks this has its taps clamped to the buffer.
             const std::int64_t low = std::int64_t{index[0]} - 1;
@@ -303,19 +312,15 @@ struct SpanKernels {
             const auto start = [&](double offset) {
                 return span.lo + ((offset - span.t) * span.len);
             };
-            const auto locate = [&](auto guard) {
+            const double offset = static_cast<double>(p0 - span.lo);
+            const double lastLane = offset + (LanesOf(count) - 1);
+            WithGuard(InsideLine(start(offset), start(lastLane), span.n), [&](auto guard) {
                 for (std::int32_t j = 0; j < count; j += 2 * L::kLanes) {
                     double* const at4[4] = {w[0] + j, w[1] + j, w[2] + j, w[3] + j};
                     LocateBox<decltype(guard)::value>(RampTwo(p0 + j - span.lo), t, len, span.lo,
                                                       span.n, i0 + j, i1 + j, at4, nullptr);
                 }
-            };
-            const double offset = static_cast<double>(p0 - span.lo);
-            if (InsideLine(start(offset), start(offset + (LanesOf(count) - 1)), span.n)) {
-                locate(std::false_type{});
-            } else {
-                locate(std::true_type{});
-            }
+            });
             // The chunk's last pixel reads up to its i1, or i0 + 1 when that is further.
             std::int32_t reach = i1[count - 1] > i0[count - 1] ? i1[count - 1] : i0[count - 1] + 1;
             if (reach > span.readLast) reach = span.readLast;
@@ -612,11 +617,14 @@ struct SpanKernels {
         for (std::int32_t j0 = 0; j0 < count; j0 += kChunk) {
             const std::int32_t m = count - j0 < kChunk ? count - j0 : kChunk;
             Bounds bounds;
-            for (std::int32_t j = 0; j < m; j += 2 * L::kLanes) {
-                double* const at[4] = {w[0] + j, w[1] + j, w[2] + j, w[3] + j};
-                Locate(y, LoadTwo(row.a + j0 + j), LoadTwo(row.b + j0 + j), n, index + j, at,
-                       &bounds);
-            }
+            WithGuard(row.inside, [&](auto guard) {
+                for (std::int32_t j = 0; j < m; j += 2 * L::kLanes) {
+                    double* const at[4] = {w[0] + j, w[1] + j, w[2] + j, w[3] + j};
+                    Locate<decltype(guard)::value>(y, LoadTwo(row.a + j0 + j),
+                                                   LoadTwo(row.b + j0 + j), n, index + j, at,
+                                                   &bounds);
+                }
+            });
             Pixel32* const put = out + j0;
             const Pixel32* const base = column + j0;
             if (bounds.Within(1, std::int64_t{n} - 3)) {
@@ -651,14 +659,18 @@ struct SpanKernels {
         for (std::int32_t j0 = 0; j0 < count; j0 += kChunk) {
             const std::int32_t m = count - j0 < kChunk ? count - j0 : kChunk;
             Bounds bounds;
-            for (int r = 0; r < 2; ++r) {
-                const Two y = Both(L::Splat(static_cast<double>(row.y + r)));
-                for (std::int32_t j = 0; j < m; j += 2 * L::kLanes) {
-                    double* const at[4] = {w[r][0] + j, w[r][1] + j, w[r][2] + j, w[r][3] + j};
-                    Locate(y, LoadTwo(row.a + j0 + j), LoadTwo(row.b + j0 + j), n, index[r] + j, at,
-                           &bounds);
+            WithGuard(row.inside, [&](auto guard) {
+                for (int r = 0; r < 2; ++r) {
+                    const Two y = Both(L::Splat(static_cast<double>(row.y + r)));
+                    for (std::int32_t j = 0; j < m; j += 2 * L::kLanes) {
+                        double* const at[4] = {w[r][0] + j, w[r][1] + j, w[r][2] + j,
+                                               w[r][3] + j};
+                        Locate<decltype(guard)::value>(y, LoadTwo(row.a + j0 + j),
+                                                       LoadTwo(row.b + j0 + j), n, index[r] + j,
+                                                       at, &bounds);
+                    }
                 }
-            }
+            });
             const Pixel32* const base = column + j0;
             if (!bounds.Within(1, std::int64_t{n} - 3)) {  // near the column's ends: one by one
                 AcrossRow one = row;
@@ -746,11 +758,14 @@ struct SpanKernels {
         for (std::int32_t j0 = 0; j0 < count; j0 += kChunk) {
             const std::int32_t m = count - j0 < kChunk ? count - j0 : kChunk;
             Bounds bounds;
-            for (std::int32_t j = 0; j < m; j += 2 * L::kLanes) {
-                double* const at[4] = {w[0] + j, w[1] + j, w[2] + j, w[3] + j};
-                LocateBox(offset, LoadTwo(row.a + j0 + j), LoadTwo(row.b + j0 + j), row.lo, n,
-                          i0 + j, i1 + j, at, &bounds);
-            }
+            WithGuard(row.inside, [&](auto guard) {
+                for (std::int32_t j = 0; j < m; j += 2 * L::kLanes) {
+                    double* const at[4] = {w[0] + j, w[1] + j, w[2] + j, w[3] + j};
+                    LocateBox<decltype(guard)::value>(offset, LoadTwo(row.a + j0 + j),
+                                                      LoadTwo(row.b + j0 + j), row.lo, n, i0 + j,
+                                                      i1 + j, at, &bounds);
+                }
+            });
             const Pixel32* const base = column + j0;
             for (std::int32_t j = 0; j < m; j += 16) AskAhead(base, s, n, j, i1[j]);
             Pixel32* const put = out + j0;

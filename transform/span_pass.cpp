@@ -189,6 +189,10 @@ struct ColumnWalk {
     std::unique_ptr<double[]> a;
     std::unique_ptr<double[]> b;
     ColumnRuns runs;
+    // Whether every stretched (squeezed) column's positions lie inside the column on every row
+    // the walk takes it through the kernels, so that their clamp can be left out.
+    bool stretchedInside = true;
+    bool squeezedInside = true;
 };
 
 constexpr std::int32_t kLanePadding = 8;
@@ -208,13 +212,23 @@ bool PlanColumns(ColumnWalk& walk) noexcept {
         ColumnPlan& column = walk.plans[at];
         column = {plan.outsideEnd, plan.box.from, 0, 0};
         walk.runs.Add(j, plan.reduced, plan.box.from, plan.box.to);
+        // A column's positions only grow down it, so its first and last rows bound them.
+        const auto inside = [&](auto position) {
+            return InsideLine(position(pass.g.lo), position(pass.g.hi - 1), pass.ctx.height);
+        };
         if (!plan.reduced) {
             walk.a[at] = plan.stretch.shift;
             walk.b[at] = plan.stretch.scale;
+            walk.stretchedInside &= inside([&](std::int32_t y) {
+                return (static_cast<double>(y) + plan.stretch.shift) / plan.stretch.scale;
+            });
             continue;
         }
         walk.a[at] = plan.box.t;
         walk.b[at] = plan.box.len;
+        walk.squeezedInside &= inside([&](std::int32_t y) {
+            return pass.g.lo + ((static_cast<double>(y - pass.g.lo) - plan.box.t) * plan.box.len);
+        });
         if (walk.uniform) {
             column.before = ops[kOutsideTop](pass.ctx, line, pass.g.lo, line, 0.0, plan.box.len);
             column.after =
@@ -290,7 +304,8 @@ void WalkRow(ColumnWalk& walk, std::int32_t y, StretchedRows stretchedRows) noex
                             pass.g.lo,
                             walk.a.get() + j,
                             walk.b.get() + j,
-                            end - j};
+                            end - j,
+                            stretched ? walk.stretchedInside : walk.squeezedInside};
         if (!stretched) {
             path.boxAcross(row, out + j);
         } else if (stretchedRows == StretchedRows::kTwo) {
