@@ -189,6 +189,12 @@ struct SpanKernels {
         const Pd first = L::Ramp(p);
         return {first, L::Add(first, L::Splat(static_cast<double>(L::kLanes)))};
     }
+    // The positions of the next two lane sets: whole numbers, so the sums are exact, and far
+    // cheaper than forming each ramp anew from its integer.
+    static Two NextTwo(Two p) noexcept {
+        const Pd step = L::Splat(2.0 * L::kLanes);
+        return {L::Add(p.first, step), L::Add(p.second, step)};
+    }
     static Two GatherTwo(const std::int32_t* p) noexcept {
         return {L::Gather(p), L::Gather(p + L::kLanes)};
     }
@@ -258,10 +264,11 @@ struct SpanKernels {
             const auto at = [&](double p) { return (p + span.shift) / span.scale; };
             const double lastLane = static_cast<double>(p0) + (LanesOf(count) - 1);
             WithGuard(InsideLine(at(p0), at(lastLane), span.n), [&](auto guard) {
-                for (std::int32_t j = 0; j < count; j += 2 * L::kLanes) {
+                Two p = RampTwo(p0);
+                for (std::int32_t j = 0; j < count; j += 2 * L::kLanes, p = NextTwo(p)) {
                     double* const weights[4] = {w[0] + j, w[1] + j, w[2] + j, w[3] + j};
-                    Locate<decltype(guard)::value>(RampTwo(p0 + j), shift, scale, span.n,
-                                                   index + j, weights, nullptr);
+                    Locate<decltype(guard)::value>(p, shift, scale, span.n, index + j, weights,
+                                                   nullptr);
                 }
             });
             // Samples advance by at most a pixel (scale >= 1), so kChunk + 4 taps hold a
@@ -315,10 +322,11 @@ struct SpanKernels {
             const double offset = static_cast<double>(p0 - span.lo);
             const double lastLane = offset + (LanesOf(count) - 1);
             WithGuard(InsideLine(start(offset), start(lastLane), span.n), [&](auto guard) {
-                for (std::int32_t j = 0; j < count; j += 2 * L::kLanes) {
+                Two p = RampTwo(p0 - span.lo);
+                for (std::int32_t j = 0; j < count; j += 2 * L::kLanes, p = NextTwo(p)) {
                     double* const at4[4] = {w[0] + j, w[1] + j, w[2] + j, w[3] + j};
-                    LocateBox<decltype(guard)::value>(RampTwo(p0 + j - span.lo), t, len, span.lo,
-                                                      span.n, i0 + j, i1 + j, at4, nullptr);
+                    LocateBox<decltype(guard)::value>(p, t, len, span.lo, span.n, i0 + j, i1 + j,
+                                                      at4, nullptr);
                 }
             });
             // The chunk's last pixel reads up to its i1, or i0 + 1 when that is further.
