@@ -338,9 +338,12 @@ struct SpanKernels {
             const auto slot = [&](std::int32_t k) {
                 return pixels + static_cast<std::ptrdiff_t>(k - span.readFirst) * 4;
             };
+            // A last pixel b of n (an interval that reaches the line's end) carries weight 0. A
+            // mean is taken below only where readLast is at least n - 1, so slot n lies within
+            // the converted pixels and the zero term after them.
             const auto mean = [&](std::int32_t j) {
                 const double* first = slot(i0[j]);
-                const double* last = slot(i1[j] < span.n ? i1[j] : span.readLast + 1);
+                const double* last = slot(i1[j]);
                 Px sum = L::Scaled(L::Load(first), w[0][j]);
                 sum = L::Added(sum, L::Scaled(L::Load(last), w[1][j]));
                 sum = L::Added(sum, L::KeptWhere(L::Load(first + 4), w[2] + j));
