@@ -346,7 +346,9 @@ struct SpanKernels {
                 const double* last = slot(i1[j]);
                 Px sum = L::Scaled(L::Load(first), w[0][j]);
                 sum = L::Added(sum, L::Scaled(L::Load(last), w[1][j]));
-                sum = L::Added(sum, L::KeptWhere(L::Load(first + 4), w[2] + j));
+                // Pixel a + 1 counts whole when it precedes b; otherwise the single-pixel kernel
+                // adds it with weight +0, which changes no bit of the non-negative sum.
+                if (i0[j] + 1 < i1[j]) sum = L::Added(sum, L::Load(first + 4));
                 double total = w[3][j];
                 for (const double* k = first + 8; k < last; k += 4) {
                     sum = L::Added(sum, L::Load(k));
