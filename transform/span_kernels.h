@@ -676,11 +676,10 @@ struct SpanKernels {
                 for (int r = 0; r < 2; ++r) {
                     const Two y = Both(L::Splat(static_cast<double>(row.y + r)));
                     for (std::int32_t j = 0; j < m; j += 2 * L::kLanes) {
-                        double* const at[4] = {w[r][0] + j, w[r][1] + j, w[r][2] + j,
-                                               w[r][3] + j};
+                        double* const at[4] = {w[r][0] + j, w[r][1] + j, w[r][2] + j, w[r][3] + j};
                         Locate<decltype(guard)::value>(y, LoadTwo(row.a + j0 + j),
-                                                       LoadTwo(row.b + j0 + j), n, index[r] + j,
-                                                       at, &bounds);
+                                                       LoadTwo(row.b + j0 + j), n, index[r] + j, at,
+                                                       &bounds);
                     }
                 }
             });

@@ -2,6 +2,7 @@
 // of the same image; prints the ratio of the two.
 #include <benchmark/benchmark.h>
 
+#include <cstddef>
 #include <cstdio>
 #include <vector>
 
@@ -25,7 +26,8 @@ const std::vector<Pixel32>& Facade() {
                 const bool window = static_cast<std::int32_t>(u) % 300 < 120 && y % 400 < 250;
                 noise = noise * 1664525u + 1013904223u;
                 const std::uint32_t level = (window ? 60u : 170u) + (noise >> 28);
-                pixels[PixelIndex(x, y, kWidth)] = 0xFF000000u | level * 0x010101u;
+                const auto at = static_cast<std::size_t>(PixelIndex(x, y, kWidth));
+                pixels[at] = 0xFF000000u | level * 0x010101u;
             }
         }
         return pixels;
