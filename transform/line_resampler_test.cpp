@@ -198,7 +198,8 @@ TEST(LineResampler, IsolatedPositionsEqualTheSinglePositionSamplers) {
 }
 
 // Spans whose positions begin before the line and end past it give the single-position
-// samplers' bits on every path, the chunks wholly inside the line as much as those at its ends.
+// samplers' bits on every path, the chunks wholly inside the line as much as those at its ends;
+// so do rows of neighbouring columns whose positions the walk has not shown to lie inside.
 TEST(LineResampler, SpansReachingPastTheLineEqualTheSinglePositionSamplers) {
     std::mt19937 rng(5);
     constexpr std::int32_t kLength = 301;
@@ -226,6 +227,39 @@ TEST(LineResampler, SpansReachingPastTheLineEqualTheSinglePositionSamplers) {
             for (std::int32_t p = 0; p < to; ++p) {
                 ASSERT_EQ(out[p], BoxLineAverage(pixels.data(), 1, (p - t) * len, len, kLength))
                     << "squeezed at " << p;
+            }
+        }
+        // 70 columns of 21 pixels; column j's numbers move its positions from before the column
+        // to past it.
+        constexpr std::int32_t kColumns = 70;
+        constexpr std::int32_t kHeight = 21;
+        std::vector<Pixel32> image(kColumns * kHeight);
+        for (Pixel32& p : image) p = rng();
+        std::vector<double> a(kColumns + 8, 0.0);
+        std::vector<double> b(kColumns + 8, 1.0);
+        for (std::int32_t j = 0; j < kColumns; ++j) {
+            a[j] = -6.5 + 0.4 * j;
+            b[j] = 1.0 + 0.01 * j;
+        }
+        for (std::int32_t y = 0; y + 1 < kHeight; ++y) {
+            const AcrossRow row{image.data(), kColumns, kHeight,  y,    2,
+                                a.data(),     b.data(), kColumns, false};
+            const SpanPath& kernels = ActiveSpanPath();
+            kernels.stretchAcross(row, out.data());
+            kernels.stretchAcrossTwoRows(row, out.data() + kColumns, out.data() + 2 * kColumns);
+            for (std::int32_t j = 0; j < kColumns; ++j) {
+                const auto sample = [&](std::int32_t r) {
+                    return CubicLineSample(image.data() + j, kColumns, (r + a[j]) / b[j], kHeight);
+                };
+                ASSERT_EQ(out[j], sample(y)) << "column " << j << " row " << y;
+                ASSERT_EQ(out[kColumns + j], sample(y)) << "column " << j << " row " << y;
+                ASSERT_EQ(out[2 * kColumns + j], sample(y + 1)) << "column " << j << " row " << y;
+            }
+            kernels.boxAcross(row, out.data());
+            for (std::int32_t j = 0; j < kColumns; ++j) {
+                const double x = 2 + ((y - 2) - a[j]) * b[j];
+                ASSERT_EQ(out[j], BoxLineAverage(image.data() + j, kColumns, x, b[j], kHeight))
+                    << "squeezed column " << j << " row " << y;
             }
         }
     }
