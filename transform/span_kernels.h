@@ -571,7 +571,9 @@ struct SpanKernels {
                 const std::int32_t b = i1[j];
                 Px sum = L::Scaled(tap(a), w[0][j]);
                 sum = L::Added(sum, L::Scaled(inside || b < n ? tap(b) : L::Zero(), w[1][j]));
-                sum = L::Added(sum, L::KeptWhere(tap(a + 1), w[2] + j));
+                // Pixel a + 1 counts whole when it precedes b; otherwise Box adds it with weight
+                // +0, which changes no bit of the non-negative sum, so here it is not read.
+                if (a + 1 < b) sum = L::Added(sum, tap(a + 1));
                 double total = w[3][j];
                 for (std::int32_t k = a + 2; k < b; ++k) {
                     sum = L::Added(sum, tap(k));
