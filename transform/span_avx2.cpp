@@ -26,10 +26,6 @@ struct Avx2Lanes {
     static void Store(double* d, Px v) noexcept { _mm256_storeu_pd(d, v); }
     static Px Scaled(Px v, double w) noexcept { return _mm256_mul_pd(v, _mm256_set1_pd(w)); }
     static Px Added(Px a, Px b) noexcept { return _mm256_add_pd(a, b); }
-    // v where *mask has every bit set, +0 where it has none.
-    static Px KeptWhere(Px v, const double* mask) noexcept {
-        return _mm256_and_pd(v, _mm256_broadcast_sd(mask));
-    }
     static Px Divided(Px v, double d) noexcept { return _mm256_div_pd(v, _mm256_set1_pd(d)); }
     // The channels of v truncated to four 32-bit integers, after the truncation slack.
     static __m128i Truncated(Px v) noexcept {

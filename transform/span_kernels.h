@@ -6,7 +6,7 @@
 // of line_kernels.h, whatever the lane set: the results are equal bit for bit.
 //
 // `L` provides: Px (a pixel's four channels), Pd (kLanes packed doubles, one sample per lane),
-// FromPixel, Zero, Load, Store, Scaled, Added, KeptWhere, Divided and
+// FromPixel, Zero, Load, Store, Scaled, Added, Divided and
 // Truncated (to four 32-bit integers, after the truncation slack) for pixels, and Ramp, Gather
 // (kLanes 32-bit integers as doubles), Splat, Add, Sub, Mul, Div, Min, Max, And, Less,
 // ClampToLine, Truncate, StoreSamples, LoadSamples for samples.
@@ -308,7 +308,7 @@ struct SpanKernels {
         std::int32_t converted = span.readFirst;     // pixels are converted just before their use
         alignas(32) std::int32_t i0[kChunk];
         alignas(32) std::int32_t i1[kChunk];
-        alignas(32) double w[4][kChunk];  // first, last, between (a mask), total
+        alignas(32) double w[3][kChunk];  // first, last, total
         const Two t = Both(L::Splat(span.t));
         const Two len = Both(L::Splat(span.len));
         std::int32_t count = 0;  // steps by the chunk actually taken, so p0 never passes `to`
@@ -324,14 +324,14 @@ struct SpanKernels {
             WithGuard(InsideLine(start(offset), start(lastLane), span.n), [&](auto guard) {
                 Two p = RampTwo(p0 - span.lo);
                 for (std::int32_t j = 0; j < count; j += 2 * L::kLanes, p = NextTwo(p)) {
-                    double* const at4[4] = {w[0] + j, w[1] + j, w[2] + j, w[3] + j};
+                    double* const at3[3] = {w[0] + j, w[1] + j, w[2] + j};
                     LocateBox<decltype(guard)::value>(p, t, len, span.lo, span.n, i0 + j, i1 + j,
-                                                      at4, nullptr);
+                                                      at3, nullptr);
                 }
             });
-            // The chunk's last pixel reads up to its i1, or i0 + 1 when that is further.
-            std::int32_t reach = i1[count - 1] > i0[count - 1] ? i1[count - 1] : i0[count - 1] + 1;
-            if (reach > span.readLast) reach = span.readLast;
+            // The chunk's last pixel reads up to its i1 (pixel a + 1 only where it precedes b).
+            const std::int32_t reach =
+                i1[count - 1] < span.readLast ? i1[count - 1] : span.readLast;
             ToDoubles(line, span.step, span.n, converted, reach + 1, at(converted));
             if (reach + 1 > converted) converted = reach + 1;
             // Offsets in 32 bits: every number read lies in readFirst..readLast + 1 here.
@@ -349,7 +349,7 @@ struct SpanKernels {
                 // Pixel a + 1 counts whole when it precedes b; otherwise the single-pixel kernel
                 // adds it with weight +0, which changes no bit of the non-negative sum.
                 if (i0[j] + 1 < i1[j]) sum = L::Added(sum, L::Load(first + 4));
-                double total = w[3][j];
+                double total = w[2][j];
                 for (const double* k = first + 8; k < last; k += 4) {
                     sum = L::Added(sum, L::Load(k));
                     total += 1.0;
@@ -372,13 +372,13 @@ struct SpanKernels {
     }
 
     // The intervals of the output pixels lo + offset (one a lane): their first and last pixels, the
-    // weights of those, whether a whole pixel lies between (a mask), and the total weight. A term
-    // the single-pixel kernel skips gets weight +0 here, which changes no bit of a non-negative
-    // sum.
+    // weights of those, and the total weight (pixel a + 1 counting whole when it precedes b). A
+    // term the single-pixel kernel skips gets weight +0 here, which changes no bit of a
+    // non-negative sum.
     template <bool kGuard = true>
     static TRAPEZOID_SPAN_INLINE void LocateBox(Two offset, Two t, Two len, std::int32_t lo,
                                                 std::int32_t lineLength, std::int32_t* first,
-                                                std::int32_t* last, double* const weights[4],
+                                                std::int32_t* last, double* const weights[3],
                                                 Bounds* bounds) noexcept {
         const Pd n = L::Splat(static_cast<double>(lineLength));
         const Pd one = L::Splat(1.0);
@@ -393,7 +393,7 @@ struct SpanKernels {
         const Pd e1 = L::Add(x1, len.second);
         const Pd b0 = L::Truncate(L::Min(e0, n), last);  // n when e reaches the line's end
         const Pd b1 = L::Truncate(L::Min(e1, n), last + L::kLanes);
-        // Pixel b is read only below n; a + 1 may be read as the zero term after readLast.
+        // Pixel b is read only below n, and pixel a + 1 only where it precedes b.
         if (bounds != nullptr) {
             const Pd inside = L::Sub(n, one);
             bounds->Take(L::Min(a0, b0), L::Max(a0, L::Min(b0, inside)));
@@ -411,8 +411,7 @@ struct SpanKernels {
         };
         store(0, head0, head1);
         store(1, tail0, tail1);
-        store(2, between0, between1);
-        store(3, L::Add(L::Add(head0, tail0), L::And(one, between0)),
+        store(2, L::Add(L::Add(head0, tail0), L::And(one, between0)),
               L::Add(L::Add(head1, tail1), L::And(one, between1)));
     }
     // Isolated positions: at[0..count) of a line, in any order, each sampled as the spans above
@@ -547,7 +546,7 @@ struct SpanKernels {
         alignas(32) std::int32_t padded[kChunk];
         alignas(32) std::int32_t i0[kChunk];
         alignas(32) std::int32_t i1[kChunk];
-        alignas(32) double w[4][kChunk];
+        alignas(32) double w[3][kChunk];  // first, last, total
         const Two t = Both(L::Splat(span.t));
         const Two len = Both(L::Splat(span.len));
         const Pd lo = L::Splat(static_cast<double>(span.lo));
@@ -558,7 +557,7 @@ struct SpanKernels {
             const std::int32_t* const p = Positions(at + j0, count - j0, padded);
             Bounds bounds;
             for (std::int32_t j = 0; j < m; j += 2 * L::kLanes) {
-                double* const weights[4] = {w[0] + j, w[1] + j, w[2] + j, w[3] + j};
+                double* const weights[3] = {w[0] + j, w[1] + j, w[2] + j};
                 // Offsets from lo, exact in doubles as in integers.
                 const Two q = GatherTwo(p + j);
                 const Two offset = {L::Sub(q.first, lo), L::Sub(q.second, lo)};
@@ -574,7 +573,7 @@ struct SpanKernels {
                 // Pixel a + 1 counts whole when it precedes b; otherwise Box adds it with weight
                 // +0, which changes no bit of the non-negative sum, so here it is not read.
                 if (a + 1 < b) sum = L::Added(sum, tap(a + 1));
-                double total = w[3][j];
+                double total = w[2][j];
                 for (std::int32_t k = a + 2; k < b; ++k) {
                     sum = L::Added(sum, tap(k));
                     total += 1.0;
@@ -763,7 +762,7 @@ struct SpanKernels {
     static void BoxAcross(const AcrossRow& row, Pixel32* out) noexcept {
         alignas(32) std::int32_t i0[kChunk];
         alignas(32) std::int32_t i1[kChunk];
-        alignas(32) double w[4][kChunk];
+        alignas(32) double w[3][kChunk];  // first, last, total
         const Pixel32* const column = row.column;
         const std::ptrdiff_t s = row.stride;
         const std::int32_t n = row.n;
@@ -774,7 +773,7 @@ struct SpanKernels {
             Bounds bounds;
             WithGuard(row.inside, [&](auto guard) {
                 for (std::int32_t j = 0; j < m; j += 2 * L::kLanes) {
-                    double* const at[4] = {w[0] + j, w[1] + j, w[2] + j, w[3] + j};
+                    double* const at[3] = {w[0] + j, w[1] + j, w[2] + j};
                     LocateBox<decltype(guard)::value>(offset, LoadTwo(row.a + j0 + j),
                                                       LoadTwo(row.b + j0 + j), row.lo, n, i0 + j,
                                                       i1 + j, at, &bounds);
@@ -786,7 +785,7 @@ struct SpanKernels {
             const auto means = [&](auto inside) {
                 const auto mean = [&](std::int32_t j) __attribute__((always_inline)) {
                     return AcrossMean<decltype(inside)::value>(base + j, s, n, i0[j], i1[j],
-                                                               w[0] + j, w[1] + j, w[3][j]);
+                                                               w[0] + j, w[1] + j, w[2][j]);
                 };
                 PackEach(m, mean, put);
             };

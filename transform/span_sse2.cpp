@@ -35,11 +35,6 @@ struct Sse2Lanes {
     static Px Added(Px a, Px b) noexcept {
         return {_mm_add_pd(a.blueGreen, b.blueGreen), _mm_add_pd(a.redAlpha, b.redAlpha)};
     }
-    // v where *mask has every bit set, +0 where it has none.
-    static Px KeptWhere(Px v, const double* mask) noexcept {
-        const __m128d m = _mm_load1_pd(mask);
-        return {_mm_and_pd(v.blueGreen, m), _mm_and_pd(v.redAlpha, m)};
-    }
     static Px Divided(Px v, double d) noexcept {
         const __m128d divisor = _mm_set1_pd(d);
         return {_mm_div_pd(v.blueGreen, divisor), _mm_div_pd(v.redAlpha, divisor)};
