@@ -276,6 +276,28 @@ void EdgePixel(const ColumnWalk& walk, std::int32_t j, std::int32_t y, Pixel32* 
                    : ops[kEdgeTop](pass.ctx, line, y, line, s, len);
 }
 
+// Row y of the squeezed columns j..end-1, all outside their area averages there. Most such pixels
+// lie in an undefined area that only one end of their column reaches, and a fill that is the same
+// all along the column gives them its value straight away; the rest go through EdgePixel.
+void EdgeRun(const ColumnWalk& walk, std::int32_t j, std::int32_t end, std::int32_t y,
+             Pixel32* out) noexcept {
+    if (!walk.uniform) {
+        for (std::int32_t k = j; k < end; ++k) EdgePixel(walk, k, y, out + k);
+        return;
+    }
+    const std::int32_t mirror = walk.pass.g.hi - 1 - (y - walk.pass.g.lo);
+    for (std::int32_t k = j; k < end; ++k) {
+        const ColumnPlan& column = walk.plans[static_cast<std::size_t>(k)];
+        if (y < column.outsideEnd && mirror >= column.from) {
+            out[k] = column.before;
+        } else if (mirror < column.outsideEnd && y >= column.from) {
+            out[k] = column.after;
+        } else {
+            EdgePixel(walk, k, y, out + k);
+        }
+    }
+}
+
 // How a row walk takes its runs of stretched columns: on this row only, on this row and the next
 // together (their samples share most of their taps), or not at all (the row above took them).
 enum class StretchedRows { kOne, kTwo, kDone };
@@ -292,7 +314,7 @@ void WalkRow(ColumnWalk& walk, std::int32_t y, StretchedRows stretchedRows) noex
         end = walk.runs.End(j);
         const std::uint8_t kind = walk.runs.Class(j);
         if ((kind & ColumnRuns::kInside) == 0) {
-            for (std::int32_t k = j; k < end; ++k) EdgePixel(walk, k, y, out + k);
+            EdgeRun(walk, j, end, y, out);
             continue;
         }
         const bool stretched = (kind & ColumnRuns::kReduced) == 0;
