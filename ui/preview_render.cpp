@@ -234,25 +234,9 @@ struct SampleSink {
     }
 };
 
-// Whether any of the positions at[0..count) lies outside [from, to), four at a time.
-bool AnyOutside(const std::int32_t* at, std::int32_t count, std::int32_t from,
-                std::int32_t to) noexcept {
-    const __m128i low = _mm_set1_epi32(from);
-    const __m128i high = _mm_set1_epi32(to - 1);
-    __m128i found = _mm_setzero_si128();
-    std::int32_t j = 0;
-    for (; j + 4 <= count; j += 4) {
-        const __m128i four = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + j));
-        found = _mm_or_si128(found,
-                             _mm_or_si128(_mm_cmplt_epi32(four, low), _mm_cmpgt_epi32(four, high)));
-    }
-    bool any = _mm_movemask_epi8(found) != 0;
-    for (; j < count; ++j) any |= at[j] < from || at[j] >= to;
-    return any;
-}
-
 // Masked positions keep the source: the walk of a sampled line ignores the mask, and the source
-// of its masked positions is put back afterwards, in one loop over the line's positions.
+// of its masked positions is put back afterwards, in one loop over the line's positions, which
+// are in increasing order.
 template <bool kRows>
 void KeepMaskedSource(const PreviewSource& source, const LineSpan* span, std::int32_t line,
                       const std::int32_t* at, std::int32_t count, Pixel32* out) noexcept {
@@ -262,10 +246,10 @@ void KeepMaskedSource(const PreviewSource& source, const LineSpan* span, std::in
     const Pixel32* pixels = source.pixels + LineStart<kRows>(source, line);
     if (span != nullptr && span->solid) {
         // Selected exactly inside the span: the mask itself is not read, and a line whose
-        // positions all lie inside it keeps no source.
+        // positions all lie inside it (its first and last do) keeps no source.
         const std::int32_t from = span->from;
         const std::int32_t to = span->to;
-        if (!AnyOutside(at, count, from, to)) return;
+        if (count == 0 || (at[0] >= from && at[count - 1] < to)) return;
         for (std::int32_t j = 0; j < count; ++j) {
             if (at[j] < from || at[j] >= to) out[j] = pixels[at[j] * step];
         }
