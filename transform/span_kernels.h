@@ -30,6 +30,9 @@ struct StretchSpan {
     double scale;  // >= 1: a stretched line
     std::int32_t n;
     std::ptrdiff_t step;
+
+    // Where output position p samples the line.
+    [[nodiscard]] double At(double p) const noexcept { return (p + shift) / scale; }
 };
 
 // What a squeezed span needs: output positions from..to-1, written to out[p - from], average
@@ -46,6 +49,9 @@ struct BoxSpan {
     std::ptrdiff_t step;
     std::int32_t readFirst;
     std::int32_t readLast;
+
+    // Where the interval of the output position `offset` past lo starts.
+    [[nodiscard]] double StartAt(double offset) const noexcept { return lo + ((offset - t) * len); }
 };
 
 // One output row y of a run of neighbouring columns: column j's pixel k is
@@ -261,9 +267,8 @@ struct SpanKernels {
             count = span.to - p0 < kChunk ? span.to - p0 : kChunk;
             // Along a line the tap index never decreases: the chunk's first and last samples
             // bound it, and no running bound is carried from one lane set to the next.
-            const auto at = [&](double p) { return (p + span.shift) / span.scale; };
             const double lastLane = static_cast<double>(p0) + (LanesOf(count) - 1);
-            WithGuard(InsideLine(at(p0), at(lastLane), span.n), [&](auto guard) {
+            WithGuard(InsideLine(span.At(p0), span.At(lastLane), span.n), [&](auto guard) {
                 Two p = RampTwo(p0);
                 for (std::int32_t j = 0; j < count; j += 2 * L::kLanes, p = NextTwo(p)) {
                     double* const weights[4] = {w[0] + j, w[1] + j, w[2] + j, w[3] + j};
@@ -316,12 +321,11 @@ struct SpanKernels {
             count = span.to - p0 < kChunk ? span.to - p0 : kChunk;
             // Along a line the first and last pixels never decrease, and the last never precedes
             // the first: the chunk's first and last samples bound every pixel read.
-            const auto start = [&](double offset) {
-                return span.lo + ((offset - span.t) * span.len);
-            };
             const double offset = static_cast<double>(p0 - span.lo);
             const double lastLane = offset + (LanesOf(count) - 1);
-            WithGuard(InsideLine(start(offset), start(lastLane), span.n), [&](auto guard) {
+            const bool chunkInside =
+                InsideLine(span.StartAt(offset), span.StartAt(lastLane), span.n);
+            WithGuard(chunkInside, [&](auto guard) {
                 Two p = RampTwo(p0 - span.lo);
                 for (std::int32_t j = 0; j < count; j += 2 * L::kLanes, p = NextTwo(p)) {
                     double* const at3[3] = {w[0] + j, w[1] + j, w[2] + j};

@@ -52,7 +52,7 @@ LinePlan PlanLine(const LineGeometry& g, std::int32_t line, bool reduced, std::i
     plan.box = {from, to, g.lo, t, len, n, /*step=*/1, 0, -1};
     if (from < to && len > 0.0) {
         const auto start = [&](std::int32_t p) {
-            const double x = g.lo + ((p - g.lo) - t) * len;
+            const double x = plan.box.StartAt(p - g.lo);
             return !(x >= 0.0) ? 0.0 : (x >= n ? static_cast<double>(n - 1) : x);
         };
         const double e = start(to - 1) + len;
@@ -219,16 +219,13 @@ bool PlanColumns(ColumnWalk& walk) noexcept {
         if (!plan.reduced) {
             walk.a[at] = plan.stretch.shift;
             walk.b[at] = plan.stretch.scale;
-            walk.stretchedInside &= inside([&](std::int32_t y) {
-                return (static_cast<double>(y) + plan.stretch.shift) / plan.stretch.scale;
-            });
+            walk.stretchedInside &= inside([&](std::int32_t y) { return plan.stretch.At(y); });
             continue;
         }
         walk.a[at] = plan.box.t;
         walk.b[at] = plan.box.len;
-        walk.squeezedInside &= inside([&](std::int32_t y) {
-            return pass.g.lo + ((static_cast<double>(y - pass.g.lo) - plan.box.t) * plan.box.len);
-        });
+        walk.squeezedInside &=
+            inside([&](std::int32_t y) { return plan.box.StartAt(y - pass.g.lo); });
         if (walk.uniform) {
             column.before = ops[kOutsideTop](pass.ctx, line, pass.g.lo, line, 0.0, plan.box.len);
             column.after =
@@ -281,16 +278,12 @@ void EdgePixel(const ColumnWalk& walk, std::int32_t j, std::int32_t y, Pixel32* 
 // all along the column gives them its value straight away; the rest go through EdgePixel.
 void EdgeRun(const ColumnWalk& walk, std::int32_t j, std::int32_t end, std::int32_t y,
              Pixel32* out) noexcept {
-    if (!walk.uniform) {
-        for (std::int32_t k = j; k < end; ++k) EdgePixel(walk, k, y, out + k);
-        return;
-    }
     const std::int32_t mirror = walk.pass.g.hi - 1 - (y - walk.pass.g.lo);
     for (std::int32_t k = j; k < end; ++k) {
         const ColumnPlan& column = walk.plans[static_cast<std::size_t>(k)];
-        if (y < column.outsideEnd && mirror >= column.from) {
+        if (walk.uniform && y < column.outsideEnd && mirror >= column.from) {
             out[k] = column.before;
-        } else if (mirror < column.outsideEnd && y >= column.from) {
+        } else if (walk.uniform && mirror < column.outsideEnd && y >= column.from) {
             out[k] = column.after;
         } else {
             EdgePixel(walk, k, y, out + k);
