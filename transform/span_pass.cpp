@@ -278,15 +278,21 @@ void EdgePixel(const ColumnWalk& walk, std::int32_t j, std::int32_t y, Pixel32* 
 // all along the column gives them its value straight away; the rest go through EdgePixel.
 void EdgeRun(const ColumnWalk& walk, std::int32_t j, std::int32_t end, std::int32_t y,
              Pixel32* out) noexcept {
+    if (!walk.uniform) {
+        for (std::int32_t k = j; k < end; ++k) EdgePixel(walk, k, y, out + k);
+        return;
+    }
+    // Walked by pointer, with nothing of the walk read inside the loop: the pixels written could
+    // alias it, and 32-bit code has too few registers to keep the indices as well.
     const std::int32_t mirror = walk.pass.g.hi - 1 - (y - walk.pass.g.lo);
-    for (std::int32_t k = j; k < end; ++k) {
-        const ColumnPlan& column = walk.plans[static_cast<std::size_t>(k)];
-        if (walk.uniform && y < column.outsideEnd && mirror >= column.from) {
-            out[k] = column.before;
-        } else if (walk.uniform && mirror < column.outsideEnd && y >= column.from) {
-            out[k] = column.after;
+    const ColumnPlan* column = walk.plans.get() + j;
+    for (Pixel32 *pixel = out + j, *last = out + end; pixel < last; ++pixel, ++column) {
+        if (y < column->outsideEnd && mirror >= column->from) {
+            *pixel = column->before;
+        } else if (mirror < column->outsideEnd && y >= column->from) {
+            *pixel = column->after;
         } else {
-            EdgePixel(walk, k, y, out + k);
+            EdgePixel(walk, static_cast<std::int32_t>(pixel - out), y, pixel);
         }
     }
 }
