@@ -591,9 +591,7 @@ struct SpanKernels {
                 const auto inside = [&](auto stride) {
                     const auto one = [&](std::int32_t j) {
                         Prefetch(line, stride, n, i0, j, m, at + j0, count - j0,
-                                 [&](std::int32_t q) {
-                                     return span.lo + ((q - span.lo) - span.t) * span.len;
-                                 });
+                                 [&](std::int32_t q) { return span.StartAt(q - span.lo); });
                         return mean(
                             j, [&](std::int32_t k) { return L::FromPixel(line[k * stride]); },
                             std::true_type{});

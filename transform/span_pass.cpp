@@ -77,7 +77,6 @@ void ReduceRow(const LinePlan& plan, const SamplerContext& ctx, const LineGeomet
     const SamplerFn after = ops[kOutsideRight];
     const std::int32_t lo = g.lo;
     const std::int32_t hi = g.hi;
-    const double t = plan.box.t;
     const double len = plan.box.len;
     const std::int32_t line = plan.line;
     if (FillIsUniformAlongLine(ctx.fill->mode) && plan.outsideEnd > lo) {
@@ -98,7 +97,7 @@ void ReduceRow(const LinePlan& plan, const SamplerContext& ctx, const LineGeomet
     const SamplerFn end = ops[kEdgeRight];
     for (std::int32_t p = plan.outsideEnd; p < plan.box.from; ++p) {
         const std::int32_t m = hi - 1 - (p - lo);
-        const double s = lo + ((p - lo) - t) * len;
+        const double s = plan.box.StartAt(p - lo);
         out[p] = Operate(start, ctx, line, p, s, len);
         out[m] = Operate(end, ctx, line, m, (hi - (s - lo)) - len, len);
     }
