@@ -661,9 +661,9 @@ struct SpanKernels {
     }
 
     // Rows y and y + 1 of a run of neighbouring stretched columns, into out and below: row y + 1
-    // of a column samples one pixel further down (scale >= 1 moves a sample at most a pixel a
-    // row), so its taps are three of row y's and the one after, converted once for both. A
-    // column whose samples do not step by exactly one tap reads its own; each sample is computed
+    // of a column samples at most one pixel further down (scale >= 1 moves a sample at most a
+    // pixel a row), so its taps are row y's own, or three of row y's and the one after, converted
+    // once for both. A column whose samples step otherwise reads its own; each sample is computed
     // as StretchAcross computes it.
     static void StretchAcrossTwoRows(const AcrossRow& row, Pixel32* out, Pixel32* below) noexcept {
         alignas(32) std::int32_t index[2][kChunk];
@@ -712,6 +712,8 @@ struct SpanKernels {
                         return k < 3 ? t[k + 1] : L::FromPixel(tap[4 * s]);
                     };
                     lower = Cubic(shared, w[1], j);
+                } else if (d == 0) {
+                    lower = Cubic([&](int k) { return t[k]; }, w[1], j);
                 } else {
                     const Pixel32* other = base + j + (index[1][j] - 1) * s;
                     lower = Cubic([&](int k) { return L::FromPixel(other[k * s]); }, w[1], j);
