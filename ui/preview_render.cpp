@@ -336,15 +336,24 @@ Pixel32 AverageOfFour(const Pixel32 (&samples)[4]) noexcept {
     return average;
 }
 
-// What blocks 0..count-1 show, each the average of its four samples, into out[0..count). Where
-// the four share one alpha (the common case) the weights cancel: each channel's four bytes are
-// summed in 16 bits, two blocks a register, and rounded half up.
-void AverageBlocks(const Pixel32* near, const Pixel32* far, std::int32_t count,
-                   Pixel32* out) noexcept {
+// What blocks 0..count-1 show over the checkerboard, each the average of its four samples, into
+// the canvas words word[0], word[stride], ...: block k lies k canvas pixels along the line from
+// (x, y). Where the four share one alpha (the common case) the weights cancel: each channel's
+// four bytes are summed in 16 bits, two blocks a register, and rounded half up. Where all are
+// opaque (the commoner case), so are the averages, and their colours are the canvas words.
+template <bool kRows>
+void ShowBlocks(const Pixel32* near, const Pixel32* far, std::int32_t count, std::int32_t x,
+                std::int32_t y, std::uint32_t* word, std::ptrdiff_t stride) noexcept {
     const __m128i zero = _mm_setzero_si128();
     const __m128i two = _mm_set1_epi16(2);
+    const __m128i opaque = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+    const __m128i colour = _mm_set1_epi32(0x00FFFFFF);
     const auto four = [&](std::int32_t i) {
         return AverageOfFour({near[2 * i], near[2 * i + 1], far[2 * i], far[2 * i + 1]});
+    };
+    const auto show = [&](std::int32_t k, Pixel32 average) {
+        word[k * stride] = CompositeOverBoard(x + (kRows ? k : 0), y + (kRows ? 0 : k), average,
+                                              static_cast<std::uint8_t>(average >> 24));
     };
     std::int32_t i = 0;
     for (; i + 2 <= count; i += 2) {
@@ -357,17 +366,27 @@ void AverageBlocks(const Pixel32* near, const Pixel32* far, std::int32_t count,
         __m128i sums =
             _mm_add_epi16(_mm_unpacklo_epi64(first, second), _mm_unpackhi_epi64(first, second));
         sums = _mm_srli_epi16(_mm_add_epi16(sums, two), 2);
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(sums, sums));
+        const __m128i averages = _mm_packus_epi16(sums, sums);
+        const __m128i alphas = _mm_and_si128(_mm_and_si128(n, f), opaque);
+        if (_mm_movemask_epi8(_mm_cmpeq_epi32(alphas, opaque)) == 0xFFFF) {
+            const __m128i colours = _mm_and_si128(averages, colour);
+            word[i * stride] = static_cast<std::uint32_t>(_mm_cvtsi128_si32(colours));
+            word[(i + 1) * stride] =
+                static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(colours, 4)));
+            continue;
+        }
         // Where a block's samples differ in alpha (a lane's near sample from its far one or
         // from its neighbour), its general average replaces the plain one.
         const __m128i differ =
             _mm_or_si128(_mm_xor_si128(n, f), _mm_xor_si128(n, _mm_shuffle_epi32(n, 0xB1)));
         const int same =
             _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(_mm_srli_epi32(differ, 24), zero)));
-        if ((same & 3) != 3) out[i] = four(i);
-        if ((same & 12) != 12) out[i + 1] = four(i + 1);
+        show(i, (same & 3) == 3 ? static_cast<Pixel32>(_mm_cvtsi128_si32(averages)) : four(i));
+        show(i + 1, (same & 12) == 12
+                        ? static_cast<Pixel32>(_mm_cvtsi128_si32(_mm_srli_si128(averages, 4)))
+                        : four(i + 1));
     }
-    if (i < count) out[i] = four(i);
+    if (i < count) show(i, four(i));
 }
 
 // Blocks sampled in one go along a line: their samples stay on the stack.
@@ -400,7 +419,6 @@ void RenderZoomedLines(CanvasPixels& canvas, const PreviewSource& source,
     std::int32_t quarters[2 * kChunkBlocks];
     Pixel32 near[2 * kChunkBlocks];
     Pixel32 far[2 * kChunkBlocks];
-    Pixel32 shown[kChunkBlocks];
     for (std::int32_t chunk = 0; chunk < along; chunk += kChunkBlocks) {
         const std::int32_t count = std::min(kChunkBlocks, along - chunk);
         QuartersOf(alongFrom + chunk, alongFrom + chunk + count, scale, alongSize, quarters);
@@ -412,14 +430,9 @@ void RenderZoomedLines(CanvasPixels& canvas, const PreviewSource& source,
                               2 * count, near);
             SampleLine<kRows>(source, spans, lines, lineAt.second, nextLine, quarters, 2 * count,
                               far);
-            AverageBlocks(near, far, count, shown);
             const std::int32_t x = dest.x + (kRows ? chunk : j);
             const std::int32_t y = dest.y + (kRows ? j : chunk);
-            std::uint32_t* word = canvas.WordInside(x, y);
-            for (std::int32_t k = 0; k < count; ++k, word += stride) {
-                *word = CompositeOverBoard(x + (kRows ? k : 0), y + (kRows ? 0 : k), shown[k],
-                                           static_cast<std::uint8_t>(shown[k] >> 24));
-            }
+            ShowBlocks<kRows>(near, far, count, x, y, canvas.WordInside(x, y), stride);
         }
     }
 }
