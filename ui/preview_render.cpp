@@ -52,6 +52,20 @@ bool DrawableRegion(CanvasPixels& canvas, const PreviewSource& source, const Pre
     return true;
 }
 
+// Whether the four pixels of v are all opaque.
+bool AllOpaque(__m128i v) noexcept {
+    const __m128i alpha = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+    return _mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(v, alpha), alpha)) == 0xFFFF;
+}
+
+// The canvas words of four opaque pixels: their colours, the alpha byte cleared.
+__m128i OpaqueWords(__m128i v) noexcept { return _mm_and_si128(v, _mm_set1_epi32(0x00FFFFFF)); }
+
+// The 32-bit lane k (0 or 1) of v.
+std::uint32_t Lane(__m128i v, int k) noexcept {
+    return static_cast<std::uint32_t>(_mm_cvtsi128_si32(k == 0 ? v : _mm_srli_si128(v, 4)));
+}
+
 // Where a visible line's pixels go on the canvas: position p along it is canvas pixel
 // (baseX + p, baseY) for a row or (baseX, baseY + p) for a column. The region it belongs to has
 // been checked to fit the canvas.
@@ -80,15 +94,13 @@ class CanvasLine {
         std::int32_t j = 0;
         if (kRows) {
             std::uint32_t* words = first + (from - firstPosition);
-            const __m128i opaque = _mm_set1_epi32(255);
-            const __m128i colour = _mm_set1_epi32(0x00FFFFFF);
             for (; j + 4 <= count; j += 4) {
                 const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(values + j));
-                if (_mm_movemask_epi8(_mm_cmpeq_epi32(_mm_srli_epi32(v, 24), opaque)) != 0xFFFF) {
+                if (!AllOpaque(v)) {
                     for (std::int32_t k = j; k < j + 4; ++k) Put(from + k, values[k]);
                     continue;
                 }
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(words + j), _mm_and_si128(v, colour));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(words + j), OpaqueWords(v));
             }
         }
         for (; j < count; ++j) Put(from + j, values[j]);
@@ -353,8 +365,6 @@ void ShowBlocks(const Pixel32* near, const Pixel32* far, std::int32_t count, std
                 std::int32_t y, std::uint32_t* word, std::ptrdiff_t stride) noexcept {
     const __m128i zero = _mm_setzero_si128();
     const __m128i two = _mm_set1_epi16(2);
-    const __m128i opaque = _mm_set1_epi32(static_cast<int>(0xFF000000u));
-    const __m128i colour = _mm_set1_epi32(0x00FFFFFF);
     const auto four = [&](std::int32_t i) {
         return AverageOfFour({near[2 * i], near[2 * i + 1], far[2 * i], far[2 * i + 1]});
     };
@@ -374,12 +384,10 @@ void ShowBlocks(const Pixel32* near, const Pixel32* far, std::int32_t count, std
             _mm_add_epi16(_mm_unpacklo_epi64(first, second), _mm_unpackhi_epi64(first, second));
         sums = _mm_srli_epi16(_mm_add_epi16(sums, two), 2);
         const __m128i averages = _mm_packus_epi16(sums, sums);
-        const __m128i alphas = _mm_and_si128(_mm_and_si128(n, f), opaque);
-        if (_mm_movemask_epi8(_mm_cmpeq_epi32(alphas, opaque)) == 0xFFFF) {
-            const __m128i colours = _mm_and_si128(averages, colour);
-            word[i * stride] = static_cast<std::uint32_t>(_mm_cvtsi128_si32(colours));
-            word[(i + 1) * stride] =
-                static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(colours, 4)));
+        if (AllOpaque(_mm_and_si128(n, f))) {
+            const __m128i words = OpaqueWords(averages);
+            word[i * stride] = Lane(words, 0);
+            word[(i + 1) * stride] = Lane(words, 1);
             continue;
         }
         // Where a block's samples differ in alpha (a lane's near sample from its far one or
@@ -388,10 +396,8 @@ void ShowBlocks(const Pixel32* near, const Pixel32* far, std::int32_t count, std
             _mm_or_si128(_mm_xor_si128(n, f), _mm_xor_si128(n, _mm_shuffle_epi32(n, 0xB1)));
         const int same =
             _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(_mm_srli_epi32(differ, 24), zero)));
-        show(i, (same & 3) == 3 ? static_cast<Pixel32>(_mm_cvtsi128_si32(averages)) : four(i));
-        show(i + 1, (same & 12) == 12
-                        ? static_cast<Pixel32>(_mm_cvtsi128_si32(_mm_srli_si128(averages, 4)))
-                        : four(i + 1));
+        show(i, (same & 3) == 3 ? Lane(averages, 0) : four(i));
+        show(i + 1, (same & 12) == 12 ? Lane(averages, 1) : four(i + 1));
     }
     if (i < count) show(i, four(i));
 }
