@@ -87,9 +87,11 @@ refused() {  # NAME, then the command's environment changes
     env "$@" LANG=en_US.UTF-8 wine "$kvhost" run ./trapezoid.dll red.png out.png --quiet \
         </dev/null >out.txt 2>err.txt
     check "$name: exit 2" 2 $?
+    # Lines that start "wine: " are the loader's own notices, such as a crash report from one of
+    # the services a cold start launches, which share this error stream; they are not kvhost's.
     check "$name: the box is printed" \
         'kvhost: message box "error": There is invalidate value in the initialization file.' \
-        "$(tr -d '\r' <err.txt)"
+        "$(tr -d '\r' <err.txt | grep -v '^wine: ')"
     check "$name: no output" "" "$(ls out.png 2>/dev/null)"
 }
 refused "with a display"
