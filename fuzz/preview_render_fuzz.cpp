@@ -76,10 +76,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     CanvasPixels canvas;
     FuzzCheck(canvas.Allocate(canvasSize.width, canvasSize.height, kUntouched), "canvas");
-    RenderTrapezoidPreview(canvas, source, region, shape, difference, fill);
+    RenderTrapezoidPreview(canvas, source, region, shape, difference, settings.profile, fill);
     CheckGuards(canvas, canvasSize, region, {width, height});
     canvas.Clear(kUntouched);
-    RenderZoomedTrapezoidPreview(canvas, source, region, scale, shape, difference, fill);
+    RenderZoomedTrapezoidPreview(canvas, source, region, scale, shape, difference, settings.profile,
+                                 fill);
     const std::int32_t blocks = std::max(scale, 1);
     CheckGuards(canvas, canvasSize, region,
                 {ZoomedExtent(width, blocks), ZoomedExtent(height, blocks)});
@@ -90,8 +91,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                   static_cast<std::size_t>(canvasSize.height);
         const std::vector<std::uint32_t> plain(canvas.Words(), canvas.Words() + words);
         canvas.Clear(kUntouched);
-        RenderZoomedTrapezoidPreview(canvas, source, region, scale, shape, difference, fill,
-                                     &spans);
+        RenderZoomedTrapezoidPreview(canvas, source, region, scale, shape, difference,
+                                     settings.profile, fill, &spans);
         FuzzCheck(std::equal(plain.begin(), plain.end(), canvas.Words()), "spans change pixels");
     }
     return 0;

@@ -71,8 +71,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::memcpy(source.Window(), bytes.data(), bytes.size());
     FarImage dest(width, height, window.x, window.y, count, kStart);
 
-    RunTransform(source.Pixels(), dest.Pixels(), width, height, rect, shape, difference, fill,
-                 nullptr);
+    RunTransform(source.Pixels(), dest.Pixels(), width, height, rect, shape, difference,
+                 settings.profile, fill, nullptr);
     FuzzCheck(source.GuardsIntact() && dest.GuardsIntact(), "guard zones intact");
     const SelectionRect written = ClipToImage(rect, width, height);
     for (std::size_t i = 0; i < count; ++i) {

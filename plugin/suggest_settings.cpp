@@ -55,11 +55,12 @@ bool SaveSuggestion(const Straightening& found) noexcept {
 std::int32_t Suggest(const PictureView& picture, const SelectionRect& rect,
                      StraightenDirection direction, bool save, std::int32_t* shape,
                      std::int32_t* difference) {
-    // The shape the user last confirmed decides which edge changes, as in the dialog.
+    // The shape the user last confirmed decides which edge changes, as in the dialog, and the
+    // profile the one the run will take.
     TrapezoidSettings current{};
     ReadSettings(&current, /*validate=*/false);
-    const std::optional<Straightening> found =
-        SuggestStraightening(picture, rect, direction, current.shape);
+    const std::optional<Straightening> found = SuggestStraightening(
+        picture, rect, direction, current.shape, ProfileOfSetting(current.perspective));
     if (!found) return SuggestNotFound;
     *shape = found->shape;
     *difference = found->difference;

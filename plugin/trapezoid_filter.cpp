@@ -30,7 +30,7 @@ void TrapezoidFilter::Execute(HWND parent, const Pixel32* source, Pixel32* desti
 
     settings.fill.colour = module.FillColour(settings.fill.mode, settings.fill.transparent);
     RunTransform(source, destination, width, height, *rect, settings.shape, settings.difference,
-                 settings.fill, progress);
+                 ProfileOfSetting(settings.perspective), settings.fill, progress);
 }
 
 std::int32_t TrapezoidFilter::Setup(HWND parent, const Pixel32* pixels, std::int32_t width,

@@ -40,6 +40,8 @@ constexpr const char* kJapaneseMenu[] = {
     "\x90\x85\x95\xBD\x90\xFC\x82\xF0\x82\xDC\x82\xC1\x82\xB7\x82\xAE\x82\xC9\x82\xB7\x82\xE9",
     "\x91\x53\x91\xCC\x82\xF0\x95\x5C\x8E\xA6",  // 全体を表示, fit whole picture
     "\x93\x99\x94\x7B\x82\xC5\x95\x5C\x8E\xA6",  // 等倍で表示, actual pixels
+    // グリッドを表示, show grid
+    "\x83\x4F\x83\x8A\x83\x62\x83\x68\x82\xF0\x95\x5C\x8E\xA6",
     nullptr,
 };
 
@@ -48,6 +50,7 @@ constexpr const char* kEnglishMenu[] = {
     "Straighten horizontals",
     "Fit whole picture",
     "Actual pixels (1:1)",
+    "Show grid",
     nullptr,
 };
 

@@ -10,8 +10,9 @@ enum class PreviewMenuEntry : std::int32_t {
     kStraightenHorizontals = 1,
     kFitWholePicture = 2,
     kActualPixels = 3,
+    kShowGrid = 4,
 };
-constexpr std::int32_t kPreviewMenuEntryCount = 4;
+constexpr std::int32_t kPreviewMenuEntryCount = 5;
 
 class LocalizedText {
    public:

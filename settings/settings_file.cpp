@@ -1,4 +1,4 @@
-// Settings file: reads the five settings from vxfilters.ini beside the plug-in, and writes them
+// Settings file: reads the six settings from vxfilters.ini beside the plug-in, and writes them
 // from a dialog's controls when the user confirms.
 #include "settings/settings_file.h"
 
@@ -58,6 +58,7 @@ bool ReadSettings(TrapezoidSettings* settings, bool validate) {
         raw.undefinedArea = ReadKey(kUndefinedAreaKey, path.c_str());
         raw.transparent = ReadKey(kTransparentKey, path.c_str());
         raw.preview = ReadKey(kPreviewKey, path.c_str());
+        raw.perspective = ReadKey(kPerspectiveKey, path.c_str());
     }
     ApplyReadRules(raw, settings);
     return !validate || IsValidDifference(settings->difference);
@@ -73,6 +74,7 @@ bool SaveSettings(HWND dialog, const std::wstring& path) {
         WriteComboIndex(dialog, kSettingsSection, kUndefinedAreaKey, kUndefinedAreaComboId, file),
         WriteCheckState(dialog, kSettingsSection, kTransparentKey, kTransparentCheckId, file),
         WriteCheckState(dialog, kSettingsSection, kPreviewKey, kPreviewCheckId, file),
+        WriteCheckState(dialog, kSettingsSection, kPerspectiveKey, kPerspectiveCheckId, file),
     };
     bool saved = true;
     for (WriteResult result : results) saved = saved && result != kWriteFailed;

@@ -1,4 +1,4 @@
-// Settings file: reads the five settings from vxfilters.ini beside the plug-in, and writes them
+// Settings file: reads the six settings from vxfilters.ini beside the plug-in, and writes them
 // from a dialog's controls when the user confirms.
 #pragma once
 
@@ -8,11 +8,11 @@
 #include "plugin/win32.h"
 #include "settings/settings_rules.h"
 
-// Fills the five file fields of `settings` (missing values read as 0). With `validate`, false
+// Fills the six file fields of `settings` (missing values read as 0). With `validate`, false
 // when the difference is outside -100..100; without, always true.
 bool ReadSettings(TrapezoidSettings* settings, bool validate);
 
-// Writes the dialog's controls as the five keys into `path`, then flushes. False when a key's
+// Writes the dialog's controls as the six keys into `path`, then flushes. False when a key's
 // write or the flush failed: the settings on disk are then not the dialog's.
 bool SaveSettings(HWND dialog, const std::wstring& path);
 
@@ -42,5 +42,6 @@ constexpr int kPreviewCheckId = 1006;
 constexpr int kDifferenceEditId = 1059;
 constexpr int kTransparentCheckId = 1062;
 constexpr int kUndefinedAreaComboId = 1064;
+constexpr int kPerspectiveCheckId = 1073;
 constexpr int kFirstShapeRadioId = 1065;
 constexpr int kLastShapeRadioId = 1070;

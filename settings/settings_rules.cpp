@@ -61,6 +61,7 @@ void ApplyReadRules(const RawSettings& raw, TrapezoidSettings* settings) noexcep
     settings->fill.mode = inRange(raw.undefinedArea);
     settings->fill.transparent = raw.transparent;
     settings->preview = raw.preview;
+    settings->perspective = raw.perspective;
 }
 
 std::wstring SettingsPathBeside(const std::wstring& moduleFile) {

@@ -1,4 +1,4 @@
-// Settings rules: the five values of the settings file, how each is read back from its text, and
+// Settings rules: the six values of the settings file, how each is read back from its text, and
 // where the file lives beside the plug-in.
 #pragma once
 
@@ -7,12 +7,14 @@
 #include <string>
 
 #include "transform/edge_samplers.h"
+#include "transform/shape_profile.h"
 
 struct TrapezoidSettings {
-    std::int32_t shape;       // TrapezoidShape, 0..5
-    std::int32_t difference;  // signed percentage; usable only within -100..100
-    FillParams fill;          // mode and transparent flag from the file; colour and rectangle not
-    std::int32_t preview;     // non-zero: live preview in the setup dialog
+    std::int32_t shape;        // TrapezoidShape, 0..5
+    std::int32_t difference;   // signed percentage; usable only within -100..100
+    FillParams fill;           // mode and transparent flag from the file; colour and rectangle not
+    std::int32_t preview;      // non-zero: live preview in the setup dialog
+    std::int32_t perspective;  // non-zero: the perspective profile, else the classic one
 };
 
 constexpr wchar_t kSettingsFileName[] = L"vxfilters.ini";
@@ -22,6 +24,7 @@ constexpr char kDifferenceKey[] = "difference";
 constexpr char kUndefinedAreaKey[] = "undefarea";
 constexpr char kTransparentKey[] = "transparent";
 constexpr char kPreviewKey[] = "preview";
+constexpr char kPerspectiveKey[] = "perspective";
 
 constexpr std::int32_t kMinDifference = -100;
 constexpr std::int32_t kMaxDifference = 100;
@@ -36,18 +39,24 @@ constexpr std::int32_t kMaxDifference = 100;
 // so that "12x" or an overflowing number is never taken for a number.
 [[nodiscard]] bool ParseEditInt(const char* text, std::int32_t* value) noexcept;
 
-// The raw values of the five keys in file order, as parsed.
+// The raw values of the six keys in file order, as parsed; a key the file lacks reads as 0.
 struct RawSettings {
     std::int32_t shape;
     std::int32_t difference;
     std::int32_t undefinedArea;
     std::int32_t transparent;
     std::int32_t preview;
+    std::int32_t perspective;
 };
 
-// Stores the five values: a shape or fill mode outside 0..5 becomes 0, the rest as read. The
+// Stores the six values: a shape or fill mode outside 0..5 becomes 0, the rest as read. The
 // fill's colour and rectangle are left as they were.
 void ApplyReadRules(const RawSettings& raw, TrapezoidSettings* settings) noexcept;
+
+// The profile the perspective setting chooses: any non-zero value is on.
+[[nodiscard]] constexpr LineProfile ProfileOfSetting(std::int32_t perspective) noexcept {
+    return perspective != 0 ? LineProfile::kPerspective : LineProfile::kClassic;
+}
 
 [[nodiscard]] constexpr bool IsValidDifference(std::int32_t difference) noexcept {
     return difference >= kMinDifference && difference <= kMaxDifference;

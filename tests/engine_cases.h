@@ -9,6 +9,7 @@
 
 #include "transform/edge_samplers.h"
 #include "transform/pixel.h"
+#include "transform/shape_profile.h"
 #include "ui/preview_render.h"
 
 namespace engine_cases {
@@ -25,6 +26,18 @@ struct Case {
     std::int32_t difference;
     std::int32_t mode;
     std::int32_t transparent;
+    LineProfile profile;
+};
+
+// The records of the case table: the pass's and the preview's digests, under each profile.
+struct Record {
+    const char* passFile;
+    const char* previewFile;
+    LineProfile profile;
+};
+constexpr Record kRecords[] = {
+    {"pass_digests.txt", "preview_digests.txt", LineProfile::kClassic},
+    {"pass_perspective_digests.txt", "preview_perspective_digests.txt", LineProfile::kPerspective},
 };
 
 // Deterministic pixels with every channel, alpha included, varied.
@@ -42,7 +55,7 @@ inline std::vector<Pixel32> MakeImage(std::int32_t width, std::int32_t height) {
     return image;
 }
 
-inline std::vector<Case> AllCases() {
+inline std::vector<Case> AllCases(LineProfile profile) {
     struct Frame {
         std::int32_t w, h;
         SelectionRect rect;
@@ -63,8 +76,8 @@ inline std::vector<Case> AllCases() {
                         std::snprintf(name, sizeof name, "%dx%d@%d,%d,%d,%d/s%d/d%d/m%d/t%d", f.w,
                                       f.h, f.rect.left, f.rect.top, f.rect.right, f.rect.bottom,
                                       shape, difference, mode, transparent);
-                        cases.push_back(
-                            {name, f.w, f.h, f.rect, shape, difference, mode, transparent});
+                        cases.push_back({name, f.w, f.h, f.rect, shape, difference, mode,
+                                         transparent, profile});
                     }
                 }
             }
@@ -107,7 +120,8 @@ inline std::vector<Pixel32> PreviewWords(const Case& c) {
     CanvasPixels canvas;
     if (!canvas.Allocate(c.width, c.height, 0)) return {};
     RenderTrapezoidPreview(canvas, {source.data(), c.width, c.height, mask.data()},
-                           {{0, 0}, {0, 0}, {c.width, c.height}}, c.shape, c.difference, fill);
+                           {{0, 0}, {0, 0}, {c.width, c.height}}, c.shape, c.difference, c.profile,
+                           fill);
     return {canvas.Words(), canvas.Words() + static_cast<std::size_t>(c.width) * c.height};
 }
 

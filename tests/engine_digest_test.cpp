@@ -17,10 +17,10 @@ namespace {
 
 using Render = std::function<std::vector<Pixel32>(const engine_cases::Case&)>;
 
-void ExpectRecord(const char* file, const Render& render) {
+void ExpectRecord(const char* file, LineProfile profile, const Render& render) {
     const std::string path = std::string(TRAPEZOID_SOURCE_DIR) + "/tests/" + file;
     std::vector<std::string> lines;
-    for (const engine_cases::Case& c : engine_cases::AllCases()) {
+    for (const engine_cases::Case& c : engine_cases::AllCases(profile)) {
         lines.push_back(engine_cases::DigestLine(c, engine_cases::Digest(render(c))));
     }
     if (std::getenv("TRAPEZOID_UPDATE_DIGESTS") != nullptr) {
@@ -35,29 +35,31 @@ void ExpectRecord(const char* file, const Render& render) {
     EXPECT_EQ(i, lines.size());
 }
 
-// The record checked once through each span path this CPU runs.
-void ExpectRecordOnEveryPath(const char* file, const Render& render) {
+// Each profile's record checked once through each span path this CPU runs.
+void ExpectRecordsOnEveryPath(const char* engine_cases::Record::*file, const Render& render) {
     const LinePath chosen = ActiveLinePath();
     for (const LinePath path : {LinePath::kSse2, LinePath::kAvx2}) {
         if (!ChooseLinePath(path)) continue;
         SCOPED_TRACE(LinePathName(path));
-        ExpectRecord(file, render);
+        for (const engine_cases::Record& record : engine_cases::kRecords) {
+            ExpectRecord(record.*file, record.profile, render);
+        }
     }
     ChooseLinePath(chosen);
 }
 
 TEST(EngineDigest, PassMatchesTheRecord) {
-    ExpectRecordOnEveryPath("pass_digests.txt", [](const engine_cases::Case& c) {
+    ExpectRecordsOnEveryPath(&engine_cases::Record::passFile, [](const engine_cases::Case& c) {
         const std::vector<Pixel32> source = engine_cases::MakeImage(c.width, c.height);
         std::vector<Pixel32> dest = source;
         RunTransform(source.data(), dest.data(), c.width, c.height, c.rect, c.shape, c.difference,
-                     engine_cases::HostFill(c.mode, c.transparent), nullptr);
+                     c.profile, engine_cases::HostFill(c.mode, c.transparent), nullptr);
         return dest;
     });
 }
 
 TEST(EngineDigest, PreviewMatchesTheRecord) {
-    ExpectRecordOnEveryPath("preview_digests.txt", engine_cases::PreviewWords);
+    ExpectRecordsOnEveryPath(&engine_cases::Record::previewFile, engine_cases::PreviewWords);
 }
 
 }  // namespace

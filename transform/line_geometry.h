@@ -16,7 +16,8 @@ struct StretchMap {
 };
 
 // Positions lo..hi-1 along every line, lines first..first+extent-1 across them, the largest
-// inset D and the shape's profile.
+// inset D, the shape's profile, and for the perspective profile the rebuilt lengths at the two
+// edges. The shape and the difference's sign choose the classic profile's workers.
 struct LineGeometry {
     std::int32_t lo;
     std::int32_t hi;
@@ -24,15 +25,29 @@ struct LineGeometry {
     std::int32_t extent;
     double largestInset;  // D
     ShapeProfile profile;
+    std::int32_t shape;
+    std::int32_t difference;
+    bool perspective;
+    double startLength;  // M(0), the perspective profile's length at the first edge
+    double endLength;    // M(c), at the last edge
 
     // The inset t of a line: the profile at the line's centre.
     [[nodiscard]] double Inset(std::int32_t line) const noexcept {
         const double a = (line - first) + 0.5;
+        if (perspective) return PerspectiveInset(a, hi - lo, startLength, endLength, extent);
         return profile(a, largestInset, extent);
     }
 
     // The line that splits the shapes which squeeze one half and stretch the other.
     [[nodiscard]] double Middle() const noexcept { return first + extent * 0.5; }
+
+    // Whether a line is squeezed (area average, undefined area) rather than stretched. The
+    // classic profile's split shapes change worker at the middle line; the perspective profile
+    // follows each line's own length, and a line of the full length is copied by the average.
+    [[nodiscard]] bool Reduced(std::int32_t line) const noexcept {
+        if (perspective) return Inset(line) >= 0;
+        return LineIsReduced(shape, difference, line < Middle());
+    }
 
     // The rebuilt line is L - 2t long and centred in [lo, hi).
     [[nodiscard]] StretchMap Stretch(double t) const noexcept {
@@ -60,16 +75,25 @@ constexpr std::int32_t kDifferenceLimit = 100;
 // its side: further, the inset would pass the line's centre and the two sides' fills would trade
 // places, which no setting means; at the limit the picture is the strongest one there is.
 [[nodiscard]] inline LineGeometry GeometryOf(const SelectionRect& rect, bool rows,
-                                             std::int32_t shape, std::int32_t difference) noexcept {
+                                             std::int32_t shape, std::int32_t difference,
+                                             LineProfile lineProfile) noexcept {
     difference = std::clamp(difference, -kDifferenceLimit, kDifferenceLimit);
     const std::int32_t lo = rows ? rect.left : rect.top;
     const std::int32_t hi = rows ? rect.right : rect.bottom;
     const std::int32_t first = rows ? rect.top : rect.left;
     const std::int32_t extent = rows ? rect.bottom - rect.top : rect.right - rect.left;
+    const double largestInset = (static_cast<double>(difference) * (hi - lo)) * 0.005;
+    const EdgeInsets edges = EdgeInsetsOf(shape, largestInset);
+    const double length = hi - lo;
     return {lo,
             hi,
             first,
             extent,
-            (static_cast<double>(difference) * (hi - lo)) * 0.005,
-            ProfileForShape(shape)};
+            largestInset,
+            ProfileForShape(shape),
+            shape,
+            difference,
+            lineProfile == LineProfile::kPerspective,
+            length - 2 * edges.first,
+            length - 2 * edges.last};
 }

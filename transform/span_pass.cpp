@@ -124,15 +124,10 @@ struct Pass {
     Pixel32* destination;
     const SamplerContext& ctx;
     const LineGeometry& g;
-    std::int32_t shape;
-    std::int32_t difference;
     ProgressRecord* progress;
 
-    [[nodiscard]] bool Reduced(std::int32_t line) const noexcept {
-        return LineIsReduced(shape, difference, line < g.Middle());
-    }
     [[nodiscard]] LinePlan Plan(std::int32_t line, std::int32_t n) const noexcept {
-        return PlanLine(g, line, Reduced(line), n);
+        return PlanLine(g, line, g.Reduced(line), n);
     }
 };
 
@@ -361,9 +356,8 @@ bool RunColumns(const Pass& pass) noexcept {
 }  // namespace
 
 bool RunSpanPass(Pixel32* destination, const SamplerContext& context, const LineGeometry& lines,
-                 bool rows, std::int32_t shape, std::int32_t difference,
-                 ProgressRecord* progress) noexcept {
+                 bool rows, ProgressRecord* progress) noexcept {
     if (lines.hi <= lines.lo || lines.extent <= 0) return true;
-    const Pass pass{destination, context, lines, shape, difference, progress};
+    const Pass pass{destination, context, lines, progress};
     return rows ? RunRows(pass) : RunColumns(pass);
 }

@@ -10,10 +10,9 @@
 #include "transform/pixel.h"
 #include "transform/progress.h"
 
-// Runs every line of `lines` (rows when `rows`, else columns); the split shapes change from
-// squeezing to stretching at the middle line. Returns false, having written nothing, when its
+// Runs every line of `lines` (rows when `rows`, else columns), each squeezed or stretched as its
+// geometry says. Returns false, having written nothing, when its
 // scratch memory cannot be had: for rows 32 bytes for each pixel a squeezed row reads, for
 // columns about 50 bytes a column.
 bool RunSpanPass(Pixel32* destination, const SamplerContext& context, const LineGeometry& lines,
-                 bool rows, std::int32_t shape, std::int32_t difference,
-                 ProgressRecord* progress) noexcept;
+                 bool rows, ProgressRecord* progress) noexcept;

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <exception>
+#include <limits>
 #include <utility>
 #include <vector>
 
@@ -125,12 +126,28 @@ std::vector<LineEvidence> EvidenceOf(const std::vector<EdgeSegment>& edges, bool
     return lines;
 }
 
-// Where the transform puts position u of the line through v: the line's scale about its centre.
-double Mapped(const LineGeometry& geo, double centre, double u, double v) {
+// The scale of the line through v.
+double ScaleAt(const LineGeometry& geo, double v) {
     const auto line =
         static_cast<std::int32_t>(std::clamp(std::floor(v), static_cast<double>(geo.first),
                                              static_cast<double>(geo.first) + geo.extent - 1));
-    return centre + (u - centre) * geo.Stretch(geo.Inset(line)).scale;
+    return geo.Stretch(geo.Inset(line)).scale;
+}
+
+// Where the transform puts position u of the line through v: the line's scale about its centre.
+double Mapped(const LineGeometry& geo, double centre, double u, double v) {
+    return centre + (u - centre) * ScaleAt(geo, v);
+}
+
+// The tilt an edge comes out with. Under the perspective profile a strong squeeze shrinks most
+// lines towards their centres, which would flatten every tilt with the picture itself; there the
+// tilt counts relative to the edge's mean scale, as if the result were scaled back to its width.
+double MappedTilt(const LineGeometry& geo, double centre, const LineEvidence& e) {
+    const double tilt =
+        (Mapped(geo, centre, e.u2, e.v2) - Mapped(geo, centre, e.u1, e.v1)) / (e.v2 - e.v1);
+    if (!geo.perspective) return tilt;
+    const double scale = (ScaleAt(geo, e.v1) + ScaleAt(geo, e.v2)) / 2;
+    return scale > 0 ? tilt / scale : std::numeric_limits<double>::infinity();
 }
 
 // How well one difference straightens the edges: the truncated squared tilt as a share of its
@@ -145,8 +162,7 @@ Fit FitOf(const std::vector<LineEvidence>& lines, const LineGeometry& geo, doubl
     const double centre = geo.lo + (geo.hi - geo.lo) * 0.5;
     Fit fit{0, 0, 0};
     for (const LineEvidence& e : lines) {
-        const double tilt =
-            (Mapped(geo, centre, e.u2, e.v2) - Mapped(geo, centre, e.u1, e.v1)) / (e.v2 - e.v1);
+        const double tilt = MappedTilt(geo, centre, e);
         if (std::fabs(tilt) < kFitTilt) {
             fit.cost += e.weight * tilt * tilt;
             fit.support += e.weight;
@@ -173,13 +189,13 @@ struct ShapeFit {
 };
 
 ShapeFit FitShape(const std::vector<LineEvidence>& lines, const SelectionRect& rect, bool rows,
-                  std::int32_t shape) {
+                  std::int32_t shape, LineProfile profile) {
     double total = 0;
     for (const LineEvidence& e : lines) total += e.weight;
     ShapeFit shapeFit{shape, 0, {}};
     for (std::int32_t d = -kMaxDifference; d <= kMaxDifference; ++d) {
         shapeFit.fits[static_cast<std::size_t>(d + kMaxDifference)] =
-            FitOf(lines, GeometryOf(rect, rows, shape, d), total);
+            FitOf(lines, GeometryOf(rect, rows, shape, d, profile), total);
     }
     for (std::int32_t step = 1; step <= kMaxDifference; ++step) {
         for (const std::int32_t d : {step, -step}) {
@@ -210,7 +226,8 @@ bool Convincing(const ShapeFit& shapeFit) {
 std::optional<Straightening> StraighteningFromEdges(const std::vector<EdgeSegment>& edges,
                                                     const SelectionRect& rect,
                                                     StraightenDirection direction,
-                                                    std::int32_t currentShape) noexcept {
+                                                    std::int32_t currentShape,
+                                                    LineProfile profile) noexcept {
     try {
         const bool rows = direction == StraightenDirection::kVerticals;
         const std::vector<LineEvidence> lines = EvidenceOf(edges, rows);
@@ -218,11 +235,11 @@ std::optional<Straightening> StraighteningFromEdges(const std::vector<EdgeSegmen
         const std::int32_t firstEdge = rows ? 1 : 4;
         ShapeFit chosen{};
         if (currentShape == firstEdge || currentShape == firstEdge + 1) {
-            chosen = FitShape(lines, rect, rows, currentShape);
+            chosen = FitShape(lines, rect, rows, currentShape, profile);
         } else {
             // The edge that comes out squeezed keeps every pixel of the picture.
-            const ShapeFit first = FitShape(lines, rect, rows, firstEdge);
-            const ShapeFit second = FitShape(lines, rect, rows, firstEdge + 1);
+            const ShapeFit first = FitShape(lines, rect, rows, firstEdge, profile);
+            const ShapeFit second = FitShape(lines, rect, rows, firstEdge + 1, profile);
             const bool squeezeSecond =
                 second.difference > 0 &&
                 (first.difference <= 0 ||
@@ -239,14 +256,15 @@ std::optional<Straightening> StraighteningFromEdges(const std::vector<EdgeSegmen
 std::optional<Straightening> SuggestStraightening(const PictureView& picture,
                                                   const SelectionRect& rect,
                                                   StraightenDirection direction,
-                                                  std::int32_t currentShape) noexcept {
+                                                  std::int32_t currentShape,
+                                                  LineProfile profile) noexcept {
     try {
         if (picture.pixels == nullptr || picture.width <= 0 || picture.height <= 0) return {};
         const SelectionRect clipped = ClipToImage(rect, picture.width, picture.height);
         const ReducedGrey reduced = ReduceToGrey(picture, clipped, kReducedSide);
         const bool nearVertical = direction == StraightenDirection::kVerticals;
         return StraighteningFromEdges(FindStraightEdges(reduced, nearVertical), clipped, direction,
-                                      currentShape);
+                                      currentShape, profile);
     } catch (const std::exception&) {
         return {};
     }

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "transform/pixel.h"
+#include "transform/shape_profile.h"
 #include "transform/straight_edges.h"
 
 enum class StraightenDirection : std::int32_t {
@@ -26,17 +27,19 @@ struct Straightening {
 // the fill, which the user can make transparent or crop, while stretching an edge pushes the ends
 // of its lines out of the rectangle for good. When neither edge squeezes (the edges are straight
 // already) the first edge, 1 or 4. The difference: the whole number from -100 to 100 whose line
-// geometry, the pass's own, leaves the edges nearest to the wanted direction, edges that do not
-// fit counting a fixed amount each; the smaller one on a tie. Edges on one straight line count as
-// that one line from its first to its last point, which must come out straight as a whole. None
-// when the picture is empty, has too few straight edges, when most of them disagree with the best
-// difference, or when they do not tell differences apart (all of them near the middle).
+// geometry under `profile`, the pass's own, leaves the edges nearest to the wanted direction, edges
+// that do not fit counting a fixed amount each; the smaller one on a tie. Edges on one straight
+// line count as that one line from its first to its last point, which must come out straight as a
+// whole. None when the picture is empty, has too few straight edges, when most of them disagree
+// with the best difference, or when they do not tell differences apart (all of them near the
+// middle).
 [[nodiscard]] std::optional<Straightening> SuggestStraightening(const PictureView& picture,
                                                                 const SelectionRect& rect,
                                                                 StraightenDirection direction,
-                                                                std::int32_t currentShape) noexcept;
+                                                                std::int32_t currentShape,
+                                                                LineProfile profile) noexcept;
 
 // The same from edges already found, in image coordinates within the clipped rectangle.
 [[nodiscard]] std::optional<Straightening> StraighteningFromEdges(
     const std::vector<EdgeSegment>& edges, const SelectionRect& rect, StraightenDirection direction,
-    std::int32_t currentShape) noexcept;
+    std::int32_t currentShape, LineProfile profile) noexcept;

@@ -40,7 +40,7 @@ void Pass(benchmark::State& state) {
     const FillParams fill{0, 0, 0, 0, 0, 0, 0};
     for (auto _ : state) {
         RunTransform(Facade().data(), dest.data(), kWidth, kHeight, {0, 0, kWidth, kHeight}, 2, 20,
-                     fill, nullptr);
+                     LineProfile::kClassic, fill, nullptr);
         benchmark::DoNotOptimize(dest.data());
         benchmark::ClobberMemory();
     }
@@ -48,9 +48,9 @@ void Pass(benchmark::State& state) {
 
 void Suggest(benchmark::State& state) {
     for (auto _ : state) {
-        const auto found =
-            SuggestStraightening({Facade().data(), kWidth, kHeight, nullptr},
-                                 {0, 0, kWidth, kHeight}, StraightenDirection::kVerticals, 0);
+        const auto found = SuggestStraightening(
+            {Facade().data(), kWidth, kHeight, nullptr}, {0, 0, kWidth, kHeight},
+            StraightenDirection::kVerticals, 0, LineProfile::kClassic);
         if (!found) state.SkipWithError("no straight lines found in the facade");
         benchmark::DoNotOptimize(found);
     }

@@ -228,7 +228,7 @@ std::int32_t BestDifference(const std::vector<Segment>& lines, const SelectionRe
     std::int32_t best = 0;
     double bestCost = 1e300;
     for (std::int32_t d = -100; d <= 100; ++d) {
-        const LineGeometry geo = GeometryOf(rect, rows, shape, d);
+        const LineGeometry geo = GeometryOf(rect, rows, shape, d, LineProfile::kClassic);
         const double centre = (geo.lo + geo.hi) * 0.5;
         auto mapped = [&](double u, double v) {
             const auto line = std::min(static_cast<std::int32_t>(v), geo.first + geo.extent - 1);
@@ -303,7 +303,8 @@ TEST(Straighten, PicturesWithoutStraightLinesGiveNone) {
             for (const auto direction :
                  {StraightenDirection::kVerticals, StraightenDirection::kHorizontals}) {
                 EXPECT_FALSE(SuggestStraightening({pixels.data(), g.width, g.height, nullptr},
-                                                  {0, 0, g.width, g.height}, direction, 0))
+                                                  {0, 0, g.width, g.height}, direction, 0,
+                                                  LineProfile::kClassic))
                     << "kind " << kind << " seed " << seed;
             }
         }
@@ -336,8 +337,9 @@ TEST(Straighten, EdgesThatDisagreeOrCannotTellGiveNone) {
         {{}, 0, std::nullopt},
     };
     for (const Case& c : cases) {
-        const auto found = StraighteningFromEdges(c.edges, {0, 0, 600, 400},
-                                                  StraightenDirection::kVerticals, c.current);
+        const auto found =
+            StraighteningFromEdges(c.edges, {0, 0, 600, 400}, StraightenDirection::kVerticals,
+                                   c.current, LineProfile::kClassic);
         ASSERT_EQ(found.has_value(), c.expected.has_value()) << c.edges.size() << " " << c.current;
         if (found) {
             EXPECT_EQ(found->shape, c.expected->shape);
@@ -371,10 +373,10 @@ TEST(Straighten, PiecesOfOneLineScoreAsTheWholeLine) {
                 rows ? StraightenDirection::kVerticals : StraightenDirection::kHorizontals;
             const SelectionRect rect =
                 rows ? SelectionRect{0, 0, 600, 400} : SelectionRect{0, 0, 400, 600};
-            const auto whole =
-                StraighteningFromEdges(Converging(narrowing, false, rows), rect, direction, 0);
-            const auto pieces =
-                StraighteningFromEdges(Converging(narrowing, true, rows), rect, direction, 0);
+            const auto whole = StraighteningFromEdges(Converging(narrowing, false, rows), rect,
+                                                      direction, 0, LineProfile::kClassic);
+            const auto pieces = StraighteningFromEdges(Converging(narrowing, true, rows), rect,
+                                                       direction, 0, LineProfile::kClassic);
             ASSERT_TRUE(whole && pieces) << narrowing;
             EXPECT_EQ(pieces->shape, whole->shape) << narrowing;
             EXPECT_EQ(pieces->difference, whole->difference) << narrowing;
@@ -414,7 +416,7 @@ TEST(Straighten, SceneLinesWithinTwoOfTheBestDifference) {
                  masked ? maskBytes.data() : nullptr},
                 rect,
                 verticals ? StraightenDirection::kVerticals : StraightenDirection::kHorizontals,
-                current);
+                current, LineProfile::kClassic);
             const std::string miss = Miss(found, scene, rect, verticals, current);
             if (miss.empty())
                 ++good[verticals];

@@ -50,7 +50,7 @@ void Pass(benchmark::State& state, std::int32_t shape, std::int32_t difference) 
     const FillParams fill{0, 0, 0, 0, 0, 0, 0};
     for (auto _ : state) {
         RunTransform(Source().data(), dest.data(), kWidth, kHeight, {0, 0, kWidth, kHeight}, shape,
-                     difference, fill, nullptr);
+                     difference, LineProfile::kClassic, fill, nullptr);
         benchmark::DoNotOptimize(dest.data());
         benchmark::ClobberMemory();
     }

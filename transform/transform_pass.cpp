@@ -99,16 +99,13 @@ void ReduceLine(const LinePass& pass, std::int32_t line) noexcept {
 
 using LineWorker = void (*)(const LinePass&, std::int32_t) noexcept;
 
-// Runs the workers over the lines of `lines`: the split shapes change worker at the middle line.
+// Runs the workers over the lines of `lines`, each line's worker as its geometry chooses.
 void RunLines(Pixel32* destination, const SamplerContext& context, const LineGeometry& lines,
-              std::int32_t shape, std::int32_t difference, LineWorker reduce, LineWorker enlarge,
-              ProgressRecord* progress) noexcept {
+              LineWorker reduce, LineWorker enlarge, ProgressRecord* progress) noexcept {
     if (lines.hi <= lines.lo || lines.extent <= 0) return;
     const LinePass pass{destination, &context, lines};
-    const double mid = lines.Middle();
     for (std::int32_t line = lines.first; line < lines.first + lines.extent; ++line) {
-        const bool reduced = LineIsReduced(shape, difference, line < mid);
-        (reduced ? reduce : enlarge)(pass, line);
+        (lines.Reduced(line) ? reduce : enlarge)(pass, line);
         ReportLinesDone(progress, line - lines.first, lines.extent);
     }
 }
@@ -127,22 +124,19 @@ void ReduceColumn(const LinePass& pass, std::int32_t column) noexcept {
 }
 
 void RowPass(Pixel32* destination, const SelectionRect& rect, std::int32_t shape,
-             std::int32_t difference, const SamplerContext& context,
+             std::int32_t difference, LineProfile profile, const SamplerContext& context,
              ProgressRecord* progress) noexcept {
-    const LineGeometry lines = GeometryOf(rect, /*rows=*/true, shape, difference);
-    if (RunSpanPass(destination, context, lines, /*rows=*/true, shape, difference, progress))
-        return;
-    RunLines(destination, context, lines, shape, difference, ReduceRow, EnlargeRow, progress);
+    const LineGeometry lines = GeometryOf(rect, /*rows=*/true, shape, difference, profile);
+    if (RunSpanPass(destination, context, lines, /*rows=*/true, progress)) return;
+    RunLines(destination, context, lines, ReduceRow, EnlargeRow, progress);
 }
 
 void ColumnPass(Pixel32* destination, const SelectionRect& rect, std::int32_t shape,
-                std::int32_t difference, const SamplerContext& context,
+                std::int32_t difference, LineProfile profile, const SamplerContext& context,
                 ProgressRecord* progress) noexcept {
-    const LineGeometry lines = GeometryOf(rect, /*rows=*/false, shape, difference);
-    if (RunSpanPass(destination, context, lines, /*rows=*/false, shape, difference, progress)) {
-        return;
-    }
-    RunLines(destination, context, lines, shape, difference, ReduceColumn, EnlargeColumn, progress);
+    const LineGeometry lines = GeometryOf(rect, /*rows=*/false, shape, difference, profile);
+    if (RunSpanPass(destination, context, lines, /*rows=*/false, progress)) return;
+    RunLines(destination, context, lines, ReduceColumn, EnlargeColumn, progress);
 }
 
 SelectionRect ClipToImage(const SelectionRect& rect, std::int32_t width,
@@ -156,7 +150,8 @@ SelectionRect ClipToImage(const SelectionRect& rect, std::int32_t width,
 
 void RunTransform(const Pixel32* source, Pixel32* destination, std::int32_t width,
                   std::int32_t height, const SelectionRect& rect, std::int32_t shape,
-                  std::int32_t difference, FillParams fill, ProgressRecord* progress) noexcept {
+                  std::int32_t difference, LineProfile profile, FillParams fill,
+                  ProgressRecord* progress) noexcept {
     if (source == nullptr || destination == nullptr || width <= 0 || height <= 0) return;
     if (difference == 0 || shape < 0 || shape >= kShapeCount) return;
     const SelectionRect r = ClipToImage(rect, width, height);
@@ -167,8 +162,8 @@ void RunTransform(const Pixel32* source, Pixel32* destination, std::int32_t widt
     fill.bottom = r.bottom;
     const SamplerContext context{source, width, height, &fill};
     if (ShapeRebuildsRows(shape)) {
-        RowPass(destination, r, shape, difference, context, progress);
+        RowPass(destination, r, shape, difference, profile, context, progress);
     } else {
-        ColumnPass(destination, r, shape, difference, context, progress);
+        ColumnPass(destination, r, shape, difference, profile, context, progress);
     }
 }

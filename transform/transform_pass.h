@@ -27,10 +27,10 @@ void ReduceColumn(const LinePass& pass, std::int32_t column) noexcept;
 // All rows (shapes 0 to 2) or all columns (shapes 3 to 5) of the rectangle, which must lie inside
 // the image; reports progress after each line.
 void RowPass(Pixel32* destination, const SelectionRect& rect, std::int32_t shape,
-             std::int32_t difference, const SamplerContext& context,
+             std::int32_t difference, LineProfile profile, const SamplerContext& context,
              ProgressRecord* progress) noexcept;
 void ColumnPass(Pixel32* destination, const SelectionRect& rect, std::int32_t shape,
-                std::int32_t difference, const SamplerContext& context,
+                std::int32_t difference, LineProfile profile, const SamplerContext& context,
                 ProgressRecord* progress) noexcept;
 
 // The rectangle made to lie inside a width x height image; empty (right <= left or
@@ -42,7 +42,9 @@ void ColumnPass(Pixel32* destination, const SelectionRect& rect, std::int32_t sh
 // the row or column pass. Writes only destination pixels inside the clipped rectangle; does
 // nothing for a difference of 0, an empty rectangle, a shape outside 0..5 or null images; a
 // difference beyond -100..100 counts as the limit on its side.
-// `fill` carries the mode, the resolved colour and the transparent flag.
+// `profile` says how the lines' lengths follow their position; `fill` carries the mode, the
+// resolved colour and the transparent flag.
 void RunTransform(const Pixel32* source, Pixel32* destination, std::int32_t width,
                   std::int32_t height, const SelectionRect& rect, std::int32_t shape,
-                  std::int32_t difference, FillParams fill, ProgressRecord* progress) noexcept;
+                  std::int32_t difference, LineProfile profile, FillParams fill,
+                  ProgressRecord* progress) noexcept;

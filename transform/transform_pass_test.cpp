@@ -33,7 +33,7 @@ Image Transform(const Image& source, SelectionRect rect, int shape, int differen
                 Pixel32 start = 0x5A5A5A5Au) {
     Image dest(source.width, source.height, start);
     RunTransform(source.pixels.data(), dest.pixels.data(), source.width, source.height, rect, shape,
-                 difference, fill, nullptr);
+                 difference, LineProfile::kClassic, fill, nullptr);
     return dest;
 }
 
@@ -137,8 +137,8 @@ TEST(TransformPass, ProgressReportsEachNewPercentageOnce) {
     Image dest = red;
     ProgressRecord progress{42, Record, 0};
     g_reports.clear();
-    RunTransform(red.pixels.data(), dest.pixels.data(), 5, 3, {0, 0, 5, 3}, 1, 30, Fill(0),
-                 &progress);
+    RunTransform(red.pixels.data(), dest.pixels.data(), 5, 3, {0, 0, 5, 3}, 1, 30,
+                 LineProfile::kClassic, Fill(0), &progress);
     EXPECT_EQ(g_reports, (std::vector<int>{33, 66}));
 
     const Image tall(1, 1000, kRed);
@@ -148,7 +148,7 @@ TEST(TransformPass, ProgressReportsEachNewPercentageOnce) {
         progress = {42, Record, 0};
         g_reports.clear();
         RunTransform(tall.pixels.data(), dest.pixels.data(), 1, 1000, {0, 0, 1, 1000}, shape, 30,
-                     Fill(0), &progress);
+                     LineProfile::kClassic, Fill(0), &progress);
         EXPECT_EQ(g_reports.size(), 99u);
         EXPECT_EQ(g_reports.back(), 99);
     }
@@ -211,10 +211,12 @@ TEST(TransformPass, RectanglesAreClippedToTheImage) {
     ExpectWritesExactly(noise, {12, 0, 20, 8}, none, 0, 50, Fill(0));  // beside the image
     ExpectWritesExactly(noise, {2, 4, 2, 8}, none, 4, 50, Fill(0));    // width 0
     Image dest(10, 8, 7);
-    RunTransform(nullptr, dest.pixels.data(), 10, 8, {0, 0, 10, 8}, 0, 50, Fill(0), nullptr);
-    RunTransform(noise.pixels.data(), nullptr, 10, 8, {0, 0, 10, 8}, 0, 50, Fill(0), nullptr);
-    RunTransform(noise.pixels.data(), dest.pixels.data(), 0, 8, {0, 0, 10, 8}, 0, 50, Fill(0),
-                 nullptr);
+    RunTransform(nullptr, dest.pixels.data(), 10, 8, {0, 0, 10, 8}, 0, 50, LineProfile::kClassic,
+                 Fill(0), nullptr);
+    RunTransform(noise.pixels.data(), nullptr, 10, 8, {0, 0, 10, 8}, 0, 50, LineProfile::kClassic,
+                 Fill(0), nullptr);
+    RunTransform(noise.pixels.data(), dest.pixels.data(), 0, 8, {0, 0, 10, 8}, 0, 50,
+                 LineProfile::kClassic, Fill(0), nullptr);
     for (Pixel32 p : dest.pixels) ASSERT_EQ(p, 7u);
 }
 
@@ -294,7 +296,7 @@ TEST(TransformPass, FarSelectionsStayFlatAndInside) {
                     FarImage source(c.width, c.height, c.x, c.y, c.count, kFlat);
                     FarImage dest(c.width, c.height, c.x, c.y, c.count, kStart);
                     RunTransform(source.Pixels(), dest.Pixels(), c.width, c.height, c.rect, shape,
-                                 difference, Fill(mode), nullptr);
+                                 difference, LineProfile::kClassic, Fill(mode), nullptr);
                     ASSERT_TRUE(dest.GuardsIntact()) << c.width << "x" << c.height;
                     for (std::int32_t i = 0; i < c.count; ++i) {
                         const std::int64_t at = std::int64_t{c.y} * c.width + c.x + i;
@@ -323,9 +325,10 @@ Image ReferencePass(const Image& source, SelectionRect rect, int shape, int diff
     fill.bottom = rect.bottom;
     const SamplerContext ctx{source.pixels.data(), source.width, source.height, &fill};
     const bool rows = ShapeRebuildsRows(shape);
-    const LinePass pass{dest.pixels.data(), &ctx, GeometryOf(rect, rows, shape, difference)};
+    const LinePass pass{dest.pixels.data(), &ctx,
+                        GeometryOf(rect, rows, shape, difference, LineProfile::kClassic)};
     for (int line = pass.lines.first; line < pass.lines.first + pass.lines.extent; ++line) {
-        const bool reduced = LineIsReduced(shape, difference, line < pass.lines.Middle());
+        const bool reduced = pass.lines.Reduced(line);
         if (rows) {
             (reduced ? ReduceRow : EnlargeRow)(pass, line);
         } else {

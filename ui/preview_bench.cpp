@@ -135,7 +135,8 @@ void Preview(benchmark::State& state, const Image& (*image)(), std::int32_t diff
                                {kViewWidth, kViewHeight}};
     const FillParams fill{0, 0, 0, 0, 0, img.width, img.height};
     Run(state, static_cast<double>(kViewWidth) * kViewHeight, [&] {
-        RenderTrapezoidPreview(canvas, source, region, kShape, difference, fill);
+        RenderTrapezoidPreview(canvas, source, region, kShape, difference, LineProfile::kClassic,
+                               fill);
         benchmark::DoNotOptimize(canvas.Words());
         benchmark::ClobberMemory();
     });
@@ -169,8 +170,8 @@ void FittedPreview(benchmark::State& state, const Image& (*image)(), std::int32_
         return;
     }
     Run(state, static_cast<double>(view.width) * view.height, [&] {
-        RenderZoomedTrapezoidPreview(canvas, source, blocks, scale, kShape, difference, fill,
-                                     &spans);
+        RenderZoomedTrapezoidPreview(canvas, source, blocks, scale, kShape, difference,
+                                     LineProfile::kClassic, fill, &spans);
         benchmark::DoNotOptimize(canvas.Words());
         benchmark::ClobberMemory();
     });
@@ -184,7 +185,8 @@ void Pass(benchmark::State& state, const Image& (*image)(), std::int32_t differe
     const FillParams fill{0, 0, 0, 0, 0, 0, 0};
     Run(state, img.Pixels(), [&] {
         RunTransform(img.pixels.data(), dest.data(), img.width, img.height,
-                     {0, 0, img.width, img.height}, kShape, difference, fill, nullptr);
+                     {0, 0, img.width, img.height}, kShape, difference, LineProfile::kClassic, fill,
+                     nullptr);
         benchmark::DoNotOptimize(dest.data());
         benchmark::ClobberMemory();
     });

@@ -214,7 +214,7 @@ void PreviewCanvas::Paint(HDC hdc) {
 }
 
 void PreviewCanvas::Present(HDC hdc) const noexcept {
-    if (scale == 1 && notice.empty()) {
+    if (scale == 1 && notice.empty() && !gridShown) {
         Blit(hdc);
     } else {
         BlitWithLabels(hdc);
@@ -234,9 +234,29 @@ void PreviewCanvas::BlitWithLabels(HDC hdc) const noexcept {
         return;
     }
     Blit(offscreen.Get());
+    if (gridShown) DrawGrid(offscreen.Get());
     if (scale != 1) DrawScale(offscreen.Get());
     if (!notice.empty()) DrawNotice(offscreen.Get());
     BitBlt(hdc, 0, 0, pixels.Width(), pixels.Height(), offscreen.Get(), 0, 0, SRCCOPY);
+}
+
+void PreviewCanvas::DrawGrid(HDC hdc) const noexcept {
+    const auto black = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    const auto white = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    const std::int32_t width = pixels.Width();
+    const std::int32_t height = pixels.Height();
+    for (std::int32_t x = width / 2 % kGridSpacing; x < width; x += kGridSpacing) {
+        for (std::int32_t y = 0; y < height; y += kGridDash) {
+            const RECT dash{x, y, x + 1, std::min(y + kGridDash, height)};
+            FillRect(hdc, &dash, y / kGridDash % 2 == 0 ? black : white);
+        }
+    }
+    for (std::int32_t y = height / 2 % kGridSpacing; y < height; y += kGridSpacing) {
+        for (std::int32_t x = 0; x < width; x += kGridDash) {
+            const RECT dash{x, y, std::min(x + kGridDash, width), y + 1};
+            FillRect(hdc, &dash, x / kGridDash % 2 == 0 ? black : white);
+        }
+    }
 }
 
 void PreviewCanvas::DrawScale(HDC hdc) const noexcept {
@@ -284,6 +304,21 @@ LRESULT PreviewCanvas::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
             if (control != nullptr && GetFocus() != control) SetFocus(control);
             if (message == WM_LBUTTONDOWN) OnLButtonDown(MouseX(lParam), MouseY(lParam), wParam);
             break;
+        case WM_GETDLGCODE: {
+            // The grid's key comes here rather than to the dialog's search for a mnemonic.
+            const auto* keyMessage = reinterpret_cast<const MSG*>(lParam);
+            if (keyMessage == nullptr || keyMessage->message != WM_CHAR ||
+                (keyMessage->wParam | 0x20) != (kGridKey | 0x20)) {
+                break;
+            }
+            return CanvasBase::WindowProc(message, wParam, lParam) | DLGC_WANTCHARS;
+        }
+        case WM_KEYDOWN:
+            if (wParam != kGridKey || GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0) {
+                break;
+            }
+            ToggleGrid();
+            return 0;
         case WM_KEYUP:
             // The context-menu key opens the menu here, and goes no further: a system that
             // turns the key into the menu itself would open it a second time.
@@ -409,6 +444,11 @@ void PreviewCanvas::ShowNotice(const std::wstring& text) noexcept {
     notice = text;
     // A second notice restarts the time of the first.
     SetTimer(control, kNoticeTimerId, kNoticeMilliseconds, nullptr);
+    PresentNow();
+}
+
+void PreviewCanvas::ToggleGrid() noexcept {
+    gridShown = !gridShown;
     PresentNow();
 }
 

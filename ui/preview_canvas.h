@@ -86,6 +86,9 @@ class PreviewCanvas final : public CanvasBase {
     void ShowNotice(const std::wstring& text) noexcept;
     // Takes the notice away when its time is up.
     void OnNoticeTimer() noexcept;
+    // Shows or hides the grid, drawn over the picture as shown and never into its pixels; it
+    // stays through every render, zoom and pan until toggled again.
+    void ToggleGrid() noexcept;
 
     [[nodiscard]] std::int32_t Scale() const noexcept { return scale; }
     [[nodiscard]] std::int32_t FittingScale() const noexcept;
@@ -94,6 +97,7 @@ class PreviewCanvas final : public CanvasBase {
     [[nodiscard]] CanvasPoint ImageOrigin() const noexcept { return imageOrigin; }
     // The notice shown now; "" when none is.
     [[nodiscard]] const std::wstring& Notice() const noexcept { return notice; }
+    [[nodiscard]] bool GridShown() const noexcept { return gridShown; }
 
    private:
     [[nodiscard]] bool FitsBothWays() const noexcept { return fitsHorizontally && fitsVertically; }
@@ -105,9 +109,10 @@ class PreviewCanvas final : public CanvasBase {
     // without rendering again.
     void Present(HDC hdc) const noexcept;
     void PresentNow() const noexcept;
-    // The buffer with the scale drawn in a corner and the notice along the top, composed
-    // off-screen and copied in one blit.
+    // The buffer with the grid over it, the scale drawn in a corner and the notice along the
+    // top, composed off-screen and copied in one blit.
     void BlitWithLabels(HDC hdc) const noexcept;
+    void DrawGrid(HDC hdc) const noexcept;
     void DrawScale(HDC hdc) const noexcept;
     void DrawNotice(HDC hdc) const noexcept;
 
@@ -119,6 +124,7 @@ class PreviewCanvas final : public CanvasBase {
     std::int32_t scale = 1;
     std::int32_t wheelDelta = 0;  // what the wheel turned short of a notch
     std::wstring notice;
+    bool gridShown = false;
 };
 
 // Cursor resources of the canvas: an open hand over a pannable preview, a closed one dragging.
@@ -127,3 +133,9 @@ constexpr int kPanDragCursorId = 108;
 // The timer of the control that ends a notice, and how long a notice stays.
 constexpr UINT_PTR kNoticeTimerId = 1;
 constexpr UINT kNoticeMilliseconds = 4000;
+// The grid: a line through the preview's centre and every kGridSpacing canvas pixels from it,
+// each in dashes of kGridDash pixels, black and white in turn, so that it shows over light and
+// dark pictures alike. The key that toggles it while the preview has the focus.
+constexpr std::int32_t kGridSpacing = 32;
+constexpr std::int32_t kGridDash = 4;
+constexpr WPARAM kGridKey = 'G';

@@ -129,12 +129,10 @@ struct LineWork {
 // object, which therefore is not copied.
 struct PreviewLines {
     PreviewLines(const PreviewSource& source, const FillParams& given, bool rows,
-                 std::int32_t shapeIndex, std::int32_t signedDifference) noexcept
+                 std::int32_t shape, std::int32_t difference, LineProfile profile) noexcept
         : fill(given),
           context{source.pixels, source.width, source.height, &fill},
-          ops(&SamplerTable(given.mode)),
-          shape(shapeIndex),
-          difference(signedDifference) {
+          ops(&SamplerTable(given.mode)) {
         const SelectionRect rect = ClipToImage({fill.left, fill.top, fill.right, fill.bottom},
                                                source.width, source.height);
         fill.left = rect.left;
@@ -143,7 +141,7 @@ struct PreviewLines {
         fill.bottom = rect.bottom;
         const bool empty = rect.right <= rect.left || rect.bottom <= rect.top;
         transforms = difference != 0 && !empty && shape >= 0 && shape < kShapeCount;
-        geometry = GeometryOf(rect, rows, transforms ? shape : 0, difference);
+        geometry = GeometryOf(rect, rows, transforms ? shape : 0, difference, profile);
     }
     PreviewLines(const PreviewLines&) = delete;
     PreviewLines& operator=(const PreviewLines&) = delete;
@@ -156,7 +154,7 @@ struct PreviewLines {
     [[nodiscard]] LineWork Prepare(std::int32_t line) const noexcept {
         LineWork work{};
         work.t = geometry.Inset(line);
-        work.reduced = LineIsReduced(shape, difference, line < geometry.Middle());
+        work.reduced = geometry.Reduced(line);
         if (work.reduced) {
             work.len = geometry.SqueezedPixelLength(work.t);
         } else {
@@ -168,8 +166,6 @@ struct PreviewLines {
     FillParams fill;
     SamplerContext context;
     const SamplerRow* ops;
-    std::int32_t shape;
-    std::int32_t difference;
     LineGeometry geometry{};
     // False when the render shows the source: a difference of 0, an empty rectangle or a shape
     // outside 0..5.

@@ -141,10 +141,11 @@ using CanvasView = preview_lines::LineView<kRows, CanvasLine<kRows>>;
 // pass never rewrites them; the others are walked as the pass computes their line.
 template <bool kRows>
 void RenderLines(CanvasPixels& canvas, const PreviewSource& source, const PreviewRegion& visible,
-                 std::int32_t shape, std::int32_t difference, const FillParams& fill) noexcept {
+                 std::int32_t shape, std::int32_t difference, LineProfile profile,
+                 const FillParams& fill) noexcept {
     PreviewRegion region{};
     if (!DrawableRegion(canvas, source, visible, {source.width, source.height}, &region)) return;
-    const preview_lines::PreviewLines lines(source, fill, kRows, shape, difference);
+    const preview_lines::PreviewLines lines(source, fill, kRows, shape, difference, profile);
     if (!lines.transforms) {
         RenderSourcePreview(canvas, source, region);
         return;
@@ -465,38 +466,40 @@ void RenderSourcePreview(CanvasPixels& canvas, const PreviewSource& source,
 
 void RenderPreviewRows(CanvasPixels& canvas, const PreviewSource& source,
                        const PreviewRegion& region, std::int32_t shape, std::int32_t difference,
-                       const FillParams& fill) noexcept {
-    RenderLines<true>(canvas, source, region, shape, difference, fill);
+                       LineProfile profile, const FillParams& fill) noexcept {
+    RenderLines<true>(canvas, source, region, shape, difference, profile, fill);
 }
 
 void RenderPreviewColumns(CanvasPixels& canvas, const PreviewSource& source,
                           const PreviewRegion& region, std::int32_t shape, std::int32_t difference,
-                          const FillParams& fill) noexcept {
-    RenderLines<false>(canvas, source, region, shape, difference, fill);
+                          LineProfile profile, const FillParams& fill) noexcept {
+    RenderLines<false>(canvas, source, region, shape, difference, profile, fill);
 }
 
 void RenderTrapezoidPreview(CanvasPixels& canvas, const PreviewSource& source,
                             const PreviewRegion& region, std::int32_t shape,
-                            std::int32_t difference, const FillParams& fill) noexcept {
+                            std::int32_t difference, LineProfile profile,
+                            const FillParams& fill) noexcept {
     if (ShapeRebuildsRows(shape)) {
-        RenderPreviewRows(canvas, source, region, shape, difference, fill);
+        RenderPreviewRows(canvas, source, region, shape, difference, profile, fill);
     } else {
-        RenderPreviewColumns(canvas, source, region, shape, difference, fill);
+        RenderPreviewColumns(canvas, source, region, shape, difference, profile, fill);
     }
 }
 
 void RenderZoomedSourcePreview(CanvasPixels& canvas, const PreviewSource& source,
                                const PreviewRegion& blocks, std::int32_t scale) noexcept {
-    const preview_lines::PreviewLines unchanged(source, FillParams{}, true, 0, 0);
+    const preview_lines::PreviewLines unchanged(source, FillParams{}, true, 0, 0,
+                                                LineProfile::kClassic);
     RenderZoomedLines<true>(canvas, source, blocks, scale, unchanged, nullptr);
 }
 
 void RenderZoomedTrapezoidPreview(CanvasPixels& canvas, const PreviewSource& source,
                                   const PreviewRegion& blocks, std::int32_t scale,
-                                  std::int32_t shape, std::int32_t difference,
+                                  std::int32_t shape, std::int32_t difference, LineProfile profile,
                                   const FillParams& fill, const SelectionSpans* spans) noexcept {
     const bool rows = ShapeRebuildsRows(shape);
-    const preview_lines::PreviewLines lines(source, fill, rows, shape, difference);
+    const preview_lines::PreviewLines lines(source, fill, rows, shape, difference, profile);
     if (rows) {
         RenderZoomedLines<true>(canvas, source, blocks, scale, lines, spans);
     } else {

@@ -7,6 +7,7 @@
 #include "plugin/selection_scan.h"
 #include "transform/edge_samplers.h"
 #include "transform/pixel.h"
+#include "transform/shape_profile.h"
 #include "ui/canvas_pixels.h"
 
 // The host's image as the preview reads it; null mask when the host has none.
@@ -25,22 +26,23 @@ struct PreviewRegion {
 void RenderSourcePreview(CanvasPixels& canvas, const PreviewSource& source,
                          const PreviewRegion& region) noexcept;
 
-// The transform of the region by shape 0..2 (rows) or 3..5 (columns): pixels that the pass would
-// rewrite are computed as it computes them; pixels outside the fill's rectangle, and pixels whose
-// mask byte is 255, show the source. A difference of 0, an empty rectangle or a shape outside
-// 0..5 show the source. The fill carries the mode, the resolved colour, the transparent flag and
-// the selection rectangle. Reads only inside the image and writes only the region's canvas
+// The transform of the region by shape 0..2 (rows) or 3..5 (columns) under `profile`: pixels that
+// the pass would rewrite are computed as it computes them; pixels outside the fill's rectangle, and
+// pixels whose mask byte is 255, show the source. A difference of 0, an empty rectangle or a shape
+// outside 0..5 show the source. The fill carries the mode, the resolved colour, the transparent
+// flag and the selection rectangle. Reads only inside the image and writes only the region's canvas
 // pixels; a region that does not fit the canvas draws nothing and records kPixelOutside.
 void RenderPreviewRows(CanvasPixels& canvas, const PreviewSource& source,
                        const PreviewRegion& region, std::int32_t shape, std::int32_t difference,
-                       const FillParams& fill) noexcept;
+                       LineProfile profile, const FillParams& fill) noexcept;
 void RenderPreviewColumns(CanvasPixels& canvas, const PreviewSource& source,
                           const PreviewRegion& region, std::int32_t shape, std::int32_t difference,
-                          const FillParams& fill) noexcept;
+                          LineProfile profile, const FillParams& fill) noexcept;
 // Rows or columns by the shape.
 void RenderTrapezoidPreview(CanvasPixels& canvas, const PreviewSource& source,
                             const PreviewRegion& region, std::int32_t shape,
-                            std::int32_t difference, const FillParams& fill) noexcept;
+                            std::int32_t difference, LineProfile profile,
+                            const FillParams& fill) noexcept;
 
 // Zoomed views: canvas pixel (destOrigin.x + i, destOrigin.y + j) stands for block
 // (sourceOrigin.x + i, sourceOrigin.y + j) of scale x scale image pixels, blocks counted from the
@@ -56,6 +58,6 @@ void RenderZoomedSourcePreview(CanvasPixels& canvas, const PreviewSource& source
                                const PreviewRegion& blocks, std::int32_t scale) noexcept;
 void RenderZoomedTrapezoidPreview(CanvasPixels& canvas, const PreviewSource& source,
                                   const PreviewRegion& blocks, std::int32_t scale,
-                                  std::int32_t shape, std::int32_t difference,
+                                  std::int32_t shape, std::int32_t difference, LineProfile profile,
                                   const FillParams& fill,
                                   const SelectionSpans* spans = nullptr) noexcept;

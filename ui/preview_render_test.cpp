@@ -57,10 +57,10 @@ CanvasPixels Canvas(std::int32_t w, std::int32_t h) {
 
 // The whole image at canvas (0, 0), on a canvas of the image's size.
 CanvasPixels RenderWhole(const Image& image, std::int32_t shape, std::int32_t difference,
-                         const FillParams& fill) {
+                         const FillParams& fill, LineProfile profile = LineProfile::kClassic) {
     CanvasPixels canvas = Canvas(image.width, image.height);
     RenderTrapezoidPreview(canvas, image.Source(), {{0, 0}, {0, 0}, {image.width, image.height}},
-                           shape, difference, fill);
+                           shape, difference, profile, fill);
     EXPECT_EQ(canvas.Error(), CanvasError::kNone);
     return canvas;
 }
@@ -71,10 +71,11 @@ std::uint32_t Shown(std::int32_t x, std::int32_t y, Pixel32 p) {
 }
 
 std::vector<Pixel32> Pass(const Image& image, SelectionRect rect, std::int32_t shape,
-                          std::int32_t difference, const FillParams& fill) {
+                          std::int32_t difference, const FillParams& fill,
+                          LineProfile profile = LineProfile::kClassic) {
     std::vector<Pixel32> dest = image.pixels;
     RunTransform(image.pixels.data(), dest.data(), image.width, image.height, rect, shape,
-                 difference, fill, nullptr);
+                 difference, profile, fill, nullptr);
     return dest;
 }
 
@@ -90,14 +91,12 @@ struct EndPixels {
 };
 
 EndPixels Classify(const engine_cases::Case& c, std::int32_t line, std::int32_t p) {
-    const bool rows = ShapeRebuildsRows(c.shape);
-    const std::int32_t lo = rows ? c.rect.left : c.rect.top;
-    const std::int32_t hi = rows ? c.rect.right : c.rect.bottom;
-    const std::int32_t first = rows ? c.rect.top : c.rect.left;
-    const std::int32_t extent = rows ? c.rect.bottom - c.rect.top : c.rect.right - c.rect.left;
-    const double largest = (static_cast<double>(c.difference) * (hi - lo)) * 0.005;
-    const double t = ProfileForShape(c.shape)((line - first) + 0.5, largest, extent);
-    if (!LineIsReduced(c.shape, c.difference, line < first + extent * 0.5)) return {};
+    const LineGeometry g =
+        GeometryOf(c.rect, ShapeRebuildsRows(c.shape), c.shape, c.difference, c.profile);
+    const std::int32_t lo = g.lo;
+    const std::int32_t hi = g.hi;
+    const double t = g.Inset(line);
+    if (!g.Reduced(line)) return {};
     EndPixels where;
     where.lastEdge = p > (hi - t) - 1 && p < hi - t;
     where.capped = (hi - lo) - 2 * t <= 1;
@@ -105,15 +104,21 @@ EndPixels Classify(const engine_cases::Case& c, std::int32_t line, std::int32_t 
     return where;
 }
 
-// Every case of the engine table, opaque and with varied alpha: the preview of the whole image
-// shows exactly what the pass writes, except at the two places where their walks differ.
+// Every case of the engine table under both profiles, opaque and with varied alpha: the preview
+// of the whole image shows exactly what the pass writes, except at the two places where their
+// walks differ.
 TEST(PreviewRender, AgreesWithThePassPixelForPixel) {
-    for (const engine_cases::Case& c : engine_cases::AllCases()) {
+    std::vector<engine_cases::Case> cases = engine_cases::AllCases(LineProfile::kClassic);
+    for (const engine_cases::Case& c : engine_cases::AllCases(LineProfile::kPerspective)) {
+        cases.push_back(c);
+    }
+    for (const engine_cases::Case& c : cases) {
         for (const bool opaque : {true, false}) {
             const Image image = Noise(c.width, c.height, opaque);
             const FillParams fill = Fill(c.mode, c.rect, c.transparent);
-            const std::vector<Pixel32> pass = Pass(image, c.rect, c.shape, c.difference, fill);
-            const CanvasPixels preview = RenderWhole(image, c.shape, c.difference, fill);
+            const std::vector<Pixel32> pass =
+                Pass(image, c.rect, c.shape, c.difference, fill, c.profile);
+            const CanvasPixels preview = RenderWhole(image, c.shape, c.difference, fill, c.profile);
             for (std::int32_t y = 0; y < c.height; ++y) {
                 for (std::int32_t x = 0; x < c.width; ++x) {
                     const std::uint32_t expected = Shown(x, y, pass[y * c.width + x]);
@@ -164,7 +169,7 @@ TEST(PreviewRender, ZoomedViewAveragesFourPixelsOfThePass) {
                 const std::int32_t h = ZoomedExtent(17, scale);
                 CanvasPixels canvas = Canvas(w + 1, h);
                 RenderZoomedTrapezoidPreview(canvas, image.Source(), {{1, 0}, {0, 0}, {w, h}},
-                                             scale, shape, difference, fill);
+                                             scale, shape, difference, LineProfile::kClassic, fill);
                 ASSERT_EQ(canvas.Error(), CanvasError::kNone);
                 EXPECT_EQ(canvas.At(0, 0), kUntouched);
                 for (std::int32_t by = 0; by < h; ++by) {
@@ -223,9 +228,9 @@ TEST(PreviewRender, ZoomedViewSameWithTheMaskSpans) {
                 CanvasPixels plain = Canvas(size.width, size.height);
                 CanvasPixels spanned = Canvas(size.width, size.height);
                 RenderZoomedTrapezoidPreview(plain, image.Source(), {{0, 0}, {0, 0}, size}, scale,
-                                             shape, 40, fill);
+                                             shape, 40, LineProfile::kClassic, fill);
                 RenderZoomedTrapezoidPreview(spanned, image.Source(), {{0, 0}, {0, 0}, size}, scale,
-                                             shape, 40, fill, &spans);
+                                             shape, 40, LineProfile::kClassic, fill, &spans);
                 for (std::int32_t y = 0; y < size.height; ++y) {
                     for (std::int32_t x = 0; x < size.width; ++x) {
                         ASSERT_EQ(spanned.At(x, y), plain.At(x, y))
@@ -259,12 +264,14 @@ TEST(PreviewRender, WorkedExampleWholeAndPanned) {
     const Image noise = Noise(100, 50, /*opaque=*/true);
     const CanvasPixels all = RenderWhole(noise, 1, 50, white);
     CanvasPixels narrow = Canvas(30, 50);
-    RenderTrapezoidPreview(narrow, noise.Source(), {{0, 0}, {30, 0}, {30, 50}}, 1, 50, white);
+    RenderTrapezoidPreview(narrow, noise.Source(), {{0, 0}, {30, 0}, {30, 50}}, 1, 50,
+                           LineProfile::kClassic, white);
     ASSERT_EQ(narrow.Error(), CanvasError::kNone);
     for (std::int32_t y = 0; y < 50; ++y) {
         for (std::int32_t x = 0; x < 30; ++x) ASSERT_EQ(narrow.At(x, y), all.At(x + 30, y));
     }
-    RenderTrapezoidPreview(narrow, red.Source(), {{0, 0}, {30, 0}, {30, 50}}, 1, 50, white);
+    RenderTrapezoidPreview(narrow, red.Source(), {{0, 0}, {30, 0}, {30, 50}}, 1, 50,
+                           LineProfile::kClassic, white);
     for (std::int32_t y = 0; y < 50; ++y) {
         for (std::int32_t x = 0; x < 30; ++x) ASSERT_EQ(narrow.At(x, y), 0x00FF0000u);
     }
@@ -276,7 +283,7 @@ TEST(PreviewRender, WritesOnlyTheVisibleRegion) {
     // Region (7, 5) 12 x 9 drawn at canvas (2, 3) of a 20 x 20 canvas.
     CanvasPixels canvas = Canvas(20, 20);
     RenderTrapezoidPreview(canvas, image.Source(), {{2, 3}, {7, 5}, {12, 9}}, 3, -40,
-                           Fill(0, {0, 0, 40, 30}));
+                           LineProfile::kClassic, Fill(0, {0, 0, 40, 30}));
     ASSERT_EQ(canvas.Error(), CanvasError::kNone);
     for (std::int32_t y = 0; y < 20; ++y) {
         for (std::int32_t x = 0; x < 20; ++x) {
@@ -287,7 +294,7 @@ TEST(PreviewRender, WritesOnlyTheVisibleRegion) {
     // A region reaching past the image is cut to it; nothing outside the image is read.
     CanvasPixels edge = Canvas(20, 20);
     RenderTrapezoidPreview(edge, image.Source(), {{0, 0}, {30, 25}, {20, 20}}, 3, -40,
-                           Fill(0, {0, 0, 40, 30}));
+                           LineProfile::kClassic, Fill(0, {0, 0, 40, 30}));
     ASSERT_EQ(edge.Error(), CanvasError::kNone);
     EXPECT_EQ(edge.At(9, 4), all.At(39, 29));
     EXPECT_EQ(edge.At(10, 4), kUntouched);
@@ -301,7 +308,8 @@ TEST(PreviewRender, RegionBesideTheRectangleShowsOnlyTheSource) {
     for (const CanvasPoint from : {CanvasPoint{2, 14}, CanvasPoint{32, 14}, CanvasPoint{21, 1}}) {
         for (const std::int32_t shape : {1, 4}) {
             CanvasPixels canvas = Canvas(12, 12);
-            RenderTrapezoidPreview(canvas, image.Source(), {{1, 1}, from, {6, 6}}, shape, 80, fill);
+            RenderTrapezoidPreview(canvas, image.Source(), {{1, 1}, from, {6, 6}}, shape, 80,
+                                   LineProfile::kClassic, fill);
             ASSERT_EQ(canvas.Error(), CanvasError::kNone);
             for (std::int32_t y = 0; y < 12; ++y) {
                 for (std::int32_t x = 0; x < 12; ++x) {
@@ -322,13 +330,13 @@ TEST(PreviewRender, SplitShapesUseTheSelectionsMiddle) {
     const Image red = Flat(60, 40, kRed);
     CanvasPixels canvas = Canvas(60, 15);
     RenderTrapezoidPreview(canvas, red.Source(), {{0, 0}, {0, 25}, {60, 15}}, 0, 60,
-                           Fill(5, {0, 0, 60, 40}));
+                           LineProfile::kClassic, Fill(5, {0, 0, 60, 40}));
     for (std::int32_t y = 0; y < 15; ++y) {
         for (std::int32_t x = 0; x < 60; ++x) ASSERT_EQ(canvas.At(x, y), 0x00FF0000u);
     }
     // The same rows seen from the top half are squeezed and show black at their ends.
     RenderTrapezoidPreview(canvas, red.Source(), {{0, 0}, {0, 0}, {60, 15}}, 0, 60,
-                           Fill(5, {0, 0, 60, 40}));
+                           LineProfile::kClassic, Fill(5, {0, 0, 60, 40}));
     EXPECT_EQ(canvas.At(0, 0), 0u);
     EXPECT_EQ(canvas.At(59, 0), 0u);
 }
@@ -459,17 +467,22 @@ TEST(PreviewRender, UnusableInputWritesNothing) {
     const Image image = Noise(6, 6, /*opaque=*/true);
     CanvasPixels canvas = Canvas(6, 6);
     const FillParams fill = Fill(0, {0, 0, 6, 6});
-    RenderTrapezoidPreview(canvas, {nullptr, 6, 6, nullptr}, {{0, 0}, {0, 0}, {6, 6}}, 1, 50, fill);
+    RenderTrapezoidPreview(canvas, {nullptr, 6, 6, nullptr}, {{0, 0}, {0, 0}, {6, 6}}, 1, 50,
+                           LineProfile::kClassic, fill);
     RenderTrapezoidPreview(canvas, {image.pixels.data(), 0, 6, nullptr}, {{0, 0}, {0, 0}, {6, 6}},
-                           1, 50, fill);
-    RenderTrapezoidPreview(canvas, image.Source(), {{0, 0}, {0, 0}, {-3, 6}}, 1, 50, fill);
-    RenderTrapezoidPreview(canvas, image.Source(), {{0, 0}, {-9, -9}, {6, 6}}, 1, 50, fill);
+                           1, 50, LineProfile::kClassic, fill);
+    RenderTrapezoidPreview(canvas, image.Source(), {{0, 0}, {0, 0}, {-3, 6}}, 1, 50,
+                           LineProfile::kClassic, fill);
+    RenderTrapezoidPreview(canvas, image.Source(), {{0, 0}, {-9, -9}, {6, 6}}, 1, 50,
+                           LineProfile::kClassic, fill);
     // Origins whose end would pass the 32-bit limit: nothing of the image is in the region.
     constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
-    RenderTrapezoidPreview(canvas, image.Source(), {{0, 0}, {kMax - 2, 0}, {6, 6}}, 1, 50, fill);
-    RenderTrapezoidPreview(canvas, image.Source(), {{0, 0}, {0, kMax}, {6, 6}}, 4, 50, fill);
+    RenderTrapezoidPreview(canvas, image.Source(), {{0, 0}, {kMax - 2, 0}, {6, 6}}, 1, 50,
+                           LineProfile::kClassic, fill);
+    RenderTrapezoidPreview(canvas, image.Source(), {{0, 0}, {0, kMax}, {6, 6}}, 4, 50,
+                           LineProfile::kClassic, fill);
     RenderZoomedTrapezoidPreview(canvas, image.Source(), {{0, 0}, {kMax - 1, 0}, {3, 3}}, 2, 1, 50,
-                                 fill);
+                                 LineProfile::kClassic, fill);
     for (std::int32_t y = 0; y < 6; ++y) {
         for (std::int32_t x = 0; x < 6; ++x) {
             ASSERT_EQ(canvas.At(x, y), kUntouched);
@@ -480,13 +493,14 @@ TEST(PreviewRender, UnusableInputWritesNothing) {
          {PreviewRegion{{0, 0}, {0, 0}, {6, 6}}, PreviewRegion{{-1, 0}, {0, 0}, {2, 2}},
           PreviewRegion{{5, 0}, {std::numeric_limits<std::int32_t>::min(), 0}, {6, 2}}}) {
         CanvasPixels small = Canvas(3, 3);
-        RenderTrapezoidPreview(small, image.Source(), region, 1, 50, fill);
+        RenderTrapezoidPreview(small, image.Source(), region, 1, 50, LineProfile::kClassic, fill);
         EXPECT_EQ(small.Error(), CanvasError::kPixelOutside);
         for (std::int32_t i = 0; i < 9; ++i) EXPECT_EQ(small.Words()[i], kUntouched);
     }
     // Zoomed, the image's extent is counted in blocks: 6 pixels at 1:4 are 2 canvas pixels.
     CanvasPixels zoomed = Canvas(3, 3);
-    RenderZoomedTrapezoidPreview(zoomed, image.Source(), {{1, 1}, {0, 0}, {3, 3}}, 4, 1, 50, fill);
+    RenderZoomedTrapezoidPreview(zoomed, image.Source(), {{1, 1}, {0, 0}, {3, 3}}, 4, 1, 50,
+                                 LineProfile::kClassic, fill);
     EXPECT_EQ(zoomed.Error(), CanvasError::kNone);
     EXPECT_NE(zoomed.At(2, 2), kUntouched);
     RenderZoomedSourcePreview(zoomed, image.Source(), {{2, 0}, {0, 0}, {2, 1}}, 3);

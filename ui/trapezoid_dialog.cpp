@@ -1,6 +1,6 @@
 // Trapezoid setup dialog: shape buttons, the difference edit with its spin and slider kept in
-// step, the undefined-area fill, the transparent and preview switches, and the live preview with
-// its menu.
+// step, the undefined-area fill, the transparent, preview and perspective switches, and the live
+// preview with its menu.
 #include "ui/trapezoid_dialog.h"
 
 #include <commctrl.h>
@@ -31,18 +31,21 @@ class PopupMenu {
     HMENU menu;
 };
 
-// The preview's menu in the user's language; an entry's command is its PreviewMenuEntry plus 1,
-// so that 0 stays "nothing chosen".
-bool FillPreviewMenu(HMENU menu) noexcept {
+// The preview's menu in the user's language, the grid's entry checked while it shows; an
+// entry's command is its PreviewMenuEntry plus 1, so that 0 stays "nothing chosen".
+bool FillPreviewMenu(HMENU menu, bool gridShown) noexcept {
     const char* const* names = ModuleText().PreviewMenuNames();
+    const auto zoom = static_cast<std::int32_t>(PreviewMenuEntry::kFitWholePicture);
+    const auto grid = static_cast<std::int32_t>(PreviewMenuEntry::kShowGrid);
     for (std::int32_t entry = 0; entry < kPreviewMenuEntryCount; ++entry) {
-        // The zoom entries apart from the straightening ones.
-        if (entry == static_cast<std::int32_t>(PreviewMenuEntry::kFitWholePicture) &&
-            !AppendMenuW(menu, MF_SEPARATOR, 0, nullptr)) {
+        // The straightening, zoom and grid entries apart from one another.
+        if ((entry == zoom || entry == grid) && !AppendMenuW(menu, MF_SEPARATOR, 0, nullptr)) {
             return false;
         }
+        const UINT checked = entry == grid && gridShown ? MF_CHECKED : MF_UNCHECKED;
         const std::wstring name = WideFromShiftJis(names[entry]);
-        if (!AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(entry + 1), name.c_str())) {
+        if (!AppendMenuW(menu, MF_STRING | checked, static_cast<UINT_PTR>(entry + 1),
+                         name.c_str())) {
             return false;
         }
     }
@@ -78,7 +81,7 @@ void TrapezoidDialog::OnPreviewContextMenu(LPARAM position) {
         at = {(area.left + area.right) / 2, (area.top + area.bottom) / 2};
     }
     const PopupMenu menu;
-    if (menu.Get() == nullptr || !FillPreviewMenu(menu.Get())) return;
+    if (menu.Get() == nullptr || !FillPreviewMenu(menu.Get(), canvas.GridShown())) return;
     const BOOL chosen =
         TrackPopupMenu(menu.Get(), TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd, nullptr);
     POINT anchor = at;
@@ -96,6 +99,9 @@ void TrapezoidDialog::OnPreviewContextMenu(LPARAM position) {
         case PreviewMenuEntry::kActualPixels:
             canvas.ShowActualPixels({anchor.x, anchor.y});
             break;
+        case PreviewMenuEntry::kShowGrid:
+            canvas.ToggleGrid();
+            break;
         default:  // closed without a choice
             break;
     }
@@ -106,8 +112,9 @@ bool TrapezoidDialog::Straighten(StraightenDirection direction) {
     const std::int32_t shape = CheckedShape();
     // A large photograph takes a moment.
     const HCURSOR previous = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
-    const auto found = SuggestStraightening(
-        {source.pixels, source.width, source.height, source.mask}, selectionRect, direction, shape);
+    const auto found =
+        SuggestStraightening({source.pixels, source.width, source.height, source.mask},
+                             selectionRect, direction, shape, CheckedProfile());
     SetCursor(previous);
     if (!found) {
         canvas.ShowNotice(WideFromShiftJis(ModuleText().NoStraightLinesNotice()));
@@ -134,6 +141,8 @@ std::int32_t TrapezoidDialog::OnInitDialog() {
     CheckDlgButton(hwnd, kTransparentCheckId,
                    settings.fill.transparent != 0 ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(hwnd, kPreviewCheckId, settings.preview != 0 ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(hwnd, kPerspectiveCheckId,
+                   settings.perspective != 0 ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(hwnd, kSelectedRectangleCheckId, BST_CHECKED);
     // Without a mask from the host the whole image counts as selected.
     selectionRect = {0, 0, imageWidth, imageHeight};
@@ -194,7 +203,7 @@ std::int32_t TrapezoidDialog::OnCommand(HWND control, WPARAM wParam,
             if (id == kDifferenceEditId && !updatingEdit) ValidateDifferenceEdit();
             break;
         case BN_CLICKED:
-            if (id == kTransparentCheckId ||
+            if (id == kTransparentCheckId || id == kPerspectiveCheckId ||
                 (id >= kFirstShapeRadioId && id <= kLastShapeRadioId)) {
                 RefreshIfPreviewing();
             }
@@ -244,11 +253,12 @@ bool TrapezoidDialog::RenderPreview(CanvasBase& target, const CanvasPoint& destO
         return PreviewDialog::RenderPreview(target, destOrigin, sourceOrigin, size);
     }
     const std::int32_t shape = CheckedShape();
+    const LineProfile profile = CheckedProfile();
     const FillParams fill = FillFromControls();
     if (ShapeRebuildsRows(shape)) {
-        RenderRows(target, destOrigin, sourceOrigin, size, shape, difference, fill);
+        RenderRows(target, destOrigin, sourceOrigin, size, shape, difference, profile, fill);
     } else {
-        RenderColumns(target, destOrigin, sourceOrigin, size, shape, difference, fill);
+        RenderColumns(target, destOrigin, sourceOrigin, size, shape, difference, profile, fill);
     }
     return true;
 }
@@ -265,7 +275,8 @@ bool TrapezoidDialog::RenderZoomedPreview(CanvasBase& target, const CanvasPoint&
         maskSpans.Build(source.mask, source.width, source.height);  // unused if it fails
     }
     RenderZoomedTrapezoidPreview(target.Buffer(), source, {destOrigin, blockOrigin, size}, scale,
-                                 CheckedShape(), difference, FillFromControls(), &maskSpans);
+                                 CheckedShape(), difference, CheckedProfile(), FillFromControls(),
+                                 &maskSpans);
     return true;
 }
 
@@ -280,19 +291,19 @@ std::int32_t TrapezoidDialog::PreviewedDifference() const noexcept {
 
 bool TrapezoidDialog::RenderRows(CanvasBase& target, const CanvasPoint& destOrigin,
                                  const CanvasPoint& sourceOrigin, const CanvasSize& size,
-                                 std::int32_t shape, std::int32_t difference,
+                                 std::int32_t shape, std::int32_t difference, LineProfile profile,
                                  const FillParams& fill) {
     RenderPreviewRows(target.Buffer(), SourceWithMask(), {destOrigin, sourceOrigin, size}, shape,
-                      difference, fill);
+                      difference, profile, fill);
     return true;
 }
 
 bool TrapezoidDialog::RenderColumns(CanvasBase& target, const CanvasPoint& destOrigin,
                                     const CanvasPoint& sourceOrigin, const CanvasSize& size,
                                     std::int32_t shape, std::int32_t difference,
-                                    const FillParams& fill) {
+                                    LineProfile profile, const FillParams& fill) {
     RenderPreviewColumns(target.Buffer(), SourceWithMask(), {destOrigin, sourceOrigin, size}, shape,
-                         difference, fill);
+                         difference, profile, fill);
     return true;
 }
 
@@ -301,6 +312,10 @@ std::int32_t TrapezoidDialog::CheckedShape() const noexcept {
         if (IsDlgButtonChecked(hwnd, id) == BST_CHECKED) return id - kFirstShapeRadioId;
     }
     return 0;
+}
+
+LineProfile TrapezoidDialog::CheckedProfile() const noexcept {
+    return ProfileOfSetting(IsDlgButtonChecked(hwnd, kPerspectiveCheckId) == BST_CHECKED);
 }
 
 FillParams TrapezoidDialog::FillFromControls() const noexcept {

@@ -1,6 +1,6 @@
 // Trapezoid setup dialog: shape buttons, the difference edit with its spin and slider kept in
-// step, the undefined-area fill, the transparent and preview switches, and the live preview with
-// its menu.
+// step, the undefined-area fill, the transparent, preview and perspective switches, and the live
+// preview with its menu.
 #pragma once
 
 #include <cstdint>
@@ -47,10 +47,12 @@ class TrapezoidDialog : public PreviewDialog {
     // host for the selection mask once and always return true.
     virtual bool RenderRows(CanvasBase& target, const CanvasPoint& destOrigin,
                             const CanvasPoint& sourceOrigin, const CanvasSize& size,
-                            std::int32_t shape, std::int32_t difference, const FillParams& fill);
+                            std::int32_t shape, std::int32_t difference, LineProfile profile,
+                            const FillParams& fill);
     virtual bool RenderColumns(CanvasBase& target, const CanvasPoint& destOrigin,
                                const CanvasPoint& sourceOrigin, const CanvasSize& size,
-                               std::int32_t shape, std::int32_t difference, const FillParams& fill);
+                               std::int32_t shape, std::int32_t difference, LineProfile profile,
+                               const FillParams& fill);
 
     [[nodiscard]] std::int32_t CurrentDifference() const noexcept { return currentDifference; }
     [[nodiscard]] const SelectionRect& Selection() const noexcept { return selectionRect; }
@@ -77,6 +79,8 @@ class TrapezoidDialog : public PreviewDialog {
     // What the controls ask for: the first checked shape button (0 when none is), the listed
     // fill (0 when none or an unknown one is chosen) with its colour, the transparent box.
     [[nodiscard]] std::int32_t CheckedShape() const noexcept;
+    // The perspective profile while its box is checked, else the classic one.
+    [[nodiscard]] LineProfile CheckedProfile() const noexcept;
     [[nodiscard]] FillParams FillFromControls() const noexcept;
     // The image with the host's current mask, or none when the host gives none.
     [[nodiscard]] PreviewSource SourceWithMask() const noexcept;

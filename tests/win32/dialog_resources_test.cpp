@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include <cstdint>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -117,6 +118,7 @@ const Row kRows[] = {
     {1072, L"#128", BS_AUTOCHECKBOX | WS_DISABLED | WS_TABSTOP},
     {1005, L"#130", SS_GRAYFRAME | SS_NOTIFY | SS_SUNKEN},
     {1006, L"#128", BS_AUTOCHECKBOX | WS_TABSTOP},
+    {1073, L"#128", BS_AUTOCHECKBOX | WS_TABSTOP},
     {1, L"#128", BS_DEFPUSHBUTTON | WS_TABSTOP},
     {2, L"#128", BS_PUSHBUTTON | WS_TABSTOP},
 };
@@ -143,6 +145,7 @@ const Texts kJapanese[] = {
     {L"\u9078\u629E\u77E9\u5F62\u5185\u306E\u307F\u53C2\u7167\u3059\u308B(&R)", 10, 160, 99, 10},
     {L"", 96, 4, 110, 90},
     {L"\u30D7\u30EC\u30D3\u30E5\u30FC(&P)", 125, 100, 55, 10},
+    {L"\u9060\u8FD1\u88DC\u6B63(&E)", 125, 114, 55, 10},
     {L"OK", 5, 183, 50, 14},
     {L"\u30AD\u30E3\u30F3\u30BB\u30EB", 156, 183, 50, 14},
 };
@@ -164,6 +167,7 @@ const Texts kEnglish[] = {
     {L"&Refar to the current selected rectangle only", 10, 145, 130, 15},
     {L"", 105, 4, 130, 76},
     {L"&Preview", 146, 87, 43, 10},
+    {L"P&erspective", 146, 100, 60, 10},
     {L"OK", 5, 171, 50, 14},
     {L"Cancel", 185, 171, 50, 14},
 };
@@ -192,8 +196,8 @@ class DialogResources : public ::testing::Test {
         EXPECT_EQ(t.exStyle, 0u);
         EXPECT_EQ(t.menu, L"");
         EXPECT_EQ(t.windowClass, L"");
-        ASSERT_EQ(t.controls.size(), 19u);
-        for (std::size_t i = 0; i < 19; ++i) {
+        ASSERT_EQ(t.controls.size(), std::size(kRows));
+        for (std::size_t i = 0; i < std::size(kRows); ++i) {
             const Control& c = t.controls[i];
             std::uint32_t style = WS_CHILD | WS_VISIBLE | kRows[i].style;
             if (english && kRows[i].id == 1072) style |= BS_MULTILINE;

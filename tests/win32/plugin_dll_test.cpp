@@ -276,23 +276,28 @@ TEST_F(PluginDll, SetupWithoutCommonControlsSaysSo) {
     EXPECT_EQ(GetFileAttributesW(Ini().c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
-// The DLL's pixels equal the native engine's, bit for bit, for every case of the table.
+// The DLL's pixels equal the native engine's, bit for bit, for every case of the table under
+// each profile, the profile chosen through the settings file.
 TEST_F(PluginDll, ResultsMatchTheNativeEngine) {
     test_host::HostAnswers().foreground = engine_cases::kForeground;
     test_host::HostAnswers().background = engine_cases::kBackground;
-    std::FILE* record = std::fopen(TRAPEZOID_SOURCE_DIR "/tests/pass_digests.txt", "r");
-    ASSERT_NE(record, nullptr);
-    char line[160];
-    for (const engine_cases::Case& c : engine_cases::AllCases()) {
-        Settings(c.shape, c.difference, c.mode, c.transparent);
-        const std::vector<Pixel32> source = engine_cases::MakeImage(c.width, c.height);
-        const std::string got = engine_cases::DigestLine(
-            c, engine_cases::Digest(Run(source, c.width, c.height, c.rect)));
-        ASSERT_NE(std::fgets(line, sizeof line, record), nullptr);
-        line[std::strcspn(line, "\r\n")] = '\0';
-        ASSERT_EQ(got, line);
+    for (const engine_cases::Record& r : engine_cases::kRecords) {
+        const std::string path = std::string(TRAPEZOID_SOURCE_DIR "/tests/") + r.passFile;
+        std::FILE* record = std::fopen(path.c_str(), "r");
+        ASSERT_NE(record, nullptr) << path;
+        char line[160];
+        for (const engine_cases::Case& c : engine_cases::AllCases(r.profile)) {
+            Settings(c.shape, c.difference, c.mode, c.transparent);
+            Write("perspective", c.profile == LineProfile::kPerspective ? "1" : "0");
+            const std::vector<Pixel32> source = engine_cases::MakeImage(c.width, c.height);
+            const std::string got = engine_cases::DigestLine(
+                c, engine_cases::Digest(Run(source, c.width, c.height, c.rect)));
+            ASSERT_NE(std::fgets(line, sizeof line, record), nullptr);
+            line[std::strcspn(line, "\r\n")] = '\0';
+            ASSERT_EQ(got, line) << r.passFile;
+        }
+        std::fclose(record);
     }
-    std::fclose(record);
 }
 
 }  // namespace

@@ -55,36 +55,45 @@ class SuggestSettingsDll : public PluginDll {
     std::int32_t difference = kUntouched;
 };
 
+// Under the perspective profile, which the file chooses, lines that meet at a point are made
+// exactly parallel by one difference, and the suggestion is that difference.
 TEST_F(SuggestSettingsDll, FindsTheShapeAndDifferenceOfConvergingLines) {
     struct Case {
         const char* name;
         std::int32_t fileShape;  // the shape in the file beforehand
+        std::int32_t perspective;
         std::int32_t direction;
         std::int32_t save;
         std::int32_t shape;
         std::int32_t difference;
+        int tolerance;
     };
     const Case cases[] = {
-        {"the squeezed edge, not saved", 0, SuggestVerticals, 0, 2, 30},
-        {"the file's edge of the wanted direction kept, saved", 1, SuggestVerticals, 1, 1, -43},
-        {"a row shape replaced for horizontals, saved", 1, SuggestHorizontals, 1, 5, 30},
+        {"the squeezed edge, not saved", 0, 0, SuggestVerticals, 0, 2, 30, 2},
+        {"the file's edge of the wanted direction kept, saved", 1, 0, SuggestVerticals, 1, 1, -43,
+         2},
+        {"a row shape replaced for horizontals, saved", 1, 0, SuggestHorizontals, 1, 5, 30, 2},
+        {"perspective, the squeezed edge exactly", 0, 1, SuggestVerticals, 1, 2, 30, 0},
+        {"perspective, horizontals exactly", 2, 1, SuggestHorizontals, 0, 5, 30, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Settings(c.fileShape, 7, 3, 1);
         Write("preview", "1");
+        Write("perspective", c.perspective != 0 ? "1" : "0");
         const std::vector<Pixel32> image = ConvergingLines(c.direction == SuggestHorizontals);
         const SelectionRect rect{0, 0, kSize, kSize};
         EXPECT_EQ(suggest(image.data(), kSize, kSize, &rect, nullptr, c.direction, c.save, &shape,
                           &difference),
                   SuggestFound);
         EXPECT_EQ(shape, c.shape);
-        EXPECT_NEAR(difference, c.difference, 2);
+        EXPECT_NEAR(difference, c.difference, c.tolerance);
         EXPECT_EQ(Key(L"shape"), c.save ? shape : c.fileShape);
         EXPECT_EQ(Key(L"difference"), c.save ? difference : 7);
         EXPECT_EQ(Key(L"undefarea"), 3);  // the other keys stay as they were
         EXPECT_EQ(Key(L"transparent"), 1);
         EXPECT_EQ(Key(L"preview"), 1);
+        EXPECT_EQ(Key(L"perspective"), c.perspective);
     }
 }
 

@@ -117,7 +117,7 @@ TEST_F(SetupDialog, OpensInTheUserLanguage) {
         }
         // The check boxes' labels are drawn whole in the template's font: the text beside the
         // check mark fits the control.
-        for (const int id : {kPreviewCheckId, kTransparentCheckId}) {
+        for (const int id : {kPreviewCheckId, kTransparentCheckId, kPerspectiveCheckId}) {
             EXPECT_LE(LabelWidth(GetDlgItem(hwnd, id)), ClientWidth(GetDlgItem(hwnd, id))) << id;
         }
     });
@@ -129,6 +129,7 @@ TEST_F(SetupDialog, ControlsComeFromTheSettingsFile) {
     Write("undefarea", "4");
     Write("transparent", "1");
     Write("preview", "0");
+    Write("perspective", "7");  // any value but 0 is on
     CountingDialog dialog;
     Run(dialog, [&](HWND hwnd) {
         for (int id = kFirstShapeRadioId; id <= kLastShapeRadioId; ++id) {
@@ -138,6 +139,7 @@ TEST_F(SetupDialog, ControlsComeFromTheSettingsFile) {
         EXPECT_EQ(SliderPosition(hwnd), 0);
         EXPECT_EQ(SendDlgItemMessageA(hwnd, kUndefinedAreaComboId, CB_GETCURSEL, 0, 0), 4);
         EXPECT_TRUE(Checked(hwnd, kTransparentCheckId));
+        EXPECT_TRUE(Checked(hwnd, kPerspectiveCheckId));
         EXPECT_FALSE(Checked(hwnd, kPreviewCheckId));
         EXPECT_TRUE(Checked(hwnd, kSelectedRectangleCheckId));
         EXPECT_FALSE(IsWindowEnabled(GetDlgItem(hwnd, kSelectedRectangleCheckId)));
@@ -273,6 +275,7 @@ TEST_F(SetupDialog, RefreshesOnlyWhenPreviewingAndSomethingChanged) {
         test_host::SetText(hwnd, kDifferenceEditId, "20");
         test_host::SelectEntry(hwnd, kUndefinedAreaComboId, 3);
         test_host::Click(hwnd, kTransparentCheckId);
+        test_host::Click(hwnd, kPerspectiveCheckId);
         EXPECT_EQ(dialog.renders, renders) << "preview off: nothing redrawn";
 
         test_host::Click(hwnd, kPreviewCheckId);
@@ -289,6 +292,8 @@ TEST_F(SetupDialog, RefreshesOnlyWhenPreviewingAndSomethingChanged) {
         EXPECT_EQ(dialog.renders, ++renders);
         test_host::Click(hwnd, kTransparentCheckId);
         EXPECT_EQ(dialog.renders, ++renders);
+        test_host::Click(hwnd, kPerspectiveCheckId);
+        EXPECT_EQ(dialog.renders, ++renders);
         test_host::Click(hwnd, kPreviewCheckId);
         EXPECT_EQ(dialog.renders, ++renders) << "clearing the box redraws the source";
     });
@@ -302,12 +307,13 @@ TEST_F(SetupDialog, OkWritesTheKeysInOrder) {
         test_host::SelectEntry(hwnd, kUndefinedAreaComboId, 5);
         test_host::Click(hwnd, kTransparentCheckId);
         test_host::Click(hwnd, kPreviewCheckId);
+        test_host::Click(hwnd, kPerspectiveCheckId);
         test_host::Click(hwnd, IDOK);
     });
     EXPECT_EQ(result, IDOK);
     EXPECT_EQ(File(),
               "[Trapezoid]\r\nshape=2\r\ndifference=-25\r\nundefarea=5\r\ntransparent=1\r\n"
-              "preview=1\r\n");
+              "preview=1\r\nperspective=1\r\n");
 }
 
 TEST_F(SetupDialog, CancelEscapeAndCloseLeaveTheFileAsItWas) {
@@ -329,6 +335,7 @@ TEST_F(SetupDialog, CancelEscapeAndCloseLeaveTheFileAsItWas) {
             test_host::SelectEntry(hwnd, kUndefinedAreaComboId, 2);
             test_host::Click(hwnd, kTransparentCheckId);
             test_host::Click(hwnd, kPreviewCheckId);
+            test_host::Click(hwnd, kPerspectiveCheckId);
             ending(hwnd);
         });
         EXPECT_EQ(result, IDCANCEL);
@@ -376,16 +383,20 @@ class MenuDialog : public CountingDialog {
     }
     void RecordEntries(HMENU menu) {
         entries.clear();
+        checked.clear();
         for (int i = 0; i < GetMenuItemCount(menu); ++i) {
             wchar_t text[64] = {};
-            if (GetMenuStringW(menu, static_cast<UINT>(i), text, 64, MF_BYPOSITION) > 0) {
+            const auto at = static_cast<UINT>(i);
+            if (GetMenuStringW(menu, at, text, 64, MF_BYPOSITION) > 0) {
                 entries.push_back(text);
+                checked.push_back((GetMenuState(menu, at, MF_BYPOSITION) & MF_CHECKED) != 0);
             }
         }
     }
     int choice = -1;
     int menusOpened = 0;
     std::vector<std::wstring> entries;
+    std::vector<bool> checked;
 };
 
 // Opens the preview's menu with a right-click in the middle of the preview.
@@ -434,9 +445,11 @@ TEST_F(SetupDialog, PreviewMenuOpensInTheUserLanguage) {
                                         L"\u6C34\u5E73\u7DDA\u3092\u307E\u3063\u3059\u3050\u306B"
                                         L"\u3059\u308B",
                                         L"\u5168\u4F53\u3092\u8868\u793A",
-                                        L"\u7B49\u500D\u3067\u8868\u793A"}
+                                        L"\u7B49\u500D\u3067\u8868\u793A",
+                                        L"\u30B0\u30EA\u30C3\u30C9\u3092\u8868\u793A"}
             : std::vector<std::wstring>{L"Straighten verticals", L"Straighten horizontals",
-                                        L"Fit whole picture", L"Actual pixels (1:1)"};
+                                        L"Fit whole picture", L"Actual pixels (1:1)",
+                                        L"Show grid"};
     // The mouse, then the two menu keys sent where the keyboard goes: to the focus, which the
     // right-click, and then Tab, gave the preview.
     auto keys = [](WORD key, bool shift) {
@@ -553,6 +566,52 @@ TEST_F(SetupDialog, ZoomEntriesChangeTheScale) {
             RightClickPreview(hwnd);
             EXPECT_EQ(canvas.Scale(), c.scale) << c.choice;
         }
+    });
+}
+
+// The grid: from the menu or the G key, drawn over the preview as shown, never into its pixels,
+// and kept through renders and zoom until toggled again.
+TEST_F(SetupDialog, GridShowsOverThePreviewUntilToggledAgain) {
+    width = 600;
+    height = 450;
+    const Pixel32 grey = 0xFF808080u;  // neither of the grid's colours
+    image.assign(600 * 450, grey);
+    Write("preview", "1");
+    Write("difference", "20");
+    MenuDialog dialog;
+    Run(dialog, [&](HWND hwnd) {
+        const HWND preview = GetDlgItem(hwnd, kPreviewCanvasId);
+        const PreviewCanvas& canvas = dialog.Canvas();
+        // A vertical line runs through the centre; a black dash starts every 8 rows down it.
+        const int x = canvas.Pixels().Width() / 2;
+        const int across = canvas.Pixels().Height() / 2 % kGridSpacing;
+        int y = 1;
+        while ((y - across) % kGridSpacing == 0 || (y + kGridDash - across) % kGridSpacing == 0) {
+            y += 2 * kGridDash;
+        }
+        const auto shown = [&] {
+            return ShownPixel(preview, x, y) == RGB(0, 0, 0) &&
+                   ShownPixel(preview, x, y + kGridDash) == RGB(255, 255, 255);
+        };
+        EXPECT_FALSE(shown());
+        dialog.choice = static_cast<int>(PreviewMenuEntry::kShowGrid);
+        RightClickPreview(hwnd);
+        EXPECT_TRUE(canvas.GridShown());
+        EXPECT_TRUE(shown());
+        EXPECT_EQ(canvas.Pixels().At(x, y), grey & 0xFFFFFFu) << "the rendered pixels unchanged";
+        test_host::Click(hwnd, kTransparentCheckId);
+        EXPECT_TRUE(shown()) << "after a render";
+        dialog.choice = static_cast<int>(PreviewMenuEntry::kFitWholePicture);
+        RightClickPreview(hwnd);
+        EXPECT_GT(canvas.Scale(), 1);
+        EXPECT_TRUE(shown()) << "after a zoom";
+        EXPECT_TRUE(dialog.checked.back()) << "the menu's entry checked";
+        // The key, through the dialog's own handling of keys, while the preview has the focus.
+        SetFocus(preview);
+        MSG key{preview, WM_KEYDOWN, kGridKey, 1, 0, {0, 0}};
+        if (!IsDialogMessageA(hwnd, &key)) DispatchMessageA(&key);
+        EXPECT_FALSE(canvas.GridShown());
+        EXPECT_FALSE(shown());
     });
 }
 

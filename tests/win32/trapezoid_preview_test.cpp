@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "plugin/filter_module.h"
@@ -34,11 +35,11 @@ class PreviewingDialog : public TrapezoidDialog {
     // Rows drawn over a region wider than the canvas, when asked to.
     bool RenderRows(CanvasBase& target, const CanvasPoint& destOrigin,
                     const CanvasPoint& sourceOrigin, const CanvasSize& size, std::int32_t shape,
-                    std::int32_t difference, const FillParams& fill) override {
+                    std::int32_t difference, LineProfile profile, const FillParams& fill) override {
         ++rowRenders;
         const CanvasSize asked{size.width + (overreach ? 1 : 0), size.height};
         return TrapezoidDialog::RenderRows(target, destOrigin, sourceOrigin, asked, shape,
-                                           difference, fill);
+                                           difference, profile, fill);
     }
     int rowRenders = 0;
     bool overreach = false;
@@ -50,6 +51,7 @@ struct Settings {
     std::int32_t difference;
     std::int32_t mode;
     std::int32_t transparent;
+    std::int32_t perspective = 0;
 };
 
 class PreviewRendering : public ::testing::Test {
@@ -83,7 +85,7 @@ class PreviewRendering : public ::testing::Test {
         const FillParams fill = engine_cases::HostFill(s.mode, s.transparent, rect);
         const PreviewSource source{image.data(), kWidth, kHeight, test_host::HostAnswers().mask};
         RenderTrapezoidPreview(expected, source, {{0, 0}, origin, {w, h}}, s.shape, s.difference,
-                               fill);
+                               ProfileOfSetting(s.perspective), fill);
         return expected;
     }
 
@@ -104,9 +106,11 @@ class PreviewRendering : public ::testing::Test {
         }
         test_host::SetText(dialog, kDifferenceEditId, std::to_string(s.difference).c_str());
         test_host::SelectEntry(dialog, kUndefinedAreaComboId, s.mode);
-        if ((IsDlgButtonChecked(dialog, kTransparentCheckId) == BST_CHECKED) !=
-            (s.transparent != 0)) {
-            test_host::Click(dialog, kTransparentCheckId);
+        for (const auto& [id, on] : {std::pair{kTransparentCheckId, s.transparent},
+                                     std::pair{kPerspectiveCheckId, s.perspective}}) {
+            if ((IsDlgButtonChecked(dialog, id) == BST_CHECKED) != (on != 0)) {
+                test_host::Click(dialog, id);
+            }
         }
     }
 
@@ -121,9 +125,10 @@ TEST_F(PreviewRendering, EveryChangeOfTheControlsRedrawsIt) {
         const PreviewCanvas& canvas = dialog.Canvas();
         ASSERT_EQ(canvas.Error(), CanvasError::kNone);
         if (!dialog.IsPreviewChecked()) test_host::Click(hwnd, kPreviewCheckId);
-        const Settings steps[] = {{1, 50, 4, 0},  {5, 50, 4, 0}, {5, 50, 4, 1},   {5, 50, 2, 1},
-                                  {5, -45, 2, 1}, {0, 30, 3, 0}, {3, -100, 0, 0}, {2, 100, 1, 1},
-                                  {4, 7, 5, 0},   {0, -60, 0, 1}};
+        const Settings steps[] = {
+            {1, 50, 4, 0}, {5, 50, 4, 0},     {5, 50, 4, 1},   {5, 50, 2, 1},  {5, -45, 2, 1},
+            {0, 30, 3, 0}, {0, 30, 3, 0, 1},  {3, -100, 0, 0}, {2, 100, 1, 1}, {2, 40, 1, 1, 1},
+            {4, 7, 5, 0},  {4, -35, 5, 0, 1}, {0, -60, 0, 1}};
         for (const Settings& s : steps) {
             Choose(hwnd, s);
             EXPECT_EQ(Mismatches(canvas.Pixels(), Expected(canvas, s, kWhole)), 0)
@@ -288,7 +293,8 @@ TEST_F(PreviewRendering, WheelOverTheCanvasZoomsWhileTheEditHasTheFocus) {
         {dest,
          canvas.ImageOrigin(),
          {std::min(view.width, size.width), std::min(view.height, size.height)}},
-        2, s.shape, s.difference, engine_cases::HostFill(s.mode, s.transparent, kWhole));
+        2, s.shape, s.difference, LineProfile::kClassic,
+        engine_cases::HostFill(s.mode, s.transparent, kWhole));
     EXPECT_EQ(Mismatches(canvas.Pixels(), expected), 0);
 }
 
@@ -296,19 +302,23 @@ TEST_F(PreviewRendering, WheelOverTheCanvasZoomsWhileTheEditHasTheFocus) {
 
 namespace {
 
-// The 32-bit build's preview pixels equal the native build's, bit for bit, for every case.
+// The 32-bit build's preview pixels equal the native build's, bit for bit, for every case under
+// each profile.
 TEST(PreviewDigest, MatchesTheNativeRecord) {
-    std::FILE* record = std::fopen(TRAPEZOID_SOURCE_DIR "/tests/preview_digests.txt", "r");
-    ASSERT_NE(record, nullptr);
-    char line[160];
-    for (const engine_cases::Case& c : engine_cases::AllCases()) {
-        const std::string got =
-            engine_cases::DigestLine(c, engine_cases::Digest(engine_cases::PreviewWords(c)));
-        ASSERT_NE(std::fgets(line, sizeof line, record), nullptr);
-        line[std::strcspn(line, "\r\n")] = '\0';
-        ASSERT_EQ(got, line);
+    for (const engine_cases::Record& r : engine_cases::kRecords) {
+        const std::string path = std::string(TRAPEZOID_SOURCE_DIR "/tests/") + r.previewFile;
+        std::FILE* record = std::fopen(path.c_str(), "r");
+        ASSERT_NE(record, nullptr) << path;
+        char line[160];
+        for (const engine_cases::Case& c : engine_cases::AllCases(r.profile)) {
+            const std::string got =
+                engine_cases::DigestLine(c, engine_cases::Digest(engine_cases::PreviewWords(c)));
+            ASSERT_NE(std::fgets(line, sizeof line, record), nullptr);
+            line[std::strcspn(line, "\r\n")] = '\0';
+            ASSERT_EQ(got, line) << r.previewFile;
+        }
+        std::fclose(record);
     }
-    std::fclose(record);
 }
 
 }  // namespace
