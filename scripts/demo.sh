@@ -1,33 +1,35 @@
 #!/usr/bin/env bash
 # Builds the plug-in and kvhost, draws a sample photograph, and runs the Trapezoid filter on it
-# through kvhost under Wine for a few settings, and once straightened by the settings the plug-in
-# suggests for it. Results: PNGs under out/.
+# through kvhost under Wine for a few settings, and straightened by the settings the plug-in
+# suggests for it under each profile. Results: PNGs under out/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-# One filter run: NAME SHAPE DIFFERENCE FILL TRANSPARENT [kvhost options...]. The settings shown
-# are read back from the file: with --auto the plug-in has replaced shape and difference.
+# One filter run: NAME SHAPE DIFFERENCE FILL TRANSPARENT PERSPECTIVE [kvhost options...]. The
+# settings shown are read back from the file: with --auto the plug-in has replaced shape and
+# difference.
 run() {
-    local name=$1 shape=$2 difference=$3 fill=$4 transparent=$5
-    shift 5
-    printf '[Trapezoid]\r\nshape=%s\r\ndifference=%s\r\nundefarea=%s\r\ntransparent=%s\r\npreview=0\r\n' \
-        "$shape" "$difference" "$fill" "$transparent" > out/plugin/vxfilters.ini
+    local name=$1 shape=$2 difference=$3 fill=$4 transparent=$5 perspective=$6
+    shift 6
+    printf '[Trapezoid]\r\nshape=%s\r\ndifference=%s\r\nundefarea=%s\r\ntransparent=%s\r\npreview=0\r\nperspective=%s\r\n' \
+        "$shape" "$difference" "$fill" "$transparent" "$perspective" > out/plugin/vxfilters.ini
     wine build/win32/kvhost.exe run out/plugin/trapezoid.dll out/sample.png "out/$name.png" \
         --quiet "$@"
     shape=$(tr -d '\r' <out/plugin/vxfilters.ini | sed -n 's/^shape=//p')
     difference=$(tr -d '\r' <out/plugin/vxfilters.ini | sed -n 's/^difference=//p')
     echo "demo: out/$name.png (shape $shape, difference $difference, fill $fill," \
-         "transparent $transparent${*:+, $*})"
+         "transparent $transparent, perspective $perspective${*:+, $*})"
 }
 
 if [ "${1:-}" = "--runs" ]; then
     wine build/win32/kvhost.exe info out/plugin/trapezoid.dll
-    run keystone-fixed 1 -58 0 0 --rect 0,29,480,331
-    run straightened-auto 1 0 0 0 --auto
-    run top-squeezed-white 1 30 4 0
-    run left-right-transparent 3 40 5 1
-    run top-bottom-source 0 -50 1 0 --rect 120,60,360,300
-    run bottom-foreground 2 45 2 0 --fg 20A040
+    run keystone-fixed 1 -58 0 0 0 --rect 0,29,480,331
+    run straightened-auto 1 0 0 0 0 --auto
+    run straightened-perspective 1 0 0 0 1 --auto
+    run top-squeezed-white 1 30 4 0 0
+    run left-right-transparent 3 40 5 1 0
+    run top-bottom-source 0 -50 1 0 0 --rect 120,60,360,300
+    run bottom-foreground 2 45 2 0 0 --fg 20A040
     exit 0
 fi
 

@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # The real plug-in's setup dialog opened by kvhost under Wine and played by dialog_driver, in
 # English and in Japanese: filled from vxfilters.ini, the difference edit, slider and list in
-# step, OK saving the five keys, Cancel and Escape saving nothing. Saves a screenshot of the
-# dialog in each language, one of the whole sample photograph previewed zoomed out, and the
-# photograph before and after the demo's keystone correction and straightened by run --auto
-# into SHOTS_DIR.
+# step, the perspective box read from the file, OK saving the six keys, Cancel and Escape saving
+# nothing. Saves a screenshot of the dialog in each language, one of the whole sample photograph
+# previewed zoomed out, and the photograph before and after the demo's keystone correction and
+# straightened by run --auto under each profile into SHOTS_DIR.
 # Usage: trapezoid_setup_test.sh KVHOST.exe TRAPEZOID.dll DIALOG_DRIVER.exe SAMPLE.py SHOTS_DIR
 #        (inside scripts/with_display.sh)
 set -u
@@ -24,8 +24,8 @@ english=(LC_ALL= LANG=en_US.UTF-8 LC_CTYPE=C.UTF-8)
 japanese=(LC_ALL= LANG=ja_JP.UTF-8)
 
 source "$(dirname "$(realpath "$0")")/checks.sh"
-settings() {  # SHAPE DIFFERENCE FILL TRANSPARENT PREVIEW
-    printf '[Trapezoid]\r\nshape=%s\r\ndifference=%s\r\nundefarea=%s\r\ntransparent=%s\r\npreview=%s\r\n' \
+settings() {  # SHAPE DIFFERENCE FILL TRANSPARENT PREVIEW PERSPECTIVE
+    printf '[Trapezoid]\r\nshape=%s\r\ndifference=%s\r\nundefarea=%s\r\ntransparent=%s\r\npreview=%s\r\nperspective=%s\r\n' \
         "$@" >vxfilters.ini
 }
 
@@ -53,35 +53,38 @@ setup() {
 
 # English: opened from the file, changed through every kind of control, a screenshot of the
 # preview correcting the sample's converging verticals, confirmed.
-settings 0 30 4 0 1
+settings 0 30 4 0 1 1
 setup english Trapezoid \
     expect-text:1059=30 expect-pos:1061=30 expect-checked:1065=1 expect-items:1064=6 \
     expect-sel:1064=4 expect-text:1064=white expect-checked:1062=0 expect-checked:1006=1 \
+    expect-checked:1073=1 "expect-text:1073=P&erspective" click:1073 \
     expect-checked:1072=1 expect-enabled:1072=0 expect-text:1072="&Refar to the current selected rectangle only" \
     click:1067 set:1059=-45 expect-pos:1061=-45 set:1059=05 expect-text:1059=-45 \
     key:1061=33 expect-text:1059=-55 key:1061=36 expect-text:1059=-100 set:1059=-20 \
     select:1064=5 click:1062 click:1066 set:1059=-60 sleep:300 "shot:$shots/setup_dialog_en.png" ok
 check "English dialog driven" 0 "$drc"
 check "English dialog confirmed" "kvhost: setup confirmed" "$out"
-check "OK saves the five keys in order" \
-    "$(printf '[Trapezoid]\r\nshape=1\r\ndifference=-60\r\nundefarea=5\r\ntransparent=1\r\npreview=1\r')" \
+check "OK saves the six keys in order" \
+    "$(printf '[Trapezoid]\r\nshape=1\r\ndifference=-60\r\nundefarea=5\r\ntransparent=1\r\npreview=1\r\nperspective=0\r')" \
     "$(cat vxfilters.ini)"
 
 # Cancel after many changes leaves the file byte for byte.
 cp vxfilters.ini before.ini
-setup english Trapezoid click:1070 set:1059=77 select:1064=0 click:1062 click:1006 cancel
+setup english Trapezoid click:1070 set:1059=77 select:1064=0 click:1062 click:1006 click:1073 \
+    cancel
 check "Cancel not confirmed" "kvhost: setup not confirmed (result 0)" "$out"
 cmp -s before.ini vxfilters.ini
 check "Cancel leaves the file" 0 $?
 
 # Japanese: the texts of template 118 and of the list, a screenshot of the preview with a
-# transparent undefined area, Escape.
-settings 3 150 1 0 0
+# transparent undefined area under the perspective profile, Escape.
+settings 3 150 1 0 0 0
 setup japanese 台形 \
     expect-text:1059=0 expect-pos:1061=0 expect-checked:1068=1 expect-checked:1006=0 \
     expect-text:1062="透明(&T)" expect-text:1064=元の画素 expect-text:2=キャンセル \
-    set:1059=12 click:1006 set:1059=40 click:1062 sleep:300 "shot:$shots/setup_dialog_ja.png" \
-    escape
+    expect-checked:1073=0 expect-text:1073="遠近補正(&E)" \
+    set:1059=12 click:1006 set:1059=40 click:1062 click:1073 sleep:300 \
+    "shot:$shots/setup_dialog_ja.png" escape
 check "Japanese dialog driven" 0 "$drc"
 check "Escape not confirmed" "kvhost: setup not confirmed (result 0)" "$out"
 check "Escape leaves the file" 150 "$(tr -d '\r' <vxfilters.ini | sed -n 's/^difference=//p')"
@@ -101,7 +104,7 @@ check "with a mask: confirmed" "kvhost: setup confirmed" "$(tr -d '\r' <stdout.t
 tool="python3 $(dirname "$(realpath "$0")")/png_tool.py"
 python3 "$sample" photo.png
 $tool mask facade-mask.png 480 360 0,29,480,331 255
-settings 1 -58 0 0 1
+settings 1 -58 0 0 1 0
 env "${english[@]}" timeout -k 5 60 wine "$kvhost" setup ./trapezoid.dll photo.png \
     --mask facade-mask.png >stdout.txt 2>&1 &
 host=$!
@@ -116,9 +119,13 @@ check "keystone correction runs" 0 $?
 env "${english[@]}" wine "$kvhost" run ./trapezoid.dll photo.png "$shots/straighten_auto.png" \
     --auto --quiet
 check "automatic straightening runs" 0 $?
+settings 1 0 0 0 0 1
+env "${english[@]}" wine "$kvhost" run ./trapezoid.dll photo.png \
+    "$shots/straighten_perspective.png" --auto --quiet
+check "automatic straightening under the perspective profile runs" 0 $?
 
 for shot in setup_dialog_en setup_dialog_ja setup_dialog_fit keystone_before keystone_after \
-    straighten_auto; do
+    straighten_auto straighten_perspective; do
     [ -s "$shots/$shot.png" ]
     check "screenshot $shot saved" 0 $?
 done

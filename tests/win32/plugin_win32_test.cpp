@@ -44,16 +44,17 @@ class PluginWin32 : public ::testing::Test {
     HWND dialog = nullptr;
 };
 
-TEST_F(PluginWin32, OkWritesTheFiveKeysInOrder) {
+TEST_F(PluginWin32, OkWritesTheSixKeysInOrder) {
     CheckRadioButton(dialog, kFirstShapeRadioId, kLastShapeRadioId, 1068);
     SetDlgItemTextA(dialog, kDifferenceEditId, "-25");
     SendDlgItemMessageA(dialog, kUndefinedAreaComboId, CB_SETCURSEL, 1, 0);
     CheckDlgButton(dialog, kTransparentCheckId, BST_INDETERMINATE);
     CheckDlgButton(dialog, kPreviewCheckId, BST_CHECKED);
+    CheckDlgButton(dialog, kPerspectiveCheckId, BST_CHECKED);
     EXPECT_TRUE(SaveSettings(dialog, Module().SettingsFilePath()));
     EXPECT_EQ(File(),
               "[Trapezoid]\r\nshape=3\r\ndifference=-25\r\nundefarea=1\r\ntransparent=0\r\n"
-              "preview=1\r\n");
+              "preview=1\r\nperspective=1\r\n");
     TrapezoidSettings s{};
     EXPECT_TRUE(ReadSettings(&s, true));
     EXPECT_EQ(s.shape, 3);
@@ -61,6 +62,7 @@ TEST_F(PluginWin32, OkWritesTheFiveKeysInOrder) {
     EXPECT_EQ(s.fill.mode, 1);
     EXPECT_EQ(s.fill.transparent, 0);
     EXPECT_EQ(s.preview, 1);
+    EXPECT_EQ(s.perspective, 1);
 }
 
 TEST_F(PluginWin32, ControlsWithoutAValueLeaveTheirKeys) {
@@ -96,10 +98,12 @@ TEST_F(PluginWin32, ReadRulesAndValidation) {
     WritePrivateProfileStringA("Trapezoid", "shape", "6", path.c_str());
     WritePrivateProfileStringA("Trapezoid", "undefarea", "-1", path.c_str());
     WritePrivateProfileStringA("Trapezoid", "transparent", "2", path.c_str());
+    WritePrivateProfileStringA("Trapezoid", "perspective", "-3", path.c_str());
     EXPECT_TRUE(ReadSettings(&s, false));
     EXPECT_EQ(s.shape, 0);
     EXPECT_EQ(s.fill.mode, 0);
     EXPECT_EQ(s.fill.transparent, 2);
+    EXPECT_EQ(ProfileOfSetting(s.perspective), LineProfile::kPerspective);
 }
 
 TEST_F(PluginWin32, SelectionBoundsFromTheHostMask) {
