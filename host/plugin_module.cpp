@@ -13,11 +13,11 @@ namespace {
 // since the plug-in's bounded copy writes no terminator then.
 constexpr std::int32_t kTextBufferLength = 1024;
 
-// A path with a directory loads with that directory searched for the plug-in's own dependencies;
-// a bare file name goes through the usual library search.
+// The plug-in is a file path like every other file argument, relative to the current folder: a
+// bare name must not load a copy that the library search finds first (beside kvhost, in the
+// system folder). Its folder is searched for the plug-in's own dependencies.
 HMODULE LoadPlugin(const std::string& path) {
     const std::wstring widePath = Utf8ToWide(path);
-    if (widePath.find_first_of(L"\\/") == std::wstring::npos) return LoadLibraryW(widePath.c_str());
     std::vector<wchar_t> fullPath(32768);
     const DWORD length = GetFullPathNameW(widePath.c_str(), static_cast<DWORD>(fullPath.size()),
                                           fullPath.data(), nullptr);

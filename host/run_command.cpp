@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "host/arguments.h"
+#include "host/batch_plan.h"
 #include "host/client_info.h"
 #include "host/commands.h"
 #include "host/host_error.h"
@@ -115,6 +116,7 @@ int RunBatch(const PluginModule& plugin, const RunOptions& run) {
 
 int RunCommand(const CommandArguments& arguments) {
     const RunOptions run = ParseRunOptions(arguments);
+    PrepareBatch(run);  // before any file is read
     const PluginModule plugin(run.filter.pluginPath);
     plugin.CheckFilterIndex(run.filter.filterIndex);
     if (run.straighten) static_cast<void>(plugin.RequireSuggest());  // before any work

@@ -40,6 +40,18 @@ std::optional<SelectionRect> MaskBounds(const std::vector<std::uint8_t>& mask, s
     return bounds;
 }
 
+bool SelectsInside(const std::vector<std::uint8_t>& mask, std::int32_t width,
+                   const SelectionRect& rect) {
+    for (std::int32_t y = rect.top; y < rect.bottom; ++y) {
+        const auto row = mask.begin() + static_cast<std::ptrdiff_t>(y) * width;
+        if (std::any_of(row + rect.left, row + rect.right,
+                        [](std::uint8_t byte) { return byte != kUnselected; })) {
+            return true;
+        }
+    }
+    return false;
+}
+
 void CheckRectInside(const SelectionRect& rect, std::int32_t width, std::int32_t height) {
     if (rect.left >= rect.right || rect.top >= rect.bottom) {
         throw UsageError("rectangle " + RectText(rect) + " is empty or inverted");
@@ -79,6 +91,11 @@ SelectedImage ReadSelectedImage(const std::string& input,
     if (rect) {
         CheckRectInside(*rect, image.width, image.height);
         selected.rect = *rect;
+        // Nothing selected in the rectangle would write the image back unchanged.
+        if (maskPath && !SelectsInside(selected.mask, image.width, *rect)) {
+            throw UsageError("mask " + Quoted(*maskPath) +
+                             " selects no pixel inside the rectangle " + RectText(*rect));
+        }
     } else if (maskPath) {
         const std::optional<SelectionRect> bounds =
             MaskBounds(selected.mask, image.width, image.height);

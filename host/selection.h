@@ -26,6 +26,10 @@ void CheckMaskSize(const std::string& path, const GreyImage& grey, const RgbaIma
 [[nodiscard]] std::optional<SelectionRect> MaskBounds(const std::vector<std::uint8_t>& mask,
                                                       std::int32_t width, std::int32_t height);
 
+// Whether the mask selects a pixel inside RECT, which lies inside the mask's width-wide image.
+[[nodiscard]] bool SelectsInside(const std::vector<std::uint8_t>& mask, std::int32_t width,
+                                 const SelectionRect& rect);
+
 // Throws UsageError unless 0 ≤ left < right ≤ width and 0 ≤ top < bottom ≤ height.
 void CheckRectInside(const SelectionRect& rect, std::int32_t width, std::int32_t height);
 
@@ -45,7 +49,7 @@ struct SelectedImage {
 // Reads the image and its mask image (white selects), and chooses the rectangle: the one given,
 // else the bounding box of the mask's selection, else the whole image. The room checked for is
 // a run's (RunBytesPerPixel). Throws HostError, and UsageError for a rectangle outside the image,
-// a mask of another size or a mask that selects nothing.
+// a mask of another size or a mask that selects nothing (inside the rectangle, when one is given).
 [[nodiscard]] SelectedImage ReadSelectedImage(const std::string& input,
                                               const std::optional<std::string>& maskPath,
                                               const std::optional<SelectionRect>& rect);

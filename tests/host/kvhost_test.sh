@@ -123,6 +123,9 @@ expect_error "mask size" 'is 5x5 but the image is 6x5' "${run[@]}" in.png out.pn
     --mask small_mask.png
 expect_error "mask selects nothing" 'selects no pixel' "${run[@]}" in.png out.png \
     --mask empty_mask.png
+expect_error "mask selects nothing inside the rectangle" \
+    'mask "mask.png" selects no pixel inside the rectangle 0,0,2,5' "${run[@]}" in.png out.png \
+    --mask mask.png --rect 0,0,2,5
 expect_error "missing mask" 'cannot open "nomask.png"' "${run[@]}" in.png out.png --mask nomask.png
 expect_error "bad colour" 'invalid colour "12345"' "${run[@]}" in.png out.png --fg 12345
 expect_error "bad colour digits" 'invalid colour "GG0000"' "${run[@]}" in.png out.png --bg GG0000
@@ -140,7 +143,38 @@ expect_error "missing plug-in argument" 'missing plugin' info
 expect_error "plug-in missing" 'cannot load plug-in "./nothere.dll"' run ./nothere.dll in.png \
     out.png
 expect_error "plug-in not a library" 'cannot load plug-in "./in.png"' run ./in.png in.png out.png
-expect_error "plug-in lacks the exports" 'does not export KV_GetPluginInfo' info comctl32.dll
+expect_error "plug-in lacks the exports" 'does not export KV_GetPluginInfo' info \
+    'C:\windows\system32\comctl32.dll'
+# A bare plug-in name is a file in the current folder, not a library beside kvhost that has the
+# same name (here a decoy without the exports).
+mkdir -p host && cp "$kvhost" host/kvhost.exe && cp "$kvhost" host/probe_plugin.dll
+timeout 60 wine host/kvhost.exe info probe_plugin.dll >stdout.txt 2>stderr.txt
+expect_same "a bare plug-in name loads from the current folder" "info: kvhost probe plug-in 1.0" \
+    "$(tr -d '\r' <stdout.txt | head -1)"
+
+# Batches that would lose a file are refused before any file is read, naming the pair.
+mkdir -p a b && cp in.png a/x.png && cp in.png b/x.png && cp in.png x.png && cp in.png x_k.png
+cp rgb.png x.jpg
+expect_error "batch: an input twice" 'names one file twice: "in.png" and "./in.png"' \
+    "${run[@]}" in.png ./in.png --out-dir outb
+expect_error "batch: two inputs to one output" '"a/x.png" and "b/x.png" would both be written to' \
+    "${run[@]}" a/x.png b/x.png --out-dir outb
+expect_error "batch: two formats to one output" '"x.png" and "x.jpg" would both be written to' \
+    "${run[@]}" x.png x.jpg --out-dir outb --format png
+expect_error "batch: a result over a later input" \
+    'the result of "x.png" would be written over the input "x_k.png"' \
+    "${run[@]}" x.png x_k.png --out-dir . --suffix _k
+expect_error "batch: --suffix with a path" '--suffix "/../../x" must not hold a path separator' \
+    "${run[@]}" in.png --out-dir outb --suffix /../../x
+expect_error "batch: --out-dir a file" '--out-dir "rgb.png" is a file, not a folder' \
+    "${run[@]}" in.png --out-dir rgb.png
+expect_error "batch: --out-dir without its parent" 'cannot create the output folder "no/dir"' \
+    "${run[@]}" in.png --out-dir no/dir
+[ ! -e outb ] && cmp -s x_k.png in.png && pass "refused batches touch nothing" ||
+    fail "refused batches touch nothing"
+kvhost run ./probe_plugin.dll in.png --out-dir made --quiet --filter 1
+[ $rc -eq 0 ] && [ -f made/in.png ] && pass "batch: --out-dir made when missing" ||
+    fail "batch: --out-dir made when missing: exit $rc, '$err'"
 # Suggesting needs the optional export, checked before the image is read.
 expect_error "suggest without the export" 'cannot suggest settings: it does not export' \
     suggest ./probe_plugin.dll nothere.png
