@@ -4,12 +4,14 @@
 #include <array>
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "host/host_error.h"
 #include "host/image_file.h"
 #include "host/jpeg_file.h"
 #include "host/memory_limit.h"
 #include "host/text_encoding.h"
+#include "host/tiff_byte_order.h"
 #include "host/wic.h"
 
 namespace {
@@ -45,22 +47,39 @@ struct DecodedLayout {
     const GUID* format;
     std::uint32_t bytesPerPixel;
     RowConverter convert;
+    bool wideSamples;  // 16 bits a sample
 };
 
 // Layouts converted here: 16-bit ones rounded rather than cut, common 8-bit ones faster than the
 // component's own converter. Others (palettes, 1..4-bit grey) go through that converter.
 const std::array<DecodedLayout, 10> kLayouts = {{
-    {&GUID_WICPixelFormat24bppBGR, 3, ConvertRow<3, 1, 2, 1, 0, -1>},
-    {&GUID_WICPixelFormat24bppRGB, 3, ConvertRow<3, 1, 0, 1, 2, -1>},
-    {&GUID_WICPixelFormat32bppBGR, 4, ConvertRow<4, 1, 2, 1, 0, -1>},
-    {&GUID_WICPixelFormat32bppRGBA, 4, ConvertRow<4, 1, 0, 1, 2, 3>},
-    {&GUID_WICPixelFormat8bppGray, 1, ConvertRow<1, 1, 0, 0, 0, -1>},
-    {&GUID_WICPixelFormat48bppRGB, 6, ConvertRow<3, 2, 0, 1, 2, -1>},
-    {&GUID_WICPixelFormat48bppBGR, 6, ConvertRow<3, 2, 2, 1, 0, -1>},
-    {&GUID_WICPixelFormat64bppRGBA, 8, ConvertRow<4, 2, 0, 1, 2, 3>},
-    {&GUID_WICPixelFormat64bppBGRA, 8, ConvertRow<4, 2, 2, 1, 0, 3>},
-    {&GUID_WICPixelFormat16bppGray, 2, ConvertRow<1, 2, 0, 0, 0, -1>},
+    {&GUID_WICPixelFormat24bppBGR, 3, ConvertRow<3, 1, 2, 1, 0, -1>, false},
+    {&GUID_WICPixelFormat24bppRGB, 3, ConvertRow<3, 1, 0, 1, 2, -1>, false},
+    {&GUID_WICPixelFormat32bppBGR, 4, ConvertRow<4, 1, 2, 1, 0, -1>, false},
+    {&GUID_WICPixelFormat32bppRGBA, 4, ConvertRow<4, 1, 0, 1, 2, 3>, false},
+    {&GUID_WICPixelFormat8bppGray, 1, ConvertRow<1, 1, 0, 0, 0, -1>, false},
+    {&GUID_WICPixelFormat48bppRGB, 6, ConvertRow<3, 2, 0, 1, 2, -1>, true},
+    {&GUID_WICPixelFormat48bppBGR, 6, ConvertRow<3, 2, 2, 1, 0, -1>, true},
+    {&GUID_WICPixelFormat64bppRGBA, 8, ConvertRow<4, 2, 0, 1, 2, 3>, true},
+    {&GUID_WICPixelFormat64bppBGRA, 8, ConvertRow<4, 2, 2, 1, 0, 3>, true},
+    {&GUID_WICPixelFormat16bppGray, 2, ConvertRow<1, 2, 0, 0, 0, -1>, true},
 }};
+
+// Whether a pixel format has 16 bits in each channel.
+bool HasWideChannels(const WICPixelFormatGUID& format) {
+    ComPtr<IWICComponentInfo> component;
+    ComPtr<IWICPixelFormatInfo> info;
+    UINT bits = 0;
+    UINT channels = 0;
+    return SUCCEEDED(ImagingFactory().CreateComponentInfo(format, &component)) &&
+           SUCCEEDED(component.As(&info)) && SUCCEEDED(info->GetBitsPerPixel(&bits)) &&
+           SUCCEEDED(info->GetChannelCount(&channels)) && channels > 0 && bits / channels == 16;
+}
+
+// Big-endian 16-bit samples into the machine's order, in place.
+void SwapSamples(std::uint8_t* bytes, std::size_t count) noexcept {
+    for (std::size_t i = 0; i + 1 < count; i += 2) std::swap(bytes[i], bytes[i + 1]);
+}
 
 const DecodedLayout* FindLayout(const WICPixelFormatGUID& format) {
     for (const DecodedLayout& layout : kLayouts) {
@@ -123,9 +142,10 @@ OpenedFrame OpenFrame(IStream& stream, const std::string& path) {
     return opened;
 }
 
-// Strips of the decoder's own layout, converted here.
-void CopyConverted(IWICBitmapSource& source, const DecodedLayout& layout, RgbaImage& image,
-                   const std::string& what) {
+// Strips of the decoder's own layout, converted here; 16-bit samples swapped first when the
+// decoder gave them big-endian.
+void CopyConverted(IWICBitmapSource& source, const DecodedLayout& layout, bool bigEndian,
+                   RgbaImage& image, const std::string& what) {
     const auto width = static_cast<std::uint32_t>(image.width);
     // CheckImageFits keeps a row of 8-byte pixels within 32 bits.
     const std::size_t rowBytes = std::size_t{width} * layout.bytesPerPixel;
@@ -140,6 +160,9 @@ void CopyConverted(IWICBitmapSource& source, const DecodedLayout& layout, RgbaIm
                               static_cast<UINT>(rowBytes * static_cast<std::uint32_t>(rows)),
                               strip.data()),
             what);
+        if (bigEndian && layout.wideSamples) {
+            SwapSamples(strip.data(), rowBytes * static_cast<std::uint32_t>(rows));
+        }
         for (std::int32_t row = 0; row < rows; ++row) {
             layout.convert(
                 strip.data() + rowBytes * static_cast<std::uint32_t>(row),
@@ -165,13 +188,19 @@ void CopyDirect(IWICBitmapSource& source, RgbaImage& image, const std::string& w
     }
 }
 
-// WHAT starts the message of a failure ("cannot decode "PATH"").
-void CopyFrame(IWICBitmapFrameDecode& frame, RgbaImage& image, const std::string& what) {
+// WHAT starts the message of a failure ("cannot decode "PATH""). BIG_ENDIAN: the decoder gives
+// 16-bit samples big-endian.
+void CopyFrame(IWICBitmapFrameDecode& frame, bool bigEndian, RgbaImage& image,
+               const std::string& what) {
     WICPixelFormatGUID format{};
     CheckResult(frame.GetPixelFormat(&format), what);
     if (format == GUID_WICPixelFormat32bppBGRA) return CopyDirect(frame, image, what);
     if (const DecodedLayout* layout = FindLayout(format)) {
-        return CopyConverted(frame, *layout, image, what);
+        return CopyConverted(frame, *layout, bigEndian, image, what);
+    }
+    // The component's converter would take big-endian samples for the machine's.
+    if (bigEndian && HasWideChannels(format)) {
+        throw HostError(what + ": a big-endian 16-bit TIFF of this pixel layout is not supported");
     }
     ComPtr<IWICFormatConverter> converter;
     CheckResult(ImagingFactory().CreateFormatConverter(&converter), what);
@@ -182,7 +211,7 @@ void CopyFrame(IWICBitmapFrameDecode& frame, RgbaImage& image, const std::string
 }
 
 // Through the imaging component, the size checked before the decoder allocates the image.
-RgbaImage ReadWithComponent(IStream& stream, const std::string& path,
+RgbaImage ReadWithComponent(IStream& stream, const FileHeader& header, const std::string& path,
                             std::uint32_t bytesPerPixel) {
     const OpenedFrame opened = OpenFrame(stream, path);
     UINT width = 0;
@@ -191,7 +220,9 @@ RgbaImage ReadWithComponent(IStream& stream, const std::string& path,
     CheckImageFits(path, width, height, bytesPerPixel);
     RgbaImage image{static_cast<std::int32_t>(width), static_cast<std::int32_t>(height), {}};
     image.pixels.resize(std::size_t{width} * height);
-    CopyFrame(*opened.frame.Get(), image, "cannot decode " + Quoted(path));
+    const bool bigEndian =
+        IsBigEndianTiff(header.bytes, header.count) && DecoderKeepsBigEndianSamples();
+    CopyFrame(*opened.frame.Get(), bigEndian, image, "cannot decode " + Quoted(path));
     return image;
 }
 
@@ -204,7 +235,7 @@ RgbaImage ReadImage(const std::string& path, std::uint32_t bytesPerPixel) {
         if (StartsAsJpeg(header.bytes, header.count))
             return ReadJpeg(*stream.Get(), path, bytesPerPixel);
         CheckPngHeader(header, path, bytesPerPixel);
-        return ReadWithComponent(*stream.Get(), path, bytesPerPixel);
+        return ReadWithComponent(*stream.Get(), header, path, bytesPerPixel);
     } catch (const std::bad_alloc&) {
         throw HostError("cannot read " + Quoted(path) + ": out of memory");
     }

@@ -9,6 +9,7 @@
 
 #include "host/host_error.h"
 #include "host/memory_limit.h"
+#include "host/text_encoding.h"
 
 // jpeglib.h first: its configuration decides which codes jerror.h declares.
 #include <jpeglib.h>
@@ -86,6 +87,10 @@ struct StreamSource : jpeg_source_mgr {
     IStream* stream = nullptr;
     std::vector<JOCTET> block = std::vector<JOCTET>(kBlockBytes);
     static constexpr JOCTET kEnd[2] = {0xFF, JPEG_EOI};
+    // Set while the rows of an image coded in one scan are decoded: the file may then end where
+    // its end marker belongs, and the decoder itself tells whether any data is missing.
+    bool endMayBeMissing = false;
+    bool endMissing = false;
 };
 
 boolean FillInput(j_decompress_ptr info) {
@@ -95,8 +100,14 @@ boolean FillInput(j_decompress_ptr info) {
         source.stream->Read(source.block.data(), static_cast<ULONG>(kBlockBytes), &count);
     if (FAILED(result)) CheckResult(result, static_cast<ErrorHandler*>(info->err)->what);
     if (count == 0) {
-        // The end of the file before the image's end: the warning that follows is an error.
-        WARNMS(info, JWRN_JPEG_EOF);
+        // The end of the file before the image's end: the warning that follows is an error,
+        // unless only the end marker may be missing; then a row that needs the absent data
+        // raises the error instead.
+        if (source.endMayBeMissing) {
+            source.endMissing = true;
+        } else {
+            WARNMS(info, JWRN_JPEG_EOF);
+        }
         source.next_input_byte = StreamSource::kEnd;
         source.bytes_in_buffer = 2;
         return TRUE;
@@ -122,6 +133,7 @@ void NoAction(j_decompress_ptr) noexcept {}
 // A decompressor that reads STREAM.
 class Decompressor : public LibraryObject<jpeg_decompress_struct> {
    public:
+    [[nodiscard]] StreamSource& Source() noexcept { return source; }
     Decompressor(IStream& stream, std::string what) : LibraryObject(std::move(what)) {
         jpeg_CreateDecompress(&info, JPEG_LIB_VERSION, sizeof info);
         source.next_input_byte = nullptr;
@@ -191,9 +203,14 @@ RgbaImage ReadJpeg(IStream& stream, const std::string& path, std::uint32_t bytes
                     static_cast<std::int32_t>(info.image_height), {}};
     image.pixels.resize(std::size_t{info.image_width} * info.image_height);
     jpeg_start_decompress(&info);
+    // A file coded in one scan is whole once its rows are: a missing end marker loses nothing.
+    // One of several scans (progressive ones) could end early without a row missing.
+    decompressor.Source().endMayBeMissing =
+        info.buffered_image == FALSE && jpeg_has_multiple_scans(&info) == FALSE;
     DecodeRows(info, image);
-    // Every row is decoded: what follows (the end marker) is not read, so a file missing only
-    // that still opens.
+    if (decompressor.Source().endMissing) {
+        PrintWarning(Quoted(path) + " ends without its end marker; every row is there");
+    }
     return image;
 }
 

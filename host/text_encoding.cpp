@@ -85,3 +85,7 @@ std::string SystemMessage(unsigned long error) {
     }
     return message;
 }
+
+void PrintWarning(std::string_view text) {
+    WriteUtf8(stderr, "kvhost: warning: " + std::string(text) + "\n");
+}

@@ -27,5 +27,8 @@ constexpr unsigned int kPluginCodePage = 932;
 // BinaryStandardStreams).
 void WriteUtf8(std::FILE* stream, std::string_view text);
 
+// A line "kvhost: warning: TEXT" on stderr: the run goes on.
+void PrintWarning(std::string_view text);
+
 // Puts stdout and stderr in binary mode: no "\r\n" for "\n", so output compares cleanly anywhere.
 void BinaryStandardStreams();

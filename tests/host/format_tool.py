@@ -4,7 +4,8 @@
   format_tool.py make KIND OUT        writes a small image of KIND and prints, one line per row,
                                       the 8-bit RRGGBBAA pixels a reader should get from it:
                                       png16 (RGBA), png16grey, greyalpha, palette (with tRNS),
-                                      tiff16 (RGB), tiff8 (RGBA)
+                                      tiff16 (RGB), tiff16grey, tiff8 (RGBA), each TIFF also
+                                      big-endian with "be" added (tiff16be)
   format_tool.py big OUT W H          a large RGB PNG, written row by row
   format_tool.py huge OUT W H         a PNG whose header claims W x H, with almost no data
   format_tool.py error A.png B.png    mean absolute difference of the RGB channels of two PNGs
@@ -43,46 +44,55 @@ def png(path, width, height, depth, colour_type, rows, extra=b""):
                   chunk(b"IDAT", zlib.compress(raw)) + chunk(b"IEND", b""))
 
 
-def tiff(path, width, height, depth, samples):
-    """Uncompressed little-endian RGB(A) TIFF, one strip; samples: rows of channel values."""
-    fmt = "<%d%s" % (width * len(samples[0][0]), "H" if depth == 16 else "B")
-    data = b"".join(struct.pack(fmt, *[v for pixel in row for v in pixel]) for row in samples)
+def tiff(path, width, height, depth, samples, order="<"):
+    """Uncompressed RGB(A) or grey TIFF, one strip, little-endian ("<") or big-endian (">");
+    samples: rows of channel values."""
     channels = len(samples[0][0])
+    fmt = "%s%d%s" % (order, width * channels, "H" if depth == 16 else "B")
+    data = b"".join(struct.pack(fmt, *[v for pixel in row for v in pixel]) for row in samples)
+    data += b"\x00" * (len(data) % 2)  # the values that follow start on a word
     bits_at = 8 + len(data)
-    tags = [(256, 3, 1, width), (257, 3, 1, height), (258, 3, channels, bits_at),
-            (259, 3, 1, 1), (262, 3, 1, 2), (273, 4, 1, 8), (277, 3, 1, channels),
-            (278, 3, 1, height), (279, 4, 1, len(data)), (284, 3, 1, 1)]
+    tags = [(256, 3, 1, width), (257, 3, 1, height),
+            (258, 3, channels, bits_at if channels > 1 else depth),
+            (259, 3, 1, 1), (262, 3, 1, 2 if channels >= 3 else 1), (273, 4, 1, 8),
+            (277, 3, 1, channels), (278, 3, 1, height), (279, 4, 1, len(data)), (284, 3, 1, 1)]
     if channels == 4:
         tags.append((338, 3, 1, 2))  # unassociated alpha
     ifd_at = bits_at + 2 * channels
-    ifd = struct.pack("<H", len(tags)) + b"".join(
-        struct.pack("<HHII", tag, kind, count, value) if kind == 4 or count > 1 else
-        struct.pack("<HHIHH", tag, kind, count, value, 0) for tag, kind, count, value in tags)
+    ifd = struct.pack(order + "H", len(tags)) + b"".join(
+        struct.pack(order + "HHII", tag, kind, count, value) if kind == 4 or count > 1 else
+        struct.pack(order + "HHIHH", tag, kind, count, value, 0)
+        for tag, kind, count, value in tags)
     with open(path, "wb") as out:
-        out.write(b"II*\x00" + struct.pack("<I", ifd_at) + data +
-                  struct.pack("<%dH" % channels, *[depth] * channels) + ifd + b"\x00" * 4)
+        out.write((b"II*\x00" if order == "<" else b"MM\x00*") + struct.pack(order + "I", ifd_at) +
+                  data + struct.pack("%s%dH" % (order, channels), *[depth] * channels) + ifd +
+                  b"\x00" * 4)
 
 
 def make(kind, path):
     """Writes the image and returns its expected 8-bit RGBA rows."""
     grid = [(x, y) for y in range(HEIGHT) for x in range(WIDTH)]
     rows16 = [[[sample16(x, y, c) for c in range(4)] for x in range(WIDTH)] for y in range(HEIGHT)]
-    if kind in ("png16", "tiff16"):
+    order = ">" if kind.endswith("be") else "<"
+    if kind in ("png16", "tiff16", "tiff16be"):
         channels = 4 if kind == "png16" else 3
         if kind == "png16":
             png(path, WIDTH, HEIGHT, 16, 6, [b"".join(struct.pack(">4H", *p) for p in row)
                                                for row in rows16])
         else:
-            tiff(path, WIDTH, HEIGHT, 16, [[p[:3] for p in row] for row in rows16])
+            tiff(path, WIDTH, HEIGHT, 16, [[p[:3] for p in row] for row in rows16], order)
         return [[tuple(to8(v) for v in p[:channels]) + (255,) * (4 - channels) for p in row]
                 for row in rows16]
+    if kind in ("tiff16grey", "tiff16greybe"):
+        tiff(path, WIDTH, HEIGHT, 16, [[p[:1] for p in row] for row in rows16], order)
+        return [[(to8(p[0]),) * 3 + (255,) for p in row] for row in rows16]
     if kind == "png16grey":
         png(path, WIDTH, HEIGHT, 16, 0, [b"".join(struct.pack(">H", p[0]) for p in row)
                                            for row in rows16])
         return [[(to8(p[0]),) * 3 + (255,) for p in row] for row in rows16]
-    if kind == "tiff8":
+    if kind in ("tiff8", "tiff8be"):
         rows = [[tuple(v >> 8 for v in p) for p in row] for row in rows16]
-        tiff(path, WIDTH, HEIGHT, 8, rows)
+        tiff(path, WIDTH, HEIGHT, 8, rows, order)
         return rows
     if kind == "greyalpha":
         rows = [[(30 * x + y, 255 - 40 * x) for x in range(WIDTH)] for y in range(HEIGHT)]

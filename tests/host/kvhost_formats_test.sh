@@ -25,9 +25,11 @@ run() {  # kvhost run with the plug-in; exit code in rc, stderr in err
     err=$(tr -d '\r' <err.txt)
 }
 
-# Reading: each kind of file gives the 8-bit pixels it holds, 16-bit values rounded.
+# Reading: each kind of file gives the 8-bit pixels it holds, 16-bit values rounded, TIFF in
+# either byte order.
 settings 0
-for kind in png16 png16grey greyalpha palette tiff16 tiff8; do
+for kind in png16 png16grey greyalpha palette tiff16 tiff16be tiff16grey tiff16greybe tiff8 \
+    tiff8be; do
     file=$kind.$([[ $kind == tiff* ]] && echo tif || echo png)
     expected=$($fmt make "$kind" "$file")
     run "$file" read.png
@@ -64,6 +66,12 @@ for kind in grey progressive cmyk ycck; do
     check "read $kind JPEG" "0 0.00" "$rc $($fmt error "$kind.pnm" read.png)"
 done
 head -c 20000 q92.jpg >cut.jpg
+# Missing only its end marker, a one-scan file has every row: it opens, with a warning.
+head -c -2 q92.jpg >noend.jpg
+run q92.jpg whole.png && run noend.jpg noend.png
+check "JPEG without its end marker opens, with a warning" \
+    "0 kvhost: warning: \"noend.jpg\" ends without its end marker; every row is there 1" \
+    "$rc $err $(cmp -s whole.png noend.png && echo 1)"
 $fmt big wide.png 65501 1
 for refusal in 'cut.jpg out.png|cannot read "cut.jpg": the file is damaged or cut short' \
     'wide.png out.jpg|cannot write "out.jpg": a JPEG has at most 65500 pixels a side'; do
