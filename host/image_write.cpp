@@ -145,6 +145,9 @@ void WriteImage(const std::string& path, const RgbaImage& image, const WriteOpti
         }
     } catch (const std::bad_alloc&) {
         throw HostError(what + ": out of memory");
+    } catch (const HostError&) {
+        output.ThrowIfWriteFailed();  // the cause, where the encoder reports only its effect
+        throw;
     }
     output.Commit();
 }

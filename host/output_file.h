@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "host/checked_stream.h"
 #include "host/wic.h"
 
 class OutputFile {
@@ -15,14 +16,20 @@ class OutputFile {
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 
-    [[nodiscard]] IStream& Stream() noexcept { return *stream.Get(); }
+    [[nodiscard]] IStream& Stream() noexcept { return *checked.Get(); }
 
-    // Closes the temporary file and moves it over PATH. Throws HostError.
+    // Throws HostError ("cannot write "PATH": the disk is full") when a write to the stream
+    // failed or fell short, whether or not the encoder noticed.
+    void ThrowIfWriteFailed() const;
+
+    // Flushes and closes the temporary file, checks that it holds every byte written, and moves
+    // it over PATH. Throws HostError, leaving PATH as it was.
     void Commit();
 
    private:
     std::string path;
     std::wstring temporaryPath;
     ComPtr<IWICStream> stream;
+    ComPtr<CheckedStream> checked;
     bool committed = false;
 };

@@ -20,6 +20,10 @@ std::string ReasonOf(HRESULT result) {
         case WINCODEC_ERR_STREAMREAD:
         case HRESULT_FROM_WIN32(ERROR_HANDLE_EOF):
             return "the file is damaged or cut short";
+        case STG_E_MEDIUMFULL:
+        case HRESULT_FROM_WIN32(ERROR_DISK_FULL):
+        case HRESULT_FROM_WIN32(ERROR_HANDLE_DISK_FULL):
+            return "the disk is full";
         default:
             break;
     }

@@ -87,6 +87,29 @@ check "written over its own input" "0 " "$rc $(ls ./*.tmp 2>/dev/null)"
 [ "$($png dump same.png)" != "$($png dump in.png)" ] && passed=$((passed + 1)) ||
     { failed=$((failed + 1)); echo "FAIL: the input was not replaced by the result"; }
 
+# A full disk: a small tmpfs holds a TIFF but not its result beside it, then nothing more. Each
+# format's write ends with "the disk is full", the original as it was and no temporary file.
+full=$(mktemp -d)
+if [ "$(id -u)" -ne 0 ] || ! mount -t tmpfs -o size=160k tmpfs "$full" 2>/dev/null; then
+    echo "skipped: the full-disk checks need root and a tmpfs mount"
+else
+    python3 "$sample" small.png 200 150
+    run small.png "$full/photo.tif" && cp "$full/photo.tif" kept.tif
+    run "$full/photo.tif" "$full/photo.tif"
+    check "a TIFF in place on a full disk" \
+        "1 kvhost: error: cannot write \"$full/photo.tif\": the disk is full 1" \
+        "$rc $err $(cmp -s kept.tif "$full/photo.tif" && echo 1)"
+    dd if=/dev/zero of="$full/filler" bs=1k count=100 2>/dev/null
+    for ext in png jpg tif bmp; do
+        run small.png "$full/out.$ext"
+        check "$ext on a full disk" "1 kvhost: error: cannot write \"$full/out.$ext\": the disk is full" \
+            "$rc $err"
+    done
+    check "a full disk keeps only what was there" "filler photo.tif" "$(ls "$full" | xargs)"
+    umount "$full"
+fi
+rmdir "$full"
+
 # 12000 x 9000: runs with the filter at work, the process's peak memory within 9 bytes a pixel
 # plus 64 MiB; then a header claiming 100000 x 100000 is refused before anything is allocated.
 $fmt big big.png 12000 9000
