@@ -24,16 +24,21 @@ struct WriteOptions {
 };
 
 // Reads an image file of any supported format, whatever its extension. 16-bit channels are
-// rounded to 8 bits and a missing alpha is 255. Before any pixel is allocated the image's size
+// rounded to 8 bits and a missing alpha is 255; of a file of several pages the first is read,
+// with a warning line. Before any pixel is allocated the image's size
 // is checked against what the host can hold with bytesPerPixel bytes for each pixel of the run.
 // Throws HostError.
 [[nodiscard]] RgbaImage ReadImage(const std::string& path, std::uint32_t bytesPerPixel);
+
+// The pages of an image file: 0 when there is no file, 1 when it cannot be read as an image.
+[[nodiscard]] std::uint32_t PageCount(const std::string& path);
 
 // Reads an image file as grey levels (luminance; alpha ignored). Throws HostError.
 [[nodiscard]] GreyImage ReadGreyImage(const std::string& path, std::uint32_t bytesPerPixel);
 
 // Throws HostError when the format of PATH's extension cannot hold an image of this size (a JPEG
-// has at most 65500 pixels a side): a run checks it before the filter, so that no work is lost.
+// has at most 65500 pixels a side), or when PATH is a file of several pages, of which the result
+// would keep one: a run checks it before the filter, so that no work is lost.
 void CheckWritable(const std::string& path, std::int32_t width, std::int32_t height);
 
 // Writes the image in the format of the path's extension, through a temporary file beside it

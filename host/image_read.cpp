@@ -214,6 +214,10 @@ void CopyFrame(IWICBitmapFrameDecode& frame, bool bigEndian, RgbaImage& image,
 RgbaImage ReadWithComponent(IStream& stream, const FileHeader& header, const std::string& path,
                             std::uint32_t bytesPerPixel) {
     const OpenedFrame opened = OpenFrame(stream, path);
+    UINT pages = 0;
+    if (SUCCEEDED(opened.decoder->GetFrameCount(&pages)) && pages > 1) {
+        PrintWarning(Quoted(path) + " has " + std::to_string(pages) + " pages; the first is used");
+    }
     UINT width = 0;
     UINT height = 0;
     CheckResult(opened.frame->GetSize(&width, &height), "cannot read " + Quoted(path));
@@ -239,6 +243,20 @@ RgbaImage ReadImage(const std::string& path, std::uint32_t bytesPerPixel) {
     } catch (const std::bad_alloc&) {
         throw HostError("cannot read " + Quoted(path) + ": out of memory");
     }
+}
+
+std::uint32_t PageCount(const std::string& path) {
+    if (GetFileAttributesW(Utf8ToWide(path).c_str()) == INVALID_FILE_ATTRIBUTES) return 0;
+    ComPtr<IWICStream> stream;
+    ComPtr<IWICBitmapDecoder> decoder;
+    UINT pages = 0;
+    const bool read =
+        SUCCEEDED(ImagingFactory().CreateStream(&stream)) &&
+        SUCCEEDED(stream->InitializeFromFilename(Utf8ToWide(path).c_str(), GENERIC_READ)) &&
+        SUCCEEDED(ImagingFactory().CreateDecoderFromStream(
+            stream.Get(), nullptr, WICDecodeMetadataCacheOnDemand, &decoder)) &&
+        SUCCEEDED(decoder->GetFrameCount(&pages));
+    return read ? pages : 1;
 }
 
 GreyImage ReadGreyImage(const std::string& path, std::uint32_t bytesPerPixel) {

@@ -128,6 +128,10 @@ void CheckWritable(const std::string& path, std::int32_t width, std::int32_t hei
         throw HostError("cannot write " + Quoted(path) + ": a JPEG has at most " +
                         std::to_string(kJpegMaxSide) + " pixels a side");
     }
+    if (const std::uint32_t pages = PageCount(path); pages > 1) {
+        throw HostError("cannot write " + Quoted(path) + ": it has " + std::to_string(pages) +
+                        " pages, and the result would keep only one");
+    }
 }
 
 void WriteImage(const std::string& path, const RgbaImage& image, const WriteOptions& options) {

@@ -5,7 +5,8 @@
                                       the 8-bit RRGGBBAA pixels a reader should get from it:
                                       png16 (RGBA), png16grey, greyalpha, palette (with tRNS),
                                       tiff16 (RGB), tiff16grey, tiff8 (RGBA), each TIFF also
-                                      big-endian with "be" added (tiff16be)
+                                      big-endian with "be" added (tiff16be); tiff8pages, three
+                                      pages of tiff8
   format_tool.py big OUT W H          a large RGB PNG, written row by row
   format_tool.py huge OUT W H         a PNG whose header claims W x H, with almost no data
   format_tool.py error A.png B.png    mean absolute difference of the RGB channels of two PNGs
@@ -44,29 +45,35 @@ def png(path, width, height, depth, colour_type, rows, extra=b""):
                   chunk(b"IDAT", zlib.compress(raw)) + chunk(b"IEND", b""))
 
 
-def tiff(path, width, height, depth, samples, order="<"):
-    """Uncompressed RGB(A) or grey TIFF, one strip, little-endian ("<") or big-endian (">");
-    samples: rows of channel values."""
+def tiff(path, width, height, depth, samples, order="<", pages=1):
+    """Uncompressed RGB(A) or grey TIFF, one strip a page, little-endian ("<") or big-endian
+    (">"); samples: rows of channel values, the same on every page."""
     channels = len(samples[0][0])
     fmt = "%s%d%s" % (order, width * channels, "H" if depth == 16 else "B")
     data = b"".join(struct.pack(fmt, *[v for pixel in row for v in pixel]) for row in samples)
     data += b"\x00" * (len(data) % 2)  # the values that follow start on a word
-    bits_at = 8 + len(data)
-    tags = [(256, 3, 1, width), (257, 3, 1, height),
-            (258, 3, channels, bits_at if channels > 1 else depth),
-            (259, 3, 1, 1), (262, 3, 1, 2 if channels >= 3 else 1), (273, 4, 1, 8),
-            (277, 3, 1, channels), (278, 3, 1, height), (279, 4, 1, len(data)), (284, 3, 1, 1)]
-    if channels == 4:
-        tags.append((338, 3, 1, 2))  # unassociated alpha
-    ifd_at = bits_at + 2 * channels
-    ifd = struct.pack(order + "H", len(tags)) + b"".join(
-        struct.pack(order + "HHII", tag, kind, count, value) if kind == 4 or count > 1 else
-        struct.pack(order + "HHIHH", tag, kind, count, value, 0)
-        for tag, kind, count, value in tags)
-    with open(path, "wb") as out:
-        out.write((b"II*\x00" if order == "<" else b"MM\x00*") + struct.pack(order + "I", ifd_at) +
-                  data + struct.pack("%s%dH" % (order, channels), *[depth] * channels) + ifd +
-                  b"\x00" * 4)
+    out = bytearray((b"II*\x00" if order == "<" else b"MM\x00*") + b"\x00" * 4)
+    link_at = 4  # where the offset of the next directory goes
+    for _ in range(pages):
+        data_at = len(out)
+        bits_at = data_at + len(data)
+        out += data + struct.pack("%s%dH" % (order, channels), *[depth] * channels)
+        tags = [(256, 3, 1, width), (257, 3, 1, height),
+                (258, 3, channels, bits_at if channels > 1 else depth),
+                (259, 3, 1, 1), (262, 3, 1, 2 if channels >= 3 else 1), (273, 4, 1, data_at),
+                (277, 3, 1, channels), (278, 3, 1, height), (279, 4, 1, len(data)),
+                (284, 3, 1, 1)]
+        if channels == 4:
+            tags.append((338, 3, 1, 2))  # unassociated alpha
+        struct.pack_into(order + "I", out, link_at, len(out))
+        out += struct.pack(order + "H", len(tags)) + b"".join(
+            struct.pack(order + "HHII", tag, kind, count, value) if kind == 4 or count > 1 else
+            struct.pack(order + "HHIHH", tag, kind, count, value, 0)
+            for tag, kind, count, value in tags)
+        link_at = len(out)
+        out += b"\x00" * 4
+    with open(path, "wb") as f:
+        f.write(bytes(out))
 
 
 def make(kind, path):
@@ -90,9 +97,9 @@ def make(kind, path):
         png(path, WIDTH, HEIGHT, 16, 0, [b"".join(struct.pack(">H", p[0]) for p in row)
                                            for row in rows16])
         return [[(to8(p[0]),) * 3 + (255,) for p in row] for row in rows16]
-    if kind in ("tiff8", "tiff8be"):
+    if kind in ("tiff8", "tiff8be", "tiff8pages"):
         rows = [[tuple(v >> 8 for v in p) for p in row] for row in rows16]
-        tiff(path, WIDTH, HEIGHT, 8, rows, order)
+        tiff(path, WIDTH, HEIGHT, 8, rows, order, 3 if kind == "tiff8pages" else 1)
         return rows
     if kind == "greyalpha":
         rows = [[(30 * x + y, 255 - 40 * x) for x in range(WIDTH)] for y in range(HEIGHT)]

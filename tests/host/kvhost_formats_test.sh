@@ -36,6 +36,17 @@ for kind in png16 png16grey greyalpha palette tiff16 tiff16be tiff16grey tiff16g
     check "read $kind" "0 $expected" "$rc $($png dump read.png)"
 done
 
+# A TIFF of several pages: the first is read, and said so; it is never written over.
+expected=$($fmt make tiff8pages pages.tif) && cp pages.tif pages_before.tif
+run pages.tif read.png
+check "the first page of three" \
+    "0 kvhost: warning: \"pages.tif\" has 3 pages; the first is used $expected" \
+    "$rc $err $($png dump read.png)"
+run pages.tif pages.tif
+check "a file of three pages not written over" \
+    "1 kvhost: error: cannot write \"pages.tif\": it has 3 pages, and the result would keep only one 1" \
+    "$rc $(tail -1 <<<"$err") $(cmp -s pages.tif pages_before.tif && echo 1)"
+
 # Writing: TIFF keeps alpha, BMP and JPEG drop it; read back through kvhost.
 $png rgba in.png 7 3
 for ext in tif bmp; do
