@@ -1,7 +1,9 @@
 // How large an image the 32-bit host can hold, checked before any of its pixels is allocated.
 #include "host/memory_limit.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <vector>
 
 #include "host/host_error.h"
 #include "plugin/win32.h"
@@ -23,6 +25,38 @@ std::uint64_t LimitMiB() {
     return total > kReservedMiB ? total - kReservedMiB : 0;
 }
 
+// Whether blocks of these sizes can all be had at once, each in one piece of the address space:
+// reserved, never committed, and released at once.
+bool BlocksFit(std::uint64_t imageBytes, std::uint32_t images, std::uint64_t maskBytes) {
+    std::vector<void*> blocks;
+    bool fit = imageBytes <= SIZE_MAX && maskBytes <= SIZE_MAX;
+    for (std::uint32_t i = 0; fit && i <= images; ++i) {
+        const std::uint64_t bytes = i < images ? imageBytes : maskBytes;
+        if (bytes == 0) continue;
+        void* block = VirtualAlloc(nullptr, static_cast<SIZE_T>(bytes), MEM_RESERVE, PAGE_NOACCESS);
+        fit = block != nullptr;
+        if (fit) blocks.push_back(block);
+    }
+    for (void* block : blocks) VirtualFree(block, 0, MEM_RELEASE);
+    return fit;
+}
+
+// About how many MiB the run's blocks can take now, in the proportions of this run: the largest
+// image block of which IMAGES (and the mask's share) fit at once.
+std::uint64_t RoomMiB(std::uint32_t images, std::uint32_t maskBytesPerPixel) {
+    std::uint64_t low = 0;
+    std::uint64_t high = 4096;
+    while (low < high) {
+        const std::uint64_t mid = (low + high + 1) / 2;
+        if (BlocksFit(mid * kMiB, images, mid * kMiB / 4 * maskBytesPerPixel)) {
+            low = mid;
+        } else {
+            high = mid - 1;
+        }
+    }
+    return low * images + low / 4 * maskBytesPerPixel;
+}
+
 }  // namespace
 
 void CheckImageFits(const std::string& path, std::uint64_t width, std::uint64_t height,
@@ -36,9 +70,18 @@ void CheckImageFits(const std::string& path, std::uint64_t width, std::uint64_t 
     const std::uint64_t needMiB = pixels > UINT64_MAX / 16 / bytesPerPixel
                                       ? pixels / kMiB * bytesPerPixel
                                       : (pixels * bytesPerPixel + kMiB - 1) / kMiB;
-    const std::uint64_t limitMiB = LimitMiB();
-    if (needMiB > limitMiB) {
+    const auto refuse = [&](std::uint64_t holdMiB) {
         throw HostError(Quoted(path) + " is " + size + ": needs " + std::to_string(needMiB) +
-                        " MiB, a 32-bit host can hold about " + std::to_string(limitMiB) + " MiB");
+                        " MiB, a 32-bit host can hold about " + std::to_string(holdMiB) + " MiB");
+    };
+    const std::uint64_t limitMiB = LimitMiB();
+    if (needMiB > limitMiB) refuse(limitMiB);
+    // The sum fits; each image must also find one piece of the address space, which other
+    // modules cut up. Found out now, before a decoder works for seconds and the second image
+    // cannot be had.
+    const std::uint32_t images = bytesPerPixel / 4;
+    const std::uint32_t maskBytesPerPixel = bytesPerPixel % 4;
+    if (!BlocksFit(pixels * 4, images, pixels * maskBytesPerPixel)) {
+        refuse(std::min(limitMiB, RoomMiB(images, maskBytesPerPixel)));
     }
 }

@@ -140,6 +140,14 @@ for claim in "huge.png 100000x100000: needs 76294" "huge.jpg 65500x65500: needs 
         "$? $(tr -d '\r' <err.txt)"
     check "absurd header: nothing allocated" 1 "$(( $(cat peak.txt) < 200 ))"
 done
+# 2900 MiB is within the sum, but the two images cannot each have one piece of the address space:
+# refused as well before any decoding, with the room there is.
+$fmt huge tall.png 20000 19000
+$fmt peak peak.txt wine "$kvhost" run ./trapezoid.dll tall.png huge_out.png --quiet 2>err.txt
+rc=$?
+room=$(tr -d '\r' <err.txt | sed -n 's/.*needs 2900 MiB, a 32-bit host can hold about \([0-9]*\) MiB$/\1/p')
+check "two images that do not fit apart refused" "1 1 1" \
+    "$rc $(( ${room:-9999} < 2900 )) $(( $(cat peak.txt) < 200 ))"
 
 # A batch of five: one input corrupt, one target taken by a directory. Three done, two error
 # lines, the summary, exit 1.
