@@ -21,6 +21,12 @@ void TrapezoidFilter::Execute(HWND parent, const Pixel32* source, Pixel32* desti
                               std::int32_t, const SelectionRect* rect, std::int32_t,
                               std::int32_t width, std::int32_t height, ProgressRecord* progress) {
     FilterModule& module = Module();
+    // A file that is there but cannot be read would run on defaults the user never chose.
+    const std::wstring path = module.SettingsFilePath();
+    if (!SettingsFileReadable(path)) {
+        module.ShowError(parent, ModuleText().ReadFailedMessage(), nullptr, path);
+        return;
+    }
     TrapezoidSettings settings{};
     if (!ReadSettings(&settings, /*validate=*/true)) {
         module.ShowError(parent, ModuleText().InvalidSettingsMessage(), nullptr);

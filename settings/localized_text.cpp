@@ -14,6 +14,11 @@ constexpr char kJapaneseSaveFailed[] =
     "\x90\xDD\x92\xE8\x83\x74\x83\x40\x83\x43\x83\x8B\x82\xC9\x8F\x91\x82\xAB\x8D\x9E"
     "\x82\xDF\x82\xDC\x82\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD\x81\x42";
 
+// "設定ファイルを読み込めませんでした。"
+constexpr char kJapaneseReadFailed[] =
+    "\x90\xDD\x92\xE8\x83\x74\x83\x40\x83\x43\x83\x8B\x82\xF0\x93\xC7\x82\xDD\x8D\x9E"
+    "\x82\xDF\x82\xDC\x82\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD\x81\x42";
+
 // "設定ダイアログを作成できませんでした。"
 constexpr char kJapaneseDialogFailed[] =
     "\x90\xDD\x92\xE8\x83\x5F\x83\x43\x83\x41\x83\x8D\x83\x4F\x82\xF0\x8D\xEC\x90\xAC"
@@ -71,6 +76,7 @@ const EnglishText kEnglish;
 const char* JapaneseText::InvalidSettingsMessage() const noexcept { return kJapaneseInvalid; }
 const char* const* JapaneseText::UndefinedAreaNames() const noexcept { return kJapaneseNames; }
 const char* JapaneseText::SaveFailedMessage() const noexcept { return kJapaneseSaveFailed; }
+const char* JapaneseText::ReadFailedMessage() const noexcept { return kJapaneseReadFailed; }
 const char* JapaneseText::DialogFailedMessage() const noexcept { return kJapaneseDialogFailed; }
 const char* const* JapaneseText::PreviewMenuNames() const noexcept { return kJapaneseMenu; }
 const char* JapaneseText::NoStraightLinesNotice() const noexcept { return kJapaneseNoLines; }
@@ -81,6 +87,9 @@ const char* EnglishText::InvalidSettingsMessage() const noexcept {
 const char* const* EnglishText::UndefinedAreaNames() const noexcept { return kEnglishNames; }
 const char* EnglishText::SaveFailedMessage() const noexcept {
     return "The settings could not be written to the file:";
+}
+const char* EnglishText::ReadFailedMessage() const noexcept {
+    return "The settings file could not be read:";
 }
 const char* EnglishText::DialogFailedMessage() const noexcept {
     return "The setup dialog could not be created.";

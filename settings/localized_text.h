@@ -23,6 +23,9 @@ class LocalizedText {
     [[nodiscard]] virtual const char* const* UndefinedAreaNames() const noexcept = 0;
     // Shown, followed by the file's name, when OK could not save the settings.
     [[nodiscard]] virtual const char* SaveFailedMessage() const noexcept = 0;
+    // Shown, followed by the file's name, when a run cannot read the settings file, which is
+    // there but cannot be opened.
+    [[nodiscard]] virtual const char* ReadFailedMessage() const noexcept = 0;
     // Shown when the setup dialog cannot be created even after registering its control classes.
     [[nodiscard]] virtual const char* DialogFailedMessage() const noexcept = 0;
     // The entries of the preview's menu in PreviewMenuEntry order, followed by a null entry.
@@ -37,6 +40,7 @@ class JapaneseText final : public LocalizedText {
     [[nodiscard]] const char* InvalidSettingsMessage() const noexcept override;
     [[nodiscard]] const char* const* UndefinedAreaNames() const noexcept override;
     [[nodiscard]] const char* SaveFailedMessage() const noexcept override;
+    [[nodiscard]] const char* ReadFailedMessage() const noexcept override;
     [[nodiscard]] const char* DialogFailedMessage() const noexcept override;
     [[nodiscard]] const char* const* PreviewMenuNames() const noexcept override;
     [[nodiscard]] const char* NoStraightLinesNotice() const noexcept override;
@@ -47,6 +51,7 @@ class EnglishText final : public LocalizedText {
     [[nodiscard]] const char* InvalidSettingsMessage() const noexcept override;
     [[nodiscard]] const char* const* UndefinedAreaNames() const noexcept override;
     [[nodiscard]] const char* SaveFailedMessage() const noexcept override;
+    [[nodiscard]] const char* ReadFailedMessage() const noexcept override;
     [[nodiscard]] const char* DialogFailedMessage() const noexcept override;
     [[nodiscard]] const char* const* PreviewMenuNames() const noexcept override;
     [[nodiscard]] const char* NoStraightLinesNotice() const noexcept override;

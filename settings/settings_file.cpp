@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <utility>
+#include <vector>
 
 #include "plugin/filter_module.h"
 #include "plugin/wide_text.h"
@@ -48,10 +49,42 @@ bool Flush(const wchar_t* path) {
 
 }  // namespace
 
+std::wstring ProfilePath(const std::wstring& path) {
+    if (path.size() < MAX_PATH) return path;
+    const std::size_t slash = path.rfind(L'\\');
+    if (slash == std::wstring::npos) return {};
+    const std::wstring folder = ExtendedLengthPath(path.substr(0, slash));
+    std::vector<wchar_t> shortName(32768);
+    const DWORD length =
+        GetShortPathNameW(folder.c_str(), shortName.data(), static_cast<DWORD>(shortName.size()));
+    if (length == 0 || length >= shortName.size()) return {};
+    std::wstring shortPath = std::wstring(shortName.data(), length) + path.substr(slash);
+    if (shortPath.rfind(L"\\\\?\\UNC\\", 0) == 0) {
+        shortPath.replace(0, 8, L"\\\\");
+    } else if (shortPath.rfind(L"\\\\?\\", 0) == 0) {
+        shortPath.erase(0, 4);
+    }
+    return shortPath.size() < MAX_PATH ? shortPath : std::wstring();
+}
+
+bool SettingsFileReadable(const std::wstring& path) {
+    if (path.empty()) return true;  // no path to be had: read as a missing file
+    const HANDLE file = CreateFileW(ExtendedLengthPath(path).c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+        CloseHandle(file);
+        return !ProfilePath(path).empty();  // there, and within the profile functions' reach
+    }
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
 bool ReadSettings(TrapezoidSettings* settings, bool validate) {
     RawSettings raw{};
-    // A plug-in whose path cannot be had reads as a missing file: all zero.
-    const std::wstring path = Module().SettingsFilePath();
+    // A plug-in whose path cannot be had reads as a missing file: all zero, and so does a file
+    // out of the profile functions' reach (a run refuses that first: SettingsFileReadable).
+    const std::wstring path = ProfilePath(Module().SettingsFilePath());
     if (!path.empty()) {
         raw.shape = ReadKey(kShapeKey, path.c_str());
         raw.difference = ReadKey(kDifferenceKey, path.c_str());
@@ -65,8 +98,9 @@ bool ReadSettings(TrapezoidSettings* settings, bool validate) {
 }
 
 bool SaveSettings(HWND dialog, const std::wstring& path) {
-    if (path.empty()) return false;
-    const wchar_t* file = path.c_str();
+    const std::wstring reachable = ProfilePath(path);
+    if (reachable.empty()) return false;
+    const wchar_t* file = reachable.c_str();
     const WriteResult results[] = {
         WriteRadioIndex(dialog, kSettingsSection, kShapeKey, kFirstShapeRadioId, kLastShapeRadioId,
                         file),
@@ -82,8 +116,9 @@ bool SaveSettings(HWND dialog, const std::wstring& path) {
 }
 
 bool SaveShapeAndDifference(std::int32_t shape, std::int32_t difference, const std::wstring& path) {
-    if (path.empty()) return false;
-    const wchar_t* file = path.c_str();
+    const std::wstring reachable = ProfilePath(path);
+    if (reachable.empty()) return false;
+    const wchar_t* file = reachable.c_str();
     const bool saved = WriteKey(kSettingsSection, kShapeKey, shape, file) == kWritten &&
                        WriteKey(kSettingsSection, kDifferenceKey, difference, file) == kWritten;
     return Flush(file) && saved;

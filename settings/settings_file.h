@@ -8,6 +8,15 @@
 #include "plugin/win32.h"
 #include "settings/settings_rules.h"
 
+// The form of `path` that the profile functions reach: the path itself below MAX_PATH, where
+// they stop whatever form a path takes; beyond, its folder's short name with the file's name.
+// "" when even that is too long, or the folder is not there.
+[[nodiscard]] std::wstring ProfilePath(const std::wstring& path);
+
+// Whether the settings file at `path` can be read, or is not there (every key then reads as 0):
+// false when it is there but cannot be opened (a folder in its place, no permission).
+[[nodiscard]] bool SettingsFileReadable(const std::wstring& path);
+
 // Fills the six file fields of `settings` (missing values read as 0). With `validate`, false
 // when the difference is outside -100..100; without, always true.
 bool ReadSettings(TrapezoidSettings* settings, bool validate);

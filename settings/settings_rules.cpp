@@ -64,6 +64,14 @@ void ApplyReadRules(const RawSettings& raw, TrapezoidSettings* settings) noexcep
     settings->perspective = raw.perspective;
 }
 
+std::wstring ExtendedLengthPath(const std::wstring& path) {
+    constexpr std::size_t kShortestLong = 260;  // MAX_PATH, which the plain forms stop at
+    if (path.size() < kShortestLong || path.rfind(L"\\\\?\\", 0) == 0) return path;
+    if (path.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + path.substr(2);
+    if (path.size() > 2 && path[1] == L':' && path[2] == L'\\') return L"\\\\?\\" + path;
+    return path;
+}
+
 std::wstring SettingsPathBeside(const std::wstring& moduleFile) {
     const std::size_t slash = moduleFile.rfind(L'\\');
     if (slash == std::wstring::npos) return {};

@@ -62,6 +62,10 @@ void ApplyReadRules(const RawSettings& raw, TrapezoidSettings* settings) noexcep
     return difference >= kMinDifference && difference <= kMaxDifference;
 }
 
+// The form of an absolute PATH that the file functions take at any length: from MAX_PATH on,
+// "\\?\C:\..." or "\\?\UNC\server\...". Shorter paths and other forms as they are.
+[[nodiscard]] std::wstring ExtendedLengthPath(const std::wstring& path);
+
 // The settings file beside the module file `moduleFile`: its name (everything after the last
 // backslash) replaced by the settings file's name. "" when the name has no backslash.
 [[nodiscard]] std::wstring SettingsPathBeside(const std::wstring& moduleFile);

@@ -108,6 +108,18 @@ TEST(SettingsRules, SettingsFileLivesBesideTheModule) {
     for (const auto& [module, expected] : cases) EXPECT_EQ(SettingsPathBeside(module), expected);
 }
 
+TEST(SettingsRules, LongPathsTakeTheFormOfAnyLength) {
+    const std::wstring folder(300, L'a');
+    const std::pair<std::wstring, std::wstring> cases[] = {
+        {L"C:\\" + folder + L"\\vxfilters.ini", L"\\\\?\\C:\\" + folder + L"\\vxfilters.ini"},
+        {L"\\\\server\\share\\" + folder, L"\\\\?\\UNC\\server\\share\\" + folder},
+        {L"\\\\?\\C:\\" + folder, L"\\\\?\\C:\\" + folder},  // already in that form
+        {L"C:\\short\\vxfilters.ini", L"C:\\short\\vxfilters.ini"},
+        {folder, folder},  // relative: left alone
+    };
+    for (const auto& [path, expected] : cases) EXPECT_EQ(ExtendedLengthPath(path), expected);
+}
+
 TEST(LocalizedText, LanguageByPrimaryLanguageId) {
     EXPECT_EQ(DialogTemplateIdFor(1041), 118);  // Japanese, Japan
     for (std::uint32_t id : {1033u, 2057u, 1031u, 2052u, 0u}) {

@@ -2,22 +2,27 @@
 // starts without.
 #include "tests/win32/plugin_dll.h"
 
+#include "settings/settings_file.h"
+#include "settings/settings_rules.h"
+
 namespace {
 
 // The plug-in keeps itself loaded once loaded, so each folder gets one copy per process; the
-// copies are removed by the next test process (test_host::RemoveStaleTempDirectories).
+// copies are removed by the next test process (test_host::RemoveStaleTempDirectories). Paths of
+// any length: a folder's name may take them past MAX_PATH.
 std::wstring SharedFolder(const std::wstring& name) {
     static const std::string temp = test_host::MakeTempDirectory();
     const std::wstring base(temp.begin(), temp.end());  // plain ASCII
     const std::wstring dir = name.empty() ? base : base + name + L"\\";
-    CreateDirectoryW(dir.c_str(), nullptr);
+    CreateDirectoryW(ExtendedLengthPath(dir).c_str(), nullptr);
     CopyFileW((test_host::ProgramFolder() + L"trapezoid.dll").c_str(),
-              (dir + L"trapezoid.dll").c_str(), /*failIfExists=*/TRUE);
+              ExtendedLengthPath(dir + L"trapezoid.dll").c_str(), /*failIfExists=*/TRUE);
     return dir;
 }
 
 void RemoveSettingsFile(const std::wstring& path) {
-    if (!DeleteFileW(path.c_str())) RemoveDirectoryW(path.c_str());
+    const std::wstring file = ExtendedLengthPath(path);
+    if (!DeleteFileW(file.c_str())) RemoveDirectoryW(file.c_str());
 }
 
 }  // namespace
@@ -41,7 +46,7 @@ void PluginDll::Write(const char* key, const char* value) {
     const std::string narrow[] = {key, value};
     WritePrivateProfileStringW(
         L"Trapezoid", std::wstring(narrow[0].begin(), narrow[0].end()).c_str(),
-        std::wstring(narrow[1].begin(), narrow[1].end()).c_str(), Ini().c_str());
+        std::wstring(narrow[1].begin(), narrow[1].end()).c_str(), ProfilePath(Ini()).c_str());
 }
 
 void PluginDll::Settings(int shape, int difference, int mode, int transparent) {

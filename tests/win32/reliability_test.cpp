@@ -8,15 +8,20 @@
 #include <string>
 #include <vector>
 
+#include "settings/settings_file.h"
 #include "tests/win32/dialog_script.h"
 #include "tests/win32/plugin_dll.h"
 #include "ui/preview_canvas.h"
 
 namespace {
 
-// Cyrillic and Japanese names, outside code page 1252, and a Korean one, outside 932 as well.
-const wchar_t* const kForeignNames[] = {L"\u0444\u043E\u0442\u043E", L"\u5199\u771F",
-                                        L"\uC0AC\uC9C4"};
+// Cyrillic and Japanese names, outside code page 1252, a Korean one, outside 932 as well, and
+// one that takes the settings file's path past MAX_PATH.
+const wchar_t* const kForeignNames[] = {
+    L"\u0444\u043E\u0442\u043E", L"\u5199\u771F", L"\uC0AC\uC9C4",
+    L"a-folder-whose-name-is-long-enough-to-take-the-plug-in-and-its-settings-file-past-the-"
+    L"two-hundred-and-sixty-characters-of-a-plain-path-with-the-temporary-folder-before-it-and-"
+    L"the-file-name-after-it-0123456789-abcdefghijklmnopqrst"};
 
 bool Japanese() { return test_host::ExpectsJapanese(); }
 
@@ -37,8 +42,13 @@ TEST_P(ForeignFolder, RunsReadAndSetupSavesTheSettingsBesideTheDll) {
         test_host::Click(dialog, IDOK);
     });
     EXPECT_EQ(result, 1);
-    EXPECT_EQ(GetPrivateProfileIntW(L"Trapezoid", L"shape", -1, Ini().c_str()), 4);
-    EXPECT_EQ(GetPrivateProfileIntW(L"Trapezoid", L"difference", -1, Ini().c_str()), -40);
+    const std::wstring ini = ProfilePath(Ini());
+    EXPECT_EQ(GetPrivateProfileIntW(L"Trapezoid", L"shape", -1, ini.c_str()), 4);
+    EXPECT_EQ(GetPrivateProfileIntW(L"Trapezoid", L"difference", -1, ini.c_str()), -40);
+    // A difference out of range is read, not replaced by a default: the run is refused.
+    Write("difference", "500");
+    EXPECT_EQ(Run(image, 20, 4, {0, 0, 20, 4})[0], 0xFF808080u);
+    EXPECT_EQ(test_host::Events().back().rfind("box error|", 0), 0u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Names, ForeignFolder, ::testing::ValuesIn(kForeignNames));
@@ -96,6 +106,18 @@ TEST_F(PluginDll, SaveFailureKeepsTheDialogOpenAndNamesTheFile) {
     ASSERT_GE(events.size(), 2u);
     EXPECT_EQ(events[events.size() - 2], "query 5");
     EXPECT_EQ(events.back(), "box error|" + text + "\n" + test_host::Utf8(Ini()));
+}
+
+// A folder where the settings file should be: a run cannot read its settings, and rather than
+// run on defaults it refuses, naming the file.
+TEST_F(PluginDll, UnreadableSettingsRefuseTheRunAndNameTheFile) {
+    ASSERT_TRUE(CreateDirectoryW(Ini().c_str(), nullptr));
+    const std::vector<Pixel32> image(6 * 4, 0xFF808080u);
+    EXPECT_EQ(Run(image, 6, 4, {0, 0, 6, 4}), image);
+    const std::string text = Japanese() ? u8"設定ファイルを読み込めませんでした。"
+                                        : "The settings file could not be read:";
+    ASSERT_FALSE(test_host::Events().empty());
+    EXPECT_EQ(test_host::Events().back(), "box error|" + text + "\n" + test_host::Utf8(Ini()));
 }
 
 // A stale handle and a made-up one: the dialog and the error box show without an owner.
