@@ -11,7 +11,6 @@
 #include "host/image_file.h"
 #include "host/image_window.h"
 #include "host/memory_limit.h"
-#include "host/message_boxes.h"
 #include "host/plugin_module.h"
 #include "host/selection.h"
 #include "host/text_encoding.h"
@@ -28,13 +27,12 @@ FilterArguments ParseSetupArguments(const CommandArguments& arguments) {
     return ReadFilterArguments(ParseArguments(options, arguments), kSetupUsage);
 }
 
-// Runs the plug-in's dialog owned by a window that shows the image. Message boxes are answered,
-// as in an unattended run; the dialog itself is left to whoever plays the user.
+// Runs the plug-in's dialog owned by a window that shows the image. A person is at the dialog:
+// its message boxes show over it as windows, as in the host editor, for the person to answer.
 std::int32_t ShowSetup(const PluginModule& plugin, std::int32_t filterIndex, const RgbaImage& image,
                        const std::string& inputPath, const ClientInfoState& clientInfo) {
     const ImageWindow window(Utf8ToWide("kvhost - " + FileNameOf(inputPath)), image);
     const ClientInfoSession session(clientInfo);
-    const MessageBoxAnswerer answerer;
     return plugin.Setup()(filterIndex, window.Handle(), image.pixels.data(), image.width,
                           image.height);
 }

@@ -4,6 +4,8 @@
 //
 //   dialog_driver --caption TEXT [--timeout SECONDS] ACTION...
 //
+// A click that opens a modal box is posted (post-click), and the box answered with box:TEXT.
+//
 // Exit code 0: every action done and every check held; 1: an action failed (the message says
 // what was expected and what was found); 2: bad command line, or no such dialog in time.
 #include <cstdio>
@@ -77,6 +79,24 @@ BOOL CALLBACK MatchDialog(HWND hwnd, LPARAM lParam) {
     return TRUE;
 }
 
+// A message box of the driven dialog: a visible dialog that it owns.
+struct BoxSearch {
+    HWND owner;
+    HWND found;
+};
+
+BOOL CALLBACK MatchBox(HWND hwnd, LPARAM lParam) {
+    auto* search = reinterpret_cast<BoxSearch*>(lParam);
+    wchar_t className[16] = {};
+    GetClassNameW(hwnd, className, 16);
+    if (IsWindowVisible(hwnd) && std::wcscmp(className, kDialogClass) == 0 &&
+        GetWindow(hwnd, GW_OWNER) == search->owner) {
+        search->found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 // Wine decodes the Unix command line with the charset of LC_CTYPE; a locale that is not installed
 // leaves plain ASCII, which turns each non-ASCII byte into some other character.
 bool LooksUndecoded(const std::wstring& text) {
@@ -113,6 +133,11 @@ class Driver {
         Send(Control(action.id), BM_CLICK, 0, 0);
         return {};
     }
+    std::string PostClick(const Action& action) const {  // a click that opens a modal box
+        PostMessageW(Control(action.id), BM_CLICK, 0, 0);
+        return {};
+    }
+    std::string AnswerBox(const Action& action) const;
     std::string DoubleClick(const Action& action) const {  // in the middle of the control
         const HWND control = Control(action.id);
         RECT client{};
@@ -190,6 +215,8 @@ struct Verb {
 constexpr Verb kVerbs[] = {
     {L"set", Form::kIdText, &Driver::Set, 0},
     {L"click", Form::kId, &Driver::Click, 0},
+    {L"post-click", Form::kId, &Driver::PostClick, 0},
+    {L"box", Form::kText, &Driver::AnswerBox, 0},  // a message box's text begins so; then OK
     {L"double-click", Form::kId, &Driver::DoubleClick, 0},
     {L"select", Form::kIdNumber, &Driver::Select, 0},
     {L"key", Form::kIdNumber, &Driver::Key, 0},  // a virtual-key code
@@ -325,6 +352,33 @@ std::string Driver::WaitUntilClosed() const {
         if (GetTickCount() - start > timeoutMs) throw ActionFailure("the dialog is still open");
     }
     return {};
+}
+
+// A message box over the dialog (owned by it): its text must begin with the action's, and the
+// user presses its default button. Prints the box's caption.
+std::string Driver::AnswerBox(const Action& action) const {
+    BoxSearch search{dialog, nullptr};
+    for (const DWORD start = GetTickCount(); search.found == nullptr; Sleep(kPollMs)) {
+        if (GetTickCount() - start > timeoutMs) throw ActionFailure("no message box came");
+        EnumWindows(MatchBox, reinterpret_cast<LPARAM>(&search));
+    }
+    constexpr int kBoxTextId = 0xFFFF;  // the static control of a message box's text
+    const HWND text = GetDlgItem(search.found, kBoxTextId);
+    const std::wstring shown = text != nullptr ? TextOf(text) : L"(no text)";
+    if (shown.compare(0, action.value.size(), action.value) != 0) {
+        throw ActionFailure("expected a box saying \"" + Utf8(action.value) + "\", got \"" +
+                            Utf8(shown) + "\"");
+    }
+    const std::string caption = Utf8(CaptionOf(search.found));
+    const auto defaultId = static_cast<int>(LOWORD(Send(search.found, DM_GETDEFID, 0, 0)));
+    const HWND button = GetDlgItem(search.found, defaultId != 0 ? defaultId : IDOK);
+    if (button == nullptr) throw ActionFailure("the box has no button to press");
+    PostMessageW(button, BM_CLICK, 0, 0);
+    for (const DWORD start = GetTickCount(); IsWindow(search.found); Sleep(kPollMs)) {
+        if (GetTickCount() - start > timeoutMs) throw ActionFailure("the box is still open");
+    }
+    Settle();
+    return "\"" + caption + "\"";
 }
 
 // As a choice in the list: the selection changes, then the dialog hears of it.

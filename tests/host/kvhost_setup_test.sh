@@ -125,11 +125,13 @@ setup_with ./probe_plugin.dll in.png -- expect-pos:1003=5 key:1003=35 expect-pos
     expect-text:1001=hello sleep:10 ok
 expect_host "slider, combo box, check box and edit driven" "kvhost: setup confirmed" ""
 
-# The dialog's own error box is answered and printed; the dialog stays open for the user.
-setup_with ./probe_plugin.dll in.png -- set:1001=box click:1 expect-text:1001=box \
-    set:1001=fine ok
-expect_host "the dialog's message box answered, the dialog left open" "kvhost: setup confirmed" \
-    'kvhost: message box "error": probe setup refused "box"'
+# The dialog's own error box shows over it, for the user to answer; the dialog stays open.
+setup_with ./probe_plugin.dll in.png -- set:1001=box post-click:1 \
+    'box:probe setup refused "box"' expect-text:1001=box set:1001=fine ok
+expect_host "the dialog's message box shown to the user, the dialog left open" \
+    "kvhost: setup confirmed" ""
+expect_same "the box answered by the user" 'box:probe setup refused "box" "error"' \
+    "$(sed -n 3p <<<"$drove")"
 
 # The Japanese dialog, found by a driver running Japanese and by one running English.
 host_env=("${japanese[@]}")

@@ -76,6 +76,14 @@ check "Cancel not confirmed" "kvhost: setup not confirmed (result 0)" "$out"
 cmp -s before.ini vxfilters.ini
 check "Cancel leaves the file" 0 $?
 
+# OK with a folder where the settings file belongs: the box saying so shows over the dialog, for
+# the user to answer, and the dialog stays open.
+mv vxfilters.ini kept.ini && mkdir vxfilters.ini
+setup english Trapezoid post-click:1 "box:The settings could not be written to the file:" cancel
+check "an unwritable file: the box shown to the user" 0 "$drc"
+check "an unwritable file: not confirmed" "kvhost: setup not confirmed (result 0)" "$out"
+rmdir vxfilters.ini && mv kept.ini vxfilters.ini
+
 # Japanese: the texts of template 118 and of the list, a screenshot of the preview with a
 # transparent undefined area under the perspective profile, Escape.
 settings 3 150 1 0 0 0
