@@ -5,7 +5,7 @@
 #include "host/arguments.h"
 
 void AddFilterArguments(cxxopts::Options& options) {
-    options.add_options()("filter", "filter index", cxxopts::value<std::int32_t>())(
+    options.add_options()("filter", "filter index", cxxopts::value<std::string>())(
         "mask", "selection mask image", cxxopts::value<std::string>())(
         "fg", "foreground colour", cxxopts::value<std::string>())("bg", "background colour",
                                                                   cxxopts::value<std::string>())(
@@ -17,7 +17,7 @@ FilterArguments ReadFilterArguments(const cxxopts::ParseResult& result, const st
     FilterArguments filter;
     filter.pluginPath = Positional(result, "plugin", usage);
     filter.inputPath = Positional(result, "input", usage);
-    if (result.count("filter") != 0) filter.filterIndex = result["filter"].as<std::int32_t>();
+    if (result.count("filter") != 0) filter.filter = result["filter"].as<std::string>();
     if (result.count("mask") != 0) filter.maskPath = result["mask"].as<std::string>();
     if (result.count("fg") != 0) {
         filter.colours.foreground = ParseColour(result["fg"].as<std::string>());

@@ -12,7 +12,8 @@
 struct FilterArguments {
     std::string pluginPath;
     std::string inputPath;
-    std::int32_t filterIndex = 0;
+    std::string filter = "0";      // --filter as given, which the plug-in's FilterIndex reads
+    std::int32_t filterIndex = 0;  // what it names, once the plug-in is loaded
     std::optional<std::string> maskPath;
     ClientInfoState colours;  // its mask stays null: the mask bytes come later, from the file
 };

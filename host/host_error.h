@@ -21,5 +21,11 @@ class UsageError : public HostError {
     explicit UsageError(const std::string& message) : HostError(message) {}
 };
 
+// An image of a kind that kvhost cannot read, the message already saying precisely which.
+class UnsupportedImage : public HostError {
+   public:
+    explicit UnsupportedImage(const std::string& message) : HostError(message) {}
+};
+
 // Quotes a file name or argument for an error message.
 [[nodiscard]] inline std::string Quoted(const std::string& text) { return "\"" + text + "\""; }

@@ -13,7 +13,7 @@ enum class ImageFormat { kPng, kJpeg, kTiff, kBmp };
 // The format of a file name's extension (.png, .jpg/.jpeg, .tif/.tiff, .bmp, any case).
 [[nodiscard]] std::optional<ImageFormat> FormatOfPath(const std::string& path);
 
-// The format of a --format value (png, jpg, tif, bmp), or nothing.
+// The format of a --format value (png, jpg or jpeg, tif or tiff, bmp; any case), or nothing.
 [[nodiscard]] std::optional<ImageFormat> FormatOfName(const std::string& name);
 
 // The extension written for a format, with its dot: ".png", ".jpg", ".tif", ".bmp".

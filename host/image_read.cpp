@@ -4,8 +4,10 @@
 #include <array>
 #include <cstring>
 #include <new>
+#include <optional>
 #include <utility>
 
+#include "host/file_kind.h"
 #include "host/host_error.h"
 #include "host/image_file.h"
 #include "host/jpeg_file.h"
@@ -200,7 +202,8 @@ void CopyFrame(IWICBitmapFrameDecode& frame, bool bigEndian, RgbaImage& image,
     }
     // The component's converter would take big-endian samples for the machine's.
     if (bigEndian && HasWideChannels(format)) {
-        throw HostError(what + ": a big-endian 16-bit TIFF of this pixel layout is not supported");
+        throw UnsupportedImage(what +
+                               ": a big-endian 16-bit TIFF of this pixel layout is not supported");
     }
     ComPtr<IWICFormatConverter> converter;
     CheckResult(ImagingFactory().CreateFormatConverter(&converter), what);
@@ -211,22 +214,45 @@ void CopyFrame(IWICBitmapFrameDecode& frame, bool bigEndian, RgbaImage& image,
 }
 
 // Through the imaging component, the size checked before the decoder allocates the image.
+// Called while a decoder's failure is handled: the failure said in plain words where the file's
+// first bytes tell why (too short, a damaged PNG, a TIFF of an unsupported kind), else as it was.
+[[noreturn]] void ThrowUnreadable(IStream& stream, const std::string& path) {
+    STATSTG file{};
+    const std::uint64_t size =
+        SUCCEEDED(stream.Stat(&file, STATFLAG_NONAME)) ? file.cbSize.QuadPart : 0;
+    if (const std::optional<std::string> reason = UnreadableReason(stream, size)) {
+        throw UnsupportedImage("cannot read " + Quoted(path) + ": " + *reason);
+    }
+    throw;
+}
+
 RgbaImage ReadWithComponent(IStream& stream, const FileHeader& header, const std::string& path,
                             std::uint32_t bytesPerPixel) {
-    const OpenedFrame opened = OpenFrame(stream, path);
+    OpenedFrame opened;
+    UINT width = 0;
+    UINT height = 0;
+    try {
+        opened = OpenFrame(stream, path);
+        CheckResult(opened.frame->GetSize(&width, &height), "cannot read " + Quoted(path));
+    } catch (const HostError&) {
+        ThrowUnreadable(stream, path);
+    }
     UINT pages = 0;
     if (SUCCEEDED(opened.decoder->GetFrameCount(&pages)) && pages > 1) {
         PrintWarning(Quoted(path) + " has " + std::to_string(pages) + " pages; the first is used");
     }
-    UINT width = 0;
-    UINT height = 0;
-    CheckResult(opened.frame->GetSize(&width, &height), "cannot read " + Quoted(path));
     CheckImageFits(path, width, height, bytesPerPixel);
     RgbaImage image{static_cast<std::int32_t>(width), static_cast<std::int32_t>(height), {}};
     image.pixels.resize(std::size_t{width} * height);
     const bool bigEndian =
         IsBigEndianTiff(header.bytes, header.count) && DecoderKeepsBigEndianSamples();
-    CopyFrame(*opened.frame.Get(), bigEndian, image, "cannot decode " + Quoted(path));
+    try {
+        CopyFrame(*opened.frame.Get(), bigEndian, image, "cannot decode " + Quoted(path));
+    } catch (const UnsupportedImage&) {
+        throw;
+    } catch (const HostError&) {
+        ThrowUnreadable(stream, path);
+    }
     return image;
 }
 

@@ -110,8 +110,12 @@ std::optional<ImageFormat> FormatOfPath(const std::string& path) {
 }
 
 std::optional<ImageFormat> FormatOfName(const std::string& name) {
+    // Any of the format's extensions without its dot: jpg or jpeg, tif or tiff.
+    const std::string extension = "." + Lower(name) + " ";
     for (const FormatInfo& info : kFormats) {
-        if (Lower(name) == info.name) return info.format;
+        if (!name.empty() && std::string(info.extensions).find(extension) != std::string::npos) {
+            return info.format;
+        }
     }
     return std::nullopt;
 }

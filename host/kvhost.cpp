@@ -64,11 +64,6 @@ int PrintHelpOf(const std::string& name) {
     return kExitSuccess;
 }
 
-int HelpCommand(const CommandArguments& arguments) {
-    if (arguments.size() > 2) throw UsageError("unexpected argument " + Quoted(arguments[2]));
-    return PrintHelpOf(arguments.size() == 2 ? arguments[1] : std::string());
-}
-
 // "info, run, ...", for the errors that name the commands.
 std::string CommandNames() {
     std::string names;
@@ -76,6 +71,15 @@ std::string CommandNames() {
         names += (names.empty() ? "" : ", ") + std::string(command.name);
     }
     return names;
+}
+
+int HelpCommand(const CommandArguments& arguments) {
+    if (arguments.size() > 2) throw UsageError("unexpected argument " + Quoted(arguments[2]));
+    if (arguments.size() == 2 && FindKnownCommand(arguments[1]) == nullptr) {
+        throw UsageError("no help on " + Quoted(arguments[1]) +
+                         ": there is no such command (commands: " + CommandNames() + ")");
+    }
+    return PrintHelpOf(arguments.size() == 2 ? arguments[1] : std::string());
 }
 
 const Command& FindCommand(const std::string& name) {

@@ -63,7 +63,14 @@ void CheckImageFits(const std::string& path, std::uint64_t width, std::uint64_t 
                     std::uint32_t bytesPerPixel) {
     const std::string size = std::to_string(width) + "x" + std::to_string(height);
     if (width == 0 || height == 0 || width > INT32_MAX || height > INT32_MAX) {
-        throw HostError(Quoted(path) + " is " + size + ": not a size an image can have");
+        // A side read from a 32-bit field past INT32_MAX was a negative number there.
+        const auto side = [](std::uint64_t value) {
+            return value > INT32_MAX && value <= UINT32_MAX
+                       ? std::to_string(static_cast<std::int64_t>(value) - (std::int64_t{1} << 32))
+                       : std::to_string(value);
+        };
+        throw HostError(Quoted(path) + " is " + side(width) + " \u00D7 " + side(height) +
+                        ": not a size an image can have");
     }
     // Both sides are below 2^31, so their product fits in 64 bits; the byte count may not.
     const std::uint64_t pixels = width * height;

@@ -2,6 +2,7 @@
 // the optional KVF_SuggestSettings.
 #include "host/plugin_module.h"
 
+#include <charconv>
 #include <vector>
 
 #include "host/host_error.h"
@@ -32,8 +33,11 @@ std::string TextUpToZero(const std::vector<char>& buffer) { return std::string(b
 PluginModule::PluginModule(const std::string& pluginPath) : path(pluginPath) {
     handle = LoadPlugin(path);
     if (handle == nullptr) {
+        const DWORD error = GetLastError();
+        // A picture, a 64-bit library or anything else that is not a 32-bit Windows DLL.
         throw HostError("cannot load plug-in " + Quoted(path) + ": " +
-                        SystemMessage(GetLastError()));
+                        (error == ERROR_BAD_EXE_FORMAT ? "it is not a 32-bit Windows DLL"
+                                                       : SystemMessage(error)));
     }
     try {
         getPluginInfo = Resolve<GetPluginInfoFn>("KV_GetPluginInfo");
@@ -93,10 +97,18 @@ FilterNames PluginModule::Names(std::int32_t index) const {
     return FilterNames{TextUpToZero(category), TextUpToZero(name)};
 }
 
-void PluginModule::CheckFilterIndex(std::int32_t index) const {
+std::int32_t PluginModule::FilterIndex(const std::string& text) const {
     const std::int32_t count = FilterCount();
-    if (index < 0 || index >= count) {
-        throw UsageError("filter index " + std::to_string(index) + " is out of range: " +
-                         Quoted(path) + " has " + std::to_string(count) + " filter(s)");
-    }
+    std::int32_t index = -1;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), index);
+    const bool number = error == std::errc() && end == text.data() + text.size();
+    if (number && index >= 0 && index < count) return index;
+    const std::string numbers = count <= 0   ? "none"
+                                : count == 1 ? "1 filter, number 0"
+                                : count == 2 ? "2 filters, numbers 0 and 1"
+                                             : std::to_string(count) + " filters, numbers 0 to " +
+                                                   std::to_string(count - 1);
+    throw UsageError((number ? "there is no filter " + text
+                             : "--filter wants a filter number, not " + Quoted(text)) +
+                     "; this plug-in has " + numbers);
 }

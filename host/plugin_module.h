@@ -26,8 +26,9 @@ class PluginModule {
     [[nodiscard]] std::int32_t FilterCount() const;
     [[nodiscard]] FilterNames Names(std::int32_t index) const;
 
-    // Throws UsageError when the plug-in has no filter of this index.
-    void CheckFilterIndex(std::int32_t index) const;
+    // The filter that --filter's TEXT names. Throws UsageError, saying which numbers there are,
+    // for anything but the number of one of the plug-in's filters.
+    [[nodiscard]] std::int32_t FilterIndex(const std::string& text) const;
 
     [[nodiscard]] HMODULE Handle() const noexcept { return handle; }
     [[nodiscard]] ExecuteFn Execute() const noexcept { return execute; }

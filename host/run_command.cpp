@@ -115,10 +115,10 @@ int RunBatch(const PluginModule& plugin, const RunOptions& run) {
 }  // namespace
 
 int RunCommand(const CommandArguments& arguments) {
-    const RunOptions run = ParseRunOptions(arguments);
+    RunOptions run = ParseRunOptions(arguments);
     PrepareBatch(run);  // before any file is read
     const PluginModule plugin(run.filter.pluginPath);
-    plugin.CheckFilterIndex(run.filter.filterIndex);
+    run.filter.filterIndex = plugin.FilterIndex(run.filter.filter);
     if (run.straighten) static_cast<void>(plugin.RequireSuggest());  // before any work
     std::optional<MessageBoxRedirect> redirect;
     if (!run.interactive) redirect.emplace(plugin.Handle());

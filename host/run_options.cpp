@@ -64,7 +64,7 @@ void ReadFiles(const cxxopts::ParseResult& result, RunOptions& run) {
             run.format = FormatOfName(name);
             if (!run.format)
                 throw UsageError("invalid format " + Quoted(name) +
-                                 ": expected png, jpg, tif or bmp");
+                                 ": expected png, jpg (jpeg), tif (tiff) or bmp");
         }
         return;
     }

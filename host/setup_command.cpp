@@ -47,11 +47,10 @@ int SetupCommand(const CommandArguments& arguments) {
     if (setup.maskPath) mask = ReadMask(*setup.maskPath, image);
 
     const PluginModule plugin(setup.pluginPath);
-    plugin.CheckFilterIndex(setup.filterIndex);
+    const std::int32_t filterIndex = plugin.FilterIndex(setup.filter);
     ClientInfoState clientInfo = setup.colours;
     clientInfo.mask = mask.empty() ? nullptr : mask.data();
-    const std::int32_t result =
-        ShowSetup(plugin, setup.filterIndex, image, setup.inputPath, clientInfo);
+    const std::int32_t result = ShowSetup(plugin, filterIndex, image, setup.inputPath, clientInfo);
     WriteUtf8(stdout, result == kSetupConfirmed ? std::string("kvhost: setup confirmed\n")
                                                 : "kvhost: setup not confirmed (result " +
                                                       std::to_string(result) + ")\n");

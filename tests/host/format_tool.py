@@ -7,6 +7,9 @@
                                       tiff16 (RGB), tiff16grey, tiff8 (RGBA), each TIFF also
                                       big-endian with "be" added (tiff16be); tiff8pages, three
                                       pages of tiff8
+  format_tool.py unreadable           the kinds of file kvhost cannot read, for the next form
+  format_tool.py unreadable KIND OUT  writes a file of that kind and prints the reason kvhost
+                                      must give for it
   format_tool.py big OUT W H          a large RGB PNG, written row by row
   format_tool.py huge OUT W H         a PNG whose header claims W x H, with almost no data
   format_tool.py error A.png B.png    mean absolute difference of the RGB channels of two PNGs
@@ -45,9 +48,10 @@ def png(path, width, height, depth, colour_type, rows, extra=b""):
                   chunk(b"IDAT", zlib.compress(raw)) + chunk(b"IEND", b""))
 
 
-def tiff(path, width, height, depth, samples, order="<", pages=1):
+def tiff(path, width, height, depth, samples, order="<", pages=1, changes=()):
     """Uncompressed RGB(A) or grey TIFF, one strip a page, little-endian ("<") or big-endian
-    (">"); samples: rows of channel values, the same on every page."""
+    (">"); samples: rows of channel values, the same on every page. changes: (tag, value) pairs
+    that replace or add short values, to describe a kind of file the data does not match."""
     channels = len(samples[0][0])
     fmt = "%s%d%s" % (order, width * channels, "H" if depth == 16 else "B")
     data = b"".join(struct.pack(fmt, *[v for pixel in row for v in pixel]) for row in samples)
@@ -65,6 +69,9 @@ def tiff(path, width, height, depth, samples, order="<", pages=1):
                 (284, 3, 1, 1)]
         if channels == 4:
             tags.append((338, 3, 1, 2))  # unassociated alpha
+        for tag, value in changes:
+            tags = [t for t in tags if t[0] != tag] + [(tag, 3, 1, value)]
+        tags.sort()
         struct.pack_into(order + "I", out, link_at, len(out))
         out += struct.pack(order + "H", len(tags)) + b"".join(
             struct.pack(order + "HHII", tag, kind, count, value) if kind == 4 or count > 1 else
@@ -74,6 +81,56 @@ def tiff(path, width, height, depth, samples, order="<", pages=1):
         out += b"\x00" * 4
     with open(path, "wb") as f:
         f.write(bytes(out))
+
+
+# Files kvhost cannot read, each for its own reason: the kind and what kvhost must say of it,
+# "{}" standing for the file's name.
+UNREADABLE = {
+    "short": 'cannot read "{}": the file is too short to be an image (2 bytes)',
+    "badpng": 'cannot read "{}": the PNG file is damaged or cut short',
+    "tiffzstd": 'cannot read "{}": a TIFF compressed with ZSTD is not supported',
+    "tiffjpeg": 'cannot read "{}": a TIFF compressed with JPEG is not supported',
+    "tiff12": 'cannot read "{}": a 12-bit TIFF is not supported',
+    "tifffloat": 'cannot read "{}": a TIFF of floating-point samples is not supported',
+    "tiffplanes": 'cannot read "{}": a TIFF whose colour planes are stored apart is not supported',
+    "cuttiff": 'cannot read "{}": the TIFF file is damaged or cut short',
+    "cutbmp": 'cannot read "{}": the BMP file is damaged or cut short',
+    "bmpw0": '"{}" is 0 \u00d7 23: not a size an image can have',
+    "bmpneg": '"{}" is -37 \u00d7 23: not a size an image can have',
+}
+
+
+def bmp(path, width, height, cut=None):
+    """A 24-bit BMP whose header says WIDTH x HEIGHT, with rows for |width| x |height|."""
+    row = (abs(width) * 3 + 3) // 4 * 4
+    data = bytes(row * abs(height))
+    header = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, len(data), 2835, 2835, 0, 0)
+    out = b"BM" + struct.pack("<IHHI", 14 + 40 + len(data), 0, 0, 54) + header + data
+    open(path, "wb").write(out[:cut])
+
+
+def unreadable(kind, path):
+    """Writes a file of one of the UNREADABLE kinds and prints what kvhost must say of it."""
+    rows = [[(x, y, 7) for x in range(WIDTH)] for y in range(HEIGHT)]
+    changes = {"tiffzstd": [(259, 50000)], "tiffjpeg": [(259, 7)], "tiff12": [(258, 12)],
+               "tifffloat": [(258, 32), (339, 3)], "tiffplanes": [(284, 2)]}
+    if kind == "short":
+        open(path, "wb").write(b"\x89P")
+    elif kind == "badpng":
+        png(path, WIDTH, HEIGHT, 8, 2, [[v for p in row for v in p] for row in rows])
+        data = bytearray(open(path, "rb").read())
+        data[40:60] = b"\x00" * 20  # into the compressed data
+        open(path, "wb").write(bytes(data))
+    elif kind == "cuttiff":
+        tiff(path, 600, 400, 8, [[(x % 256, y % 256, 7) for x in range(600)] for y in range(400)])
+        data = open(path, "rb").read()
+        open(path, "wb").write(data[:len(data) // 3])
+    elif kind.endswith("bmp") or kind.startswith("bmp"):
+        width = {"cutbmp": 300, "bmpw0": 0, "bmpneg": -37}[kind]
+        bmp(path, width, 23 if width <= 0 else 200, 5000 if kind == "cutbmp" else None)
+    else:
+        tiff(path, WIDTH, HEIGHT, 8, rows, changes=changes[kind])
+    print(UNREADABLE[kind].format(path))
 
 
 def make(kind, path):
@@ -195,6 +252,10 @@ def main(command, *args):
     if command == "make":
         for row in make(args[0], args[1]):
             print(" ".join("%02X%02X%02X%02X" % tuple(p) for p in row))
+    elif command == "unreadable" and len(args) == 0:
+        print(" ".join(UNREADABLE))
+    elif command == "unreadable":
+        unreadable(args[0], args[1])
     elif command == "big":
         big(args[0], int(args[1]), int(args[2]))
     elif command == "huge" and args[0].endswith(".jpg"):

@@ -36,6 +36,13 @@ for kind in png16 png16grey greyalpha palette tiff16 tiff16be tiff16grey tiff16g
     check "read $kind" "0 $expected" "$rc $($png dump read.png)"
 done
 
+# Files that cannot be read, each said in plain words naming the file.
+for kind in $($fmt unreadable); do
+    expected=$($fmt unreadable "$kind" "bad-$kind.img")
+    run "bad-$kind.img" out.png
+    check "unreadable $kind" "1 kvhost: error: $expected" "$rc $err"
+done
+
 # A TIFF of several pages: the first is read, and said so; it is never written over.
 expected=$($fmt make tiff8pages pages.tif) && cp pages.tif pages_before.tif
 run pages.tif read.png

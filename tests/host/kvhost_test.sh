@@ -67,7 +67,7 @@ $tool rgb rgb.png 6 5
 $tool mask mask.png 6 5 2,1,5,4 200 3,2
 $tool mask small_mask.png 5 5 0,0,5,5 255
 $tool mask empty_mask.png 6 5 0,0,0,0 255
-echo "not an image" >text.png
+echo "not an image, only a line of text in a file" >text.png
 
 # Information and filter names, Japanese decoded from Shift-JIS.
 kvhost info ./probe_plugin.dll
@@ -114,6 +114,11 @@ expect_error "input not an image" 'cannot read "text.png": not an image' "${run[
 expect_error "output extension" 'cannot write "out.gif": the extension' "${run[@]}" in.png out.gif
 expect_error "quality out of range" 'invalid quality "101"' "${run[@]}" in.png out.jpg --quality 101
 expect_error "batch option without batch" 'need --out-dir' "${run[@]}" in.png out.png --format jpg
+expect_error "unknown format" 'invalid format "gif": expected png, jpg \(jpeg\), tif \(tiff\) or bmp' \
+    "${run[@]}" in.png --out-dir fmt --format gif
+expect_error "help on no command" 'no help on "bogus": there is no such command' help bogus
+expect_error "a picture for a plug-in" \
+    'cannot load plug-in "in.png": it is not a 32-bit Windows DLL' info in.png
 expect_error "rect outside" 'outside the 6x5 image' "${run[@]}" in.png out.png --rect 0,0,7,5
 expect_error "rect negative" 'outside the 6x5 image' "${run[@]}" in.png out.png --rect=-1,0,2,2
 expect_error "rect empty" 'empty or inverted' "${run[@]}" in.png out.png --rect 2,2,2,4
@@ -130,8 +135,10 @@ expect_error "missing mask" 'cannot open "nomask.png"' "${run[@]}" in.png out.pn
 expect_error "bad colour" 'invalid colour "12345"' "${run[@]}" in.png out.png --fg 12345
 expect_error "bad colour digits" 'invalid colour "GG0000"' "${run[@]}" in.png out.png --bg GG0000
 expect_error "unknown option" "option 'bogus' does not exist" "${run[@]}" in.png out.png --bogus
-expect_error "non-numeric filter" "'x'" "${run[@]}" in.png out.png --filter x
-expect_error "filter out of range" 'filter index 2 is out of range' "${run[@]}" in.png out.png \
+expect_error "non-numeric filter" \
+    '--filter wants a filter number, not "x"; this plug-in has 2 filters, numbers 0 and 1' \
+    "${run[@]}" in.png out.png --filter x
+expect_error "filter out of range" 'there is no filter 2; this plug-in has 2 filters, numbers 0 and 1' "${run[@]}" in.png out.png \
     --filter 2
 expect_error "missing output argument" 'missing output' "${run[@]}" in.png
 expect_error "surplus argument" 'unexpected argument "extra.png"' "${run[@]}" in.png out.png \
@@ -175,6 +182,11 @@ expect_error "batch: --out-dir without its parent" 'cannot create the output fol
 kvhost run ./probe_plugin.dll in.png --out-dir made --quiet --filter 1
 [ $rc -eq 0 ] && [ -f made/in.png ] && pass "batch: --out-dir made when missing" ||
     fail "batch: --out-dir made when missing: exit $rc, '$err'"
+# --format takes either spelling of an extension.
+kvhost run ./probe_plugin.dll in.png --out-dir made --quiet --format jpeg --filter 1
+kvhost run ./probe_plugin.dll in.png --out-dir made --quiet --format TIFF --filter 1
+[ -f made/in.jpg ] && [ -f made/in.tif ] && pass "--format jpeg and TIFF" ||
+    fail "--format jpeg and TIFF: $(ls made)"
 # Suggesting needs the optional export, checked before the image is read.
 expect_error "suggest without the export" 'cannot suggest settings: it does not export' \
     suggest ./probe_plugin.dll nothere.png
