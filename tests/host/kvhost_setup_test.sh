@@ -202,7 +202,7 @@ expect_error "bad colour" 'invalid colour "12345"' setup ./probe_plugin.dll in.p
 expect_error "missing input" 'cannot open "nothere.png"' setup ./probe_plugin.dll nothere.png
 expect_error "mask size" 'is 2x2 but the image is 3x2' setup ./probe_plugin.dll in.png \
     --mask small_mask.png
-expect_error "filter out of range" 'filter index 2 is out of range' setup ./probe_plugin.dll \
+expect_error "filter out of range" 'there is no filter 2; this plug-in has 2 filters' setup ./probe_plugin.dll \
     in.png --filter 2
 expect_error "plug-in missing" 'cannot load plug-in "./nothere.dll"' setup ./nothere.dll in.png
 

@@ -138,7 +138,8 @@ expect_error "unknown option" "option 'bogus' does not exist" "${run[@]}" in.png
 expect_error "non-numeric filter" \
     '--filter wants a filter number, not "x"; this plug-in has 2 filters, numbers 0 and 1' \
     "${run[@]}" in.png out.png --filter x
-expect_error "filter out of range" 'there is no filter 2; this plug-in has 2 filters, numbers 0 and 1' "${run[@]}" in.png out.png \
+expect_error "filter out of range" \
+    'there is no filter 2; this plug-in has 2 filters, numbers 0 and 1' "${run[@]}" in.png out.png \
     --filter 2
 expect_error "missing output argument" 'missing output' "${run[@]}" in.png
 expect_error "surplus argument" 'unexpected argument "extra.png"' "${run[@]}" in.png out.png \
