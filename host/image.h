@@ -5,13 +5,16 @@
 #include <cstdint>
 #include <vector>
 
+#include "host/photo_metadata.h"
 #include "transform/pixel.h"
 
-// An image as the plug-in sees it: width × height Pixel32 words, row stride = width.
+// An image as the plug-in sees it: width × height Pixel32 words, row stride = width; with the
+// metadata of the photograph it was read from.
 struct RgbaImage {
     std::int32_t width = 0;
     std::int32_t height = 0;
     std::vector<Pixel32> pixels;
+    PhotoMetadata metadata;
 };
 
 // A one-channel image, one byte per pixel, row stride = width.

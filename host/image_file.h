@@ -21,9 +21,12 @@ enum class ImageFormat { kPng, kJpeg, kTiff, kBmp };
 
 struct WriteOptions {
     int jpegQuality = 92;  // 1..100
+    bool strip = false;    // write none of the photograph's EXIF, ICC profile and XMP
 };
 
-// Reads an image file of any supported format, whatever its extension. 16-bit channels are
+// Reads an image file of any supported format, whatever its extension, turned upright as its
+// orientation tells a viewer, with its EXIF, ICC profile and XMP (a damaged EXIF block is left
+// out with a warning line). 16-bit channels are
 // rounded to 8 bits and a missing alpha is 255; of a file of several pages the first is read,
 // with a warning line. Before any pixel is allocated the image's size
 // is checked against what the host can hold with bytesPerPixel bytes for each pixel of the run.
@@ -43,5 +46,7 @@ void CheckWritable(const std::string& path, std::int32_t width, std::int32_t hei
 
 // Writes the image in the format of the path's extension, through a temporary file beside it
 // that replaces the path only when it is complete: on failure an existing file is left as it was.
-// JPEG and BMP drop alpha. Throws HostError.
+// JPEG and BMP drop alpha. JPEG and PNG carry the image's metadata, the EXIF block made fit for
+// the upright result; TIFF and BMP carry none, said in a warning line when there was some.
+// Throws HostError.
 void WriteImage(const std::string& path, const RgbaImage& image, const WriteOptions& options);

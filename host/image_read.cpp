@@ -12,6 +12,8 @@
 #include "host/image_file.h"
 #include "host/jpeg_file.h"
 #include "host/memory_limit.h"
+#include "host/metadata_read.h"
+#include "host/orientation.h"
 #include "host/text_encoding.h"
 #include "host/tiff_byte_order.h"
 #include "host/wic.h"
@@ -242,7 +244,7 @@ RgbaImage ReadWithComponent(IStream& stream, const FileHeader& header, const std
         PrintWarning(Quoted(path) + " has " + std::to_string(pages) + " pages; the first is used");
     }
     CheckImageFits(path, width, height, bytesPerPixel);
-    RgbaImage image{static_cast<std::int32_t>(width), static_cast<std::int32_t>(height), {}};
+    RgbaImage image{static_cast<std::int32_t>(width), static_cast<std::int32_t>(height), {}, {}};
     image.pixels.resize(std::size_t{width} * height);
     const bool bigEndian =
         IsBigEndianTiff(header.bytes, header.count) && DecoderKeepsBigEndianSamples();
@@ -256,16 +258,49 @@ RgbaImage ReadWithComponent(IStream& stream, const FileHeader& header, const std
     return image;
 }
 
+// The metadata of a file the component decodes, read by kvhost itself; the stream is put back at
+// its start.
+PhotoMetadata ComponentFileMetadata(IStream& stream, const FileHeader& header,
+                                    const std::string& path) {
+    static constexpr std::uint8_t kPng[4] = {0x89, 'P', 'N', 'G'};
+    PhotoMetadata metadata;
+    if (header.count >= 4 && std::memcmp(header.bytes, kPng, 4) == 0) {
+        metadata = ReadPngMetadata(stream);
+    } else if (header.count >= 4 && header.bytes[0] == header.bytes[1] &&
+               (header.bytes[0] == 'I' || header.bytes[0] == 'M')) {
+        metadata = ReadTiffMetadata(stream);
+    }
+    LARGE_INTEGER start{};
+    CheckResult(stream.Seek(start, STREAM_SEEK_SET, nullptr), "cannot read " + Quoted(path));
+    return metadata;
+}
+
+// The image as a viewer shows it; a damaged EXIF block is left out, with a warning.
+RgbaImage Upright(RgbaImage image, const std::string& path) {
+    PhotoMetadata& metadata = image.metadata;
+    if (!metadata.exif.empty() && !ExifOrientation(metadata.exif)) {
+        PrintWarning(Quoted(path) + ": the EXIF block is damaged and is left out");
+        metadata.exif.clear();
+    }
+    const int orientation = metadata.orientation;
+    metadata.orientation = 1;
+    return Upright(std::move(image), orientation);
+}
+
 }  // namespace
 
 RgbaImage ReadImage(const std::string& path, std::uint32_t bytesPerPixel) {
     const ComPtr<IWICStream> stream = OpenStream(path);
     const FileHeader header = ReadHeader(*stream.Get(), path);
     try {
-        if (StartsAsJpeg(header.bytes, header.count))
-            return ReadJpeg(*stream.Get(), path, bytesPerPixel);
+        if (StartsAsJpeg(header.bytes, header.count)) {
+            return Upright(ReadJpeg(*stream.Get(), path, bytesPerPixel), path);
+        }
         CheckPngHeader(header, path, bytesPerPixel);
-        return ReadWithComponent(*stream.Get(), header, path, bytesPerPixel);
+        PhotoMetadata metadata = ComponentFileMetadata(*stream.Get(), header, path);
+        RgbaImage image = ReadWithComponent(*stream.Get(), header, path, bytesPerPixel);
+        image.metadata = std::move(metadata);
+        return Upright(std::move(image), path);
     } catch (const std::bad_alloc&) {
         throw HostError("cannot read " + Quoted(path) + ": out of memory");
     }

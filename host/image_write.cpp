@@ -12,6 +12,7 @@
 #include "host/jpeg_file.h"
 #include "host/output_file.h"
 #include "host/png_writer.h"
+#include "host/text_encoding.h"
 #include "host/wic.h"
 
 namespace {
@@ -95,6 +96,23 @@ void EncodeWithComponent(IStream& stream, const RgbaImage& image, const FormatIn
     CheckResult(encoder->Commit(), what);
 }
 
+// What the output carries: nothing with --strip; else the image's metadata with its EXIF block
+// made fit for the upright result (left out, with a warning, when it is damaged).
+PhotoMetadata MetadataToWrite(const RgbaImage& image, const WriteOptions& options,
+                              const std::string& path) {
+    if (options.strip) return {};
+    PhotoMetadata metadata = image.metadata;
+    metadata.orientation = 1;
+    if (!metadata.exif.empty()) {
+        std::optional<std::vector<std::uint8_t>> fitted =
+            ExifForResult(metadata.exif, static_cast<std::uint32_t>(image.width),
+                          static_cast<std::uint32_t>(image.height));
+        if (!fitted) PrintWarning(Quoted(path) + ": the EXIF block is damaged and is left out");
+        metadata.exif = fitted ? std::move(*fitted) : std::vector<std::uint8_t>();
+    }
+    return metadata;
+}
+
 }  // namespace
 
 std::optional<ImageFormat> FormatOfPath(const std::string& path) {
@@ -142,12 +160,18 @@ void WriteImage(const std::string& path, const RgbaImage& image, const WriteOpti
     CheckWritable(path, image.width, image.height);
     const std::optional<ImageFormat> format = FormatOfPath(path);
     const std::string what = "cannot encode " + Quoted(path);
+    const PhotoMetadata metadata = MetadataToWrite(image, options, path);
+    if (!metadata.Empty() && *format != ImageFormat::kPng && *format != ImageFormat::kJpeg) {
+        PrintWarning(Quoted(path) +
+                     ": TIFF and BMP files are written without the photograph's "
+                     "EXIF, ICC profile and XMP");
+    }
     OutputFile output(path);
     try {
         if (*format == ImageFormat::kPng) {
-            WritePng(output.Stream(), image, what);
+            WritePng(output.Stream(), image, metadata, what);
         } else if (*format == ImageFormat::kJpeg) {
-            WriteJpeg(output.Stream(), image, options.jpegQuality, what);
+            WriteJpeg(output.Stream(), image, options.jpegQuality, metadata, what);
         } else {
             EncodeWithComponent(output.Stream(), image, InfoOf(*format), what);
         }

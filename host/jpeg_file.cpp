@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include "host/host_error.h"
@@ -12,8 +14,10 @@
 #include "host/text_encoding.h"
 
 // jpeglib.h first: its configuration decides which codes jerror.h declares.
+// clang-format off
 #include <jpeglib.h>
 #include <jerror.h>
+// clang-format on
 
 static_assert(kJpegMaxSide == JPEG_MAX_DIMENSION);
 
@@ -179,10 +183,42 @@ void DecodeRows(jpeg_decompress_struct& info, RgbaImage& image) {
         }
         const JDIMENSION read = jpeg_read_scanlines(&info, rows.data(), count);
         for (JDIMENSION row = 0; cmyk && row < read; ++row) {
-            CmykRowToBgra(rows[row], image.pixels.data() + std::size_t{width} * (top + row),
-                          width, info.saw_Adobe_marker != 0);
+            CmykRowToBgra(rows[row], image.pixels.data() + std::size_t{width} * (top + row), width,
+                          info.saw_Adobe_marker != 0);
         }
     }
+}
+
+// What APP1 segments begin with before their EXIF block or XMP packet.
+constexpr char kExifSignature[] = "Exif\0";  // and the array's own zero: six bytes
+constexpr char kXmpSignature[] = "http://ns.adobe.com/xap/1.0/";  // and its zero
+
+bool StartsWith(const jpeg_saved_marker_ptr marker, const char* signature, std::size_t size) {
+    return marker->data_length >= size && std::memcmp(marker->data, signature, size) == 0;
+}
+
+// The EXIF block, the XMP packet and the ICC profile of the saved markers.
+PhotoMetadata MetadataOf(jpeg_decompress_struct& info) {
+    PhotoMetadata found;
+    for (jpeg_saved_marker_ptr marker = info.marker_list; marker != nullptr;
+         marker = marker->next) {
+        if (marker->marker != JPEG_APP0 + 1) continue;
+        if (StartsWith(marker, kExifSignature, sizeof kExifSignature) && found.exif.empty()) {
+            found.exif.assign(marker->data + sizeof kExifSignature,
+                              marker->data + marker->data_length);
+        } else if (StartsWith(marker, kXmpSignature, sizeof kXmpSignature) && found.xmp.empty()) {
+            found.xmp.assign(marker->data + sizeof kXmpSignature,
+                             marker->data + marker->data_length);
+        }
+    }
+    JOCTET* profile = nullptr;
+    unsigned int length = 0;
+    if (jpeg_read_icc_profile(&info, &profile, &length)) {
+        found.icc.assign(profile, profile + length);
+        std::free(profile);  // the library allocated it with malloc
+    }
+    found.orientation = ExifOrientation(found.exif).value_or(1);
+    return found;
 }
 
 }  // namespace
@@ -194,13 +230,18 @@ bool StartsAsJpeg(const std::uint8_t* bytes, std::size_t count) noexcept {
 RgbaImage ReadJpeg(IStream& stream, const std::string& path, std::uint32_t bytesPerPixel) {
     Decompressor decompressor(stream, "cannot read " + Quoted(path));
     jpeg_decompress_struct& info = decompressor.info;
+    // APP1 holds EXIF and XMP, APP2 the ICC profile.
+    jpeg_save_markers(&info, JPEG_APP0 + 1, 0xFFFF);
+    jpeg_save_markers(&info, JPEG_APP0 + 2, 0xFFFF);
     jpeg_read_header(&info, TRUE);
     CheckImageFits(path, info.image_width, info.image_height, bytesPerPixel);
     const bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
     // The extended colour space writes BGRA words with alpha 255, grey included.
     info.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRA;
     RgbaImage image{static_cast<std::int32_t>(info.image_width),
-                    static_cast<std::int32_t>(info.image_height), {}};
+                    static_cast<std::int32_t>(info.image_height),
+                    {},
+                    MetadataOf(info)};
     image.pixels.resize(std::size_t{info.image_width} * info.image_height);
     jpeg_start_decompress(&info);
     // A file coded in one scan is whole once its rows are: a missing end marker loses nothing.
@@ -263,9 +304,42 @@ class Compressor : public LibraryObject<jpeg_compress_struct> {
     StreamDestination destination;
 };
 
+// An APP1 segment: SIGNATURE (its zero included) and DATA, when they fit one segment.
+void WriteApp1(jpeg_compress_struct& info, const char* signature, std::size_t signatureSize,
+               const std::uint8_t* data, std::size_t size, const std::string& what,
+               const char* name) {
+    constexpr std::size_t kMostSegmentBytes = 65533;
+    if (signatureSize + size > kMostSegmentBytes) {
+        PrintWarning(what.substr(what.find('"')) + ": its " + name +
+                     " is too large for a JPEG segment and is left out");
+        return;
+    }
+    std::vector<JOCTET> segment(signature, signature + signatureSize);
+    segment.insert(segment.end(), data, data + size);
+    jpeg_write_marker(&info, JPEG_APP0 + 1, segment.data(), static_cast<unsigned>(segment.size()));
+}
+
+void WriteMetadata(jpeg_compress_struct& info, const PhotoMetadata& metadata,
+                   const std::string& what) {
+    if (!metadata.exif.empty()) {
+        WriteApp1(info, kExifSignature, sizeof kExifSignature, metadata.exif.data(),
+                  metadata.exif.size(), what, "EXIF block");
+    }
+    if (!metadata.xmp.empty()) {
+        WriteApp1(info, kXmpSignature, sizeof kXmpSignature,
+                  reinterpret_cast<const std::uint8_t*>(metadata.xmp.data()), metadata.xmp.size(),
+                  what, "XMP packet");
+    }
+    if (!metadata.icc.empty()) {
+        jpeg_write_icc_profile(&info, metadata.icc.data(),
+                               static_cast<unsigned>(metadata.icc.size()));
+    }
+}
+
 }  // namespace
 
-void WriteJpeg(IStream& stream, const RgbaImage& image, int quality, const std::string& what) {
+void WriteJpeg(IStream& stream, const RgbaImage& image, int quality, const PhotoMetadata& metadata,
+               const std::string& what) {
     Compressor compressor(stream, what);
     jpeg_compress_struct& info = compressor.info;
     info.image_width = static_cast<JDIMENSION>(image.width);
@@ -279,7 +353,10 @@ void WriteJpeg(IStream& stream, const RgbaImage& image, int quality, const std::
         info.comp_info[0].h_samp_factor = 1;
         info.comp_info[0].v_samp_factor = 1;
     }
+    // An EXIF segment comes first after the start of the image, where a JFIF one would be.
+    if (!metadata.exif.empty()) info.write_JFIF_header = FALSE;
     jpeg_start_compress(&info, TRUE);
+    WriteMetadata(info, metadata, what);
     const auto width = static_cast<std::size_t>(image.width);
     std::array<JSAMPROW, kRowsPerCall> rows{};
     while (info.next_scanline < info.image_height) {

@@ -24,4 +24,7 @@ constexpr std::int32_t kJpegMaxSide = 65500;
 
 // Writes IMAGE as a baseline JPEG file (quality 1..100, 4:2:0 below 95 and 4:4:4 from 95, alpha
 // dropped) into STREAM. WHAT starts the message of a failure. Throws HostError.
-void WriteJpeg(IStream& stream, const RgbaImage& image, int quality, const std::string& what);
+// With the METADATA given (EXIF, XMP and ICC profile as APP1, APP1 and APP2 segments; a block
+// too large for its segment is left out with a warning line).
+void WriteJpeg(IStream& stream, const RgbaImage& image, int quality, const PhotoMetadata& metadata,
+               const std::string& what);

@@ -101,9 +101,35 @@ class Deflater {
     std::size_t used = 0;
 };
 
+// The chunks of the metadata, which readers look for before the image data.
+void WriteMetadataChunks(ChunkWriter& writer, const PhotoMetadata& metadata,
+                         const std::string& what) {
+    if (!metadata.icc.empty()) {
+        std::vector<std::uint8_t> chunk = {'I', 'C', 'C', ' ', 'P', 'r', 'o',
+                                           'f', 'i', 'l', 'e', 0,   0};
+        uLongf size = compressBound(static_cast<uLong>(metadata.icc.size()));
+        chunk.resize(chunk.size() + size);
+        if (compress2(chunk.data() + 13, &size, metadata.icc.data(),
+                      static_cast<uLong>(metadata.icc.size()), Z_BEST_COMPRESSION) != Z_OK) {
+            throw HostError(what + ": cannot compress the ICC profile");
+        }
+        chunk.resize(13 + size);
+        writer.Chunk("iCCP", chunk.data(), chunk.size());
+    }
+    if (!metadata.exif.empty()) writer.Chunk("eXIf", metadata.exif.data(), metadata.exif.size());
+    if (!metadata.xmp.empty()) {
+        // The keyword, uncompressed, no language, no translated keyword, then the text.
+        const std::string head("XML:com.adobe.xmp\0\0\0\0\0", 22);
+        std::vector<std::uint8_t> chunk(head.begin(), head.end());
+        chunk.insert(chunk.end(), metadata.xmp.begin(), metadata.xmp.end());
+        writer.Chunk("iTXt", chunk.data(), chunk.size());
+    }
+}
+
 }  // namespace
 
-void WritePng(IStream& stream, const RgbaImage& image, const std::string& what) {
+void WritePng(IStream& stream, const RgbaImage& image, const PhotoMetadata& metadata,
+              const std::string& what) {
     const bool opaque = IsOpaque(image);
     const int channels = opaque ? 3 : 4;
     ChunkWriter writer(stream, what);
@@ -114,6 +140,7 @@ void WritePng(IStream& stream, const RgbaImage& image, const std::string& what) 
     // 8 bits, colour type 2 (RGB) or 6 (RGBA), deflate, adaptive filters, not interlaced.
     header.insert(header.end(), {8, static_cast<std::uint8_t>(opaque ? 2 : 6), 0, 0, 0});
     writer.Chunk("IHDR", header.data(), header.size());
+    WriteMetadataChunks(writer, metadata, what);
 
     Deflater deflater(what);
     const auto width = static_cast<std::size_t>(image.width);

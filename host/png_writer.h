@@ -7,4 +7,7 @@
 #include "host/wic.h"
 
 // Writes IMAGE as a PNG file into STREAM. WHAT starts the message of a failure. Throws HostError.
-void WritePng(IStream& stream, const RgbaImage& image, const std::string& what);
+// With the METADATA given: the ICC profile as iCCP, the EXIF block as eXIf and the XMP packet as
+// the iTXt chunk of keyword "XML:com.adobe.xmp", all before the image data.
+void WritePng(IStream& stream, const RgbaImage& image, const PhotoMetadata& metadata,
+              const std::string& what);

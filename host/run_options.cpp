@@ -16,11 +16,12 @@ struct OptionHelp {
 
 constexpr OptionHelp kOptionHelp[] = {
     {"--filter N", "the plug-in's filter to run, counted from 0 (default 0)"},
-    {"--rect L,T,R,B", "the selection rectangle, right and bottom exclusive"},
+    {"--rect L,T,R,B", "the selection rectangle, right and bottom exclusive, in the picture"},
     {"--mask MASK", "selection mask image: white selects; default rectangle its bounding box"},
     {"--fg RRGGBB[AA]", "the editor's foreground colour (default 000000)"},
     {"--bg RRGGBB[AA]", "the editor's background colour (default FFFFFF)"},
     {"--quality Q", "JPEG output quality, 1..100 (default 92)"},
+    {"--strip", "write none of the photograph's EXIF, ICC profile and XMP"},
     {"--auto", "straighten each image: the plug-in suggests and saves its settings first"},
     {"--horizontal", "straighten near-horizontal lines instead of verticals (run: with --auto)"},
     {"--out-dir DIR", "batch: write each input into DIR under its own name"},
@@ -43,10 +44,10 @@ std::int32_t ParseQuality(const std::string& text) {
 void AddRunArguments(cxxopts::Options& options) {
     AddFilterArguments(options);
     options.add_options()("rect", "", cxxopts::value<std::string>())("quiet", "")("auto", "")(
-        "horizontal", "")("interactive", "")("quality", "", cxxopts::value<std::string>())(
-        "out-dir", "", cxxopts::value<std::string>())("suffix", "", cxxopts::value<std::string>())(
-        "format", "", cxxopts::value<std::string>())("more", "",
-                                                     cxxopts::value<std::vector<std::string>>());
+        "horizontal", "")("interactive", "")("strip", "")(
+        "quality", "", cxxopts::value<std::string>())("out-dir", "", cxxopts::value<std::string>())(
+        "suffix", "", cxxopts::value<std::string>())("format", "", cxxopts::value<std::string>())(
+        "more", "", cxxopts::value<std::vector<std::string>>());
     options.parse_positional({"plugin", "input", "more"});
 }
 
@@ -95,6 +96,7 @@ RunOptions ParseRunOptions(const CommandArguments& arguments) {
             throw UsageError("--horizontal says what --auto straightens: it needs --auto");
         run.direction = SuggestHorizontals;
     }
+    run.write.strip = result["strip"].as<bool>();
     run.quiet = result["quiet"].as<bool>();
     run.interactive = result["interactive"].as<bool>();
     return run;
@@ -129,6 +131,8 @@ void PrintRunHelp(std::FILE* stream) {
         std::fprintf(stream, "  %-18s %s\n", help.option, help.text);
     }
     std::fputs(
+        "pictures: read upright, as their EXIF orientation shows them to a viewer; --rect and\n"
+        "  --mask are in that upright picture, and the result is written upright\n"
         "formats: reads PNG (8 or 16 bits, grey, palette, alpha), JPEG, TIFF (8 or 16 bits), BMP;\n"
         "  writes by the output's extension: .png and .tif with alpha, .jpg/.jpeg and .bmp "
         "without\n"

@@ -2,7 +2,8 @@
 # Installs what building and testing the plug-in needs: the i686 mingw-w64 cross compiler, Wine
 # (32-bit), Xvfb, fonts (Wine's own for Marlett, IPA Gothic and P Gothic for Japanese), the
 # Japanese locale, zlib for kvhost, nasm and libjpeg-turbo for kvhost's JPEG codec (built from
-# Debian's source by build_libjpeg.sh) and its reference decoder for the tests, the native test
+# Debian's source by build_libjpeg.sh) and its reference decoder for the tests, a metadata reader
+# that is not kvhost (exiftool) for the tests, the native test
 # and benchmark libraries, and clang with libFuzzer for the fuzz targets.
 # Idempotent and quiet when everything is already there.
 set -euo pipefail
@@ -12,7 +13,7 @@ packages=(
     googletest libgtest-dev libgmock-dev libbenchmark-dev libstb-dev libcxxopts-dev locales
     g++-mingw-w64-i686-win32 binutils-mingw-w64-i686 mingw-w64-i686-dev libz-mingw-w64-dev
     wine wine32:i386 fonts-wine xvfb xauth fonts-ipafont-gothic
-    nasm curl libjpeg-turbo-progs
+    nasm curl libjpeg-turbo-progs libimage-exiftool-perl
 )
 
 sudo_if_needed() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }

@@ -10,6 +10,9 @@
   format_tool.py unreadable           the kinds of file kvhost cannot read, for the next form
   format_tool.py unreadable KIND OUT  writes a file of that kind and prints the reason kvhost
                                       must give for it
+  format_tool.py marked OUT.ppm W H   a grey picture with a red mark in its top-left corner
+  format_tool.py corner FILE          where its mark shows (TL, TR, BL, BR) and its size
+  format_tool.py icc OUT              a minimal ICC profile
   format_tool.py big OUT W H          a large RGB PNG, written row by row
   format_tool.py huge OUT W H         a PNG whose header claims W x H, with almost no data
   format_tool.py error A.png B.png    mean absolute difference of the RGB channels of two PNGs
@@ -222,6 +225,36 @@ def flat_jpeg(path, width, height, blocks, transform):
                           b"\x00\x3f\x00") + data + b"\xff\xd9")
 
 
+def marked(path, width, height):
+    """A grey binary PPM with a red 8 x 8 mark in its top-left corner."""
+    rows = b"".join(bytes((200, 30, 30) if x < 8 and y < 8 else (128, 128, 128))
+                    for y in range(height) for x in range(width))
+    with open(path, "wb") as out:
+        out.write(b"P6 %d %d 255\n" % (width, height) + rows)
+
+
+def corner(path):
+    """Where the red mark of a marked picture shows (TL, TR, BL, BR) and the picture's size."""
+    rows = read_any(path)
+    height, width = len(rows), len(rows[0])
+    at = [(x, y) for y in (0, height - 1) for x in (0, width - 1)
+          if rows[y][x][0] > 150 and rows[y][x][1] < 100]
+    names = {(0, 0): "TL", (width - 1, 0): "TR", (0, height - 1): "BL",
+             (width - 1, height - 1): "BR"}
+    print("%s %dx%d" % (" ".join(names[p] for p in at) or "none", width, height))
+
+
+def icc(path):
+    """A small ICC profile: a display profile's 128-byte header and one tag, its white point."""
+    header = struct.pack(">I4sI4s4s4s6H4s4sIIIII", 164, b"none", 0x02100000, b"mntr", b"RGB ",
+                         b"XYZ ", 2026, 12, 8, 9, 30, 0, b"acsp", b"APPL", 0, 0, 0, 0, 0)
+    header += b"\x00" * (128 - len(header))
+    table = struct.pack(">I4sII", 1, b"wtpt", 144, 20)
+    white = b"XYZ " + bytes(4) + struct.pack(">3i", 63190, 65536, 54061)
+    with open(path, "wb") as out:
+        out.write(header + table + white)
+
+
 def read_any(path):
     """Rows of RGB(A) tuples of an 8-bit PNG or a binary PPM (P6) or PGM (P5)."""
     data = open(path, "rb").read()
@@ -256,6 +289,12 @@ def main(command, *args):
         print(" ".join(UNREADABLE))
     elif command == "unreadable":
         unreadable(args[0], args[1])
+    elif command == "marked":
+        marked(args[0], int(args[1]), int(args[2]))
+    elif command == "corner":
+        corner(args[0])
+    elif command == "icc":
+        icc(args[0])
     elif command == "big":
         big(args[0], int(args[1]), int(args[2]))
     elif command == "huge" and args[0].endswith(".jpg"):

@@ -43,6 +43,49 @@ for kind in $($fmt unreadable); do
     check "unreadable $kind" "1 kvhost: error: $expected" "$rc $err"
 done
 
+# A camera's photograph in each of the eight orientations, a mark in its stored top-left corner:
+# read upright as a viewer shows it, and written upright with orientation 1, JPEG and PNG alike.
+settings 0
+$fmt marked marked.ppm 48 32 && cjpeg -quality 95 marked.ppm >marked.jpg
+shown=(x "TL 48x32" "TR 48x32" "BR 48x32" "BL 48x32" "TL 32x48" "TR 32x48" "BR 32x48" "BL 32x48")
+for o in 1 2 3 4 5 6 7 8; do
+    exiftool -q -n -Orientation=$o marked.jpg -o "turned$o.jpg"
+    run "turned$o.jpg" up.png && run "turned$o.jpg" up.jpg && djpeg up.jpg >up.ppm
+    check "orientation $o" "0 ${shown[$o]} ${shown[$o]} 1 1" \
+        "$rc $($fmt corner up.png) $($fmt corner up.ppm) $(exiftool -T -n -Orientation up.jpg up.png | xargs)"
+done
+
+# Its EXIF, ICC profile and XMP: carried into JPEG and PNG as a reader that is not kvhost sees
+# them, the orientation 1, the pixel dimensions the result's and the thumbnail gone; TIFF says it
+# drops them; --strip writes none.
+$fmt icc profile.icc && cjpeg -quality 50 marked.ppm >thumb.jpg
+exiftool -q -n -Orientation=6 -Make=Kvhost -Model=Tester "-DateTimeOriginal=2026:12:08 09:30:00" \
+    -ExifImageWidth=48 -ExifImageHeight=32 -XMP-dc:Title=Facade "-ICC_Profile<=profile.icc" \
+    "-ThumbnailImage<=thumb.jpg" marked.jpg -o camera.jpg
+for ext in jpg png; do
+    run camera.jpg "meta.$ext"
+    tags=$(exiftool -s3 -n -Orientation -Make -Model -DateTimeOriginal -ExifImageWidth \
+        -ExifImageHeight -Title "meta.$ext" | xargs)
+    thumbnail=$(exiftool -s3 -ThumbnailLength "meta.$ext" | wc -w)
+    profile=$(exiftool -b -ICC_Profile "meta.$ext" | cmp -s - profile.icc && echo same)
+    check "metadata into $ext" "0 1 Kvhost Tester 2026:12:08 09:30:00 32 48 Facade 0 same" \
+        "$rc $tags $((thumbnail)) $profile"
+done
+run camera.jpg meta.tif
+check "TIFF says it drops the metadata" \
+    "0 kvhost: warning: \"meta.tif\": TIFF and BMP files are written without the photograph's EXIF, ICC profile and XMP" \
+    "$rc $err"
+# A damaged EXIF block (its first directory pointed far outside) is left out, with a warning.
+python3 -c "import sys; d = bytearray(open('camera.jpg', 'rb').read()); i = d.index(b'Exif\\0\\0') + 10
+d[i:i + 4] = b'\\x7f\\xff\\xff\\xf0' if d[i - 4:i - 2] == b'MM' else b'\\xf0\\xff\\xff\\x7f'
+open('damaged.jpg', 'wb').write(bytes(d))"
+run damaged.jpg undamaged.png
+check "a damaged EXIF block left out" \
+    "0 kvhost: warning: \"damaged.jpg\": the EXIF block is damaged and is left out 0" \
+    "$rc $err $(($(exiftool -s3 -EXIF:all undamaged.png | wc -l)))"
+run camera.jpg stripped.jpg --strip
+check "--strip writes none of it" "0 0" "$rc $(($(exiftool -s3 -EXIF:all -XMP:all -ICC_Profile:all stripped.jpg | wc -l)))"
+
 # A TIFF of several pages: the first is read, and said so; it is never written over.
 expected=$($fmt make tiff8pages pages.tif) && cp pages.tif pages_before.tif
 run pages.tif read.png

@@ -26,7 +26,7 @@ using Bitmap = std::unique_ptr<std::remove_pointer_t<HBITMAP>, ObjectDelete>;
 }  // namespace
 
 RgbaImage CaptureScreen(const RECT& rect) {
-    RgbaImage image{rect.right - rect.left, rect.bottom - rect.top, {}};
+    RgbaImage image{rect.right - rect.left, rect.bottom - rect.top, {}, {}};
     if (image.width <= 0 || image.height <= 0) throw std::runtime_error("empty rectangle");
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;

@@ -1,0 +1,112 @@
+// Tests of a photograph's orientation and EXIF block as kvhost carries them: the eight
+// orientations turn a marked picture as a viewer shows it, and the block is made fit for the
+// upright result, every offset checked.
+#include "host/photo_metadata.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "host/orientation.h"
+
+namespace {
+
+// A little-endian EXIF block: the orientation in the first directory, a link to an EXIF
+// directory with the pixel dimensions, and a second directory whose thumbnail ends the block.
+std::vector<std::uint8_t> CameraExif(std::uint16_t orientation) {
+    std::vector<std::uint8_t> b = {'I', 'I', 42, 0, 8, 0, 0, 0};
+    const auto put16 = [&b](std::uint32_t v) {
+        b.push_back(static_cast<std::uint8_t>(v));
+        b.push_back(static_cast<std::uint8_t>(v >> 8));
+    };
+    const auto put32 = [&](std::uint32_t v) {
+        put16(v & 0xFFFF);
+        put16(v >> 16);
+    };
+    const auto entry = [&](std::uint16_t tag, std::uint16_t type, std::uint32_t value) {
+        put16(tag);
+        put16(type);
+        put32(1);
+        put32(value);
+    };
+    // First directory at 8: 2 entries, then the link to the second at 8 + 2 + 24 + 4 + 30.
+    put16(2);
+    entry(0x0112, 3, orientation);
+    entry(0x8769, 4, 38);
+    put32(68);
+    // EXIF directory at 38: 2 entries (30 bytes with its link).
+    put16(2);
+    entry(0xA002, 3, 4000);
+    entry(0xA003, 4, 3000);
+    put32(0);
+    // Second directory at 68: the thumbnail at 98, 6 bytes long.
+    put16(2);
+    entry(0x0201, 4, 98);
+    entry(0x0202, 4, 6);
+    put32(0);
+    for (std::uint8_t byte : {0xFF, 0xD8, 1, 2, 0xFF, 0xD9}) b.push_back(byte);
+    return b;
+}
+
+std::uint32_t Read32(const std::vector<std::uint8_t>& b, std::size_t at) {
+    return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24;
+}
+
+TEST(PhotoMetadata, EightOrientationsShowTheMarkWhereAViewerDoes) {
+    // A 3 x 2 picture, the mark (9) in its stored top-left corner; where a viewer shows it.
+    RgbaImage stored{3, 2, {9, 1, 2, 3, 4, 5}, {}};
+    const struct {
+        int orientation;
+        std::int32_t width;
+        std::vector<Pixel32> shown;
+    } cases[] = {
+        {1, 3, {9, 1, 2, 3, 4, 5}}, {2, 3, {2, 1, 9, 5, 4, 3}}, {3, 3, {5, 4, 3, 2, 1, 9}},
+        {4, 3, {3, 4, 5, 9, 1, 2}}, {5, 2, {9, 3, 1, 4, 2, 5}}, {6, 2, {3, 9, 4, 1, 5, 2}},
+        {7, 2, {5, 2, 4, 1, 3, 9}}, {8, 2, {2, 5, 1, 4, 9, 3}}, {0, 3, {9, 1, 2, 3, 4, 5}},
+    };
+    for (const auto& c : cases) {
+        const RgbaImage shown = Upright(stored, c.orientation);
+        EXPECT_EQ(shown.width, c.width) << c.orientation;
+        EXPECT_EQ(shown.height, 6 / c.width) << c.orientation;
+        EXPECT_EQ(shown.pixels, c.shown) << c.orientation;
+    }
+}
+
+TEST(PhotoMetadata, ExifMadeFitForTheUprightResult) {
+    const std::vector<std::uint8_t> camera = CameraExif(6);
+    EXPECT_EQ(ExifOrientation(camera), 6);
+    const std::optional<std::vector<std::uint8_t>> result = ExifForResult(camera, 3000, 70000);
+    ASSERT_TRUE(result);
+    EXPECT_EQ(ExifOrientation(*result), 1);
+    EXPECT_EQ(result->size(), 98u) << "the thumbnail cut off";
+    EXPECT_EQ(Read32(*result, 8 + 2 + 24), 0u) << "the second directory unlinked";
+    EXPECT_EQ((*result)[38 + 2 + 8] | (*result)[38 + 2 + 9] << 8, 3000) << "width, a short";
+    EXPECT_EQ((*result)[38 + 2 + 12 + 2], 4) << "height past 65535 takes a long";
+    EXPECT_EQ(Read32(*result, 38 + 2 + 12 + 8), 70000u);
+}
+
+TEST(PhotoMetadata, DamagedBlocksAreRefusedWithoutReadingOutside) {
+    const std::vector<std::uint8_t> camera = CameraExif(3);
+    std::vector<std::uint8_t> farFirst = camera;
+    farFirst[4] = 0xF0;  // the first directory far outside
+    std::vector<std::uint8_t> farExif = camera;
+    farExif[8 + 2 + 12 + 8] = 0xF0;  // the EXIF directory outside
+    const struct {
+        std::vector<std::uint8_t> block;
+        std::optional<int> orientation;
+    } cases[] = {
+        {{}, std::nullopt},
+        {{'I', 'I', 42}, std::nullopt},
+        {{'X', 'X', 42, 0, 8, 0, 0, 0}, std::nullopt},
+        {std::vector<std::uint8_t>(camera.begin(), camera.begin() + 20), std::nullopt},
+        {farFirst, std::nullopt},
+        {farExif, 3},  // the orientation is there; the block cannot be carried
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ExifOrientation(c.block), c.orientation) << c.block.size();
+        EXPECT_FALSE(ExifForResult(c.block, 1, 1)) << c.block.size();
+    }
+}
+
+}  // namespace
