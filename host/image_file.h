@@ -46,7 +46,7 @@ void CheckWritable(const std::string& path, std::int32_t width, std::int32_t hei
 
 // Writes the image in the format of the path's extension, through a temporary file beside it
 // that replaces the path only when it is complete: on failure an existing file is left as it was.
-// JPEG and BMP drop alpha. JPEG and PNG carry the image's metadata, the EXIF block made fit for
-// the upright result; TIFF and BMP carry none, said in a warning line when there was some.
+// JPEG and BMP drop alpha. JPEG, PNG and TIFF carry the image's metadata, the EXIF block made fit
+// for the upright result; BMP carries none, said in a warning line when there was some.
 // Throws HostError.
 void WriteImage(const std::string& path, const RgbaImage& image, const WriteOptions& options);

@@ -13,6 +13,7 @@
 #include "host/output_file.h"
 #include "host/png_writer.h"
 #include "host/text_encoding.h"
+#include "host/tiff_writer.h"
 #include "host/wic.h"
 
 namespace {
@@ -28,7 +29,7 @@ struct FormatInfo {
 constexpr std::array<FormatInfo, 4> kFormats = {{
     {ImageFormat::kPng, "png", ".png ", &GUID_ContainerFormatPng, true},
     {ImageFormat::kJpeg, "jpg", ".jpg .jpeg ", nullptr, false},
-    {ImageFormat::kTiff, "tif", ".tif .tiff ", &GUID_ContainerFormatTiff, true},
+    {ImageFormat::kTiff, "tif", ".tif .tiff ", nullptr, true},
     {ImageFormat::kBmp, "bmp", ".bmp ", &GUID_ContainerFormatBmp, false},
 }};
 
@@ -161,10 +162,9 @@ void WriteImage(const std::string& path, const RgbaImage& image, const WriteOpti
     const std::optional<ImageFormat> format = FormatOfPath(path);
     const std::string what = "cannot encode " + Quoted(path);
     const PhotoMetadata metadata = MetadataToWrite(image, options, path);
-    if (!metadata.Empty() && *format != ImageFormat::kPng && *format != ImageFormat::kJpeg) {
+    if (!metadata.Empty() && *format == ImageFormat::kBmp) {
         PrintWarning(Quoted(path) +
-                     ": TIFF and BMP files are written without the photograph's "
-                     "EXIF, ICC profile and XMP");
+                     ": a BMP file holds none of the photograph's EXIF, ICC profile and XMP");
     }
     OutputFile output(path);
     try {
@@ -172,6 +172,8 @@ void WriteImage(const std::string& path, const RgbaImage& image, const WriteOpti
             WritePng(output.Stream(), image, metadata, what);
         } else if (*format == ImageFormat::kJpeg) {
             WriteJpeg(output.Stream(), image, options.jpegQuality, metadata, what);
+        } else if (*format == ImageFormat::kTiff) {
+            WriteTiff(output.Stream(), image, metadata, path);
         } else {
             EncodeWithComponent(output.Stream(), image, InfoOf(*format), what);
         }

@@ -4,6 +4,7 @@
 // windows.h. Only as much of EXIF is parsed as that needs, every offset checked.
 #include "host/photo_metadata.h"
 
+#include <algorithm>
 #include <cstddef>
 
 namespace {
@@ -17,6 +18,21 @@ constexpr std::uint16_t kThumbnailLengthTag = 0x0202;
 constexpr std::uint16_t kShort = 3;
 constexpr std::uint16_t kLong = 4;
 constexpr std::size_t kEntryBytes = 12;
+constexpr std::uint16_t kGpsIfdTag = 0x8825;
+constexpr std::uint16_t kInteropIfdTag = 0xA005;
+
+// Bytes of one value of a TIFF type; 0 for a type unknown.
+std::uint32_t TypeSize(std::uint32_t type) {
+    constexpr std::uint8_t kSizes[] = {0, 1, 1, 2, 4, 8, 1, 1, 2, 4, 8, 4, 8};
+    return type < sizeof kSizes ? kSizes[type] : 0;
+}
+
+// Tags of a first directory that describe a file's pixels or its thumbnail, or that a TIFF
+// writer gives values of its own: not carried over from a photograph's EXIF.
+bool DescribesLayout(std::uint32_t tag) {
+    return (tag >= 254 && tag <= 262) || (tag >= 273 && tag <= 279) || tag == 284 || tag == 338 ||
+           tag == 339 || tag == 513 || tag == 514 || tag == 700 || tag == 34675;
+}
 
 // The block's numbers in its byte order; every read checked against its size.
 class ExifBlock {
@@ -44,6 +60,12 @@ class ExifBlock {
         for (int i = 0; i < size; ++i) {
             const int shift = 8 * (bigEndian ? size - 1 - i : i);
             bytes[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> shift);
+        }
+    }
+    // VALUE as a 4-byte value field in the block's order.
+    void Field(std::uint32_t value, std::uint8_t field[4]) const noexcept {
+        for (int i = 0; i < 4; ++i) {
+            field[i] = static_cast<std::uint8_t>(value >> (8 * (bigEndian ? 3 - i : i)));
         }
     }
     // A directory at AT: where its entries start and how many, or nothing when it does not fit
@@ -97,6 +119,68 @@ std::optional<int> ExifOrientation(const std::vector<std::uint8_t>& exif) noexce
     const std::optional<std::size_t> entry = block.Find(block.FirstDirectory(), kOrientationTag);
     const std::optional<std::uint32_t> value = entry ? block.Value(*entry) : std::nullopt;
     return value && *value >= 1 && *value <= 8 ? static_cast<int>(*value) : 1;
+}
+
+namespace {
+
+// Moves the out-of-line values of the directory at DIRECTORY, and the directories it links to,
+// by AT; false when anything lies outside the block or the links go round.
+bool MoveDirectory(ExifBlock& block, std::size_t directory, std::uint32_t at, int depth) {
+    const std::optional<std::size_t> count = block.Entries(directory);
+    if (!count || depth > 3) return false;
+    for (std::size_t i = 0; i < *count; ++i) {
+        const std::size_t entry = directory + 2 + i * kEntryBytes;
+        const std::uint32_t tag = block.Get(entry, 2);
+        const std::uint64_t bytes =
+            std::uint64_t{TypeSize(block.Get(entry + 2, 2))} * block.Get(entry + 4, 4);
+        const std::uint32_t value = block.Get(entry + 8, 4);
+        const bool link = tag == kExifIfdTag || tag == kGpsIfdTag || tag == kInteropIfdTag;
+        if (link && !MoveDirectory(block, value, at, depth + 1)) return false;
+        if (link || bytes > 4) {
+            if (!block.Fits(value, static_cast<std::size_t>(bytes)) ||
+                std::uint64_t{value} + at > UINT32_MAX) {
+                return false;
+            }
+            block.Put(entry + 8, 4, value + at);
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+std::optional<PlacedExif> PlaceExifInTiff(const std::vector<std::uint8_t>& exif, std::uint32_t at) {
+    PlacedExif placed{exif.size() >= 2 && exif[0] == 'M', exif, {}};
+    ExifBlock block(placed.block);
+    const std::size_t first = block.FirstDirectory();
+    const std::optional<std::size_t> count = block.Entries(first);
+    if (!block.Valid() || !count) return std::nullopt;
+    // The first directory itself stays where it is in the block, unread: its entries are copied
+    // out, their values and links moved like those of the directories below.
+    for (std::size_t i = 0; i < *count; ++i) {
+        const std::size_t entry = first + 2 + i * kEntryBytes;
+        const std::uint32_t tag = block.Get(entry, 2);
+        if (DescribesLayout(tag) || tag == kOrientationTag) continue;
+        const std::uint64_t bytes =
+            std::uint64_t{TypeSize(block.Get(entry + 2, 2))} * block.Get(entry + 4, 4);
+        const std::uint32_t value = block.Get(entry + 8, 4);
+        const bool link = tag == kExifIfdTag || tag == kGpsIfdTag;
+        if (link && !MoveDirectory(block, value, at, 1)) return std::nullopt;
+        TiffEntry copied{static_cast<std::uint16_t>(tag),
+                         static_cast<std::uint16_t>(block.Get(entry + 2, 2)),
+                         block.Get(entry + 4, 4),
+                         {}};
+        for (std::size_t b = 0; b < 4; ++b) copied.field[b] = placed.block[entry + 8 + b];
+        if (link || bytes > 4) {
+            if (!block.Fits(value, static_cast<std::size_t>(bytes)) ||
+                std::uint64_t{value} + at > UINT32_MAX) {
+                return std::nullopt;
+            }
+            block.Field(value + at, copied.field);
+        }
+        placed.firstDirectory.push_back(copied);
+    }
+    return placed;
 }
 
 std::optional<std::vector<std::uint8_t>> ExifForResult(std::vector<std::uint8_t> exif,

@@ -23,6 +23,25 @@ struct PhotoMetadata {
 // outside 1..8.
 [[nodiscard]] std::optional<int> ExifOrientation(const std::vector<std::uint8_t>& exif) noexcept;
 
+// An EXIF block placed in a TIFF file whose own first directory describes the picture: the block
+// is written at offset `at` of the file, in its byte order, its directories' links and values moved
+// there; the tags of its first directory that describe the photograph (not the layout of its
+// pixels, not its thumbnail) go into the file's first directory, their 4-byte value fields ready.
+struct TiffEntry {
+    std::uint16_t tag;
+    std::uint16_t type;
+    std::uint32_t count;
+    std::uint8_t field[4];  // the value in place, or the offset of the values, in file order
+};
+struct PlacedExif {
+    bool bigEndian;
+    std::vector<std::uint8_t> block;
+    std::vector<TiffEntry> firstDirectory;
+};
+// Nothing when the block is damaged or reaches past what 32-bit offsets hold there.
+[[nodiscard]] std::optional<PlacedExif> PlaceExifInTiff(const std::vector<std::uint8_t>& exif,
+                                                        std::uint32_t at);
+
 // The EXIF block made fit for an upright result of width x height: orientation 1, the pixel
 // dimensions (where present) the result's, and the thumbnail, which would show the uncorrected
 // picture, dropped. Nothing when the block is damaged.
