@@ -1,6 +1,6 @@
 // Fuzz target: an EXIF block as a photograph's file may hold it, damaged in any way. Reading its
-// orientation and making it fit for a result never reads outside it; a block that is made fit
-// reads back as upright.
+// orientation, making it fit for a result and placing it in a TIFF file never read outside it; a
+// block that is made fit reads back as upright, and a placed one keeps its size.
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -12,6 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FuzzInput input(data, size);
     const auto width = static_cast<std::uint32_t>(input.IntIn(0, 2147483647));
     const auto height = static_cast<std::uint32_t>(input.IntIn(0, 2147483647));
+    const auto at = static_cast<std::uint32_t>(input.IntIn(0, 2147483647)) * 2u;
     const std::vector<std::uint8_t> exif = input.Bytes(size);
     const std::optional<int> orientation = ExifOrientation(exif);
     FuzzCheck(!orientation || (*orientation >= 1 && *orientation <= 8), "orientation 1..8");
@@ -20,6 +21,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FuzzCheck(orientation.has_value(), "a block made fit was readable");
         FuzzCheck(fitted->size() <= exif.size(), "made fit, never longer");
         FuzzCheck(ExifOrientation(*fitted) == 1, "made fit reads upright");
+    }
+    if (const std::optional<PlacedExif> placed = PlaceExifInTiff(exif, at)) {
+        FuzzCheck(placed->block.size() == exif.size(), "placed, the same size");
     }
     return 0;
 }

@@ -86,6 +86,19 @@ TEST(PhotoMetadata, ExifMadeFitForTheUprightResult) {
     EXPECT_EQ(Read32(*result, 38 + 2 + 12 + 8), 70000u);
 }
 
+// In a TIFF file the block lies at an offset: its first directory's photograph tags go into the
+// file's, the orientation and the thumbnail's do not, and the link to its EXIF directory moves.
+TEST(PhotoMetadata, ExifPlacedInATiffFile) {
+    const std::optional<PlacedExif> placed = PlaceExifInTiff(CameraExif(6), 1000);
+    ASSERT_TRUE(placed);
+    EXPECT_FALSE(placed->bigEndian);
+    ASSERT_EQ(placed->firstDirectory.size(), 1u);
+    const TiffEntry& link = placed->firstDirectory[0];
+    EXPECT_EQ(link.tag, 0x8769);
+    EXPECT_EQ(link.field[0] | link.field[1] << 8, 1038);
+    EXPECT_FALSE(PlaceExifInTiff(CameraExif(6), 0xFFFFFFF0u)) << "past 32-bit offsets";
+}
+
 TEST(PhotoMetadata, DamagedBlocksAreRefusedWithoutReadingOutside) {
     const std::vector<std::uint8_t> camera = CameraExif(3);
     std::vector<std::uint8_t> farFirst = camera;
@@ -106,6 +119,7 @@ TEST(PhotoMetadata, DamagedBlocksAreRefusedWithoutReadingOutside) {
     for (const auto& c : cases) {
         EXPECT_EQ(ExifOrientation(c.block), c.orientation) << c.block.size();
         EXPECT_FALSE(ExifForResult(c.block, 1, 1)) << c.block.size();
+        EXPECT_FALSE(PlaceExifInTiff(c.block, 8)) << c.block.size();
     }
 }
 
