@@ -16,6 +16,7 @@
 #include "host/orientation.h"
 #include "host/text_encoding.h"
 #include "host/tiff_byte_order.h"
+#include "host/tiff_directory.h"
 #include "host/wic.h"
 
 namespace {
@@ -308,16 +309,12 @@ RgbaImage ReadImage(const std::string& path, std::uint32_t bytesPerPixel) {
 
 std::uint32_t PageCount(const std::string& path) {
     if (GetFileAttributesW(Utf8ToWide(path).c_str()) == INVALID_FILE_ATTRIBUTES) return 0;
+    // Counted from the file's directories: a decoder would decode a whole JPEG to say 1.
     ComPtr<IWICStream> stream;
-    ComPtr<IWICBitmapDecoder> decoder;
-    UINT pages = 0;
-    const bool read =
+    const bool opened =
         SUCCEEDED(ImagingFactory().CreateStream(&stream)) &&
-        SUCCEEDED(stream->InitializeFromFilename(Utf8ToWide(path).c_str(), GENERIC_READ)) &&
-        SUCCEEDED(ImagingFactory().CreateDecoderFromStream(
-            stream.Get(), nullptr, WICDecodeMetadataCacheOnDemand, &decoder)) &&
-        SUCCEEDED(decoder->GetFrameCount(&pages));
-    return read ? pages : 1;
+        SUCCEEDED(stream->InitializeFromFilename(Utf8ToWide(path).c_str(), GENERIC_READ));
+    return opened ? TiffPageCount(*stream.Get()) : 1;
 }
 
 GreyImage ReadGreyImage(const std::string& path, std::uint32_t bytesPerPixel) {

@@ -162,6 +162,11 @@ void WriteImage(const std::string& path, const RgbaImage& image, const WriteOpti
     const std::optional<ImageFormat> format = FormatOfPath(path);
     const std::string what = "cannot encode " + Quoted(path);
     const PhotoMetadata metadata = MetadataToWrite(image, options, path);
+    if (!options.strip && image.metadata.exifLeftBehind) {
+        PrintWarning(Quoted(path) +
+                     ": the EXIF of a TIFF photograph is not carried over (its ICC "
+                     "profile and XMP are)");
+    }
     if (!metadata.Empty() && *format == ImageFormat::kBmp) {
         PrintWarning(Quoted(path) +
                      ": a BMP file holds none of the photograph's EXIF, ICC profile and XMP");

@@ -99,5 +99,6 @@ PhotoMetadata ReadTiffMetadata(IStream& stream) {
     found.icc = directory.Bytes(34675, kMostMetadataBytes);
     const std::vector<std::uint8_t> xmp = directory.Bytes(700, kMostMetadataBytes);
     found.xmp.assign(xmp.begin(), xmp.end());
+    found.exifLeftBehind = directory.Number(34665).has_value();  // a link to an EXIF directory
     return found;
 }

@@ -9,5 +9,6 @@
 // keyword is "XML:com.adobe.xmp"; the orientation from the EXIF block.
 [[nodiscard]] PhotoMetadata ReadPngMetadata(IStream& stream);
 
-// TIFF: the first directory's orientation, ICC profile and XMP tags.
+// TIFF: the first directory's orientation, ICC profile and XMP tags, and whether it links to an
+// EXIF directory, which is not read.
 [[nodiscard]] PhotoMetadata ReadTiffMetadata(IStream& stream);

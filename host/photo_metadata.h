@@ -14,6 +14,7 @@ struct PhotoMetadata {
     std::vector<std::uint8_t> icc;   // the profile's bytes; empty: none
     std::string xmp;                 // the packet's XML; empty: none
     int orientation = 1;             // how a viewer turns the stored pixels: 1 (upright) to 8
+    bool exifLeftBehind = false;     // the file had EXIF that kvhost does not read (a TIFF's)
 
     [[nodiscard]] bool Empty() const noexcept { return exif.empty() && icc.empty() && xmp.empty(); }
 };

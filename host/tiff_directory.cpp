@@ -2,6 +2,9 @@
 // needs, read straight from the file in its byte order, every offset checked against its size.
 #include "host/tiff_directory.h"
 
+#include <algorithm>
+#include <set>
+
 std::vector<std::uint8_t> ReadStreamAt(IStream& stream, std::uint64_t offset, std::uint32_t count) {
     std::vector<std::uint8_t> bytes(count);
     LARGE_INTEGER at{};
@@ -13,6 +16,35 @@ std::vector<std::uint8_t> ReadStreamAt(IStream& stream, std::uint64_t offset, st
     }
     bytes.resize(read);
     return bytes;
+}
+
+std::uint32_t TiffPageCount(IStream& stream) {
+    const std::vector<std::uint8_t> header = ReadStreamAt(stream, 0, 8);
+    if (header.size() < 8 || header[0] != header[1] || (header[0] != 'I' && header[0] != 'M')) {
+        return 1;
+    }
+    const bool bigEndian = header[0] == 'M';
+    const auto number = [bigEndian](const std::vector<std::uint8_t>& bytes, std::size_t at,
+                                    int size) {
+        std::uint32_t value = 0;
+        for (int i = 0; i < size; ++i) {
+            value = value << 8 | bytes[at + static_cast<std::size_t>(bigEndian ? i : size - 1 - i)];
+        }
+        return value;
+    };
+    if (number(header, 2, 2) != 42) return 1;
+    constexpr std::uint32_t kMostPages = 65536;
+    std::set<std::uint64_t> seen;  // a link back to a directory already counted ends the chain
+    std::uint32_t pages = 0;
+    for (std::uint64_t at = number(header, 4, 4);
+         at != 0 && pages < kMostPages && seen.insert(at).second; ++pages) {
+        const std::vector<std::uint8_t> count = ReadStreamAt(stream, at, 2);
+        if (count.size() < 2) break;
+        const std::vector<std::uint8_t> link =
+            ReadStreamAt(stream, at + 2 + 12ull * number(count, 0, 2), 4);
+        at = link.size() == 4 ? number(link, 0, 4) : 0;
+    }
+    return std::max<std::uint32_t>(pages, 1);
 }
 
 TiffDirectory::TiffDirectory(IStream& file) : stream(file) {

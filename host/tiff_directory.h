@@ -13,6 +13,10 @@
 [[nodiscard]] std::vector<std::uint8_t> ReadStreamAt(IStream& stream, std::uint64_t offset,
                                                      std::uint32_t count);
 
+// The pages of a TIFF file: its chain of directories, followed as far as it stays inside the
+// file and does not go round; 1 for any other file.
+[[nodiscard]] std::uint32_t TiffPageCount(IStream& stream);
+
 class TiffDirectory {
    public:
     // The first directory of the TIFF file in STREAM; Valid() is false when the file is no

@@ -71,6 +71,11 @@ for ext in jpg png tif; do
     check "metadata into $ext" "0 1 Kvhost Tester 2026:12:08 09:30:00 32 48 Facade 0 same" \
         "$rc $tags $((thumbnail)) $profile"
 done
+# From a TIFF: the ICC profile and XMP go on, its EXIF (not read) is said to stay behind.
+run meta.tif fromtiff.png
+check "from a TIFF: ICC and XMP carried, EXIF said to stay behind" \
+    "0 kvhost: warning: \"fromtiff.png\": the EXIF of a TIFF photograph is not carried over (its ICC profile and XMP are) Facade same" \
+    "$rc $err $(exiftool -s3 -Title fromtiff.png) $(exiftool -b -ICC_Profile fromtiff.png | cmp -s - profile.icc && echo same)"
 run camera.jpg meta.bmp
 check "BMP says it holds no metadata" \
     "0 kvhost: warning: \"meta.bmp\": a BMP file holds none of the photograph's EXIF, ICC profile and XMP" \
