@@ -1,5 +1,5 @@
 # The two entry points of the project; each installs what is missing first.
-.PHONY: demo test bench fuzz soak
+.PHONY: demo test bench fuzz soak dist
 
 # Builds the plug-in and kvhost, and runs the filter on a sample image: PNGs under out/.
 demo:
@@ -8,6 +8,11 @@ demo:
 # Builds everything and runs every test.
 test:
 	scripts/test.sh
+
+# The release for users: dist/trapezoid-VERSION-win32.zip and dist/SHA256SUMS, the same bytes from
+# any clone of the same commit.
+dist:
+	scripts/dist.sh
 
 # Benchmarks of the transform pass (native, optimised).
 bench:

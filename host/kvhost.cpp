@@ -12,6 +12,7 @@
 #include "host/text_encoding.h"
 #include "host/wic.h"
 #include "plugin/win32.h"
+#include "version.h"
 
 #include <commctrl.h>
 
@@ -39,6 +40,7 @@ void PrintUsage(std::FILE* stream) {
     for (const Command& command : kCommands) std::fprintf(stream, "  %s\n", command.usage);
     std::fputs(
         "  kvhost -h | --help\n"
+        "  kvhost --version\n"
         "exit codes: 0 done, 1 kvhost's own error, 2 the plug-in refused the run, 3 suggest found\n"
         "  no straight lines\n",
         stream);
@@ -100,6 +102,10 @@ int Dispatch() {
     const std::vector<std::string> arguments = Utf8CommandLine();
     if (arguments.size() < 2) {
         throw UsageError("no command given (commands: " + CommandNames() + ")");
+    }
+    if (arguments[1] == "--version") {
+        std::printf("kvhost %s\n", TRAPEZOID_VERSION);
+        return kExitSuccess;
     }
     for (const std::string& argument : arguments) {
         if (argument == "-h" || argument == "--help") return PrintHelpOf(arguments[1]);

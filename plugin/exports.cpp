@@ -5,11 +5,12 @@
 #include "plugin/filter_module.h"
 #include "plugin/suggest_settings.h"
 #include "plugin/text_copy.h"
+#include "version.h"
 
 namespace {
 
 constexpr char kPluginInfo[] =
-    "Trapezoid 0.2 - keystone correction filter. "
+    "Trapezoid " TRAPEZOID_SHORT_VERSION " - keystone correction filter. "
     "Copyright (C) 2026 the Trapezoid developers.";
 
 }  // namespace

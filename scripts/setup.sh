@@ -13,7 +13,7 @@ packages=(
     googletest libgtest-dev libgmock-dev libbenchmark-dev libstb-dev libcxxopts-dev locales
     g++-mingw-w64-i686-win32 binutils-mingw-w64-i686 mingw-w64-i686-dev libz-mingw-w64-dev
     wine wine32:i386 fonts-wine xvfb xauth fonts-ipafont-gothic
-    nasm curl libjpeg-turbo-progs libimage-exiftool-perl
+    nasm libjpeg-turbo-progs libimage-exiftool-perl
 )
 
 sudo_if_needed() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
