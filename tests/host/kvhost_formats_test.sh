@@ -111,9 +111,10 @@ for ext in tif bmp; do
     check "write $ext" "0 $expected" "$rc $($png dump back.png)"
 done
 python3 "$sample" photo.png 480 360
-run photo.png opaque.tif && run opaque.tif back.png
-check "opaque TIFF written as RGB, exact" "0 0.00 1" \
-    "$rc $($fmt error photo.png back.png) $(($(stat -c %s opaque.tif) < 480 * 360 * 4))"
+python3 "$sample" strips.png 700 600  # 1.2 MiB of RGB: more than one strip
+run strips.png opaque.tif && run opaque.tif back.png
+check "opaque TIFF written as RGB in strips, exact" "0 0.00 1" \
+    "$rc $($fmt error strips.png back.png) $(($(stat -c %s opaque.tif) < 700 * 600 * 4))"
 # JPEG: at 92 (colour halved) and at 100 (colour kept) close to its source; grey, progressive,
 # CMYK and YCCK files read as the reference decoder reads them; a cut-short file refused, and an
 # image too wide for JPEG before the filter runs.
