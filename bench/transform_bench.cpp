@@ -8,10 +8,12 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
-#include <random>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "bench/bench_images.h"
+#include "bench/least_reporter.h"
 #include "transform/span_path.h"
 #include "transform/transform_pass.h"
 
@@ -22,12 +24,8 @@ constexpr std::int32_t kHeight = 4000;
 constexpr double kPixels = static_cast<double>(kWidth) * kHeight;
 
 const std::vector<Pixel32>& Source() {
-    static const std::vector<Pixel32> image = [] {
-        std::vector<Pixel32> pixels(static_cast<std::size_t>(kWidth) * kHeight);
-        std::mt19937 rng(1);
-        for (Pixel32& p : pixels) p = static_cast<Pixel32>(rng()) | 0xFF000000u;
-        return pixels;
-    }();
+    static const std::vector<Pixel32> image =
+        RandomOpaquePixels(static_cast<std::size_t>(kWidth) * kHeight);
     return image;
 }
 
@@ -60,24 +58,6 @@ void Pass(benchmark::State& state, std::int32_t shape, std::int32_t difference,
     Report(state);
 }
 
-// Keeps each benchmark's least time per pixel over its repetitions, so that the ratios printed
-// after the table are not decided by a busy neighbour on a shared machine.
-class RatioReporter : public benchmark::ConsoleReporter {
-   public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Iteration && run.iterations > 0) {
-                const double ns = run.GetAdjustedRealTime() * 1e9 /
-                                  benchmark::GetTimeUnitMultiplier(run.time_unit) / kPixels;
-                const auto [at, added] = nsPerPixel.emplace(run.run_name.function_name, ns);
-                if (!added && ns < at->second) at->second = ns;
-            }
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> nsPerPixel;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -98,20 +78,23 @@ int main(int argc, char** argv) {
             ->Unit(benchmark::kMillisecond);
     }
     benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
+    LeastReporter reporter([](const LeastReporter::Run& run) -> std::optional<double> {
+        return RealNanoseconds(run) / kPixels;
+    });
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    const double floor = reporter.nsPerPixel["copy"];
+    std::map<std::string, double>& nsPerPixel = reporter.least;
+    const double floor = nsPerPixel["copy"];
     if (floor <= 0) return 0;
     std::printf("path: %s\n", LinePathName(ActiveLinePath()));
     std::printf("floor copy: %.3f ns per pixel\n", floor);
-    for (const auto& [name, ns] : reporter.nsPerPixel) {
+    for (const auto& [name, ns] : nsPerPixel) {
         if (name != "copy") std::printf("ratio %s: %.2f\n", name.c_str(), ns / floor);
     }
     // Only each line's inset differs between the profiles: the worst setting's ratio.
     double worst = 0;
     for (const auto& s : settings) {
-        const double classic = reporter.nsPerPixel[s.name];
-        const double perspective = reporter.nsPerPixel[std::string("perspective-") + s.name];
+        const double classic = nsPerPixel[s.name];
+        const double perspective = nsPerPixel[std::string("perspective-") + s.name];
         if (classic > 0) worst = std::max(worst, perspective / classic);
     }
     std::printf("ratio perspective-vs-classic: %.2f\n", worst);

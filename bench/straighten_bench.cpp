@@ -4,8 +4,10 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <optional>
 #include <vector>
 
+#include "bench/least_reporter.h"
 #include "transform/straighten.h"
 #include "transform/transform_pass.h"
 
@@ -56,33 +58,17 @@ void Suggest(benchmark::State& state) {
     }
 }
 
-// Keeps each benchmark's fastest run so that the ratio can be printed after the table.
-class RatioReporter : public benchmark::ConsoleReporter {
-   public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Iteration && run.iterations > 0) {
-                double& best = run.run_name.function_name == "pass" ? pass : suggest;
-                const double time = run.GetAdjustedRealTime();
-                if (best == 0 || time < best) best = time;
-            }
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    double pass = 0;
-    double suggest = 0;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
     benchmark::RegisterBenchmark("pass", Pass)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("suggest", Suggest)->Unit(benchmark::kMillisecond);
     benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
+    LeastReporter reporter([](const LeastReporter::Run& run) -> std::optional<double> {
+        return RealNanoseconds(run);
+    });
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    if (reporter.pass > 0) {
-        std::printf("ratio suggest-vs-pass: %.2f\n", reporter.suggest / reporter.pass);
-    }
+    const double pass = reporter.least["pass"];
+    if (pass > 0) std::printf("ratio suggest-vs-pass: %.2f\n", reporter.least["suggest"] / pass);
     return 0;
 }

@@ -12,11 +12,13 @@
 #include <cstring>
 #include <limits>
 #include <map>
-#include <random>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "bench/bench_images.h"
+#include "bench/least_reporter.h"
 #include "plugin/selection_scan.h"
 #include "transform/transform_pass.h"
 #include "ui/canvas_pixels.h"
@@ -42,9 +44,8 @@ struct Image {
 
 Image MakeImage(std::int32_t width, std::int32_t height) {
     Image image{width, height, {}, {}};
-    image.pixels.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
-    std::mt19937 rng(1);
-    for (Pixel32& p : image.pixels) p = static_cast<Pixel32>(rng()) | 0xFF000000u;
+    image.pixels =
+        RandomOpaquePixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
     image.mask.assign(image.pixels.size(), 0);
     return image;
 }
@@ -215,32 +216,6 @@ void Read(benchmark::State& state) {
     });
 }
 
-// Keeps each benchmark's fastest iteration per unit over its repetitions, so that the ratios can
-// be printed after the table.
-class RatioReporter : public benchmark::ConsoleReporter {
-   public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            const std::string name = run.run_name.function_name;
-            const auto fastest = run.counters.find("fastest_ns");
-            if (run.run_type == Run::RT_Iteration && run.iterations > 0 &&
-                fastest != run.counters.end() && Units().count(name) != 0) {
-                const double ns = fastest->second.value;
-                const auto [at, added] = nsPerUnit.emplace(name, ns);
-                if (!added && ns < at->second) at->second = ns;
-            }
-        }
-        // The table shows the aggregates of repeated benchmarks only, as it would with
-        // --benchmark_report_aggregates_only, which would also hide the runs from this reporter.
-        std::vector<Run> shown;
-        for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Aggregate || run.repetitions <= 1) shown.push_back(run);
-        }
-        ConsoleReporter::ReportRuns(shown);
-    }
-    std::map<std::string, double> nsPerUnit;
-};
-
 template <class... Args>
 void Register(const std::string& name, double units, Args&&... args) {
     Units()[name] = units;
@@ -278,10 +253,19 @@ int main(int argc, char** argv) {
     Large();
     EllipseMask();
     benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
+    // The fastest single paint, pass or scan of a run, per unit, of the benchmarks measured so.
+    LeastReporter reporter(
+        [](const LeastReporter::Run& run) -> std::optional<double> {
+            const auto fastest = run.counters.find("fastest_ns");
+            if (fastest == run.counters.end() || Units().count(run.run_name.function_name) == 0) {
+                return std::nullopt;
+            }
+            return fastest->second.value;
+        },
+        /*aggregatesOnly=*/true);
     benchmark::RunSpecifiedBenchmarks(&reporter);
 
-    std::map<std::string, double>& ns = reporter.nsPerUnit;
+    std::map<std::string, double>& ns = reporter.least;
     const auto known = [&](const std::string& name) { return ns.count(name) != 0; };
     double previewVsPass = 0;
     double largeVsSmall = 0;

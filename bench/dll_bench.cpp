@@ -9,10 +9,10 @@
 #include <cstdio>
 #include <cstring>
 #include <iterator>
-#include <random>
 #include <string>
 #include <vector>
 
+#include "bench/bench_images.h"
 #include "plugin/kv_interface.h"
 #include "transform/span_path.h"
 
@@ -85,9 +85,8 @@ int main(int argc, char** argv) {
     }
     const std::string ini = std::string(full, name) + "vxfilters.ini";
 
-    std::vector<Pixel32> source(static_cast<std::size_t>(kWidth) * kHeight);
-    std::mt19937 rng(1);
-    for (Pixel32& p : source) p = static_cast<Pixel32>(rng()) | 0xFF000000u;
+    const std::vector<Pixel32> source =
+        RandomOpaquePixels(static_cast<std::size_t>(kWidth) * kHeight);
     std::vector<Pixel32> destination(source);
     const SelectionRect rect{0, 0, kWidth, kHeight};
     // Rounds of a copy and every pass, each keeping its least time: the copy and the passes meet
