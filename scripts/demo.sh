@@ -25,7 +25,7 @@ if [ "${1:-}" = "--runs" ]; then
     wine build/win32/kvhost.exe info out/plugin/trapezoid.dll
     run keystone-fixed 1 -58 0 0 0 --rect 0,29,480,331
     run straightened-auto 1 0 0 0 0 --auto
-    run straightened-perspective 1 0 0 0 1 --auto
+    run straightened-parallel 1 0 0 0 1 --auto
     run top-squeezed-white 1 30 4 0 0
     run left-right-transparent 3 40 5 1 0
     run top-bottom-source 0 -50 1 0 0 --rect 120,60,360,300

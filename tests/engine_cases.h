@@ -37,7 +37,7 @@ struct Record {
 };
 constexpr Record kRecords[] = {
     {"pass_digests.txt", "preview_digests.txt", LineProfile::kClassic},
-    {"pass_perspective_digests.txt", "preview_perspective_digests.txt", LineProfile::kPerspective},
+    {"pass_digests_reciprocal.txt", "preview_digests_reciprocal.txt", LineProfile::kPerspective},
 };
 
 // Deterministic pixels with every channel, alpha included, varied.

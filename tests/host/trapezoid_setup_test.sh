@@ -129,11 +129,11 @@ env "${english[@]}" wine "$kvhost" run ./trapezoid.dll photo.png "$shots/straigh
 check "automatic straightening runs" 0 $?
 settings 1 0 0 0 0 1
 env "${english[@]}" wine "$kvhost" run ./trapezoid.dll photo.png \
-    "$shots/straighten_perspective.png" --auto --quiet
+    "$shots/straighten_straight_sides.png" --auto --quiet
 check "automatic straightening under the perspective profile runs" 0 $?
 
 for shot in setup_dialog_en setup_dialog_ja setup_dialog_fit keystone_before keystone_after \
-    straighten_auto straighten_perspective; do
+    straighten_auto straighten_straight_sides; do
     [ -s "$shots/$shot.png" ]
     check "screenshot $shot saved" 0 $?
 done
