@@ -18,43 +18,48 @@ std::vector<std::uint8_t> ReadStreamAt(IStream& stream, std::uint64_t offset, st
     return bytes;
 }
 
-std::uint32_t TiffPageCount(IStream& stream) {
+std::uint32_t TiffNumber(const std::vector<std::uint8_t>& bytes, std::size_t at, int size,
+                         bool bigEndian) noexcept {
+    if (at + static_cast<std::size_t>(size) > bytes.size()) return 0;
+    std::uint32_t value = 0;
+    for (int i = 0; i < size; ++i) {
+        value = value << 8 | bytes[at + static_cast<std::size_t>(bigEndian ? i : size - 1 - i)];
+    }
+    return value;
+}
+
+std::optional<TiffHeader> ReadTiffHeader(IStream& stream) {
     const std::vector<std::uint8_t> header = ReadStreamAt(stream, 0, 8);
     if (header.size() < 8 || header[0] != header[1] || (header[0] != 'I' && header[0] != 'M')) {
-        return 1;
+        return std::nullopt;
     }
     const bool bigEndian = header[0] == 'M';
-    const auto number = [bigEndian](const std::vector<std::uint8_t>& bytes, std::size_t at,
-                                    int size) {
-        std::uint32_t value = 0;
-        for (int i = 0; i < size; ++i) {
-            value = value << 8 | bytes[at + static_cast<std::size_t>(bigEndian ? i : size - 1 - i)];
-        }
-        return value;
-    };
-    if (number(header, 2, 2) != 42) return 1;
+    if (TiffNumber(header, 2, 2, bigEndian) != 42) return std::nullopt;
+    return TiffHeader{bigEndian, TiffNumber(header, 4, 4, bigEndian)};
+}
+
+std::uint32_t TiffPageCount(IStream& stream) {
+    const std::optional<TiffHeader> header = ReadTiffHeader(stream);
+    if (!header) return 1;
     constexpr std::uint32_t kMostPages = 65536;
     std::set<std::uint64_t> seen;  // a link back to a directory already counted ends the chain
     std::uint32_t pages = 0;
-    for (std::uint64_t at = number(header, 4, 4);
+    for (std::uint64_t at = header->firstDirectory;
          at != 0 && pages < kMostPages && seen.insert(at).second; ++pages) {
         const std::vector<std::uint8_t> count = ReadStreamAt(stream, at, 2);
         if (count.size() < 2) break;
         const std::vector<std::uint8_t> link =
-            ReadStreamAt(stream, at + 2 + 12ull * number(count, 0, 2), 4);
-        at = link.size() == 4 ? number(link, 0, 4) : 0;
+            ReadStreamAt(stream, at + 2 + 12ull * TiffNumber(count, 0, 2, header->bigEndian), 4);
+        at = link.size() == 4 ? TiffNumber(link, 0, 4, header->bigEndian) : 0;
     }
     return std::max<std::uint32_t>(pages, 1);
 }
 
 TiffDirectory::TiffDirectory(IStream& file) : stream(file) {
-    const std::vector<std::uint8_t> header = ReadStreamAt(stream, 0, 8);
-    if (header.size() < 8 || header[0] != header[1] || (header[0] != 'I' && header[0] != 'M')) {
-        return;
-    }
-    bigEndian = header[0] == 'M';
-    if (Get(header, 2, 2) != 42) return;
-    const std::uint32_t at = Get(header, 4, 4);
+    const std::optional<TiffHeader> header = ReadTiffHeader(stream);
+    if (!header) return;
+    bigEndian = header->bigEndian;
+    const std::uint32_t at = header->firstDirectory;
     const std::vector<std::uint8_t> countBytes = ReadStreamAt(stream, at, 2);
     if (countBytes.size() < 2) return;
     const std::uint32_t count = Get(countBytes, 0, 2);
@@ -70,11 +75,7 @@ TiffDirectory::TiffDirectory(IStream& file) : stream(file) {
 
 std::uint32_t TiffDirectory::Get(const std::vector<std::uint8_t>& bytes, std::size_t at,
                                  int size) const noexcept {
-    std::uint32_t value = 0;
-    for (int i = 0; i < size && at + static_cast<std::size_t>(size) <= bytes.size(); ++i) {
-        value = value << 8 | bytes[at + static_cast<std::size_t>(bigEndian ? i : size - 1 - i)];
-    }
-    return value;
+    return TiffNumber(bytes, at, size, bigEndian);
 }
 
 std::optional<std::uint32_t> TiffDirectory::Number(std::uint16_t tag) const {

@@ -13,6 +13,18 @@
 [[nodiscard]] std::vector<std::uint8_t> ReadStreamAt(IStream& stream, std::uint64_t offset,
                                                      std::uint32_t count);
 
+// A number of SIZE bytes at AT of BYTES in a TIFF file's byte order; 0 past their end.
+[[nodiscard]] std::uint32_t TiffNumber(const std::vector<std::uint8_t>& bytes, std::size_t at,
+                                       int size, bool bigEndian) noexcept;
+
+// A classic TIFF file's header: its byte order and where its first directory is; nothing for
+// any other file.
+struct TiffHeader {
+    bool bigEndian;
+    std::uint32_t firstDirectory;
+};
+[[nodiscard]] std::optional<TiffHeader> ReadTiffHeader(IStream& stream);
+
 // The pages of a TIFF file: its chain of directories, followed as far as it stays inside the
 // file and does not go round; 1 for any other file.
 [[nodiscard]] std::uint32_t TiffPageCount(IStream& stream);

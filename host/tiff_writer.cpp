@@ -37,12 +37,11 @@ class Bytes {
     }
     [[nodiscard]] TiffEntry Entry(std::uint16_t tag, std::uint16_t type, std::uint32_t count,
                                   std::uint32_t value) const {
+        // One short sits in the first half of the field; anything else fills it.
+        Bytes field(bigEndian);
+        field.Put(value, type == kShort && count == 1 ? 2 : 4);
         TiffEntry entry{tag, type, count, {}};
-        const int size = type == kShort && count == 1 ? 2 : 4;
-        for (int i = 0; i < size; ++i) {
-            entry.field[i] =
-                static_cast<std::uint8_t>(value >> (8 * (bigEndian ? size - 1 - i : i)));
-        }
+        std::copy(field.data.begin(), field.data.end(), entry.field);
         return entry;
     }
 

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -131,6 +132,17 @@ inline std::uint64_t Digest(const std::vector<Pixel32>& pixels) {
         for (int i = 0; i < 4; ++i) h = (h ^ ((p >> (8 * i)) & 0xFFu)) * 0x100000001B3ull;
     }
     return h;
+}
+
+// The lines of a recorded digest file, without their line ends; none when it cannot be read.
+inline std::vector<std::string> RecordLines(const std::string& path) {
+    std::vector<std::string> lines;
+    std::ifstream in(path);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
 }
 
 inline std::string DigestLine(const Case& c, std::uint64_t digest) {

@@ -41,11 +41,12 @@ struct LineGeometry {
     // The line that splits the shapes which squeeze one half and stretch the other.
     [[nodiscard]] double Middle() const noexcept { return first + extent * 0.5; }
 
-    // Whether a line is squeezed (area average, undefined area) rather than stretched. The
-    // classic profile's split shapes change worker at the middle line; the perspective profile
-    // follows each line's own length, and a line of the full length is copied by the average.
-    [[nodiscard]] bool Reduced(std::int32_t line) const noexcept {
-        if (perspective) return Inset(line) >= 0;
+    // Whether a line of inset t (its Inset) is squeezed (area average, undefined area) rather
+    // than stretched. The classic profile's split shapes change worker at the middle line; the
+    // perspective profile follows each line's own length, and a line of the full length is
+    // copied by the average.
+    [[nodiscard]] bool Reduced(std::int32_t line, double t) const noexcept {
+        if (perspective) return t >= 0;
         return LineIsReduced(shape, difference, line < Middle());
     }
 

@@ -37,10 +37,10 @@ struct LinePlan {
     BoxSpan box;  // its pixels readFirst..readLast are read; none when first > last
 };
 
-LinePlan PlanLine(const LineGeometry& g, std::int32_t line, bool reduced, std::int32_t n) noexcept {
-    LinePlan plan{line, reduced, g.lo, {}, {}};
+LinePlan PlanLine(const LineGeometry& g, std::int32_t line, std::int32_t n) noexcept {
     const double t = g.Inset(line);
-    if (!reduced) {
+    LinePlan plan{line, g.Reduced(line, t), g.lo, {}, {}};
+    if (!plan.reduced) {
         const StretchMap map = g.Stretch(t);
         plan.stretch = {g.lo, g.hi, map.shift, map.scale, n, /*step=*/1};
         return plan;
@@ -127,7 +127,7 @@ struct Pass {
     ProgressRecord* progress;
 
     [[nodiscard]] LinePlan Plan(std::int32_t line, std::int32_t n) const noexcept {
-        return PlanLine(g, line, g.Reduced(line), n);
+        return PlanLine(g, line, n);
     }
 };
 

@@ -105,7 +105,7 @@ void RunLines(Pixel32* destination, const SamplerContext& context, const LineGeo
     if (lines.hi <= lines.lo || lines.extent <= 0) return;
     const LinePass pass{destination, &context, lines};
     for (std::int32_t line = lines.first; line < lines.first + lines.extent; ++line) {
-        (lines.Reduced(line) ? reduce : enlarge)(pass, line);
+        (lines.Reduced(line, lines.Inset(line)) ? reduce : enlarge)(pass, line);
         ReportLinesDone(progress, line - lines.first, lines.extent);
     }
 }

@@ -328,7 +328,7 @@ Image ReferencePass(const Image& source, SelectionRect rect, int shape, int diff
     const LinePass pass{dest.pixels.data(), &ctx,
                         GeometryOf(rect, rows, shape, difference, LineProfile::kClassic)};
     for (int line = pass.lines.first; line < pass.lines.first + pass.lines.extent; ++line) {
-        const bool reduced = pass.lines.Reduced(line);
+        const bool reduced = pass.lines.Reduced(line, pass.lines.Inset(line));
         if (rows) {
             (reduced ? ReduceRow : EnlargeRow)(pass, line);
         } else {

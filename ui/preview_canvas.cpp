@@ -245,18 +245,17 @@ void PreviewCanvas::DrawGrid(HDC hdc) const noexcept {
     const auto white = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
     const std::int32_t width = pixels.Width();
     const std::int32_t height = pixels.Height();
-    for (std::int32_t x = width / 2 % kGridSpacing; x < width; x += kGridSpacing) {
-        for (std::int32_t y = 0; y < height; y += kGridDash) {
-            const RECT dash{x, y, x + 1, std::min(y + kGridDash, height)};
-            FillRect(hdc, &dash, y / kGridDash % 2 == 0 ? black : white);
+    // The line at `at` across the canvas (horizontal) or down it, in dashes.
+    const auto line = [&](std::int32_t at, bool horizontal) {
+        const std::int32_t length = horizontal ? width : height;
+        for (std::int32_t from = 0; from < length; from += kGridDash) {
+            const std::int32_t to = std::min(from + kGridDash, length);
+            const RECT dash = horizontal ? RECT{from, at, to, at + 1} : RECT{at, from, at + 1, to};
+            FillRect(hdc, &dash, from / kGridDash % 2 == 0 ? black : white);
         }
-    }
-    for (std::int32_t y = height / 2 % kGridSpacing; y < height; y += kGridSpacing) {
-        for (std::int32_t x = 0; x < width; x += kGridDash) {
-            const RECT dash{x, y, std::min(x + kGridDash, width), y + 1};
-            FillRect(hdc, &dash, x / kGridDash % 2 == 0 ? black : white);
-        }
-    }
+    };
+    for (std::int32_t x = width / 2 % kGridSpacing; x < width; x += kGridSpacing) line(x, false);
+    for (std::int32_t y = height / 2 % kGridSpacing; y < height; y += kGridSpacing) line(y, true);
 }
 
 void PreviewCanvas::DrawScale(HDC hdc) const noexcept {

@@ -154,7 +154,7 @@ struct PreviewLines {
     [[nodiscard]] LineWork Prepare(std::int32_t line) const noexcept {
         LineWork work{};
         work.t = geometry.Inset(line);
-        work.reduced = geometry.Reduced(line);
+        work.reduced = geometry.Reduced(line, work.t);
         if (work.reduced) {
             work.len = geometry.SqueezedPixelLength(work.t);
         } else {

@@ -306,18 +306,15 @@ namespace {
 // each profile.
 TEST(PreviewDigest, MatchesTheNativeRecord) {
     for (const engine_cases::Record& r : engine_cases::kRecords) {
-        const std::string path = std::string(TRAPEZOID_SOURCE_DIR "/tests/") + r.previewFile;
-        std::FILE* record = std::fopen(path.c_str(), "r");
-        ASSERT_NE(record, nullptr) << path;
-        char line[160];
-        for (const engine_cases::Case& c : engine_cases::AllCases(r.profile)) {
-            const std::string got =
-                engine_cases::DigestLine(c, engine_cases::Digest(engine_cases::PreviewWords(c)));
-            ASSERT_NE(std::fgets(line, sizeof line, record), nullptr);
-            line[std::strcspn(line, "\r\n")] = '\0';
-            ASSERT_EQ(got, line) << r.previewFile;
+        const std::vector<std::string> record =
+            engine_cases::RecordLines(std::string(TRAPEZOID_SOURCE_DIR "/tests/") + r.previewFile);
+        const std::vector<engine_cases::Case> cases = engine_cases::AllCases(r.profile);
+        ASSERT_EQ(record.size(), cases.size()) << r.previewFile;
+        for (std::size_t i = 0; i < cases.size(); ++i) {
+            const std::string got = engine_cases::DigestLine(
+                cases[i], engine_cases::Digest(engine_cases::PreviewWords(cases[i])));
+            ASSERT_EQ(got, record[i]) << r.previewFile;
         }
-        std::fclose(record);
     }
 }
 
