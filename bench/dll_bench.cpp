@@ -3,7 +3,7 @@
 // process. Each figure is the minimum of several runs, taken in rounds of the copy and every
 // pass, so that a busy neighbour does not decide.
 // Usage: dll_bench PLUGIN.dll; prints one `ratio dll-<name>: <value>` line per pass.
-#include "plugin/win32.h"
+#include "platform/win32.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "bench/bench_images.h"
-#include "plugin/kv_interface.h"
+#include "plugin_interface/kv_interface.h"
 #include "transform/span_path.h"
 
 namespace {

@@ -19,7 +19,7 @@
 
 #include "bench/bench_images.h"
 #include "bench/least_reporter.h"
-#include "plugin/selection_scan.h"
+#include "selection/selection_scan.h"
 #include "transform/transform_pass.h"
 #include "ui/canvas_pixels.h"
 #include "ui/preview_render.h"

@@ -3,8 +3,8 @@
 #include <vector>
 
 #include "fuzz/fuzz_input.h"
-#include "plugin/selection_scan.h"
-#include "plugin/selection_scan_reference.h"
+#include "selection/selection_scan.h"
+#include "selection/selection_scan_reference.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include "host/host_error.h"
 #include "host/text_encoding.h"
-#include "plugin/win32.h"
+#include "platform/win32.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The host's client-information service, exported as KVF_QueryClientInfo for the plug-ins to call.
 #include "host/client_info.h"
 
-#include "plugin/kv_interface.h"
+#include "plugin_interface/kv_interface.h"
 
 namespace {
 

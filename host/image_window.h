@@ -5,7 +5,7 @@
 #include <string>
 
 #include "host/image.h"
-#include "plugin/win32.h"
+#include "platform/win32.h"
 
 class ImageWindow {
    public:

@@ -11,7 +11,7 @@
 #include "host/run_options.h"
 #include "host/text_encoding.h"
 #include "host/wic.h"
-#include "plugin/win32.h"
+#include "platform/win32.h"
 #include "version.h"
 
 #include <commctrl.h>

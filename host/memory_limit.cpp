@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "host/host_error.h"
-#include "plugin/win32.h"
+#include "platform/win32.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // Scripted answers to a plug-in's message boxes, so that an unattended run never waits for a click.
 #pragma once
 
-#include "plugin/win32.h"
+#include "platform/win32.h"
 
 // While it lives, every message box that opens on this thread is reported on stderr as
 // `kvhost: message box "CAPTION": TEXT` and closed with its default button. Other dialogs are

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "plugin/win32.h"
+#include "platform/win32.h"
 
 // Prints `kvhost: message box "CAPTION": TEXT` (UTF-8) on stderr and counts it.
 void ReportMessageBox(const std::string& caption, const std::string& text);

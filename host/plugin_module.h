@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
-#include "plugin/kv_interface.h"
-#include "plugin/win32.h"
+#include "platform/win32.h"
+#include "plugin_interface/kv_interface.h"
 
 // Texts of one filter, as the plug-in wrote them (ANSI bytes, see kPluginCodePage).
 struct FilterNames {

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "plugin/kv_interface.h"
+#include "plugin_interface/kv_interface.h"
 
 class ProgressBar {
    public:

@@ -12,7 +12,7 @@
 #include "host/commands.h"
 #include "host/filter_arguments.h"
 #include "host/image_file.h"
-#include "plugin/kv_interface.h"
+#include "plugin_interface/kv_interface.h"
 
 struct RunOptions {
     FilterArguments filter;           // its inputPath is the first input

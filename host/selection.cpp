@@ -8,7 +8,7 @@
 #include "host/host_error.h"
 #include "host/image_file.h"
 #include "host/memory_limit.h"
-#include "plugin/selection_scan.h"
+#include "selection/selection_scan.h"
 
 std::vector<std::uint8_t> MaskFromGrey(GreyImage grey) {
     std::transform(grey.values.begin(), grey.values.end(), grey.values.begin(),

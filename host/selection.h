@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "host/image.h"
-#include "plugin/selection_scan.h"
+#include "selection/selection_scan.h"
 #include "transform/pixel.h"
 
 // Mask bytes from a grey mask image, in place: 255 − grey, so that white selects and black does

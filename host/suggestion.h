@@ -8,7 +8,7 @@
 
 #include "host/plugin_module.h"
 #include "host/selection.h"
-#include "plugin/kv_interface.h"
+#include "plugin_interface/kv_interface.h"
 
 struct Suggestion {
     std::int32_t shape = 0;

@@ -7,7 +7,7 @@
 #include <climits>
 #include <cstdio>
 
-#include "plugin/win32.h"
+#include "platform/win32.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "plugin/win32.h"
+#include "platform/win32.h"
 
 #include <wincodec.h>
 #include <wrl/client.h>

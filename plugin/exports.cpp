@@ -9,9 +9,9 @@
 
 namespace {
 
-constexpr char kPluginInfo[] =
-    "Trapezoid " TRAPEZOID_SHORT_VERSION " - keystone correction filter. "
-    "Copyright (C) 2026 the Trapezoid developers.";
+constexpr char kPluginInfo[] = "Trapezoid " TRAPEZOID_SHORT_VERSION
+                               " - keystone correction filter. "
+                               "Copyright (C) 2026 the Trapezoid developers.";
 
 }  // namespace
 
@@ -51,7 +51,8 @@ std::int32_t __stdcall KVF_Execute(std::int32_t index, HWND parent, const Pixel3
     return record.callback(100, 100, record.userData);
 }
 
-// Optional: only hosts that know of it call it; plugin/kv_interface.h states its contract.
+// Optional: only hosts that know of it call it; plugin_interface/kv_interface.h states its
+// contract.
 std::int32_t __stdcall KVF_SuggestSettings(const Pixel32* pixels, std::int32_t width,
                                            std::int32_t height, const SelectionRect* rect,
                                            const std::uint8_t* mask, std::int32_t direction,

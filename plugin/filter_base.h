@@ -5,7 +5,7 @@
 #include <string>
 #include <utility>
 
-#include "plugin/win32.h"
+#include "platform/win32.h"
 #include "transform/pixel.h"
 #include "transform/progress.h"
 

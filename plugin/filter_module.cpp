@@ -5,8 +5,8 @@
 #include <exception>
 #include <new>
 
+#include "platform/wide_text.h"
 #include "plugin/trapezoid_filter.h"
-#include "plugin/wide_text.h"
 #include "settings/settings_rules.h"
 
 namespace {
@@ -110,6 +110,8 @@ std::int32_t FilterModule::SetupFilter(std::int32_t index, HWND parent, const Pi
     }
     return 0;
 }
+
+const LocalizedText& FilterModule::Text() const noexcept { return ModuleText(); }
 
 std::wstring FilterModule::SettingsFilePath() const {
     // The wide-character name: a folder named outside the system's code page stays reachable.

@@ -7,17 +7,16 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32.h"
 #include "plugin/filter_base.h"
-#include "plugin/kv_interface.h"
-#include "plugin/win32.h"
+#include "plugin_interface/kv_interface.h"
 #include "settings/localized_text.h"
+#include "ui/dialog_module.h"
 
-class FilterModule {
+class FilterModule final : public DialogModule {
    public:
     FilterModule() = default;
-    ~FilterModule() { DeleteFilters(); }
-    FilterModule(const FilterModule&) = delete;
-    FilterModule& operator=(const FilterModule&) = delete;
+    ~FilterModule() override { DeleteFilters(); }
 
     // Process attach: records the instance and builds the filter list; 0 refuses the load.
     std::int32_t Initialize(HINSTANCE moduleInstance) noexcept;
@@ -36,22 +35,19 @@ class FilterModule {
 
     // Calls the host executable's KVF_QueryClientInfo; 0 when it cannot be reached.
     std::int32_t QueryClientInfo(std::int32_t code, void* data) const noexcept;
-    // Fetches the host's selection mask and, when `rect` is not null, its bounding rectangle.
-    // 0 when the host gives no mask; then neither output is written.
+    // Asks the host for its selection mask.
     std::int32_t SelectionBounds(const std::uint8_t** mask, SelectionRect* rect, std::int32_t width,
-                                 std::int32_t height) const noexcept;
-    // The fill colour of `mode`, asking the host for the foreground or background colour where
-    // the mode needs it (opaque black when it does not answer); alpha 0 when transparent.
-    [[nodiscard]] Pixel32 FillColour(std::int32_t mode, std::int32_t transparent) const noexcept;
-    // Tells the host, then shows a modal error box ("error" unless captioned otherwise). The
-    // texts are the module's own, in Shift-JIS; `detail`, when given, follows on a line of its
-    // own (a file name, say).
+                                 std::int32_t height) const noexcept override;
+    // Asks the host for the foreground or background colour where the mode needs it (opaque
+    // black when it does not answer).
+    [[nodiscard]] Pixel32 FillColour(std::int32_t mode,
+                                     std::int32_t transparent) const noexcept override;
     void ShowError(HWND parent, const char* text, const char* caption,
-                   const std::wstring& detail = {}) const noexcept;
-    // The settings file beside the plug-in, in full; "" when the plug-in's path cannot be had.
-    [[nodiscard]] std::wstring SettingsFilePath() const;
-
-    [[nodiscard]] HINSTANCE Instance() const noexcept { return instance; }
+                   const std::wstring& detail = {}) const noexcept override;
+    // The settings file beside the plug-in; "" when the plug-in's path cannot be had.
+    [[nodiscard]] std::wstring SettingsFilePath() const override;
+    [[nodiscard]] const LocalizedText& Text() const noexcept override;
+    [[nodiscard]] HINSTANCE Instance() const noexcept override { return instance; }
 
    private:
     friend struct FilterModuleTestAccess;

@@ -4,9 +4,9 @@
 #include <new>
 #include <string>
 
+#include "platform/wide_text.h"
 #include "plugin/filter_module.h"
-#include "plugin/selection_scan.h"
-#include "plugin/wide_text.h"
+#include "selection/selection_scan.h"
 #include "transform/edge_samplers.h"
 
 namespace {

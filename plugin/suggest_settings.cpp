@@ -7,7 +7,7 @@
 #include <optional>
 
 #include "plugin/filter_module.h"
-#include "plugin/kv_interface.h"
+#include "plugin_interface/kv_interface.h"
 #include "settings/settings_file.h"
 #include "transform/straighten.h"
 #include "transform/transform_pass.h"
@@ -58,7 +58,7 @@ std::int32_t Suggest(const PictureView& picture, const SelectionRect& rect,
     // The shape the user last confirmed decides which edge changes, as in the dialog, and the
     // profile the one the run will take.
     TrapezoidSettings current{};
-    ReadSettings(&current, /*validate=*/false);
+    ReadSettings(Module().SettingsFilePath(), &current, /*validate=*/false);
     const std::optional<Straightening> found = SuggestStraightening(
         picture, rect, direction, current.shape, ProfileOfSetting(current.perspective));
     if (!found) return SuggestNotFound;

@@ -6,8 +6,8 @@
 
 #include "transform/pixel.h"
 
-// The work of the KVF_SuggestSettings export, whose contract plugin/kv_interface.h states: a
-// SuggestResult, the outputs written unless nothing was found. Nothing escapes it.
+// The work of the KVF_SuggestSettings export, whose contract plugin_interface/kv_interface.h
+// states: a SuggestResult, the outputs written unless nothing was found. Nothing escapes it.
 [[nodiscard]] std::int32_t SuggestSettings(const Pixel32* pixels, std::int32_t width,
                                            std::int32_t height, const SelectionRect* rect,
                                            const std::uint8_t* mask, std::int32_t direction,

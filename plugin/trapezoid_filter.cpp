@@ -24,12 +24,12 @@ void TrapezoidFilter::Execute(HWND parent, const Pixel32* source, Pixel32* desti
     // A file that is there but cannot be read would run on defaults the user never chose.
     const std::wstring path = module.SettingsFilePath();
     if (!SettingsFileReadable(path)) {
-        module.ShowError(parent, ModuleText().ReadFailedMessage(), nullptr, path);
+        module.ShowError(parent, module.Text().ReadFailedMessage(), nullptr, path);
         return;
     }
     TrapezoidSettings settings{};
-    if (!ReadSettings(&settings, /*validate=*/true)) {
-        module.ShowError(parent, ModuleText().InvalidSettingsMessage(), nullptr);
+    if (!ReadSettings(path, &settings, /*validate=*/true)) {
+        module.ShowError(parent, module.Text().InvalidSettingsMessage(), nullptr);
         return;
     }
     if (settings.difference == 0 || rect == nullptr) return;
@@ -42,9 +42,10 @@ void TrapezoidFilter::Execute(HWND parent, const Pixel32* source, Pixel32* desti
 std::int32_t TrapezoidFilter::Setup(HWND parent, const Pixel32* pixels, std::int32_t width,
                                     std::int32_t height) {
     if (!CanSetup(parent, pixels, width, height)) return 0;
-    TrapezoidDialog dialog;
+    const FilterModule& module = Module();
+    TrapezoidDialog dialog(module);
     // OK ends the dialog only once the settings are saved; Cancel ends it with 2.
     const INT_PTR result = dialog.RunWithImage(parent, pixels, width, height);
-    if (result == -1) Module().ShowError(parent, ModuleText().DialogFailedMessage(), nullptr);
+    if (result == -1) module.ShowError(parent, module.Text().DialogFailedMessage(), nullptr);
     return result == IDOK ? 1 : 0;
 }

@@ -25,9 +25,10 @@ ARCHIVES = {
     "libkernel32.a": "mingw-w64", "libuser32.a": "mingw-w64", "libgdi32.a": "mingw-w64",
     "libole32.a": "mingw-w64", "liboleaut32.a": "mingw-w64", "libshell32.a": "mingw-w64",
     "libcomctl32.a": "mingw-w64", "libwindowscodecs.a": "mingw-w64", "libadvapi32.a": "mingw-w64",
-    "objects.a": None, "libtransform_core.a": None, "libsettings_core.a": None,
-    "libui_core.a": None, "libplugin_core.a": None, "libplugin_win32.a": None,
-    "libhost_files.a": None,
+    "objects.a": None, "libtransform_core.a": None, "libselection_core.a": None,
+    "libsettings_core.a": None, "libsettings_win32.a": None, "libui_core.a": None,
+    "libui_win32.a": None, "libplugin_core.a": None, "libplugin_win32.a": None,
+    "libplatform_win32.a": None, "libhost_core.a": None, "libhost_files.a": None,
 }
 # Header-only libraries compiled into the binaries, which no map names.
 HEADER_LIBRARIES = {"kvhost.exe": ["cxxopts"]}

@@ -6,8 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "plugin/filter_module.h"
-#include "plugin/wide_text.h"
+#include "platform/wide_text.h"
 
 namespace {
 
@@ -80,11 +79,11 @@ bool SettingsFileReadable(const std::wstring& path) {
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
-bool ReadSettings(TrapezoidSettings* settings, bool validate) {
+bool ReadSettings(const std::wstring& file, TrapezoidSettings* settings, bool validate) {
     RawSettings raw{};
-    // A plug-in whose path cannot be had reads as a missing file: all zero, and so does a file
-    // out of the profile functions' reach (a run refuses that first: SettingsFileReadable).
-    const std::wstring path = ProfilePath(Module().SettingsFilePath());
+    // No path reads as a missing file: all zero, and so does a file out of the profile
+    // functions' reach (a run refuses that first: SettingsFileReadable).
+    const std::wstring path = ProfilePath(file);
     if (!path.empty()) {
         raw.shape = ReadKey(kShapeKey, path.c_str());
         raw.difference = ReadKey(kDifferenceKey, path.c_str());

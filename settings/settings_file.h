@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "plugin/win32.h"
+#include "platform/win32.h"
 #include "settings/settings_rules.h"
 
 // The form of `path` that the profile functions reach: the path itself below MAX_PATH, where
@@ -17,9 +17,10 @@
 // false when it is there but cannot be opened (a folder in its place, no permission).
 [[nodiscard]] bool SettingsFileReadable(const std::wstring& path);
 
-// Fills the six file fields of `settings` (missing values read as 0). With `validate`, false
-// when the difference is outside -100..100; without, always true.
-bool ReadSettings(TrapezoidSettings* settings, bool validate);
+// Fills the six file fields of `settings` from the settings file at `path` (missing values, and
+// every value when `path` is "", read as 0). With `validate`, false when the difference is
+// outside -100..100; without, always true.
+bool ReadSettings(const std::wstring& path, TrapezoidSettings* settings, bool validate);
 
 // Writes the dialog's controls as the six keys into `path`, then flushes. False when a key's
 // write or the flush failed: the settings on disk are then not the dialog's.

@@ -4,7 +4,6 @@
 
 #include <commctrl.h>
 
-#include "plugin/filter_module.h"
 #include "settings/settings_file.h"
 
 namespace {
@@ -54,7 +53,8 @@ INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     return dialog->HandleMessage(window, message, wParam, lParam);
 }
 
-DialogBase::DialogBase(std::int32_t dialogTemplateId) noexcept : templateId(dialogTemplateId) {}
+DialogBase::DialogBase(const DialogModule& dialogModule, std::int32_t dialogTemplateId) noexcept
+    : module(dialogModule), templateId(dialogTemplateId) {}
 
 INT_PTR DialogBase::RunModal(HWND parent) noexcept {
     DialogBase* const previous = currentDialog;
@@ -71,7 +71,7 @@ INT_PTR DialogBase::RunModal(HWND parent) noexcept {
 
 INT_PTR DialogBase::CreateAndRun(HWND parent) noexcept {
     // A Unicode dialog: its controls show texts of any script, whatever the system code page.
-    return DialogBoxParamW(Module().Instance(),
+    return DialogBoxParamW(module.Instance(),
                            MAKEINTRESOURCEW(static_cast<WORD>(templateId & 0xFFFF)), parent,
                            DialogProc, 0);
 }

@@ -4,12 +4,14 @@
 
 #include <cstdint>
 
-#include "plugin/win32.h"
+#include "platform/win32.h"
 #include "settings/settings_file.h"
+#include "ui/dialog_module.h"
 
 class DialogBase {
    public:
-    explicit DialogBase(std::int32_t dialogTemplateId) noexcept;
+    // The dialog of template `dialogTemplateId` among `module`'s resources.
+    DialogBase(const DialogModule& module, std::int32_t dialogTemplateId) noexcept;
     virtual ~DialogBase() = default;
     DialogBase(const DialogBase&) = delete;
     DialogBase& operator=(const DialogBase&) = delete;
@@ -47,11 +49,13 @@ class DialogBase {
     // The running dialog's window; null until its first message.
     [[nodiscard]] HWND Window() const noexcept { return hwnd; }
     [[nodiscard]] std::int32_t TemplateId() const noexcept { return templateId; }
+    [[nodiscard]] const DialogModule& OwningModule() const noexcept { return module; }
 
    protected:
     // One attempt at creating and running the dialog.
     INT_PTR CreateAndRun(HWND parent) noexcept;
 
+    const DialogModule& module;
     HWND hwnd = nullptr;
     std::int32_t templateId;
 

@@ -6,8 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "plugin/filter_module.h"
-#include "plugin/wide_text.h"
+#include "platform/wide_text.h"
 #include "ui/preview_dialog.h"
 #include "ui/scoped_gdi.h"
 
@@ -459,6 +458,8 @@ void PreviewCanvas::OnNoticeTimer() noexcept {
 
 void PreviewCanvas::ShowPanCursor(int cursorId) const noexcept {
     // A missing cursor resource keeps the current cursor rather than hiding it.
-    const HCURSOR cursor = LoadCursorA(Module().Instance(), MAKEINTRESOURCEA(cursorId));
+    if (owner == nullptr) return;
+    const HCURSOR cursor =
+        LoadCursorA(owner->OwningModule().Instance(), MAKEINTRESOURCEA(cursorId));
     if (cursor != nullptr) SetCursor(cursor);
 }

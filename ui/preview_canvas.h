@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "plugin/win32.h"
+#include "platform/win32.h"
 #include "transform/pixel.h"
 #include "ui/canvas_pixels.h"
 

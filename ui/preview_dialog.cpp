@@ -45,8 +45,9 @@ class WheelRouting {
 
 }  // namespace
 
-PreviewDialog::PreviewDialog(std::int32_t dialogTemplateId) noexcept
-    : DialogBase(dialogTemplateId) {}
+PreviewDialog::PreviewDialog(const DialogModule& dialogModule,
+                             std::int32_t dialogTemplateId) noexcept
+    : DialogBase(dialogModule, dialogTemplateId) {}
 
 INT_PTR PreviewDialog::RunWithImage(HWND parent, const Pixel32* pixels, std::int32_t width,
                                     std::int32_t height) noexcept {

@@ -13,7 +13,7 @@ constexpr int kPreviewCanvasId = 1005;
 
 class PreviewDialog : public DialogBase {
    public:
-    explicit PreviewDialog(std::int32_t dialogTemplateId) noexcept;
+    PreviewDialog(const DialogModule& module, std::int32_t dialogTemplateId) noexcept;
 
     // Records the image for the preview and runs the dialog over `parent`. Null pixels or a
     // negative size preview an empty image.

@@ -12,7 +12,7 @@
 
 #include <emmintrin.h>
 
-#include "plugin/selection_scan.h"
+#include "selection/selection_scan.h"
 #include "transform/edge_samplers.h"
 #include "transform/line_geometry.h"
 #include "transform/line_kernels.h"

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "plugin/selection_scan.h"
+#include "selection/selection_scan.h"
 #include "transform/edge_samplers.h"
 #include "transform/pixel.h"
 #include "transform/shape_profile.h"

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "plugin/win32.h"
+#include "platform/win32.h"
 
 // A bitmap like the target's, selected into a memory context for the length of one paint.
 class OffscreenDc {

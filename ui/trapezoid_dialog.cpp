@@ -7,8 +7,7 @@
 
 #include <string>
 
-#include "plugin/filter_module.h"
-#include "plugin/wide_text.h"
+#include "platform/wide_text.h"
 #include "settings/settings_file.h"
 #include "settings/settings_rules.h"
 #include "transform/shape_profile.h"
@@ -33,8 +32,8 @@ class PopupMenu {
 
 // The preview's menu in the user's language, the grid's entry checked while it shows; an
 // entry's command is its PreviewMenuEntry plus 1, so that 0 stays "nothing chosen".
-bool FillPreviewMenu(HMENU menu, bool gridShown) noexcept {
-    const char* const* names = ModuleText().PreviewMenuNames();
+bool FillPreviewMenu(HMENU menu, const LocalizedText& text, bool gridShown) noexcept {
+    const char* const* names = text.PreviewMenuNames();
     const auto zoom = static_cast<std::int32_t>(PreviewMenuEntry::kFitWholePicture);
     const auto grid = static_cast<std::int32_t>(PreviewMenuEntry::kShowGrid);
     for (std::int32_t entry = 0; entry < kPreviewMenuEntryCount; ++entry) {
@@ -54,7 +53,8 @@ bool FillPreviewMenu(HMENU menu, bool gridShown) noexcept {
 
 }  // namespace
 
-TrapezoidDialog::TrapezoidDialog() noexcept : PreviewDialog(DialogTemplateId()) {}
+TrapezoidDialog::TrapezoidDialog(const DialogModule& dialogModule) noexcept
+    : PreviewDialog(dialogModule, DialogTemplateIdFor(GetUserDefaultLangID())) {}
 
 std::int32_t TrapezoidDialog::HandleMessage(HWND window, UINT message, WPARAM wParam,
                                             LPARAM lParam) {
@@ -81,7 +81,8 @@ void TrapezoidDialog::OnPreviewContextMenu(LPARAM position) {
         at = {(area.left + area.right) / 2, (area.top + area.bottom) / 2};
     }
     const PopupMenu menu;
-    if (menu.Get() == nullptr || !FillPreviewMenu(menu.Get(), canvas.GridShown())) return;
+    if (menu.Get() == nullptr || !FillPreviewMenu(menu.Get(), module.Text(), canvas.GridShown()))
+        return;
     const BOOL chosen =
         TrackPopupMenu(menu.Get(), TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd, nullptr);
     POINT anchor = at;
@@ -117,7 +118,7 @@ bool TrapezoidDialog::Straighten(StraightenDirection direction) {
                              selectionRect, direction, shape, CheckedProfile());
     SetCursor(previous);
     if (!found) {
-        canvas.ShowNotice(WideFromShiftJis(ModuleText().NoStraightLinesNotice()));
+        canvas.ShowNotice(WideFromShiftJis(module.Text().NoStraightLinesNotice()));
         return false;
     }
     CheckRadioInRange(kFirstShapeRadioId, kLastShapeRadioId, kFirstShapeRadioId + found->shape);
@@ -133,7 +134,7 @@ std::int32_t TrapezoidDialog::OnInitDialog() {
     LoadShapeIcons();
     FillUndefinedAreaList();
     TrapezoidSettings settings{};
-    ReadSettings(&settings, /*validate=*/false);
+    ReadSettings(module.SettingsFilePath(), &settings, /*validate=*/false);
     CheckRadioInRange(kFirstShapeRadioId, kLastShapeRadioId, kFirstShapeRadioId + settings.shape);
     SetUpDifferenceControls(settings.difference);
     SendDlgItemMessageA(hwnd, kUndefinedAreaComboId, CB_SETCURSEL,
@@ -146,13 +147,13 @@ std::int32_t TrapezoidDialog::OnInitDialog() {
     CheckDlgButton(hwnd, kSelectedRectangleCheckId, BST_CHECKED);
     // Without a mask from the host the whole image counts as selected.
     selectionRect = {0, 0, imageWidth, imageHeight};
-    Module().SelectionBounds(nullptr, &selectionRect, imageWidth, imageHeight);
+    module.SelectionBounds(nullptr, &selectionRect, imageWidth, imageHeight);
     return 1;
 }
 
 void TrapezoidDialog::LoadShapeIcons() const noexcept {
     for (int id = kFirstShapeRadioId; id <= kLastShapeRadioId; ++id) {
-        const HICON icon = LoadIconA(Module().Instance(), MAKEINTRESOURCEA(id));
+        const HICON icon = LoadIconA(module.Instance(), MAKEINTRESOURCEA(id));
         if (icon != nullptr) {
             SendDlgItemMessageA(hwnd, id, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
         }
@@ -162,7 +163,7 @@ void TrapezoidDialog::LoadShapeIcons() const noexcept {
 void TrapezoidDialog::FillUndefinedAreaList() const noexcept {
     // Unsorted, so an entry's index is its mode. Wide text, so Japanese names show right
     // whatever the system's code page.
-    for (const char* const* name = ModuleText().UndefinedAreaNames(); *name != nullptr; ++name) {
+    for (const char* const* name = module.Text().UndefinedAreaNames(); *name != nullptr; ++name) {
         SendDlgItemMessageW(hwnd, kUndefinedAreaComboId, CB_ADDSTRING, 0,
                             reinterpret_cast<LPARAM>(WideFromShiftJis(*name).c_str()));
     }
@@ -239,10 +240,10 @@ void TrapezoidDialog::RefreshIfPreviewing() noexcept {
 }
 
 bool TrapezoidDialog::OnApply() {
-    const std::wstring path = Module().SettingsFilePath();
+    const std::wstring path = module.SettingsFilePath();
     if (SaveSettings(hwnd, path)) return true;
     // Kept open: the user can fix the cause and press OK again, or cancel.
-    Module().ShowError(hwnd, ModuleText().SaveFailedMessage(), nullptr, path);
+    module.ShowError(hwnd, module.Text().SaveFailedMessage(), nullptr, path);
     return false;
 }
 
@@ -324,12 +325,12 @@ FillParams TrapezoidDialog::FillFromControls() const noexcept {
         chosen >= 0 && chosen < kModeCount ? static_cast<std::int32_t>(chosen) : 0;
     const std::int32_t transparent = IsDlgButtonChecked(hwnd, kTransparentCheckId) == BST_CHECKED;
     const SelectionRect& r = selectionRect;
-    return {mode,    Module().FillColour(mode, transparent), transparent, r.left, r.top, r.right,
+    return {mode,    module.FillColour(mode, transparent), transparent, r.left, r.top, r.right,
             r.bottom};
 }
 
 PreviewSource TrapezoidDialog::SourceWithMask() const noexcept {
     const std::uint8_t* mask = nullptr;
-    if (Module().SelectionBounds(&mask, nullptr, imageWidth, imageHeight) == 0) mask = nullptr;
+    if (module.SelectionBounds(&mask, nullptr, imageWidth, imageHeight) == 0) mask = nullptr;
     return {sourcePixels, imageWidth, imageHeight, mask};
 }

@@ -18,8 +18,8 @@ constexpr int kSelectedRectangleCheckId = 1072;
 
 class TrapezoidDialog : public PreviewDialog {
    public:
-    // The template of the user's language.
-    TrapezoidDialog() noexcept;
+    // The template of the user's language, among `module`'s resources.
+    explicit TrapezoidDialog(const DialogModule& module) noexcept;
 
     std::int32_t HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
     std::int32_t OnInitDialog() override;

@@ -17,7 +17,7 @@
 
 #include "host/png_io.h"
 #include "host/text_encoding.h"
-#include "plugin/win32.h"
+#include "platform/win32.h"
 #include "tests/host/screen_capture.h"
 
 #include <commctrl.h>

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "host/png_io.h"
-#include "plugin/win32.h"
+#include "platform/win32.h"
 
 // What the screen shows in the rectangle, opaque. Throws std::runtime_error.
 [[nodiscard]] RgbaImage CaptureScreen(const RECT& rect);

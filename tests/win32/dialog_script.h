@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-#include "plugin/win32.h"
+#include "platform/win32.h"
 
 namespace test_host {
 

@@ -4,7 +4,7 @@
 
 #define GTEST_HAS_NOTIFICATION_ 1
 
-#include "plugin/win32.h"
+#include "platform/win32.h"
 
 namespace testing {
 namespace internal {

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "plugin/kv_interface.h"
-#include "plugin/win32.h"
+#include "platform/win32.h"
+#include "plugin_interface/kv_interface.h"
 #include "tests/win32/dialog_script.h"
 #include "tests/win32/test_host.h"
 

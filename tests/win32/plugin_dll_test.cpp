@@ -2,7 +2,7 @@
 // filter indices, progress, the settings file beside the DLL, the error box, the fills.
 #include <gtest/gtest.h>
 
-#include "plugin/win32.h"
+#include "platform/win32.h"
 
 #include <commctrl.h>
 
@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/kv_interface.h"
+#include "plugin_interface/kv_interface.h"
 #include "tests/engine_cases.h"
 #include "tests/win32/dialog_script.h"
 #include "tests/win32/plugin_dll.h"

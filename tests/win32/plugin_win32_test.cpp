@@ -56,7 +56,7 @@ TEST_F(PluginWin32, OkWritesTheSixKeysInOrder) {
               "[Trapezoid]\r\nshape=3\r\ndifference=-25\r\nundefarea=1\r\ntransparent=0\r\n"
               "preview=1\r\nperspective=1\r\n");
     TrapezoidSettings s{};
-    EXPECT_TRUE(ReadSettings(&s, true));
+    EXPECT_TRUE(ReadSettings(Module().SettingsFilePath(), &s, true));
     EXPECT_EQ(s.shape, 3);
     EXPECT_EQ(s.difference, -25);
     EXPECT_EQ(s.fill.mode, 1);
@@ -73,7 +73,7 @@ TEST_F(PluginWin32, ControlsWithoutAValueLeaveTheirKeys) {
         SetDlgItemTextA(dialog, kDifferenceEditId, text);
         EXPECT_TRUE(SaveSettings(dialog, Module().SettingsFilePath()));
         TrapezoidSettings s{};
-        EXPECT_TRUE(ReadSettings(&s, true));
+        EXPECT_TRUE(ReadSettings(Module().SettingsFilePath(), &s, true));
         EXPECT_EQ(s.difference, 77) << text;  // not an integer: kept
         EXPECT_EQ(s.shape, 4);                // no radio checked: kept
         EXPECT_EQ(s.fill.mode, 5);            // no list selection: kept
@@ -83,7 +83,8 @@ TEST_F(PluginWin32, ControlsWithoutAValueLeaveTheirKeys) {
 
 TEST_F(PluginWin32, ReadRulesAndValidation) {
     TrapezoidSettings s{};
-    EXPECT_TRUE(ReadSettings(&s, true));  // no file: all zero and valid
+    EXPECT_TRUE(
+        ReadSettings(Module().SettingsFilePath(), &s, true));  // no file: all zero and valid
     EXPECT_EQ(s.shape, 0);
     EXPECT_EQ(s.difference, 0);
     const struct {
@@ -92,14 +93,14 @@ TEST_F(PluginWin32, ReadRulesAndValidation) {
     } cases[] = {{"100", true}, {"-100", true}, {"101", false}, {"-101", false}, {"0x10", true}};
     for (const auto& c : cases) {
         WritePrivateProfileStringA("Trapezoid", "difference", c.difference, path.c_str());
-        EXPECT_EQ(ReadSettings(&s, true), c.valid) << c.difference;
-        EXPECT_TRUE(ReadSettings(&s, false));
+        EXPECT_EQ(ReadSettings(Module().SettingsFilePath(), &s, true), c.valid) << c.difference;
+        EXPECT_TRUE(ReadSettings(Module().SettingsFilePath(), &s, false));
     }
     WritePrivateProfileStringA("Trapezoid", "shape", "6", path.c_str());
     WritePrivateProfileStringA("Trapezoid", "undefarea", "-1", path.c_str());
     WritePrivateProfileStringA("Trapezoid", "transparent", "2", path.c_str());
     WritePrivateProfileStringA("Trapezoid", "perspective", "-3", path.c_str());
-    EXPECT_TRUE(ReadSettings(&s, false));
+    EXPECT_TRUE(ReadSettings(Module().SettingsFilePath(), &s, false));
     EXPECT_EQ(s.shape, 0);
     EXPECT_EQ(s.fill.mode, 0);
     EXPECT_EQ(s.fill.transparent, 2);

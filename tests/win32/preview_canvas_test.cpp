@@ -21,7 +21,7 @@ constexpr int kSettingsTemplate = 500;
 // Records what the framework calls, and counts the renders the canvas asks for.
 class RecordingDialog : public PreviewDialog {
    public:
-    explicit RecordingDialog(std::int32_t id) : PreviewDialog(id) {}
+    explicit RecordingDialog(std::int32_t id) : PreviewDialog(Module(), id) {}
     std::int32_t HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override {
         if (firstMessage == 0) {
             firstMessage = message;

@@ -2,7 +2,7 @@
 // its GDI objects and its private bytes.
 #include "tests/win32/soak_counts.h"
 
-#include "plugin/win32.h"
+#include "platform/win32.h"
 
 #include <cstring>
 

@@ -8,7 +8,7 @@
 #include <random>
 #include <vector>
 
-#include "plugin/kv_interface.h"
+#include "plugin_interface/kv_interface.h"
 #include "tests/win32/plugin_dll.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <sstream>
 
 #include "plugin/filter_module.h"
-#include "plugin/kv_interface.h"
+#include "plugin_interface/kv_interface.h"
 
 namespace test_host {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/win32.h"
+#include "platform/win32.h"
 #include "transform/pixel.h"
 
 namespace test_host {

@@ -25,6 +25,7 @@ namespace {
 // Counts the renders the canvas asks for.
 class CountingDialog : public TrapezoidDialog {
    public:
+    CountingDialog() : TrapezoidDialog(Module()) {}
     bool RenderPreview(CanvasBase& target, const CanvasPoint& destOrigin,
                        const CanvasPoint& sourceOrigin, const CanvasSize& size) override {
         ++renders;
@@ -177,7 +178,7 @@ TEST_F(SetupDialog, HostileSettingsOpenAUsableDialog) {
     });
     EXPECT_EQ(result, IDOK);
     TrapezoidSettings settings{};
-    EXPECT_TRUE(ReadSettings(&settings, true));
+    EXPECT_TRUE(ReadSettings(Module().SettingsFilePath(), &settings, true));
     EXPECT_EQ(settings.difference, 12);
 }
 

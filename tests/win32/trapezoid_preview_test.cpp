@@ -25,6 +25,7 @@ constexpr std::int32_t kHeight = 200;
 
 class PreviewingDialog : public TrapezoidDialog {
    public:
+    PreviewingDialog() : TrapezoidDialog(Module()) {}
     PreviewCanvas& MutableCanvas() { return canvas; }
     // Puts a text in the edit without the edit validation, as no user can.
     void ForceDifferenceText(const char* text) {

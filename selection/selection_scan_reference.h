@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "plugin/selection_scan.h"
+#include "selection/selection_scan.h"
 
 // The selected bytes' bounding box with exclusive edges; (width, height, 1, 1) when nothing is
 // selected. For positive sizes only, with `mask` holding width x height bytes.

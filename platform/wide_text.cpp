@@ -1,6 +1,6 @@
 // Wide-character text for the window and file functions: the module's own texts, which are
 // Shift-JIS (code page 932, ASCII included), and file names of any script.
-#include "plugin/wide_text.h"
+#include "platform/wide_text.h"
 
 #include <vector>
 

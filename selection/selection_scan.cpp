@@ -1,5 +1,5 @@
 // Bounding rectangle of a selection mask (one byte per pixel, 255 = outside the selection).
-#include "plugin/selection_scan.h"
+#include "selection/selection_scan.h"
 
 #include <algorithm>
 #include <cstddef>
