@@ -20,9 +20,9 @@ bool ColumnRuns::Start(std::int32_t count) noexcept {
     return class_ && starts_ && changes_;
 }
 
-void ColumnRuns::Add(std::int32_t j, bool reduced, std::int32_t from, std::int32_t to) noexcept {
-    class_[static_cast<std::size_t>(j)] = reduced ? kReduced : kInside;
-    if (reduced && from < to) {
+void ColumnRuns::Add(std::int32_t j, bool squeezed, std::int32_t from, std::int32_t to) noexcept {
+    class_[static_cast<std::size_t>(j)] = squeezed ? kSqueezed : kInside;
+    if (squeezed && from < to) {
         changes_[changeCount_++] = {from, j};
         changes_[changeCount_++] = {to, j};
     }

@@ -10,13 +10,13 @@
 
 class ColumnRuns {
    public:
-    static constexpr std::uint8_t kInside = 1;   // the row lies in the column's [from, to)
-    static constexpr std::uint8_t kReduced = 2;  // the column is squeezed
+    static constexpr std::uint8_t kInside = 1;    // the row lies in the column's [from, to)
+    static constexpr std::uint8_t kSqueezed = 2;  // the column is squeezed
 
     // Room for `count` columns, to be added next; false when there is no memory for them.
     bool Start(std::int32_t count) noexcept;
     // Column j: squeezed, and inside on rows from..to - 1; or stretched, inside on every row.
-    void Add(std::int32_t j, bool reduced, std::int32_t from, std::int32_t to) noexcept;
+    void Add(std::int32_t j, bool squeezed, std::int32_t from, std::int32_t to) noexcept;
     // Once every column is added, before the first row.
     void Ready() noexcept;
 

@@ -45,9 +45,9 @@ struct LineGeometry {
     // than stretched. The classic profile's split shapes change worker at the middle line; the
     // perspective profile follows each line's own length, and a line of the full length is
     // copied by the average.
-    [[nodiscard]] bool Reduced(std::int32_t line, double t) const noexcept {
+    [[nodiscard]] bool Squeezed(std::int32_t line, double t) const noexcept {
         if (perspective) return t >= 0;
-        return LineIsReduced(shape, difference, line < Middle());
+        return LineIsSqueezed(shape, difference, line < Middle());
     }
 
     // The rebuilt line is L - 2t long and centred in [lo, hi).

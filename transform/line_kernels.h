@@ -206,20 +206,20 @@ void AverageSqueezed(const Pixel32* line, std::ptrdiff_t step, std::int32_t n, s
         count = to - p0 > most ? most : to - p0;
         const std::int32_t end = p0 + count;
         const double e = ClampToLine(start(end - 1), n) + len;
-        const BoxSpan span{p0,
-                           end,
-                           lo,
-                           t,
-                           len,
-                           n,
-                           step,
-                           static_cast<std::int32_t>(ClampToLine(start(p0), n)),
-                           e < n ? static_cast<std::int32_t>(e) : n - 1};
+        const SqueezeSpan span{p0,
+                               end,
+                               lo,
+                               t,
+                               len,
+                               n,
+                               step,
+                               static_cast<std::int32_t>(ClampToLine(start(p0), n)),
+                               e < n ? static_cast<std::int32_t>(e) : n - 1};
         if (span.readLast - span.readFirst + 1 > kReach) {
             oneAtATime(p0, end);
             continue;
         }
-        path.box(line, span, converted, pixels);
+        path.squeeze(line, span, converted, pixels);
         put(p0, pixels, count);
     }
 }
@@ -239,11 +239,11 @@ void AverageSqueezedAt(const Pixel32* line, std::ptrdiff_t step, std::int32_t n,
         return;
     }
     const SpanPath& path = ActiveSpanPath();
-    const BoxSpan span{0, 0, lo, t, len, n, step, 0, 0};
+    const SqueezeSpan span{0, 0, lo, t, len, n, step, 0, 0};
     Pixel32 pixels[kSpanChunk];
     for (std::int32_t j0 = 0; j0 < count; j0 += kSpanChunk) {
         const std::int32_t m = count - j0 < kSpanChunk ? count - j0 : kSpanChunk;
-        path.boxAt(line, span, at + j0, m, pixels);
+        path.squeezeAt(line, span, at + j0, m, pixels);
         put(at + j0, pixels, m);
     }
 }

@@ -222,8 +222,8 @@ TEST(LineResampler, SpansReachingPastTheLineEqualTheSinglePositionSamplers) {
         }
         for (const auto& [t, len] : {std::pair{3.5, 1.0}, {6.25, 1.43}}) {
             const auto to = static_cast<std::int32_t>((kLength + 9) / len);
-            ActiveSpanPath().box(pixels.data(), {0, to, 0, t, len, kLength, 1, 0, kLength - 1},
-                                 scratch.data(), out.data());
+            ActiveSpanPath().squeeze(pixels.data(), {0, to, 0, t, len, kLength, 1, 0, kLength - 1},
+                                     scratch.data(), out.data());
             for (std::int32_t p = 0; p < to; ++p) {
                 ASSERT_EQ(out[p], BoxLineAverage(pixels.data(), 1, (p - t) * len, len, kLength))
                     << "squeezed at " << p;
@@ -255,7 +255,7 @@ TEST(LineResampler, SpansReachingPastTheLineEqualTheSinglePositionSamplers) {
                 ASSERT_EQ(out[kColumns + j], sample(y)) << "column " << j << " row " << y;
                 ASSERT_EQ(out[2 * kColumns + j], sample(y + 1)) << "column " << j << " row " << y;
             }
-            kernels.boxAcross(row, out.data());
+            kernels.squeezeAcross(row, out.data());
             for (std::int32_t j = 0; j < kColumns; ++j) {
                 const double x = 2 + ((y - 2) - a[j]) * b[j];
                 ASSERT_EQ(out[j], BoxLineAverage(image.data() + j, kColumns, x, b[j], kHeight))

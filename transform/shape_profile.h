@@ -80,8 +80,8 @@ struct EdgeInsets {
 
 // Whether a line is squeezed (rebuilt by area average) rather than stretched: `beforeMiddle` tells
 // whether the line lies before the split line of the shapes that have one.
-[[nodiscard]] constexpr bool LineIsReduced(std::int32_t shape, std::int32_t difference,
-                                           bool beforeMiddle) noexcept {
+[[nodiscard]] constexpr bool LineIsSqueezed(std::int32_t shape, std::int32_t difference,
+                                            bool beforeMiddle) noexcept {
     const bool squeezing = difference > 0;
     return ShapeSplitsLines(shape) ? (beforeMiddle == squeezing) : squeezing;
 }

@@ -37,9 +37,9 @@ struct StretchSpan {
 
 // What a squeezed span needs: output positions from..to-1, written to out[p - from], average
 // [s, s + len) with s = lo + ((p - lo) - t) * len, over a line of n pixels whose pixel k is
-// line[k * step] and of which readFirst..readLast are read. The scratch of a box span holds
+// line[k * step] and of which readFirst..readLast are read. The scratch of a squeeze span holds
 // readLast - readFirst + 2 pixels of four doubles.
-struct BoxSpan {
+struct SqueezeSpan {
     std::int32_t from;
     std::int32_t to;
     std::int32_t lo;
@@ -302,9 +302,9 @@ struct SpanKernels {
     // A squeezed span: for each output pixel the first partial pixel, the last partial pixel,
     // then the whole pixels between, the total weight summed in the same order. `pixels` holds
     // the converted pixels readFirst..readLast.
-    static void Box(const Pixel32* line, const BoxSpan& given, double* pixels,
-                    Pixel32* out) noexcept {
-        const BoxSpan span = given;  // a copy that the pixels written cannot alias
+    static void Squeeze(const Pixel32* line, const SqueezeSpan& given, double* pixels,
+                        Pixel32* out) noexcept {
+        const SqueezeSpan span = given;  // a copy that the pixels written cannot alias
         if (span.from >= span.to) return;
         const auto at = [&](std::int64_t k) {
             return pixels + static_cast<std::ptrdiff_t>(k - span.readFirst) * 4;
@@ -329,8 +329,8 @@ struct SpanKernels {
                 Two p = RampTwo(p0 - span.lo);
                 for (std::int32_t j = 0; j < count; j += 2 * L::kLanes, p = NextTwo(p)) {
                     double* const at3[3] = {w[0] + j, w[1] + j, w[2] + j};
-                    LocateBox<decltype(guard)::value>(p, t, len, span.lo, span.n, i0 + j, i1 + j,
-                                                      at3, nullptr);
+                    LocateSqueeze<decltype(guard)::value>(p, t, len, span.lo, span.n, i0 + j,
+                                                          i1 + j, at3, nullptr);
                 }
             });
             // The chunk's last pixel reads up to its i1 (pixel a + 1 only where it precedes b).
@@ -380,10 +380,10 @@ struct SpanKernels {
     // term the single-pixel kernel skips gets weight +0 here, which changes no bit of a
     // non-negative sum.
     template <bool kGuard = true>
-    static TRAPEZOID_SPAN_INLINE void LocateBox(Two offset, Two t, Two len, std::int32_t lo,
-                                                std::int32_t lineLength, std::int32_t* first,
-                                                std::int32_t* last, double* const weights[3],
-                                                Bounds* bounds) noexcept {
+    static TRAPEZOID_SPAN_INLINE void LocateSqueeze(Two offset, Two t, Two len, std::int32_t lo,
+                                                    std::int32_t lineLength, std::int32_t* first,
+                                                    std::int32_t* last, double* const weights[3],
+                                                    Bounds* bounds) noexcept {
         const Pd n = L::Splat(static_cast<double>(lineLength));
         const Pd one = L::Splat(1.0);
         const Pd start = L::Splat(static_cast<double>(lo));
@@ -542,11 +542,11 @@ struct SpanKernels {
         }
     }
 
-    // Area averages of a squeezed line at isolated positions, summed in Box's order; span.from,
+    // Area averages of a squeezed line at isolated positions, summed in Squeeze's order; span.from,
     // span.to, span.readFirst and span.readLast are unused, every pixel read lies in 0..n-1.
-    static void BoxAt(const Pixel32* line, const BoxSpan& given, const std::int32_t* at,
-                      std::int32_t count, Pixel32* out) noexcept {
-        const BoxSpan span = given;  // a copy that the pixels written cannot alias
+    static void SqueezeAt(const Pixel32* line, const SqueezeSpan& given, const std::int32_t* at,
+                          std::int32_t count, Pixel32* out) noexcept {
+        const SqueezeSpan span = given;  // a copy that the pixels written cannot alias
         alignas(32) std::int32_t padded[kChunk];
         alignas(32) std::int32_t i0[kChunk];
         alignas(32) std::int32_t i1[kChunk];
@@ -565,7 +565,7 @@ struct SpanKernels {
                 // Offsets from lo, exact in doubles as in integers.
                 const Two q = GatherTwo(p + j);
                 const Two offset = {L::Sub(q.first, lo), L::Sub(q.second, lo)};
-                LocateBox(offset, t, len, span.lo, span.n, i0 + j, i1 + j, weights, &bounds);
+                LocateSqueeze(offset, t, len, span.lo, span.n, i0 + j, i1 + j, weights, &bounds);
             }
             // `tap(k)` gives pixel k of the line; the last partial pixel is read only below n,
             // which every last pixel is when kInside holds.
@@ -574,8 +574,8 @@ struct SpanKernels {
                 const std::int32_t b = i1[j];
                 Px sum = L::Scaled(tap(a), w[0][j]);
                 sum = L::Added(sum, L::Scaled(inside || b < n ? tap(b) : L::Zero(), w[1][j]));
-                // Pixel a + 1 counts whole when it precedes b; otherwise Box adds it with weight
-                // +0, which changes no bit of the non-negative sum, so here it is not read.
+                // Pixel a + 1 counts whole when it precedes b; otherwise Squeeze adds it with
+                // weight +0, which changes no bit of the non-negative sum, so here it is not read.
                 if (a + 1 < b) sum = L::Added(sum, tap(a + 1));
                 double total = w[2][j];
                 for (std::int32_t k = a + 2; k < b; ++k) {
@@ -736,8 +736,8 @@ struct SpanKernels {
         }
     }
 
-    // Column j's mean for BoxAcross, summed as Box sums it: pixels a and b partly, then a + 1 and
-    // the whole pixels between. kInside: every pixel read lies in the column.
+    // Column j's mean for SqueezeAcross, summed as Squeeze sums it: pixels a and b partly, then a +
+    // 1 and the whole pixels between. kInside: every pixel read lies in the column.
     template <bool kInside>
     static TRAPEZOID_SPAN_INLINE Px AcrossMean(const Pixel32* column, std::ptrdiff_t s,
                                                std::int32_t n, std::int32_t a, std::int32_t b,
@@ -747,8 +747,8 @@ struct SpanKernels {
         const Px last = kInside || b < n ? L::FromPixel(column[b * s]) : L::Zero();
         Px sum = L::Scaled(first, *w0);
         sum = L::Added(sum, L::Scaled(last, *w1));
-        // Pixel a + 1 counts whole when it precedes b; otherwise Box adds it with weight +0, which
-        // changes no bit of the non-negative sum, so here it is neither read nor converted.
+        // Pixel a + 1 counts whole when it precedes b; otherwise Squeeze adds it with weight +0,
+        // which changes no bit of the non-negative sum, so here it is neither read nor converted.
         if (a + 1 < b) {
             const Pixel32* k = column + a * s + s;
             sum =
@@ -762,8 +762,8 @@ struct SpanKernels {
         return L::Divided(sum, total);
     }
 
-    // One output row of neighbouring squeezed columns, each average summed as Box sums it.
-    static void BoxAcross(const AcrossRow& row, Pixel32* out) noexcept {
+    // One output row of neighbouring squeezed columns, each average summed as Squeeze sums it.
+    static void SqueezeAcross(const AcrossRow& row, Pixel32* out) noexcept {
         alignas(32) std::int32_t i0[kChunk];
         alignas(32) std::int32_t i1[kChunk];
         alignas(32) double w[3][kChunk];  // first, last, total
@@ -778,9 +778,9 @@ struct SpanKernels {
             WithGuard(row.inside, [&](auto guard) {
                 for (std::int32_t j = 0; j < m; j += 2 * L::kLanes) {
                     double* const at[3] = {w[0] + j, w[1] + j, w[2] + j};
-                    LocateBox<decltype(guard)::value>(offset, LoadTwo(row.a + j0 + j),
-                                                      LoadTwo(row.b + j0 + j), row.lo, n, i0 + j,
-                                                      i1 + j, at, &bounds);
+                    LocateSqueeze<decltype(guard)::value>(offset, LoadTwo(row.a + j0 + j),
+                                                          LoadTwo(row.b + j0 + j), row.lo, n,
+                                                          i0 + j, i1 + j, at, &bounds);
                 }
             });
             const Pixel32* const base = column + j0;

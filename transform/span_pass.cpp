@@ -28,19 +28,19 @@ std::int32_t EndOfBelow(double bound, std::int32_t from, std::int32_t hi) noexce
 }
 
 // How one line is rebuilt. A squeezed line runs, from each end inward, the undefined area
-// [lo, outsideEnd), the blended ends [outsideEnd, box.from) and the area averages of box.
+// [lo, outsideEnd), the blended ends [outsideEnd, squeeze.from) and the area averages of squeeze.
 struct LinePlan {
     std::int32_t line;
-    bool reduced;
+    bool squeezed;
     std::int32_t outsideEnd;
     StretchSpan stretch;
-    BoxSpan box;  // its pixels readFirst..readLast are read; none when first > last
+    SqueezeSpan squeeze;  // its pixels readFirst..readLast are read; none when first > last
 };
 
 LinePlan PlanLine(const LineGeometry& g, std::int32_t line, std::int32_t n) noexcept {
     const double t = g.Inset(line);
-    LinePlan plan{line, g.Reduced(line, t), g.lo, {}, {}};
-    if (!plan.reduced) {
+    LinePlan plan{line, g.Squeezed(line, t), g.lo, {}, {}};
+    if (!plan.squeezed) {
         const StretchMap map = g.Stretch(t);
         plan.stretch = {g.lo, g.hi, map.shift, map.scale, n, /*step=*/1};
         return plan;
@@ -49,15 +49,15 @@ LinePlan PlanLine(const LineGeometry& g, std::int32_t line, std::int32_t n) noex
     plan.outsideEnd = EndOfAtMost((g.lo + t) - 1, g.lo, g.hi);
     const std::int32_t from = EndOfBelow(g.lo + t, plan.outsideEnd, g.hi);
     const std::int32_t to = EndOfAtMost((g.hi - t) - 1, from, g.hi);
-    plan.box = {from, to, g.lo, t, len, n, /*step=*/1, 0, -1};
+    plan.squeeze = {from, to, g.lo, t, len, n, /*step=*/1, 0, -1};
     if (from < to && len > 0.0) {
         const auto start = [&](std::int32_t p) {
-            const double x = plan.box.StartAt(p - g.lo);
+            const double x = plan.squeeze.StartAt(p - g.lo);
             return !(x >= 0.0) ? 0.0 : (x >= n ? static_cast<double>(n - 1) : x);
         };
         const double e = start(to - 1) + len;
-        plan.box.readFirst = static_cast<std::int32_t>(start(from));
-        plan.box.readLast = e < n ? static_cast<std::int32_t>(e) : n - 1;
+        plan.squeeze.readFirst = static_cast<std::int32_t>(start(from));
+        plan.squeeze.readLast = e < n ? static_cast<std::int32_t>(e) : n - 1;
     }
     return plan;
 }
@@ -70,14 +70,14 @@ Pixel32 Operate(SamplerFn fn, const SamplerContext& ctx, std::int32_t row, std::
 
 // A squeezed row into out (position p at out[p]): the undefined area and the blended ends from
 // the sampler table, walked inward from both ends, then the area averages of the middle.
-void ReduceRow(const LinePlan& plan, const SamplerContext& ctx, const LineGeometry& g,
-               const Pixel32* in, double* scratch, Pixel32* out) noexcept {
+void SqueezeRow(const LinePlan& plan, const SamplerContext& ctx, const LineGeometry& g,
+                const Pixel32* in, double* scratch, Pixel32* out) noexcept {
     const SamplerRow& ops = SamplerTable(ctx.fill->mode);
     const SamplerFn before = ops[kOutsideLeft];
     const SamplerFn after = ops[kOutsideRight];
     const std::int32_t lo = g.lo;
     const std::int32_t hi = g.hi;
-    const double len = plan.box.len;
+    const double len = plan.squeeze.len;
     const std::int32_t line = plan.line;
     if (FillIsUniformAlongLine(ctx.fill->mode) && plan.outsideEnd > lo) {
         const Pixel32 first = Operate(before, ctx, line, lo, 0.0, len);
@@ -95,19 +95,19 @@ void ReduceRow(const LinePlan& plan, const SamplerContext& ctx, const LineGeomet
     }
     const SamplerFn start = ops[kEdgeLeft];
     const SamplerFn end = ops[kEdgeRight];
-    for (std::int32_t p = plan.outsideEnd; p < plan.box.from; ++p) {
+    for (std::int32_t p = plan.outsideEnd; p < plan.squeeze.from; ++p) {
         const std::int32_t m = hi - 1 - (p - lo);
-        const double s = plan.box.StartAt(p - lo);
+        const double s = plan.squeeze.StartAt(p - lo);
         out[p] = Operate(start, ctx, line, p, s, len);
         out[m] = Operate(end, ctx, line, m, (hi - (s - lo)) - len, len);
     }
-    ActiveSpanPath().box(in, plan.box, scratch, out + plan.box.from);
+    ActiveSpanPath().squeeze(in, plan.squeeze, scratch, out + plan.squeeze.from);
 }
 
 void RunRow(const LinePlan& plan, const SamplerContext& ctx, const LineGeometry& g,
             const Pixel32* in, double* scratch, Pixel32* out) noexcept {
-    if (plan.reduced) {
-        ReduceRow(plan, ctx, g, in, scratch, out);
+    if (plan.squeezed) {
+        SqueezeRow(plan, ctx, g, in, scratch, out);
     } else {
         ActiveSpanPath().stretch(in, plan.stretch, scratch, out + plan.stretch.from);
     }
@@ -134,12 +134,12 @@ struct Pass {
 // Plans every row once, for the memory the pass needs before it writes anything: the most pixels
 // one squeezed row reads, with its term of weight 0. A row's reach follows the rectangle, not the
 // image, whose rows may be far longer.
-std::int64_t LargestBox(const Pass& pass, std::int32_t n) noexcept {
+std::int64_t LargestSqueeze(const Pass& pass, std::int32_t n) noexcept {
     std::int64_t most = 0;
     for (std::int32_t line = pass.g.first; line < pass.g.first + pass.g.extent; ++line) {
         const LinePlan plan = pass.Plan(line, n);
-        if (plan.reduced && plan.box.readFirst <= plan.box.readLast) {
-            most = std::max(most, std::int64_t{plan.box.readLast} - plan.box.readFirst + 2);
+        if (plan.squeezed && plan.squeeze.readFirst <= plan.squeeze.readLast) {
+            most = std::max(most, std::int64_t{plan.squeeze.readLast} - plan.squeeze.readFirst + 2);
         }
     }
     return most;
@@ -150,7 +150,7 @@ bool RunRows(const Pass& pass) noexcept {
     // The converted pixels start on a cache line: each is 32 bytes, and one that straddled two
     // lines would cost two accesses at every store and load (the allocator promises 8 or 16).
     constexpr auto kLineDoubles = static_cast<std::int64_t>(64 / sizeof(double));
-    const auto scratch = Allocate<double>(LargestBox(pass, n) * 4 + kLineDoubles);
+    const auto scratch = Allocate<double>(LargestSqueeze(pass, n) * 4 + kLineDoubles);
     if (!scratch) return false;
     const auto address = reinterpret_cast<std::uintptr_t>(scratch.get());
     double* const pixels = scratch.get() + (64 - address % 64) % 64 / sizeof(double);
@@ -204,26 +204,27 @@ bool PlanColumns(ColumnWalk& walk) noexcept {
         const LinePlan plan = pass.Plan(line, pass.ctx.height);
         const auto at = static_cast<std::size_t>(j);
         ColumnPlan& column = walk.plans[at];
-        column = {plan.outsideEnd, plan.box.from, 0, 0};
-        walk.runs.Add(j, plan.reduced, plan.box.from, plan.box.to);
+        column = {plan.outsideEnd, plan.squeeze.from, 0, 0};
+        walk.runs.Add(j, plan.squeezed, plan.squeeze.from, plan.squeeze.to);
         // A column's positions only grow down it, so its first and last rows bound them.
         const auto inside = [&](auto position) {
             return InsideLine(position(pass.g.lo), position(pass.g.hi - 1), pass.ctx.height);
         };
-        if (!plan.reduced) {
+        if (!plan.squeezed) {
             walk.a[at] = plan.stretch.shift;
             walk.b[at] = plan.stretch.scale;
             walk.stretchedInside &= inside([&](std::int32_t y) { return plan.stretch.At(y); });
             continue;
         }
-        walk.a[at] = plan.box.t;
-        walk.b[at] = plan.box.len;
+        walk.a[at] = plan.squeeze.t;
+        walk.b[at] = plan.squeeze.len;
         walk.squeezedInside &=
-            inside([&](std::int32_t y) { return plan.box.StartAt(y - pass.g.lo); });
+            inside([&](std::int32_t y) { return plan.squeeze.StartAt(y - pass.g.lo); });
         if (walk.uniform) {
-            column.before = ops[kOutsideTop](pass.ctx, line, pass.g.lo, line, 0.0, plan.box.len);
+            column.before =
+                ops[kOutsideTop](pass.ctx, line, pass.g.lo, line, 0.0, plan.squeeze.len);
             column.after =
-                ops[kOutsideBottom](pass.ctx, line, pass.g.hi - 1, line, 0.0, plan.box.len);
+                ops[kOutsideBottom](pass.ctx, line, pass.g.hi - 1, line, 0.0, plan.squeeze.len);
         }
     }
     std::fill_n(walk.a.get() + count, kLanePadding, 0.0);
@@ -310,7 +311,7 @@ void WalkRow(ColumnWalk& walk, std::int32_t y, StretchedRows stretchedRows) noex
             EdgeRun(walk, j, end, y, out);
             continue;
         }
-        const bool stretched = (kind & ColumnRuns::kReduced) == 0;
+        const bool stretched = (kind & ColumnRuns::kSqueezed) == 0;
         if (stretched && stretchedRows == StretchedRows::kDone) continue;
         const AcrossRow row{pass.ctx.source + pass.g.first + j,
                             stride,
@@ -322,7 +323,7 @@ void WalkRow(ColumnWalk& walk, std::int32_t y, StretchedRows stretchedRows) noex
                             end - j,
                             stretched ? walk.stretchedInside : walk.squeezedInside};
         if (!stretched) {
-            path.boxAcross(row, out + j);
+            path.squeezeAcross(row, out + j);
         } else if (stretchedRows == StretchedRows::kTwo) {
             path.stretchAcrossTwoRows(row, out + j, out + stride + j);
         } else {

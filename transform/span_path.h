@@ -14,15 +14,16 @@ enum class LinePath : int {
 struct SpanPath {
     void (*stretch)(const Pixel32* line, const StretchSpan& span, double* taps,
                     Pixel32* out) noexcept;
-    void (*box)(const Pixel32* line, const BoxSpan& span, double* pixels, Pixel32* out) noexcept;
+    void (*squeeze)(const Pixel32* line, const SqueezeSpan& span, double* pixels,
+                    Pixel32* out) noexcept;
     // The same at isolated positions at[0..count) of the line, into out[0..count).
     void (*stretchAt)(const Pixel32* line, const StretchSpan& span, const std::int32_t* at,
                       std::int32_t count, Pixel32* out) noexcept;
-    void (*boxAt)(const Pixel32* line, const BoxSpan& span, const std::int32_t* at,
-                  std::int32_t count, Pixel32* out) noexcept;
+    void (*squeezeAt)(const Pixel32* line, const SqueezeSpan& span, const std::int32_t* at,
+                      std::int32_t count, Pixel32* out) noexcept;
     // One output row of a run of neighbouring columns, stretched or squeezed.
     void (*stretchAcross)(const AcrossRow& row, Pixel32* out) noexcept;
-    void (*boxAcross)(const AcrossRow& row, Pixel32* out) noexcept;
+    void (*squeezeAcross)(const AcrossRow& row, Pixel32* out) noexcept;
     // Rows y and y + 1 of a run of stretched columns at once, row y + 1 into `below`.
     void (*stretchAcrossTwoRows)(const AcrossRow& row, Pixel32* out, Pixel32* below) noexcept;
 };

@@ -82,8 +82,12 @@ using Kernels = SpanKernels<Sse2Lanes>;
 }  // namespace
 
 const SpanPath& Sse2SpanPath() noexcept {
-    static constexpr SpanPath path{
-        Kernels::Stretch,       Kernels::Box,       Kernels::StretchAt,           Kernels::BoxAt,
-        Kernels::StretchAcross, Kernels::BoxAcross, Kernels::StretchAcrossTwoRows};
+    static constexpr SpanPath path{Kernels::Stretch,
+                                   Kernels::Squeeze,
+                                   Kernels::StretchAt,
+                                   Kernels::SqueezeAt,
+                                   Kernels::StretchAcross,
+                                   Kernels::SqueezeAcross,
+                                   Kernels::StretchAcrossTwoRows};
     return path;
 }

@@ -53,7 +53,7 @@ struct ColumnAxis {
 
 // A stretched line: every output position samples the source at its scaled position.
 template <class Axis>
-void EnlargeLine(const LinePass& pass, std::int32_t line) noexcept {
+void StretchLine(const LinePass& pass, std::int32_t line) noexcept {
     const SamplerContext& ctx = *pass.context;
     const StretchMap map = pass.lines.Stretch(pass.lines.Inset(line));
     Pixel32* out = Axis::Line(pass, line);
@@ -68,7 +68,7 @@ void EnlargeLine(const LinePass& pass, std::int32_t line) noexcept {
 // pixels, then the area averages of the middle. Every bound also stops at the line's end, which
 // only matters for a difference outside -100..100.
 template <class Axis>
-void ReduceLine(const LinePass& pass, std::int32_t line) noexcept {
+void SqueezeLine(const LinePass& pass, std::int32_t line) noexcept {
     const SamplerContext& ctx = *pass.context;
     const SamplerRow& ops = SamplerTable(ctx.fill->mode);
     const std::int32_t lo = pass.lines.lo;
@@ -105,7 +105,7 @@ void RunLines(Pixel32* destination, const SamplerContext& context, const LineGeo
     if (lines.hi <= lines.lo || lines.extent <= 0) return;
     const LinePass pass{destination, &context, lines};
     for (std::int32_t line = lines.first; line < lines.first + lines.extent; ++line) {
-        (lines.Reduced(line, lines.Inset(line)) ? reduce : enlarge)(pass, line);
+        (lines.Squeezed(line, lines.Inset(line)) ? reduce : enlarge)(pass, line);
         ReportLinesDone(progress, line - lines.first, lines.extent);
     }
 }
@@ -113,14 +113,14 @@ void RunLines(Pixel32* destination, const SamplerContext& context, const LineGeo
 }  // namespace
 
 void EnlargeRow(const LinePass& pass, std::int32_t row) noexcept {
-    EnlargeLine<RowAxis>(pass, row);
+    StretchLine<RowAxis>(pass, row);
 }
-void ReduceRow(const LinePass& pass, std::int32_t row) noexcept { ReduceLine<RowAxis>(pass, row); }
+void ReduceRow(const LinePass& pass, std::int32_t row) noexcept { SqueezeLine<RowAxis>(pass, row); }
 void EnlargeColumn(const LinePass& pass, std::int32_t column) noexcept {
-    EnlargeLine<ColumnAxis>(pass, column);
+    StretchLine<ColumnAxis>(pass, column);
 }
 void ReduceColumn(const LinePass& pass, std::int32_t column) noexcept {
-    ReduceLine<ColumnAxis>(pass, column);
+    SqueezeLine<ColumnAxis>(pass, column);
 }
 
 void RowPass(Pixel32* destination, const SelectionRect& rect, std::int32_t shape,

@@ -328,11 +328,11 @@ Image ReferencePass(const Image& source, SelectionRect rect, int shape, int diff
     const LinePass pass{dest.pixels.data(), &ctx,
                         GeometryOf(rect, rows, shape, difference, LineProfile::kClassic)};
     for (int line = pass.lines.first; line < pass.lines.first + pass.lines.extent; ++line) {
-        const bool reduced = pass.lines.Reduced(line, pass.lines.Inset(line));
+        const bool squeezed = pass.lines.Squeezed(line, pass.lines.Inset(line));
         if (rows) {
-            (reduced ? ReduceRow : EnlargeRow)(pass, line);
+            (squeezed ? ReduceRow : EnlargeRow)(pass, line);
         } else {
-            (reduced ? ReduceColumn : EnlargeColumn)(pass, line);
+            (squeezed ? ReduceColumn : EnlargeColumn)(pass, line);
         }
     }
     return dest;

@@ -118,7 +118,7 @@ class LineView {
 // What one line needs before any of its positions is walked: squeezed or stretched, its inset,
 // and the interval of a squeezed pixel or the positions a stretched line samples.
 struct LineWork {
-    bool reduced;
+    bool squeezed;
     double t;
     double len;
     StretchMap map;
@@ -154,8 +154,8 @@ struct PreviewLines {
     [[nodiscard]] LineWork Prepare(std::int32_t line) const noexcept {
         LineWork work{};
         work.t = geometry.Inset(line);
-        work.reduced = geometry.Reduced(line, work.t);
-        if (work.reduced) {
+        work.squeezed = geometry.Squeezed(line, work.t);
+        if (work.squeezed) {
             work.len = geometry.SqueezedPixelLength(work.t);
         } else {
             work.map = geometry.Stretch(work.t);
@@ -273,7 +273,7 @@ class IsolatedPositions {
 // The stretched positions of a line: each samples the source at its scaled position, as the pass
 // does, so that both give the same values.
 template <class View, class Positions>
-void EnlargeRun(View& view, CubicLineSampler& sampler, const LineWork& work,
+void StretchRun(View& view, CubicLineSampler& sampler, const LineWork& work,
                 Positions& at) noexcept {
     if constexpr (Positions::kContiguous) {
         SampleStretched(sampler, at.p, at.to, work.map.shift, work.map.scale,
@@ -294,8 +294,8 @@ void EnlargeRun(View& view, CubicLineSampler& sampler, const LineWork& work,
 // line, the partly covered first pixel, the area averages, the partly covered last pixel and the
 // undefined area after it. The bounds are those of the pass.
 template <class View, class Positions>
-void ReduceRun(View& view, const PreviewLines& lines, const LineWork& work, std::int32_t line,
-               Positions& at) noexcept {
+void SqueezeRun(View& view, const PreviewLines& lines, const LineWork& work, std::int32_t line,
+                Positions& at) noexcept {
     constexpr bool kRows = View::kRowLine;
     const SamplerContext& ctx = lines.context;
     const SamplerRow& ops = *lines.ops;
@@ -315,12 +315,12 @@ void ReduceRun(View& view, const PreviewLines& lines, const LineWork& work, std:
         PreviewEdgePixel(view, ctx, start, line, at.p, s(at.p), len);
     }
     if constexpr (Positions::kContiguous) {
-        const std::int32_t boxEnd = EndOfRun(at.p, at.to, (hi - t) - 1);
-        AverageSqueezed(view.pixels, view.step, n, lo, t, len, at.p, boxEnd,
+        const std::int32_t averagesEnd = EndOfRun(at.p, at.to, (hi - t) - 1);
+        AverageSqueezed(view.pixels, view.step, n, lo, t, len, at.p, averagesEnd,
                         [&](std::int32_t from, const Pixel32* pixels, std::int32_t count) {
                             view.PutRun(from, pixels, count);
                         });
-        at.p = std::max(at.p, boxEnd);
+        at.p = std::max(at.p, averagesEnd);
     } else {
         const std::int32_t count = at.CountUpTo((hi - t) - 1);
         AverageSqueezedAt(view.pixels, view.step, n, lo, t, len, at.Rest(), count,
@@ -350,10 +350,10 @@ class LineWalk {
     // Walks the positions `at` gives while it has more.
     template <class Positions>
     void Run(Positions& at) noexcept {
-        if (work.reduced) {
-            ReduceRun(view, lines, work, line, at);
+        if (work.squeezed) {
+            SqueezeRun(view, lines, work, line, at);
         } else {
-            EnlargeRun(view, sampler, work, at);
+            StretchRun(view, sampler, work, at);
         }
     }
 

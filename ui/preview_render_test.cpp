@@ -96,7 +96,7 @@ EndPixels Classify(const engine_cases::Case& c, std::int32_t line, std::int32_t 
     const std::int32_t lo = g.lo;
     const std::int32_t hi = g.hi;
     const double t = g.Inset(line);
-    if (!g.Reduced(line, t)) return {};
+    if (!g.Squeezed(line, t)) return {};
     EndPixels where;
     where.lastEdge = p > (hi - t) - 1 && p < hi - t;
     where.capped = (hi - lo) - 2 * t <= 1;
