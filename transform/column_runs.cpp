@@ -4,20 +4,11 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <new>
 
-bool ColumnRuns::Start(std::int32_t count) noexcept {
-    count_ = count;
+void ColumnRuns::Start(std::int32_t count) noexcept {
+    count_ = count < 0 ? 0 : (count < kMostColumns ? count : kMostColumns);
     changeCount_ = 0;
     next_ = 0;
-    if (count < 0 || static_cast<std::uint64_t>(count) > SIZE_MAX / sizeof(Change) / 2) {
-        return false;  // cannot be addressed (a 32-bit process and a huge rectangle)
-    }
-    const auto columns = static_cast<std::size_t>(count);
-    class_.reset(new (std::nothrow) std::uint8_t[columns]);
-    starts_.reset(new (std::nothrow) std::uint64_t[columns / 64 + 1]);
-    changes_.reset(new (std::nothrow) Change[columns * 2]);
-    return class_ && starts_ && changes_;
 }
 
 void ColumnRuns::Add(std::int32_t j, bool squeezed, std::int32_t from, std::int32_t to) noexcept {
@@ -29,7 +20,7 @@ void ColumnRuns::Add(std::int32_t j, bool squeezed, std::int32_t from, std::int3
 }
 
 void ColumnRuns::Ready() noexcept {
-    std::sort(changes_.get(), changes_.get() + changeCount_,
+    std::sort(changes_, changes_ + changeCount_,
               [](const Change& a, const Change& b) { return a.row < b.row; });
     for (std::int32_t j = 0; j <= count_; ++j) Mark(j);
 }

@@ -6,15 +6,16 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 
 class ColumnRuns {
    public:
     static constexpr std::uint8_t kInside = 1;    // the row lies in the column's [from, to)
     static constexpr std::uint8_t kSqueezed = 2;  // the column is squeezed
+    // The most columns one walk takes: a band of the rectangle's columns at a time.
+    static constexpr std::int32_t kMostColumns = 4096;
 
-    // Room for `count` columns, to be added next; false when there is no memory for them.
-    bool Start(std::int32_t count) noexcept;
+    // `count` columns, at most kMostColumns, to be added next.
+    void Start(std::int32_t count) noexcept;
     // Column j: squeezed, and inside on rows from..to - 1; or stretched, inside on every row.
     void Add(std::int32_t j, bool squeezed, std::int32_t from, std::int32_t to) noexcept;
     // Once every column is added, before the first row.
@@ -38,9 +39,9 @@ class ColumnRuns {
     void Mark(std::int32_t j) noexcept;
 
     std::int32_t count_ = 0;
-    std::unique_ptr<std::uint8_t[]> class_;
-    std::unique_ptr<std::uint64_t[]> starts_;  // bit j: a run starts at column j (and at count)
-    std::unique_ptr<Change[]> changes_;        // in row order
-    std::size_t changeCount_ = 0;              // two a column, an addressable number (see Start)
+    std::uint8_t class_[kMostColumns];
+    std::uint64_t starts_[kMostColumns / 64 + 1];  // bit j: a run starts at column j (and at count)
+    Change changes_[2 * kMostColumns];             // in row order, two a column
+    std::size_t changeCount_ = 0;
     std::size_t next_ = 0;
 };

@@ -13,6 +13,9 @@
 struct StretchMap {
     double scale;  // g = (L - 2t) / L
     double shift;  // c (g - 1), c the line's centre
+
+    // Where output position p samples the source.
+    [[nodiscard]] double At(double p) const noexcept { return (p + shift) / scale; }
 };
 
 // Positions lo..hi-1 along every line, lines first..first+extent-1 across them, the largest

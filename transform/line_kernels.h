@@ -181,25 +181,26 @@ void SampleStretchedAt(const CubicLineSampler& sampler, const std::int32_t* at, 
 }
 
 // Area averages of positions from..to-1 of a squeezed line, each over [s, s + len) with
-// s = lo + ((p - lo) - t) * len, handed to put(p0, pixels, count) for positions p0..p0+count-1:
-// BoxLineAverage's values, computed a chunk at a time by the span kernels while a chunk's pixels
-// fit the converted buffer, else one at a time.
-template <class Put>
-void AverageSqueezed(const Pixel32* line, std::ptrdiff_t step, std::int32_t n, std::int32_t lo,
-                     double t, double len, std::int32_t from, std::int32_t to, Put&& put) noexcept {
-    constexpr std::int32_t kReach = 256;  // pixels a chunk may read
-    alignas(32) double converted[(kReach + 2) * 4];
-    Pixel32 pixels[kSpanChunk];
+// s = lo + ((p - lo) - t) * len: BoxLineAverage's values, computed by the span kernels a chunk of
+// at most `most` positions at a time into place(p0, count), a place for count pixels, then handed
+// to done(p0, pixels, count). A chunk converts at most `reach` pixels into `converted`, which holds
+// (reach + 2) * 4 doubles; an interval wider than that is averaged on its own.
+template <class Place, class Done>
+void AverageSqueezedInChunks(const Pixel32* line, std::ptrdiff_t step, std::int32_t n,
+                             std::int32_t lo, double t, double len, std::int32_t from,
+                             std::int32_t to, double* converted, std::int32_t reach,
+                             std::int32_t most, Place&& place, Done&& done) noexcept {
     const auto start = [&](std::int32_t p) { return lo + ((p - lo) - t) * len; };
     const auto oneAtATime = [&](std::int32_t p, std::int32_t end) {
         for (; p < end; ++p) {
-            const Pixel32 pixel = BoxLineAverage(line, step, start(p), len, n);
-            put(p, &pixel, 1);
+            Pixel32* pixel = place(p, 1);
+            *pixel = BoxLineAverage(line, step, start(p), len, n);
+            done(p, pixel, 1);
         }
     };
-    const double per = len > 0.0 ? (kReach - 3) / len : 0.0;
+    const double per = len > 0.0 ? (reach - 3) / len : 0.0;
     if (!(per >= 1.0)) return oneAtATime(from, to);
-    const std::int32_t most = per < kSpanChunk ? static_cast<std::int32_t>(per) : kSpanChunk;
+    most = per < most ? static_cast<std::int32_t>(per) : most;
     const SpanPath& path = ActiveSpanPath();
     std::int32_t count = 0;  // steps by the chunk actually taken, so p0 never passes `to`
     for (std::int32_t p0 = from; p0 < to; p0 += count) {
@@ -215,13 +216,26 @@ void AverageSqueezed(const Pixel32* line, std::ptrdiff_t step, std::int32_t n, s
                                step,
                                static_cast<std::int32_t>(ClampToLine(start(p0), n)),
                                e < n ? static_cast<std::int32_t>(e) : n - 1};
-        if (span.readLast - span.readFirst + 1 > kReach) {
+        if (span.readLast - span.readFirst + 1 > reach) {
             oneAtATime(p0, end);
             continue;
         }
+        Pixel32* const pixels = place(p0, count);
         path.squeeze(line, span, converted, pixels);
-        put(p0, pixels, count);
+        done(p0, pixels, count);
     }
+}
+
+// AverageSqueezedInChunks with scratch of its own, each chunk handed to put(p0, pixels, count).
+template <class Put>
+void AverageSqueezed(const Pixel32* line, std::ptrdiff_t step, std::int32_t n, std::int32_t lo,
+                     double t, double len, std::int32_t from, std::int32_t to, Put&& put) noexcept {
+    constexpr std::int32_t kReach = 256;  // pixels a chunk may read
+    alignas(32) double converted[(kReach + 2) * 4];
+    Pixel32 pixels[kSpanChunk];
+    AverageSqueezedInChunks(
+        line, step, n, lo, t, len, from, to, converted, kReach, kSpanChunk,
+        [&](std::int32_t, std::int32_t) { return pixels; }, put);
 }
 
 // AverageSqueezed at the isolated positions at[0..count) instead of a run: each chunk handed to

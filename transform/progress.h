@@ -20,11 +20,12 @@ struct ProgressRecord {
 };
 
 // Reports the whole percentage of `done` out of `extent` lines when it changed since the last
-// report. The product is taken in 64 bits so that no line count can overflow it.
-inline void ReportLinesDone(ProgressRecord* progress, std::int32_t done,
-                            std::int32_t extent) noexcept {
+// report. Counted in 64 bits: a pass that counts rows of bands of columns goes past 32 bits, and
+// no count below 2^56 overflows the product.
+inline void ReportLinesDone(ProgressRecord* progress, std::int64_t done,
+                            std::int64_t extent) noexcept {
     if (progress == nullptr || extent <= 0) return;
-    const auto percent = static_cast<std::int32_t>(static_cast<std::int64_t>(done) * 100 / extent);
+    const auto percent = static_cast<std::int32_t>(done * 100 / extent);
     if (percent == progress->lastPercent || progress->callback == nullptr) return;
     progress->lastPercent = percent;
     progress->callback(percent, 100, progress->userData);

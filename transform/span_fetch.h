@@ -145,21 +145,20 @@ struct SpanSums : SpanLanes<L> {
     }
 
     // The mean of an interval from its first pixel a (value `first`, weight w0), its last pixel b
-    // (`last`, weight w1) and the pixels between, fetched by tap(k); `total` is the interval's
-    // weight as located, pixel a + 1 counted whole in it when it precedes b. Where it does not,
-    // the single-pixel kernel adds pixel a + 1 with weight +0, which changes no bit of the
-    // non-negative sum, so here it is not read. Every sum of an area average goes through here,
-    // in the single-pixel kernel's order.
-    template <class Tap>
+    // (`last`, weight w1) and the pixels between, which next() gives one after another from
+    // a + 1 on; `total` is the interval's weight as located, pixel a + 1 counted whole in it when
+    // it precedes b. Where it does not, the single-pixel kernel adds pixel a + 1 with weight +0,
+    // which changes no bit of the non-negative sum, so here it is not read. Every sum of an area
+    // average goes through here, in the single-pixel kernel's order.
+    template <class Next>
     static TRAPEZOID_SPAN_INLINE Px Mean(Px first, double w0, Px last, double w1, double total,
-                                         std::int32_t a, std::int32_t b, Tap tap) noexcept {
+                                         std::int32_t a, std::int32_t b, Next next) noexcept {
         Px sum = L::Scaled(first, w0);
         sum = L::Added(sum, L::Scaled(last, w1));
-        if (a + 1 < b) sum = L::Added(sum, tap(a + 1));
+        if (a + 1 < b) sum = L::Added(sum, next());
         // Counted rather than bounded: a + 2 may lie past the 32-bit limit when nothing follows.
-        std::int32_t k = a + 1;
         for (std::int32_t between = b - a - 2; between > 0; --between) {
-            sum = L::Added(sum, tap(++k));
+            sum = L::Added(sum, next());
             total += 1.0;
         }
         return L::Divided(sum, total);

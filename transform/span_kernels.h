@@ -147,8 +147,10 @@ struct SpanKernels : SpanLocate<L>, SpanFetch<L>, SpanSums<L> {
             // mean is taken below only where readLast is at least n - 1, so slot n lies within
             // the converted pixels and the zero term after them.
             const auto mean = [&](std::int32_t j) {
-                const auto tap = [&](std::int32_t k) { return L::Load(slot(k)); };
-                return Mean(tap(i0[j]), w[0][j], tap(i1[j]), w[1][j], w[2][j], i0[j], i1[j], tap);
+                const double* pixel = slot(i0[j]);
+                const auto next = [&] { return L::Load(pixel += 4); };
+                return Mean(L::Load(pixel), w[0][j], L::Load(slot(i1[j])), w[1][j], w[2][j], i0[j],
+                            i1[j], next);
             };
             Pixel32* const put = out + (p0 - span.from);
             const std::int32_t highest = i1[count - 1] < span.n ? i1[count - 1] : span.n - 1;
@@ -249,7 +251,9 @@ struct SpanKernels : SpanLocate<L>, SpanFetch<L>, SpanSums<L> {
             const auto mean = [&](std::int32_t j, auto tap, auto inside) {
                 const std::int32_t b = i1[j];
                 const Px last = inside || b < n ? tap(b) : L::Zero();
-                return Mean(tap(i0[j]), w[0][j], last, w[1][j], w[2][j], i0[j], b, tap);
+                std::int32_t k = i0[j];
+                const auto next = [&] { return tap(++k); };
+                return Mean(tap(k), w[0][j], last, w[1][j], w[2][j], i0[j], b, next);
             };
             Pixel32* const put = out + j0;
             // The greatest number taken is that of a first pixel or, below n, of a last one.
@@ -401,11 +405,15 @@ struct SpanKernels : SpanLocate<L>, SpanFetch<L>, SpanSums<L> {
                                                std::int32_t n, std::int32_t a, std::int32_t b,
                                                const double* w0, const double* w1,
                                                double total) noexcept {
-        const auto tap = [&](std::int32_t k) {
-            return kInside ? L::FromPixel(column[k * s]) : Tap(column, s, n, k);
-        };
         const Px last = kInside || b < n ? L::FromPixel(column[b * s]) : L::Zero();
-        return Mean(tap(a), *w0, last, *w1, total, a, b, tap);
+        if (!kInside) {
+            std::int64_t k = a;
+            const auto next = [&] { return Tap(column, s, n, ++k); };
+            return Mean(Tap(column, s, n, a), *w0, last, *w1, total, a, b, next);
+        }
+        const Pixel32* pixel = column + a * s;
+        const auto next = [&] { return L::FromPixel(*(pixel += s)); };
+        return Mean(L::FromPixel(*pixel), *w0, last, *w1, total, a, b, next);
     }
 
     // One output row of neighbouring squeezed columns, each average summed as Squeeze sums it.

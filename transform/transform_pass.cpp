@@ -4,8 +4,9 @@
 
 #include <algorithm>
 
+#include "transform/column_pass.h"
 #include "transform/line_kernels.h"
-#include "transform/span_pass.h"
+#include "transform/line_plan.h"
 
 namespace {
 
@@ -51,92 +52,148 @@ struct ColumnAxis {
     }
 };
 
-// A stretched line: every output position samples the source at its scaled position.
+// A stretched line: every output position samples the source at its scaled position. A row's
+// samples go straight to their places; a column's are gathered a chunk at a time.
 template <class Axis>
-void StretchLine(const LinePass& pass, std::int32_t line) noexcept {
+void StretchLine(const LinePass& pass, const LinePlan& plan) noexcept {
     const SamplerContext& ctx = *pass.context;
-    const StretchMap map = pass.lines.Stretch(pass.lines.Inset(line));
-    Pixel32* out = Axis::Line(pass, line);
+    Pixel32* out = Axis::Line(pass, plan.line);
     const std::ptrdiff_t step = Axis::Step(ctx);
-    CubicLineSampler sampler(Axis::Source(ctx, line), step, Axis::Length(ctx));
-    for (std::int32_t p = pass.lines.lo; p < pass.lines.hi; ++p) {
-        out[p * step] = sampler.Sample((p + map.shift) / map.scale);
+    const Pixel32* in = Axis::Source(ctx, plan.line);
+    if (step == 1) {
+        const StretchSpan span{plan.lo,        plan.hi,           plan.map.shift,
+                               plan.map.scale, Axis::Length(ctx), 1};
+        ActiveSpanPath().stretch(in, span, nullptr, out + plan.lo);
+        return;
     }
+    const CubicLineSampler sampler(in, step, Axis::Length(ctx));
+    SampleStretched(sampler, plan.lo, plan.hi, plan.map.shift, plan.map.scale,
+                    [&](std::int32_t from, const Pixel32* pixels, std::int32_t count) {
+                        for (std::int32_t j = 0; j < count; ++j) out[(from + j) * step] = pixels[j];
+                    });
 }
 
-// A squeezed line, walked inward from both ends: the undefined area, the partly covered end
-// pixels, then the area averages of the middle. Every bound also stops at the line's end, which
-// only matters for a difference outside -100..100.
+// The area averages of a squeezed line's run. A row's go straight to their places, a chunk of up
+// to kRowReach converted pixels at a time; a column's are gathered a chunk at a time.
 template <class Axis>
-void SqueezeLine(const LinePass& pass, std::int32_t line) noexcept {
+void AverageRun(const LinePass& pass, const LinePlan& plan, const LinePart& run) noexcept {
+    const SamplerContext& ctx = *pass.context;
+    Pixel32* out = Axis::Line(pass, plan.line);
+    const std::ptrdiff_t step = Axis::Step(ctx);
+    const Pixel32* in = Axis::Source(ctx, plan.line);
+    const std::int32_t n = Axis::Length(ctx);
+    if (step != 1) {
+        AverageSqueezed(in, step, n, plan.lo, plan.t, plan.squeeze.len, run.from, run.to,
+                        [&](std::int32_t from, const Pixel32* pixels, std::int32_t count) {
+                            for (std::int32_t j = 0; j < count; ++j) {
+                                out[(from + j) * step] = pixels[j];
+                            }
+                        });
+        return;
+    }
+    // Converted pixels start on a cache line: each is 32 bytes, and one that straddled two lines
+    // would cost two accesses at every store and load.
+    constexpr std::int32_t kRowReach = 1024;
+    alignas(64) double converted[(kRowReach + 2) * 4];
+    AverageSqueezedInChunks(
+        in, 1, n, plan.lo, plan.t, plan.squeeze.len, run.from, run.to, converted, kRowReach,
+        kRowReach, [&](std::int32_t p, std::int32_t) { return out + p; },
+        [](std::int32_t, const Pixel32*, std::int32_t) {});
+}
+
+// A squeezed line, part by part: the fills from the sampler table (one value for a whole part
+// when the fill is the same all along the line), the partly covered pixels blended by it, and the
+// area averages of the source.
+template <class Axis>
+void SqueezeLine(const LinePass& pass, const LinePlan& plan) noexcept {
     const SamplerContext& ctx = *pass.context;
     const SamplerRow& ops = SamplerTable(ctx.fill->mode);
-    const std::int32_t lo = pass.lines.lo;
-    const std::int32_t hi = pass.lines.hi;
-    const double t = pass.lines.Inset(line);
-    const double len = pass.lines.SqueezedPixelLength(t);
+    const bool uniform = FillIsUniformAlongLine(ctx.fill->mode);
+    const std::int32_t line = plan.line;
+    const double len = plan.squeeze.len;
     Pixel32* out = Axis::Line(pass, line);
-    const Pixel32* in = Axis::Source(ctx, line);
     const std::ptrdiff_t step = Axis::Step(ctx);
-    const std::int32_t n = Axis::Length(ctx);
-
-    std::int32_t p = lo;
-    for (; p <= (lo + t) - 1 && p < hi; ++p) {
-        const std::int32_t m = hi - 1 - (p - lo);
-        out[p * step] = Axis::Sample(ops[Axis::kBefore], ctx, line, p, 0.0, len);
-        out[m * step] = Axis::Sample(ops[Axis::kAfter], ctx, line, m, 0.0, len);
-    }
-    for (; p < lo + t && p < hi; ++p) {
-        const std::int32_t m = hi - 1 - (p - lo);
-        const double s = lo + ((p - lo) - t) * len;
-        out[p * step] = Axis::Sample(ops[Axis::kStart], ctx, line, p, s, len);
-        out[m * step] = Axis::Sample(ops[Axis::kEnd], ctx, line, m, (hi - (s - lo)) - len, len);
-    }
-    for (; p <= (hi - t) - 1 && p < hi; ++p) {
-        out[p * step] = BoxLineAverage(in, step, lo + ((p - lo) - t) * len, len, n);
+    for (const LinePart& part : plan) {
+        switch (part.kind) {
+            case PartKind::kBefore:
+            case PartKind::kAfter: {
+                const SamplerFn fn =
+                    ops[part.kind == PartKind::kBefore ? Axis::kBefore : Axis::kAfter];
+                const Pixel32 same = uniform ? Axis::Sample(fn, ctx, line, part.from, 0.0, len) : 0;
+                for (std::int32_t p = part.from; p < part.to; ++p) {
+                    out[p * step] = uniform ? same : Axis::Sample(fn, ctx, line, p, 0.0, len);
+                }
+                break;
+            }
+            case PartKind::kStart:
+                for (std::int32_t p = part.from; p < part.to; ++p) {
+                    out[p * step] =
+                        Axis::Sample(ops[Axis::kStart], ctx, line, p, plan.Start(p), len);
+                }
+                break;
+            case PartKind::kEnd:
+                for (std::int32_t p = part.from; p < part.to; ++p) {
+                    out[p * step] =
+                        Axis::Sample(ops[Axis::kEnd], ctx, line, p, plan.EndStart(p), len);
+                }
+                break;
+            case PartKind::kRun:
+                AverageRun<Axis>(pass, plan, part);
+                break;
+            case PartKind::kNone:  // plans hold none
+                break;
+        }
     }
 }
 
-using LineWorker = void (*)(const LinePass&, std::int32_t) noexcept;
-
-// Runs the workers over the lines of `lines`, each line's worker as its geometry chooses.
-void RunLines(Pixel32* destination, const SamplerContext& context, const LineGeometry& lines,
-              LineWorker reduce, LineWorker enlarge, ProgressRecord* progress) noexcept {
-    if (lines.hi <= lines.lo || lines.extent <= 0) return;
-    const LinePass pass{destination, &context, lines};
-    for (std::int32_t line = lines.first; line < lines.first + lines.extent; ++line) {
-        (lines.Squeezed(line, lines.Inset(line)) ? reduce : enlarge)(pass, line);
-        ReportLinesDone(progress, line - lines.first, lines.extent);
+template <class Axis>
+void RebuildLine(const LinePass& pass, std::int32_t line) noexcept {
+    const LinePlan plan = PlanLine(pass.lines, line, WalkOrder::kFromBothEnds);
+    if (plan.squeezed) {
+        SqueezeLine<Axis>(pass, plan);
+    } else {
+        StretchLine<Axis>(pass, plan);
     }
 }
 
 }  // namespace
 
+// Each worker rebuilds its line as the line's plan says, whichever worker the caller picked.
 void EnlargeRow(const LinePass& pass, std::int32_t row) noexcept {
-    StretchLine<RowAxis>(pass, row);
+    RebuildLine<RowAxis>(pass, row);
 }
-void ReduceRow(const LinePass& pass, std::int32_t row) noexcept { SqueezeLine<RowAxis>(pass, row); }
+void ReduceRow(const LinePass& pass, std::int32_t row) noexcept { RebuildLine<RowAxis>(pass, row); }
 void EnlargeColumn(const LinePass& pass, std::int32_t column) noexcept {
-    StretchLine<ColumnAxis>(pass, column);
+    RebuildLine<ColumnAxis>(pass, column);
 }
 void ReduceColumn(const LinePass& pass, std::int32_t column) noexcept {
-    SqueezeLine<ColumnAxis>(pass, column);
+    RebuildLine<ColumnAxis>(pass, column);
 }
 
 void RowPass(Pixel32* destination, const SelectionRect& rect, std::int32_t shape,
              std::int32_t difference, LineProfile profile, const SamplerContext& context,
              ProgressRecord* progress) noexcept {
     const LineGeometry lines = GeometryOf(rect, /*rows=*/true, shape, difference, profile);
-    if (RunSpanPass(destination, context, lines, /*rows=*/true, progress)) return;
-    RunLines(destination, context, lines, ReduceRow, EnlargeRow, progress);
+    if (lines.hi <= lines.lo) return;
+    const LinePass pass{destination, &context, lines};
+    for (std::int32_t row = lines.first; row < lines.first + lines.extent; ++row) {
+        (lines.Squeezed(row, lines.Inset(row)) ? ReduceRow : EnlargeRow)(pass, row);
+        ReportLinesDone(progress, row - lines.first, lines.extent);
+    }
 }
 
 void ColumnPass(Pixel32* destination, const SelectionRect& rect, std::int32_t shape,
                 std::int32_t difference, LineProfile profile, const SamplerContext& context,
                 ProgressRecord* progress) noexcept {
     const LineGeometry lines = GeometryOf(rect, /*rows=*/false, shape, difference, profile);
-    if (RunSpanPass(destination, context, lines, /*rows=*/false, progress)) return;
-    RunLines(destination, context, lines, ReduceColumn, EnlargeColumn, progress);
+    if (RunColumnPass(destination, context, lines, progress)) return;
+    // Without room for a band's scratch each column is rebuilt on its own: the same plans, walked
+    // down the columns, which is slower but needs nothing beyond the stack.
+    const LinePass pass{destination, &context, lines};
+    for (std::int32_t column = lines.first; column < lines.first + lines.extent; ++column) {
+        (lines.Squeezed(column, lines.Inset(column)) ? ReduceColumn : EnlargeColumn)(pass, column);
+        ReportLinesDone(progress, column - lines.first, lines.extent);
+    }
 }
 
 SelectionRect ClipToImage(const SelectionRect& rect, std::int32_t width,

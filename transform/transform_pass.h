@@ -17,8 +17,10 @@ struct LinePass {
     LineGeometry lines;
 };
 
-// Line workers: a stretched line by cubic convolution, a squeezed line by area average with the
-// undefined area and its blended ends from the sampler table.
+// Line workers, each rebuilding its line as the line's plan says: a stretched line by cubic
+// convolution, a squeezed line by area average with the undefined area and its blended ends from
+// the sampler table. The passes call the one their line's geometry names; the row pass runs them
+// all, the column pass only when it has no room for its band of columns.
 void EnlargeRow(const LinePass& pass, std::int32_t row) noexcept;
 void ReduceRow(const LinePass& pass, std::int32_t row) noexcept;
 void EnlargeColumn(const LinePass& pass, std::int32_t column) noexcept;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tests/far_image.h"
+#include "transform/line_kernels.h"
 #include "transform/span_path.h"
 
 namespace {
@@ -30,10 +31,10 @@ FillParams Fill(std::int32_t mode, Pixel32 colour = 0, std::int32_t transparent 
 }
 
 Image Transform(const Image& source, SelectionRect rect, int shape, int difference, FillParams fill,
-                Pixel32 start = 0x5A5A5A5Au) {
+                Pixel32 start = 0x5A5A5A5Au, LineProfile profile = LineProfile::kClassic) {
     Image dest(source.width, source.height, start);
     RunTransform(source.pixels.data(), dest.pixels.data(), source.width, source.height, rect, shape,
-                 difference, LineProfile::kClassic, fill, nullptr);
+                 difference, profile, fill, nullptr);
     return dest;
 }
 
@@ -143,7 +144,7 @@ TEST(TransformPass, ProgressReportsEachNewPercentageOnce) {
 
     const Image tall(1, 1000, kRed);
     dest = tall;
-    // Rows count their lines; columns, rebuilt a row at a time across all of them, count rows.
+    // Rows count their lines; columns, rebuilt a row at a time across a band of them, count rows.
     for (const std::int32_t shape : {1, 4}) {
         progress = {42, Record, 0};
         g_reports.clear();
@@ -314,10 +315,66 @@ TEST(TransformPass, FarSelectionsStayFlatAndInside) {
     }
 }
 
-// The pass as the single-pixel line workers give it, line by line: the reference of the span
-// kernels, which must equal it bit for bit.
+// The pass as a plain walk of each line with the single-pixel kernels, the squeeze rule as the
+// pass first had it: from both ends inward the fills, then the partly covered pixels, each
+// position and then its mirror, then the area averages, a position that several writes reach
+// showing the last. The reference that the line plans, the span kernels and the column walk must
+// equal bit for bit.
 Image ReferencePass(const Image& source, SelectionRect rect, int shape, int difference,
-                    FillParams fill) {
+                    FillParams fill, LineProfile profile) {
+    Image dest(source.width, source.height, 0x5A5A5A5Au);
+    fill.left = rect.left;
+    fill.top = rect.top;
+    fill.right = rect.right;
+    fill.bottom = rect.bottom;
+    const SamplerContext ctx{source.pixels.data(), source.width, source.height, &fill};
+    const SamplerRow& ops = SamplerTable(fill.mode);
+    const bool rows = ShapeRebuildsRows(shape);
+    const LineGeometry g = GeometryOf(rect, rows, shape, difference, profile);
+    const std::ptrdiff_t step = rows ? 1 : source.width;
+    const std::int32_t n = rows ? source.width : source.height;
+    const std::int32_t lo = g.lo;
+    const std::int32_t hi = g.hi;
+    for (std::int32_t line = g.first; line < g.first + g.extent; ++line) {
+        const std::ptrdiff_t start = rows ? std::ptrdiff_t{line} * source.width : line;
+        const Pixel32* in = source.pixels.data() + start;
+        Pixel32* out = dest.pixels.data() + start;
+        const auto op = [&](SamplerSlot slot, std::int32_t p, double s, double len) {
+            return rows ? ops[slot](ctx, p, line, s, line, len)
+                        : ops[slot](ctx, line, p, line, s, len);
+        };
+        const double t = g.Inset(line);
+        if (!g.Squeezed(line, t)) {
+            const StretchMap map = g.Stretch(t);
+            for (std::int32_t p = lo; p < hi; ++p) {
+                out[p * step] = CubicLineSample(in, step, (p + map.shift) / map.scale, n);
+            }
+            continue;
+        }
+        const double len = g.SqueezedPixelLength(t);
+        std::int32_t p = lo;
+        for (; p <= (lo + t) - 1 && p < hi; ++p) {
+            const std::int32_t m = hi - 1 - (p - lo);
+            out[p * step] = op(rows ? kOutsideLeft : kOutsideTop, p, 0.0, len);
+            out[m * step] = op(rows ? kOutsideRight : kOutsideBottom, m, 0.0, len);
+        }
+        for (; p < lo + t && p < hi; ++p) {
+            const std::int32_t m = hi - 1 - (p - lo);
+            const double s = lo + ((p - lo) - t) * len;
+            out[p * step] = op(rows ? kEdgeLeft : kEdgeTop, p, s, len);
+            out[m * step] = op(rows ? kEdgeRight : kEdgeBottom, m, (hi - (s - lo)) - len, len);
+        }
+        for (; p <= (hi - t) - 1 && p < hi; ++p) {
+            out[p * step] = BoxLineAverage(in, step, lo + ((p - lo) - t) * len, len, n);
+        }
+    }
+    return dest;
+}
+
+// The pass as its line workers give it one line after another, as the column pass runs when it
+// has no room for its band of columns.
+Image WorkerPass(const Image& source, SelectionRect rect, int shape, int difference,
+                 FillParams fill, LineProfile profile) {
     Image dest(source.width, source.height, 0x5A5A5A5Au);
     fill.left = rect.left;
     fill.top = rect.top;
@@ -326,7 +383,7 @@ Image ReferencePass(const Image& source, SelectionRect rect, int shape, int diff
     const SamplerContext ctx{source.pixels.data(), source.width, source.height, &fill};
     const bool rows = ShapeRebuildsRows(shape);
     const LinePass pass{dest.pixels.data(), &ctx,
-                        GeometryOf(rect, rows, shape, difference, LineProfile::kClassic)};
+                        GeometryOf(rect, rows, shape, difference, profile)};
     for (int line = pass.lines.first; line < pass.lines.first + pass.lines.extent; ++line) {
         const bool squeezed = pass.lines.Squeezed(line, pass.lines.Inset(line));
         if (rows) {
@@ -338,9 +395,10 @@ Image ReferencePass(const Image& source, SelectionRect rect, int shape, int diff
     return dest;
 }
 
-// Lines longer than the kernels' chunks, of even and odd lengths (whose middle pixel both ends of
-// a line squeezed to nothing reach), and every path this CPU runs.
-TEST(TransformPass, SpanKernelsEqualTheLineWorkers) {
+// The passes and the line workers against the plain walk: lines longer than the kernels' chunks,
+// of even and odd lengths (whose middle pixel both ends of a line squeezed to nothing reach), both
+// profiles and every path this CPU runs, and a rectangle of more columns than a band.
+TEST(TransformPass, PassesEqualThePlainWalk) {
     const Image noise = Noise(150, 141, 6);
     const LinePath chosen = ActiveLinePath();
     for (const LinePath path : {LinePath::kSse2, LinePath::kAvx2}) {
@@ -350,18 +408,42 @@ TEST(TransformPass, SpanKernelsEqualTheLineWorkers) {
                  {SelectionRect{3, 2, 147, 140}, SelectionRect{4, 3, 147, 140}}) {
                 for (int difference : {-100, -63, -30, -1, 1, 30, 63, 100}) {
                     for (int mode : {0, 1, 4}) {
-                        const FillParams fill = Fill(mode, 0, mode == 1);
-                        const Image fast = Transform(noise, rect, shape, difference, fill);
-                        const Image slow = ReferencePass(noise, rect, shape, difference, fill);
-                        ASSERT_EQ(fast.pixels, slow.pixels)
-                            << LinePathName(path) << " shape " << shape << " difference "
-                            << difference << " width " << rect.right - rect.left;
+                        for (LineProfile profile :
+                             {LineProfile::kClassic, LineProfile::kPerspective}) {
+                            const FillParams fill = Fill(mode, 0, mode == 1);
+                            const Image fast = Transform(noise, rect, shape, difference, fill,
+                                                         0x5A5A5A5Au, profile);
+                            const Image slow =
+                                ReferencePass(noise, rect, shape, difference, fill, profile);
+                            ASSERT_EQ(
+                                WorkerPass(noise, rect, shape, difference, fill, profile).pixels,
+                                slow.pixels)
+                                << LinePathName(path) << " shape " << shape;
+                            ASSERT_EQ(fast.pixels, slow.pixels)
+                                << LinePathName(path) << " shape " << shape << " difference "
+                                << difference << " width " << rect.right - rect.left << " profile "
+                                << static_cast<int>(profile);
+                        }
                     }
                 }
             }
         }
     }
     ChooseLinePath(chosen);
+    // More columns than one band of the column walk takes.
+    const Image wide = Noise(4200, 24, 7);
+    const SelectionRect rect{5, 2, 4195, 22};
+    for (int shape = 3; shape < 6; ++shape) {
+        for (int difference : {-63, 30, 100}) {
+            for (LineProfile profile : {LineProfile::kClassic, LineProfile::kPerspective}) {
+                const FillParams fill = Fill(4);
+                ASSERT_EQ(
+                    Transform(wide, rect, shape, difference, fill, 0x5A5A5A5Au, profile).pixels,
+                    ReferencePass(wide, rect, shape, difference, fill, profile).pixels)
+                    << "shape " << shape << " difference " << difference;
+            }
+        }
+    }
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include "transform/edge_samplers.h"
 #include "transform/line_geometry.h"
 #include "transform/line_kernels.h"
+#include "transform/line_plan.h"
 #include "transform/transform_pass.h"
 #include "ui/preview_render.h"
 
@@ -115,15 +116,6 @@ class LineView {
     const std::uint8_t* mask;
 };
 
-// What one line needs before any of its positions is walked: squeezed or stretched, its inset,
-// and the interval of a squeezed pixel or the positions a stretched line samples.
-struct LineWork {
-    bool squeezed;
-    double t;
-    double len;
-    StretchMap map;
-};
-
 // What every line of one render shares: the fill cut to the image, the sampler context over it,
 // the lines' geometry and the rule that picks each line's walk. The context points into the
 // object, which therefore is not copied.
@@ -151,16 +143,9 @@ struct PreviewLines {
     [[nodiscard]] bool Covers(std::int32_t line) const noexcept {
         return line >= geometry.first && line < geometry.first + geometry.extent;
     }
-    [[nodiscard]] LineWork Prepare(std::int32_t line) const noexcept {
-        LineWork work{};
-        work.t = geometry.Inset(line);
-        work.squeezed = geometry.Squeezed(line, work.t);
-        if (work.squeezed) {
-            work.len = geometry.SqueezedPixelLength(work.t);
-        } else {
-            work.map = geometry.Stretch(work.t);
-        }
-        return work;
+    // The line's plan, its positions taken in increasing order.
+    [[nodiscard]] LinePlan Prepare(std::int32_t line) const noexcept {
+        return PlanLine(geometry, line, WalkOrder::kIncreasing);
     }
 
     FillParams fill;
@@ -273,65 +258,78 @@ class IsolatedPositions {
 // The stretched positions of a line: each samples the source at its scaled position, as the pass
 // does, so that both give the same values.
 template <class View, class Positions>
-void StretchRun(View& view, CubicLineSampler& sampler, const LineWork& work,
+void StretchRun(View& view, CubicLineSampler& sampler, const LinePlan& plan,
                 Positions& at) noexcept {
     if constexpr (Positions::kContiguous) {
-        SampleStretched(sampler, at.p, at.to, work.map.shift, work.map.scale,
+        SampleStretched(sampler, at.p, at.to, plan.map.shift, plan.map.scale,
                         [&](std::int32_t from, const Pixel32* pixels, std::int32_t count) {
                             view.PutRun(from, pixels, count);
                         });
         at.p = std::max(at.p, at.to);
     } else {
         const std::int32_t count = at.CountUpTo(std::numeric_limits<double>::infinity());
-        SampleStretchedAt(sampler, at.Rest(), count, work.map.shift, work.map.scale,
+        SampleStretchedAt(sampler, at.Rest(), count, plan.map.shift, plan.map.scale,
                           [&](const std::int32_t* positions, const Pixel32* pixels,
                               std::int32_t m) { view.PutEach(positions, pixels, m); });
         at.Skip(count);
     }
 }
 
-// The squeezed positions of a line, walked through five runs: the undefined area before the
-// line, the partly covered first pixel, the area averages, the partly covered last pixel and the
-// undefined area after it. The bounds are those of the pass.
+// The squeezed positions of a line, walked part by part in increasing order: the undefined area
+// before the line, the partly covered first pixels, the area averages, the partly covered last
+// pixels and the undefined area after it, as the line's plan bounds them.
 template <class View, class Positions>
-void SqueezeRun(View& view, const PreviewLines& lines, const LineWork& work, std::int32_t line,
+void SqueezeRun(View& view, const PreviewLines& lines, const LinePlan& plan,
                 Positions& at) noexcept {
     constexpr bool kRows = View::kRowLine;
     const SamplerContext& ctx = lines.context;
     const SamplerRow& ops = *lines.ops;
-    const SamplerFn before = ops[kRows ? kOutsideLeft : kOutsideTop];
-    const SamplerFn after = ops[kRows ? kOutsideRight : kOutsideBottom];
-    const SamplerFn start = ops[kRows ? kEdgeLeft : kEdgeTop];
-    const SamplerFn end = ops[kRows ? kEdgeRight : kEdgeBottom];
-    const std::int32_t lo = lines.geometry.lo;
-    const std::int32_t hi = lines.geometry.hi;
-    const double t = work.t;
-    const double len = work.len;
+    const std::int32_t line = plan.line;
+    const double len = plan.squeeze.len;
     const std::int32_t n = kRows ? ctx.stride : ctx.height;
-    const auto s = [&](std::int32_t p) { return lo + ((p - lo) - t) * len; };
-
-    PreviewOutsideRun(view, ctx, before, line, at, (lo + t) - 1);
-    for (; at.More() && at.p < lo + t; at.Advance()) {
-        PreviewEdgePixel(view, ctx, start, line, at.p, s(at.p), len);
+    for (const LinePart& part : plan) {
+        const double last = part.to - 1.0;
+        switch (part.kind) {
+            case PartKind::kBefore:
+                PreviewOutsideRun(view, ctx, ops[kRows ? kOutsideLeft : kOutsideTop], line, at,
+                                  last);
+                break;
+            case PartKind::kAfter:
+                PreviewOutsideRun(view, ctx, ops[kRows ? kOutsideRight : kOutsideBottom], line, at,
+                                  last);
+                break;
+            case PartKind::kStart:
+            case PartKind::kEnd: {
+                const bool start = part.kind == PartKind::kStart;
+                const SamplerFn fn = ops[start ? (kRows ? kEdgeLeft : kEdgeTop)
+                                               : (kRows ? kEdgeRight : kEdgeBottom)];
+                for (; at.More() && at.p < part.to; at.Advance()) {
+                    const double s = start ? plan.Start(at.p) : plan.EndStart(at.p);
+                    PreviewEdgePixel(view, ctx, fn, line, at.p, s, len);
+                }
+                break;
+            }
+            case PartKind::kRun:
+                if constexpr (Positions::kContiguous) {
+                    const std::int32_t averagesEnd = EndOfRun(at.p, at.to, last);
+                    AverageSqueezed(view.pixels, view.step, n, plan.lo, plan.t, len, at.p,
+                                    averagesEnd,
+                                    [&](std::int32_t from, const Pixel32* pixels,
+                                        std::int32_t count) { view.PutRun(from, pixels, count); });
+                    at.p = std::max(at.p, averagesEnd);
+                } else {
+                    const std::int32_t count = at.CountUpTo(last);
+                    AverageSqueezedAt(view.pixels, view.step, n, plan.lo, plan.t, len, at.Rest(),
+                                      count,
+                                      [&](const std::int32_t* positions, const Pixel32* pixels,
+                                          std::int32_t m) { view.PutEach(positions, pixels, m); });
+                    at.Skip(count);
+                }
+                break;
+            case PartKind::kNone:  // plans hold none
+                break;
+        }
     }
-    if constexpr (Positions::kContiguous) {
-        const std::int32_t averagesEnd = EndOfRun(at.p, at.to, (hi - t) - 1);
-        AverageSqueezed(view.pixels, view.step, n, lo, t, len, at.p, averagesEnd,
-                        [&](std::int32_t from, const Pixel32* pixels, std::int32_t count) {
-                            view.PutRun(from, pixels, count);
-                        });
-        at.p = std::max(at.p, averagesEnd);
-    } else {
-        const std::int32_t count = at.CountUpTo((hi - t) - 1);
-        AverageSqueezedAt(view.pixels, view.step, n, lo, t, len, at.Rest(), count,
-                          [&](const std::int32_t* positions, const Pixel32* pixels,
-                              std::int32_t m) { view.PutEach(positions, pixels, m); });
-        at.Skip(count);
-    }
-    for (; at.More() && at.p < hi - t; at.Advance()) {
-        PreviewEdgePixel(view, ctx, end, line, at.p, s(at.p), len);
-    }
-    PreviewOutsideRun(view, ctx, after, line, at, std::numeric_limits<double>::infinity());
 }
 
 // One line inside the rectangle, prepared once for any runs of its positions within lo..hi-1:
@@ -342,26 +340,24 @@ class LineWalk {
     LineWalk(const PreviewLines& shared, View& target, std::int32_t at) noexcept
         : lines(shared),
           view(target),
-          line(at),
-          work(shared.Prepare(at)),
+          plan(shared.Prepare(at)),
           sampler(target.pixels, target.step,
                   View::kRowLine ? shared.context.stride : shared.context.height) {}
 
     // Walks the positions `at` gives while it has more.
     template <class Positions>
     void Run(Positions& at) noexcept {
-        if (work.squeezed) {
-            SqueezeRun(view, lines, work, line, at);
+        if (plan.squeezed) {
+            SqueezeRun(view, lines, plan, at);
         } else {
-            StretchRun(view, sampler, work, at);
+            StretchRun(view, sampler, plan, at);
         }
     }
 
    private:
     const PreviewLines& lines;
     View& view;
-    std::int32_t line;
-    LineWork work;
+    LinePlan plan;
     CubicLineSampler sampler;
 };
 
