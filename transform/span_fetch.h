@@ -155,11 +155,13 @@ struct SpanSums : SpanLanes<L> {
                                          std::int32_t a, std::int32_t b, Next next) noexcept {
         Px sum = L::Scaled(first, w0);
         sum = L::Added(sum, L::Scaled(last, w1));
-        if (a + 1 < b) sum = L::Added(sum, next());
-        // Counted rather than bounded: a + 2 may lie past the 32-bit limit when nothing follows.
-        for (std::int32_t between = b - a - 2; between > 0; --between) {
+        if (a + 1 < b) {
             sum = L::Added(sum, next());
-            total += 1.0;
+            // Counted rather than bounded: a + 2 may lie past the 32-bit limit.
+            for (std::int32_t between = b - a - 2; between > 0; --between) {
+                sum = L::Added(sum, next());
+                total += 1.0;
+            }
         }
         return L::Divided(sum, total);
     }

