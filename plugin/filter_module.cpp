@@ -28,10 +28,6 @@ FilterModule& Module() noexcept {
     return module;
 }
 
-const LocalizedText& ModuleText() noexcept { return g_textAtLoad; }
-
-std::int32_t DialogTemplateId() noexcept { return DialogTemplateIdFor(GetUserDefaultLangID()); }
-
 std::int32_t FilterModule::Initialize(HINSTANCE moduleInstance) noexcept {
     instance = moduleInstance;
     DeleteFilters();  // a repeated attach starts from an empty list
@@ -111,7 +107,8 @@ std::int32_t FilterModule::SetupFilter(std::int32_t index, HWND parent, const Pi
     return 0;
 }
 
-const LocalizedText& FilterModule::Text() const noexcept { return ModuleText(); }
+// The text set of the user's language, chosen at load.
+const LocalizedText& FilterModule::Text() const noexcept { return g_textAtLoad; }
 
 std::wstring FilterModule::SettingsFilePath() const {
     // The wide-character name: a folder named outside the system's code page stays reachable.

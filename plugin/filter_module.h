@@ -61,8 +61,5 @@ class FilterModule final : public DialogModule {
 // dialog and the error boxes from showing at all.
 [[nodiscard]] HWND UsableOwner(HWND parent) noexcept;
 
-// The one module object and the text set of the user's language, chosen at load.
+// The one module object.
 FilterModule& Module() noexcept;
-const LocalizedText& ModuleText() noexcept;
-// 118 for a Japanese user default language, else 119; asked afresh at every call.
-std::int32_t DialogTemplateId() noexcept;

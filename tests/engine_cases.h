@@ -2,9 +2,13 @@
 // native engine and the plug-in DLL must produce the same digests, bit for bit.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -149,6 +153,21 @@ inline std::string DigestLine(const Case& c, std::uint64_t digest) {
     char text[32];
     std::snprintf(text, sizeof text, " %016llx", static_cast<unsigned long long>(digest));
     return c.name + text;
+}
+
+// Renders every case of `profile`'s table and compares the digests with the record at `path`,
+// line for line. TRAPEZOID_UPDATE_DIGESTS=1 rewrites the record first.
+inline void ExpectRecord(const std::string& path, LineProfile profile,
+                         const std::function<std::vector<Pixel32>(const Case&)>& render) {
+    std::vector<std::string> lines;
+    for (const Case& c : AllCases(profile)) lines.push_back(DigestLine(c, Digest(render(c))));
+    if (std::getenv("TRAPEZOID_UPDATE_DIGESTS") != nullptr) {
+        std::ofstream out(path);
+        for (const std::string& line : lines) out << line << '\n';
+    }
+    const std::vector<std::string> recorded = RecordLines(path);
+    ASSERT_EQ(recorded.size(), lines.size()) << path;
+    for (std::size_t i = 0; i < lines.size(); ++i) ASSERT_EQ(recorded[i], lines[i]) << path;
 }
 
 }  // namespace engine_cases

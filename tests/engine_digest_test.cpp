@@ -4,8 +4,6 @@
 // TRAPEZOID_UPDATE_DIGESTS=1 rewrites the records.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <fstream>
 #include <functional>
 #include <string>
 
@@ -17,24 +15,6 @@ namespace {
 
 using Render = std::function<std::vector<Pixel32>(const engine_cases::Case&)>;
 
-void ExpectRecord(const char* file, LineProfile profile, const Render& render) {
-    const std::string path = std::string(TRAPEZOID_SOURCE_DIR) + "/tests/" + file;
-    std::vector<std::string> lines;
-    for (const engine_cases::Case& c : engine_cases::AllCases(profile)) {
-        lines.push_back(engine_cases::DigestLine(c, engine_cases::Digest(render(c))));
-    }
-    if (std::getenv("TRAPEZOID_UPDATE_DIGESTS") != nullptr) {
-        std::ofstream out(path);
-        for (const std::string& line : lines) out << line << '\n';
-    }
-    std::ifstream in(path);
-    ASSERT_TRUE(in) << path;
-    std::string line;
-    std::size_t i = 0;
-    for (; std::getline(in, line) && i < lines.size(); ++i) ASSERT_EQ(line, lines[i]);
-    EXPECT_EQ(i, lines.size());
-}
-
 // Each profile's record checked once through each span path this CPU runs.
 void ExpectRecordsOnEveryPath(const char* engine_cases::Record::*file, const Render& render) {
     const LinePath chosen = ActiveLinePath();
@@ -42,7 +22,8 @@ void ExpectRecordsOnEveryPath(const char* engine_cases::Record::*file, const Ren
         if (!ChooseLinePath(path)) continue;
         SCOPED_TRACE(LinePathName(path));
         for (const engine_cases::Record& record : engine_cases::kRecords) {
-            ExpectRecord(record.*file, record.profile, render);
+            engine_cases::ExpectRecord(std::string(TRAPEZOID_SOURCE_DIR) + "/tests/" + record.*file,
+                                       record.profile, render);
         }
     }
     ChooseLinePath(chosen);

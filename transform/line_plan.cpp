@@ -84,16 +84,15 @@ PartKind SqueezedLine::OwnerFromBothEnds(std::int32_t p) const noexcept {
 LinePlan PlanLine(const LineGeometry& g, std::int32_t line, WalkOrder order) noexcept {
     LinePlan plan{};
     plan.line = line;
-    plan.t = g.Inset(line);
-    plan.squeezed = g.Squeezed(line, plan.t);
+    const double t = g.Inset(line);
+    plan.squeezed = g.Squeezed(line, t);
     plan.lo = g.lo;
     plan.hi = g.hi;
     plan.order = order;
     if (!plan.squeezed) {
-        plan.map = g.Stretch(plan.t);
+        plan.map = g.Stretch(t);
         return plan;
     }
-    const double t = plan.t;
     SqueezedLine& squeezed = plan.squeeze;
     squeezed = {g.lo, g.hi, t, g.SqueezedPixelLength(t), 0, 0, 0};
     squeezed.fillEnd = EndOfAtMost((g.lo + t) - 1, g.lo, g.hi);

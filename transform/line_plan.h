@@ -59,7 +59,6 @@ struct LinePlan {
 
     std::int32_t line;
     bool squeezed;
-    double t;  // the inset
     std::int32_t lo;
     std::int32_t hi;
     WalkOrder order;

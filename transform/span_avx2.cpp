@@ -62,17 +62,9 @@ struct Avx2Lanes {
     static Pd LoadSamples(const double* d) noexcept { return _mm256_loadu_pd(d); }
 };
 
-using Kernels = SpanKernels<Avx2Lanes>;
-
 }  // namespace
 
 const SpanPath& Avx2SpanPath() noexcept {
-    static constexpr SpanPath path{Kernels::Stretch,
-                                   Kernels::Squeeze,
-                                   Kernels::StretchAt,
-                                   Kernels::SqueezeAt,
-                                   Kernels::StretchAcross,
-                                   Kernels::SqueezeAcross,
-                                   Kernels::StretchAcrossTwoRows};
+    static constexpr SpanPath path = PathOf<Avx2Lanes>();
     return path;
 }

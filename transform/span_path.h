@@ -28,6 +28,14 @@ struct SpanPath {
     void (*stretchAcrossTwoRows)(const AcrossRow& row, Pixel32* out, Pixel32* below) noexcept;
 };
 
+// The span kernels built on lane set L, which only the file of its instruction set instantiates.
+template <class L>
+constexpr SpanPath PathOf() noexcept {
+    using K = SpanKernels<L>;
+    return {K::Stretch,       K::Squeeze,       K::StretchAt,           K::SqueezeAt,
+            K::StretchAcross, K::SqueezeAcross, K::StretchAcrossTwoRows};
+}
+
 [[nodiscard]] const SpanPath& Sse2SpanPath() noexcept;
 [[nodiscard]] const SpanPath& Avx2SpanPath() noexcept;
 

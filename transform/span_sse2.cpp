@@ -77,17 +77,9 @@ struct Sse2Lanes {
     static Pd LoadSamples(const double* d) noexcept { return _mm_loadu_pd(d); }
 };
 
-using Kernels = SpanKernels<Sse2Lanes>;
-
 }  // namespace
 
 const SpanPath& Sse2SpanPath() noexcept {
-    static constexpr SpanPath path{Kernels::Stretch,
-                                   Kernels::Squeeze,
-                                   Kernels::StretchAt,
-                                   Kernels::SqueezeAt,
-                                   Kernels::StretchAcross,
-                                   Kernels::SqueezeAcross,
-                                   Kernels::StretchAcrossTwoRows};
+    static constexpr SpanPath path = PathOf<Sse2Lanes>();
     return path;
 }

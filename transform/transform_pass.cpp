@@ -52,6 +52,14 @@ struct ColumnAxis {
     }
 };
 
+// Hands out pixels computed a chunk at a time along a column: put(from, pixels, count) stores
+// them at positions from..from+count-1 of the line out[p * step].
+auto ScatterTo(Pixel32* out, std::ptrdiff_t step) noexcept {
+    return [out, step](std::int32_t from, const Pixel32* pixels, std::int32_t count) {
+        for (std::int32_t j = 0; j < count; ++j) out[(from + j) * step] = pixels[j];
+    };
+}
+
 // A stretched line: every output position samples the source at its scaled position. A row's
 // samples go straight to their places; a column's are gathered a chunk at a time.
 template <class Axis>
@@ -68,9 +76,7 @@ void StretchLine(const LinePass& pass, const LinePlan& plan) noexcept {
     }
     const CubicLineSampler sampler(in, step, Axis::Length(ctx));
     SampleStretched(sampler, plan.lo, plan.hi, plan.map.shift, plan.map.scale,
-                    [&](std::int32_t from, const Pixel32* pixels, std::int32_t count) {
-                        for (std::int32_t j = 0; j < count; ++j) out[(from + j) * step] = pixels[j];
-                    });
+                    ScatterTo(out, step));
 }
 
 // The area averages of a squeezed line's run. A row's go straight to their places, a chunk of up
@@ -83,12 +89,8 @@ void AverageRun(const LinePass& pass, const LinePlan& plan, const LinePart& run)
     const Pixel32* in = Axis::Source(ctx, plan.line);
     const std::int32_t n = Axis::Length(ctx);
     if (step != 1) {
-        AverageSqueezed(in, step, n, plan.lo, plan.t, plan.squeeze.len, run.from, run.to,
-                        [&](std::int32_t from, const Pixel32* pixels, std::int32_t count) {
-                            for (std::int32_t j = 0; j < count; ++j) {
-                                out[(from + j) * step] = pixels[j];
-                            }
-                        });
+        AverageSqueezed(in, step, n, plan.lo, plan.squeeze.t, plan.squeeze.len, run.from, run.to,
+                        ScatterTo(out, step));
         return;
     }
     // Converted pixels start on a cache line: each is 32 bytes, and one that straddled two lines
@@ -96,7 +98,7 @@ void AverageRun(const LinePass& pass, const LinePlan& plan, const LinePart& run)
     constexpr std::int32_t kRowReach = 1024;
     alignas(64) double converted[(kRowReach + 2) * 4];
     AverageSqueezedInChunks(
-        in, 1, n, plan.lo, plan.t, plan.squeeze.len, run.from, run.to, converted, kRowReach,
+        in, 1, n, plan.lo, plan.squeeze.t, plan.squeeze.len, run.from, run.to, converted, kRowReach,
         kRowReach, [&](std::int32_t p, std::int32_t) { return out + p; },
         [](std::int32_t, const Pixel32*, std::int32_t) {});
 }
@@ -156,6 +158,18 @@ void RebuildLine(const LinePass& pass, std::int32_t line) noexcept {
     }
 }
 
+using LineWorker = void (*)(const LinePass&, std::int32_t) noexcept;
+
+// Every line of the pass through the worker its geometry names, progress after each.
+void RunWorkers(const LinePass& pass, LineWorker squeeze, LineWorker stretch,
+                ProgressRecord* progress) noexcept {
+    const LineGeometry& lines = pass.lines;
+    for (std::int32_t line = lines.first; line < lines.first + lines.extent; ++line) {
+        (lines.Squeezed(line, lines.Inset(line)) ? squeeze : stretch)(pass, line);
+        ReportLinesDone(progress, line - lines.first, lines.extent);
+    }
+}
+
 }  // namespace
 
 // Each worker rebuilds its line as the line's plan says, whichever worker the caller picked.
@@ -175,11 +189,7 @@ void RowPass(Pixel32* destination, const SelectionRect& rect, std::int32_t shape
              ProgressRecord* progress) noexcept {
     const LineGeometry lines = GeometryOf(rect, /*rows=*/true, shape, difference, profile);
     if (lines.hi <= lines.lo) return;
-    const LinePass pass{destination, &context, lines};
-    for (std::int32_t row = lines.first; row < lines.first + lines.extent; ++row) {
-        (lines.Squeezed(row, lines.Inset(row)) ? ReduceRow : EnlargeRow)(pass, row);
-        ReportLinesDone(progress, row - lines.first, lines.extent);
-    }
+    RunWorkers({destination, &context, lines}, ReduceRow, EnlargeRow, progress);
 }
 
 void ColumnPass(Pixel32* destination, const SelectionRect& rect, std::int32_t shape,
@@ -189,11 +199,7 @@ void ColumnPass(Pixel32* destination, const SelectionRect& rect, std::int32_t sh
     if (RunColumnPass(destination, context, lines, progress)) return;
     // Without room for a band's scratch each column is rebuilt on its own: the same plans, walked
     // down the columns, which is slower but needs nothing beyond the stack.
-    const LinePass pass{destination, &context, lines};
-    for (std::int32_t column = lines.first; column < lines.first + lines.extent; ++column) {
-        (lines.Squeezed(column, lines.Inset(column)) ? ReduceColumn : EnlargeColumn)(pass, column);
-        ReportLinesDone(progress, column - lines.first, lines.extent);
-    }
+    RunWorkers({destination, &context, lines}, ReduceColumn, EnlargeColumn, progress);
 }
 
 SelectionRect ClipToImage(const SelectionRect& rect, std::int32_t width,

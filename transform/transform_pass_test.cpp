@@ -315,6 +315,15 @@ TEST(TransformPass, FarSelectionsStayFlatAndInside) {
     }
 }
 
+// The fill as the pass has it, its rectangle the selection's.
+FillParams Covering(FillParams fill, SelectionRect rect) {
+    fill.left = rect.left;
+    fill.top = rect.top;
+    fill.right = rect.right;
+    fill.bottom = rect.bottom;
+    return fill;
+}
+
 // The pass as a plain walk of each line with the single-pixel kernels, the squeeze rule as the
 // pass first had it: from both ends inward the fills, then the partly covered pixels, each
 // position and then its mirror, then the area averages, a position that several writes reach
@@ -323,10 +332,7 @@ TEST(TransformPass, FarSelectionsStayFlatAndInside) {
 Image ReferencePass(const Image& source, SelectionRect rect, int shape, int difference,
                     FillParams fill, LineProfile profile) {
     Image dest(source.width, source.height, 0x5A5A5A5Au);
-    fill.left = rect.left;
-    fill.top = rect.top;
-    fill.right = rect.right;
-    fill.bottom = rect.bottom;
+    fill = Covering(fill, rect);
     const SamplerContext ctx{source.pixels.data(), source.width, source.height, &fill};
     const SamplerRow& ops = SamplerTable(fill.mode);
     const bool rows = ShapeRebuildsRows(shape);
@@ -376,10 +382,7 @@ Image ReferencePass(const Image& source, SelectionRect rect, int shape, int diff
 Image WorkerPass(const Image& source, SelectionRect rect, int shape, int difference,
                  FillParams fill, LineProfile profile) {
     Image dest(source.width, source.height, 0x5A5A5A5Au);
-    fill.left = rect.left;
-    fill.top = rect.top;
-    fill.right = rect.right;
-    fill.bottom = rect.bottom;
+    fill = Covering(fill, rect);
     const SamplerContext ctx{source.pixels.data(), source.width, source.height, &fill};
     const bool rows = ShapeRebuildsRows(shape);
     const LinePass pass{dest.pixels.data(), &ctx,

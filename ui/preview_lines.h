@@ -312,15 +312,15 @@ void SqueezeRun(View& view, const PreviewLines& lines, const LinePlan& plan,
             case PartKind::kRun:
                 if constexpr (Positions::kContiguous) {
                     const std::int32_t averagesEnd = EndOfRun(at.p, at.to, last);
-                    AverageSqueezed(view.pixels, view.step, n, plan.lo, plan.t, len, at.p,
+                    AverageSqueezed(view.pixels, view.step, n, plan.lo, plan.squeeze.t, len, at.p,
                                     averagesEnd,
                                     [&](std::int32_t from, const Pixel32* pixels,
                                         std::int32_t count) { view.PutRun(from, pixels, count); });
                     at.p = std::max(at.p, averagesEnd);
                 } else {
                     const std::int32_t count = at.CountUpTo(last);
-                    AverageSqueezedAt(view.pixels, view.step, n, plan.lo, plan.t, len, at.Rest(),
-                                      count,
+                    AverageSqueezedAt(view.pixels, view.step, n, plan.lo, plan.squeeze.t, len,
+                                      at.Rest(), count,
                                       [&](const std::int32_t* positions, const Pixel32* pixels,
                                           std::int32_t m) { view.PutEach(positions, pixels, m); });
                     at.Skip(count);

@@ -300,23 +300,3 @@ TEST_F(PreviewRendering, WheelOverTheCanvasZoomsWhileTheEditHasTheFocus) {
 }
 
 }  // namespace
-
-namespace {
-
-// The 32-bit build's preview pixels equal the native build's, bit for bit, for every case under
-// each profile.
-TEST(PreviewDigest, MatchesTheNativeRecord) {
-    for (const engine_cases::Record& r : engine_cases::kRecords) {
-        const std::vector<std::string> record =
-            engine_cases::RecordLines(std::string(TRAPEZOID_SOURCE_DIR "/tests/") + r.previewFile);
-        const std::vector<engine_cases::Case> cases = engine_cases::AllCases(r.profile);
-        ASSERT_EQ(record.size(), cases.size()) << r.previewFile;
-        for (std::size_t i = 0; i < cases.size(); ++i) {
-            const std::string got = engine_cases::DigestLine(
-                cases[i], engine_cases::Digest(engine_cases::PreviewWords(cases[i])));
-            ASSERT_EQ(got, record[i]) << r.previewFile;
-        }
-    }
-}
-
-}  // namespace
