@@ -53,8 +53,10 @@ bool FillPreviewMenu(HMENU menu, const LocalizedText& text, bool gridShown) noex
 
 }  // namespace
 
+std::int32_t DialogTemplateId() noexcept { return DialogTemplateIdFor(GetUserDefaultLangID()); }
+
 TrapezoidDialog::TrapezoidDialog(const DialogModule& dialogModule) noexcept
-    : PreviewDialog(dialogModule, DialogTemplateIdFor(GetUserDefaultLangID())) {}
+    : PreviewDialog(dialogModule, DialogTemplateId()) {}
 
 std::int32_t TrapezoidDialog::HandleMessage(HWND window, UINT message, WPARAM wParam,
                                             LPARAM lParam) {

@@ -16,6 +16,9 @@ constexpr int kDifferenceSpinId = 1060;
 constexpr int kDifferenceSliderId = 1061;
 constexpr int kSelectedRectangleCheckId = 1072;
 
+// 118 for a Japanese user default language, else 119; asked afresh at every call.
+[[nodiscard]] std::int32_t DialogTemplateId() noexcept;
+
 class TrapezoidDialog : public PreviewDialog {
    public:
     // The template of the user's language, among `module`'s resources.
