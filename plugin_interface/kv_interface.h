@@ -4,8 +4,7 @@
 
 #include <cstdint>
 
-#include "transform/pixel.h"
-#include "transform/progress.h"
+#include "plugin_interface/kv_types.h"
 
 // Service codes of the host's KVF_QueryClientInfo(code, data).
 enum ClientInfoCode : std::int32_t {

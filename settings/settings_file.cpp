@@ -1,9 +1,8 @@
-// Settings file: reads the six settings from vxfilters.ini beside the plug-in, and writes them
-// from a dialog's controls when the user confirms.
+// Settings file: reads the six settings and the setup dialog's layout from vxfilters.ini beside
+// the plug-in, and writes what a dialog chose when the user confirms.
 #include "settings/settings_file.h"
 
 #include <cstdio>
-#include <utility>
 #include <vector>
 
 #include "platform/wide_text.h"
@@ -24,18 +23,18 @@ std::int32_t ReadKey(const char* key, const wchar_t* path) {
     return ParseProfileInt(text);
 }
 
-WriteResult WriteText(const char* section, const char* key, const char* text, const wchar_t* path) {
-    const BOOL written =
-        WritePrivateProfileStringW(WideFromShiftJis(section).c_str(), WideFromShiftJis(key).c_str(),
-                                   WideFromShiftJis(text).c_str(), path);
-    return written ? kWritten : kWriteFailed;
-}
-
-WriteResult WriteKey(const char* section, const char* key, std::int32_t value,
-                     const wchar_t* path) {
+bool WriteKey(const char* key, std::int32_t value, const wchar_t* path) {
     char text[16];
     std::snprintf(text, sizeof text, "%d", static_cast<int>(value));
-    return WriteText(section, key, text, path);
+    return WritePrivateProfileStringW(WideFromShiftJis(kSettingsSection).c_str(),
+                                      WideFromShiftJis(key).c_str(),
+                                      WideFromShiftJis(text).c_str(), path) != FALSE;
+}
+
+// A value the dialog could not give leaves its key as it is.
+bool WriteChosenKey(const char* key, const std::optional<std::int32_t>& value,
+                    const wchar_t* path) {
+    return !value || WriteKey(key, *value, path);
 }
 
 // Makes the platform write its cached copy of the file to disk. Some implementations answer
@@ -96,64 +95,38 @@ bool ReadSettings(const std::wstring& file, TrapezoidSettings* settings, bool va
     return !validate || IsValidDifference(settings->difference);
 }
 
-bool SaveSettings(HWND dialog, const std::wstring& path) {
+bool WriteSettings(const ChosenSettings& chosen, const std::wstring& path) {
     const std::wstring reachable = ProfilePath(path);
     if (reachable.empty()) return false;
     const wchar_t* file = reachable.c_str();
-    const WriteResult results[] = {
-        WriteRadioIndex(dialog, kSettingsSection, kShapeKey, kFirstShapeRadioId, kLastShapeRadioId,
-                        file),
-        WriteEditInt(dialog, kSettingsSection, kDifferenceKey, kDifferenceEditId, file),
-        WriteComboIndex(dialog, kSettingsSection, kUndefinedAreaKey, kUndefinedAreaComboId, file),
-        WriteCheckState(dialog, kSettingsSection, kTransparentKey, kTransparentCheckId, file),
-        WriteCheckState(dialog, kSettingsSection, kPreviewKey, kPreviewCheckId, file),
-        WriteCheckState(dialog, kSettingsSection, kPerspectiveKey, kPerspectiveCheckId, file),
-    };
-    bool saved = true;
-    for (WriteResult result : results) saved = saved && result != kWriteFailed;
+    // A check box's indeterminate state, or any value but 1, counts as not checked.
+    const auto box = [](std::int32_t state) { return state == 1 ? 1 : 0; };
+    bool saved = WriteChosenKey(kShapeKey, chosen.shape, file);
+    saved = WriteChosenKey(kDifferenceKey, chosen.difference, file) && saved;
+    saved = WriteChosenKey(kUndefinedAreaKey, chosen.undefinedArea, file) && saved;
+    saved = WriteKey(kTransparentKey, box(chosen.transparent), file) && saved;
+    saved = WriteKey(kPreviewKey, box(chosen.preview), file) && saved;
+    saved = WriteKey(kPerspectiveKey, box(chosen.perspective), file) && saved;
+    if (chosen.layout) {
+        saved = WriteKey(kDialogWidthKey, chosen.layout->width, file) && saved;
+        saved = WriteKey(kDialogHeightKey, chosen.layout->height, file) && saved;
+        saved = WriteKey(kPreviewFitKey, box(chosen.layout->previewFit), file) && saved;
+    }
     return Flush(file) && saved;
+}
+
+DialogLayout ReadDialogLayout(const std::wstring& file) {
+    const std::wstring path = ProfilePath(file);
+    if (path.empty()) return {0, 0, 0};
+    return {ReadKey(kDialogWidthKey, path.c_str()), ReadKey(kDialogHeightKey, path.c_str()),
+            ReadKey(kPreviewFitKey, path.c_str())};
 }
 
 bool SaveShapeAndDifference(std::int32_t shape, std::int32_t difference, const std::wstring& path) {
     const std::wstring reachable = ProfilePath(path);
     if (reachable.empty()) return false;
     const wchar_t* file = reachable.c_str();
-    const bool saved = WriteKey(kSettingsSection, kShapeKey, shape, file) == kWritten &&
-                       WriteKey(kSettingsSection, kDifferenceKey, difference, file) == kWritten;
+    const bool saved =
+        WriteKey(kShapeKey, shape, file) && WriteKey(kDifferenceKey, difference, file);
     return Flush(file) && saved;
-}
-
-WriteResult WriteEditInt(HWND dialog, const char* section, const char* key, int controlId,
-                         const wchar_t* path) {
-    // Read as text and parsed strictly: the platform's integer read accepts "12x" as 12.
-    char text[32] = {};
-    GetDlgItemTextA(dialog, controlId, text, sizeof text);
-    std::int32_t value = 0;
-    if (!ParseEditInt(text, &value)) return kNoValue;
-    return WriteKey(section, key, value, path);
-}
-
-WriteResult WriteRadioIndex(HWND dialog, const char* section, const char* key, int firstId,
-                            int lastId, const wchar_t* path) {
-    if (firstId > lastId) std::swap(firstId, lastId);
-    for (int id = firstId; id <= lastId; ++id) {
-        if (IsDlgButtonChecked(dialog, id) == BST_CHECKED) {
-            return WriteKey(section, key, id - firstId, path);
-        }
-    }
-    return kNoValue;
-}
-
-WriteResult WriteCheckState(HWND dialog, const char* section, const char* key, int controlId,
-                            const wchar_t* path) {
-    // The indeterminate state counts as not checked.
-    const bool checked = IsDlgButtonChecked(dialog, controlId) == BST_CHECKED;
-    return WriteText(section, key, checked ? "1" : "0", path);
-}
-
-WriteResult WriteComboIndex(HWND dialog, const char* section, const char* key, int controlId,
-                            const wchar_t* path) {
-    const LRESULT index = SendMessageA(GetDlgItem(dialog, controlId), CB_GETCURSEL, 0, 0);
-    if (index == CB_ERR) return kNoValue;
-    return WriteKey(section, key, static_cast<std::int32_t>(index), path);
 }

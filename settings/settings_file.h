@@ -1,8 +1,9 @@
-// Settings file: reads the six settings from vxfilters.ini beside the plug-in, and writes them
-// from a dialog's controls when the user confirms.
+// Settings file: reads the six settings and the setup dialog's layout from vxfilters.ini beside
+// the plug-in, and writes what a dialog chose when the user confirms.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "platform/win32.h"
@@ -22,36 +23,27 @@
 // outside -100..100; without, always true.
 bool ReadSettings(const std::wstring& path, TrapezoidSettings* settings, bool validate);
 
-// Writes the dialog's controls as the six keys into `path`, then flushes. False when a key's
-// write or the flush failed: the settings on disk are then not the dialog's.
-bool SaveSettings(HWND dialog, const std::wstring& path);
-
-// Writes only the shape and difference keys into `path`, then flushes; the other keys stay as
-// they are in the file. False as for SaveSettings.
-bool SaveShapeAndDifference(std::int32_t shape, std::int32_t difference, const std::wstring& path);
-
-// What writing one key from one control gave.
-enum WriteResult : std::int32_t {
-    kWriteFailed = -1,  // the file could not be written
-    kNoValue = 0,       // the control gave no value; the key stays as it was
-    kWritten = 1,
+// What a dialog chose, in the order of the file's keys; a value a control could not give (no
+// shape checked, no fill listed, an edit without a whole number) is left out, and its key stays
+// as it is in the file.
+struct ChosenSettings {
+    std::optional<std::int32_t> shape;
+    std::optional<std::int32_t> difference;
+    std::optional<std::int32_t> undefinedArea;
+    std::int32_t transparent = 0;
+    std::int32_t preview = 0;
+    std::int32_t perspective = 0;
+    // The setup dialog's client size in dialog units and whether its preview was fitted.
+    std::optional<DialogLayout> layout;
 };
 
-// Each writes one key from one control of `dialog` into the settings file at `path`.
-WriteResult WriteEditInt(HWND dialog, const char* section, const char* key, int controlId,
-                         const wchar_t* path);
-WriteResult WriteRadioIndex(HWND dialog, const char* section, const char* key, int firstId,
-                            int lastId, const wchar_t* path);
-WriteResult WriteCheckState(HWND dialog, const char* section, const char* key, int controlId,
-                            const wchar_t* path);
-WriteResult WriteComboIndex(HWND dialog, const char* section, const char* key, int controlId,
-                            const wchar_t* path);
+// Writes `chosen` into `path`, then flushes. False when a key's write or the flush failed: the
+// settings on disk are then not the dialog's.
+bool WriteSettings(const ChosenSettings& chosen, const std::wstring& path);
 
-// Control ids of the settings in the Trapezoid dialog.
-constexpr int kPreviewCheckId = 1006;
-constexpr int kDifferenceEditId = 1059;
-constexpr int kTransparentCheckId = 1062;
-constexpr int kUndefinedAreaComboId = 1064;
-constexpr int kPerspectiveCheckId = 1073;
-constexpr int kFirstShapeRadioId = 1065;
-constexpr int kLastShapeRadioId = 1070;
+// The layout keys of `path`; a key that is missing or not a number reads as 0.
+[[nodiscard]] DialogLayout ReadDialogLayout(const std::wstring& path);
+
+// Writes only the shape and difference keys into `path`, then flushes; the other keys stay as
+// they are in the file. False as for WriteSettings.
+bool SaveShapeAndDifference(std::int32_t shape, std::int32_t difference, const std::wstring& path);

@@ -25,6 +25,17 @@ constexpr char kUndefinedAreaKey[] = "undefarea";
 constexpr char kTransparentKey[] = "transparent";
 constexpr char kPreviewKey[] = "preview";
 constexpr char kPerspectiveKey[] = "perspective";
+constexpr char kDialogWidthKey[] = "dialog_width";
+constexpr char kDialogHeightKey[] = "dialog_height";
+constexpr char kPreviewFitKey[] = "preview_fit";
+
+// The setup dialog's client size in dialog units, so that another font or resolution gives the
+// same layout, and whether its preview shows the whole picture (else 1:1).
+struct DialogLayout {
+    std::int32_t width;
+    std::int32_t height;
+    std::int32_t previewFit;
+};
 
 constexpr std::int32_t kMinDifference = -100;
 constexpr std::int32_t kMaxDifference = 100;

@@ -4,8 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-using Pixel32 =
-    std::uint32_t;  // blue bits 0-7, green 8-15, red 16-23, alpha 24-31; not premultiplied
+#include "plugin_interface/kv_types.h"
 
 constexpr Pixel32 kAlphaMask = 0xFF000000u;
 
@@ -14,14 +13,6 @@ constexpr Pixel32 kAlphaMask = 0xFF000000u;
 }
 
 [[nodiscard]] constexpr Pixel32 WithoutAlpha(Pixel32 p) noexcept { return p & ~kAlphaMask; }
-
-// Rectangle in image pixels; right and bottom are exclusive.
-struct SelectionRect {
-    std::int32_t left;
-    std::int32_t top;
-    std::int32_t right;
-    std::int32_t bottom;
-};
 
 // Values are persisted in the settings file: never renumber.
 enum class TrapezoidShape : std::int32_t {

@@ -3,15 +3,7 @@
 
 #include <cstdint>
 
-#if defined(_WIN32) && !defined(_WIN64)
-#define KV_STDCALL __stdcall
-#else
-#define KV_STDCALL
-#endif
-
-// (current, total, user data); total is always 100. The result is not a request to stop.
-using ProgressCallback = std::int32_t(KV_STDCALL*)(std::int32_t current, std::int32_t total,
-                                                   std::intptr_t userData);
+#include "plugin_interface/kv_types.h"
 
 struct ProgressRecord {
     std::intptr_t userData;

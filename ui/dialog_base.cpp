@@ -4,12 +4,7 @@
 
 #include <commctrl.h>
 
-#include "settings/settings_file.h"
-
 namespace {
-
-// The dialog whose modal loop runs; one at a time.
-DialogBase* currentDialog = nullptr;
 
 [[nodiscard]] bool ClassRegistered(const wchar_t* name) noexcept {
     WNDCLASSEXW info{};
@@ -46,26 +41,34 @@ class CommonControls {
 }  // namespace
 
 INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    DialogBase* dialog = currentDialog;
+    if (message == WM_INITDIALOG) {
+        SetWindowLongPtrW(window, DWLP_USER, lParam);
+        // Recorded before WM_INITDIALOG is handled, which works on the dialog's controls.
+        reinterpret_cast<DialogBase*>(lParam)->hwnd = window;
+    }
+    // The messages before WM_INITDIALOG (the font, the size) find no object yet.
+    DialogBase* const dialog = reinterpret_cast<DialogBase*>(GetWindowLongPtrW(window, DWLP_USER));
     if (dialog == nullptr) return FALSE;
-    // Set on every message, so the handle is there before WM_INITDIALOG is handled.
-    dialog->hwnd = window;
     return dialog->HandleMessage(window, message, wParam, lParam);
+}
+
+DialogBase* DialogBase::FromWindow(HWND window) noexcept {
+    if (window == nullptr) return nullptr;
+    const auto procedure = reinterpret_cast<DLGPROC>(GetWindowLongPtrW(window, DWLP_DLGPROC));
+    if (procedure != DialogProc) return nullptr;
+    return reinterpret_cast<DialogBase*>(GetWindowLongPtrW(window, DWLP_USER));
 }
 
 DialogBase::DialogBase(const DialogModule& dialogModule, std::int32_t dialogTemplateId) noexcept
     : module(dialogModule), templateId(dialogTemplateId) {}
 
 INT_PTR DialogBase::RunModal(HWND parent) noexcept {
-    DialogBase* const previous = currentDialog;
-    currentDialog = this;
     INT_PTR result = CreateAndRun(parent);
     if (result == -1) {
         // Held until the dialog has ended: the classes live as long as the library.
         const CommonControls controls;
         if (controls.RegisteredMissingClasses()) result = CreateAndRun(parent);
     }
-    currentDialog = previous;
     return result;
 }
 
@@ -73,7 +76,7 @@ INT_PTR DialogBase::CreateAndRun(HWND parent) noexcept {
     // A Unicode dialog: its controls show texts of any script, whatever the system code page.
     return DialogBoxParamW(module.Instance(),
                            MAKEINTRESOURCEW(static_cast<WORD>(templateId & 0xFFFF)), parent,
-                           DialogProc, 0);
+                           DialogProc, reinterpret_cast<LPARAM>(this));
 }
 
 void DialogBase::CheckRadioInRange(int firstId, int lastId, int checkedId) noexcept {
@@ -115,22 +118,4 @@ void DialogBase::OnOk() {
 
 void DialogBase::OnCancel() { EndDialog(hwnd, IDCANCEL); }
 
-WriteResult DialogBase::WriteEditInt(const char* section, const char* key, int controlId,
-                                     const wchar_t* path) {
-    return ::WriteEditInt(hwnd, section, key, controlId, path);
-}
-
-WriteResult DialogBase::WriteRadioIndex(const char* section, const char* key, int firstId,
-                                        int lastId, const wchar_t* path) {
-    return ::WriteRadioIndex(hwnd, section, key, firstId, lastId, path);
-}
-
-WriteResult DialogBase::WriteCheckState(const char* section, const char* key, int controlId,
-                                        const wchar_t* path) {
-    return ::WriteCheckState(hwnd, section, key, controlId, path);
-}
-
-WriteResult DialogBase::WriteComboIndex(const char* section, const char* key, int controlId,
-                                        const wchar_t* path) {
-    return ::WriteComboIndex(hwnd, section, key, controlId, path);
-}
+bool DialogBase::RouteWheel(const MSG&) noexcept { return false; }

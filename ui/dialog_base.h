@@ -5,7 +5,6 @@
 #include <cstdint>
 
 #include "platform/win32.h"
-#include "settings/settings_file.h"
 #include "ui/dialog_module.h"
 
 class DialogBase {
@@ -36,17 +35,14 @@ class DialogBase {
     virtual void OnOk();
     virtual void OnCancel();
 
-    // Store one control's state in the settings file at `path`.
-    WriteResult WriteEditInt(const char* section, const char* key, int controlId,
-                             const wchar_t* path);
-    WriteResult WriteRadioIndex(const char* section, const char* key, int firstId, int lastId,
-                                const wchar_t* path);
-    WriteResult WriteCheckState(const char* section, const char* key, int controlId,
-                                const wchar_t* path);
-    WriteResult WriteComboIndex(const char* section, const char* key, int controlId,
-                                const wchar_t* path);
+    // Hands a wheel message sent to one of the dialog's controls to the control that shows what
+    // it turns; true when one took it. Default: none does.
+    virtual bool RouteWheel(const MSG& message) noexcept;
 
-    // The running dialog's window; null until its first message.
+    // The dialog object of a window this framework runs, else null.
+    [[nodiscard]] static DialogBase* FromWindow(HWND window) noexcept;
+
+    // The running dialog's window; null until WM_INITDIALOG.
     [[nodiscard]] HWND Window() const noexcept { return hwnd; }
     [[nodiscard]] std::int32_t TemplateId() const noexcept { return templateId; }
     [[nodiscard]] const DialogModule& OwningModule() const noexcept { return module; }
@@ -63,5 +59,6 @@ class DialogBase {
     friend INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 };
 
-// The one dialog procedure of the module: forwards every message to the running dialog.
+// The one dialog procedure of the module: forwards every message from WM_INITDIALOG on to the
+// dialog object that RunModal passed as the creation parameter, kept in the window's DWLP_USER.
 INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -1,61 +1,12 @@
-// Preview canvas: a static control of a dialog turned into a 32-bit preview surface that shows
-// the owner's rendering over a checkerboard, centred when small and panned by dragging when large.
+// Preview canvas: the owner's rendering over a checkerboard, centred when small and panned by
+// dragging when large, zoomed out by the wheel.
 #include "ui/preview_canvas.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <cstring>
 
-#include "platform/wide_text.h"
-#include "ui/preview_dialog.h"
 #include "ui/scoped_gdi.h"
 
 namespace {
-
-// The canvas most recently attached: the subclassed control reaches its object through it.
-CanvasBase* currentCanvas = nullptr;
-
-LRESULT CALLBACK CanvasProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (currentCanvas == nullptr) return DefWindowProcA(window, message, wParam, lParam);
-    return currentCanvas->WindowProc(message, wParam, lParam);
-}
-
-// A device context of a window for the length of one refresh.
-class WindowDc {
-   public:
-    explicit WindowDc(HWND window) noexcept : owner(window), hdc(GetDC(window)) {}
-    ~WindowDc() {
-        if (hdc != nullptr) ReleaseDC(owner, hdc);
-    }
-    WindowDc(const WindowDc&) = delete;
-    WindowDc& operator=(const WindowDc&) = delete;
-    [[nodiscard]] HDC Get() const noexcept { return hdc; }
-
-   private:
-    HWND owner;
-    HDC hdc;
-};
-
-// The paint protocol of one WM_PAINT.
-class PaintDc {
-   public:
-    explicit PaintDc(HWND window) noexcept : owner(window) { BeginPaint(window, &paint); }
-    ~PaintDc() { EndPaint(owner, &paint); }
-    PaintDc(const PaintDc&) = delete;
-    PaintDc& operator=(const PaintDc&) = delete;
-    [[nodiscard]] HDC Get() const noexcept { return paint.hdc; }
-
-   private:
-    HWND owner;
-    PAINTSTRUCT paint{};
-};
-
-// The system window colour as a display word: red in bits 16-23, blue in 0-7.
-std::uint32_t WindowColourWord() noexcept {
-    const COLORREF colour = GetSysColor(COLOR_WINDOW);
-    return static_cast<std::uint32_t>(GetRValue(colour)) << 16 |
-           static_cast<std::uint32_t>(GetGValue(colour)) << 8 | GetBValue(colour);
-}
 
 // Mouse coordinates are signed 16-bit: a drag can leave the control to the left or above.
 std::int32_t MouseX(LPARAM lParam) noexcept {
@@ -67,107 +18,9 @@ std::int32_t MouseY(LPARAM lParam) noexcept {
 
 }  // namespace
 
-CanvasBase::~CanvasBase() {
-    if (currentCanvas == this) currentCanvas = nullptr;
-}
-
-bool CanvasBase::Attach(HWND dialog, int controlId) noexcept {
-    control = GetDlgItem(dialog, controlId);
-    if (control == nullptr) {
-        Fail(CanvasError::kNoControl, false);
-        return false;
-    }
-    RECT client{};
-    if (!GetClientRect(control, &client)) {
-        Fail(CanvasError::kNoClientRect, true);
-        return false;
-    }
-    if (!pixels.Allocate(client.right, client.bottom, WindowColourWord())) {
-        Fail(CanvasError::kNoBuffer, true);
-        return false;
-    }
-    std::memset(&bitmapInfo, 0, sizeof bitmapInfo);
-    bitmapInfo.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bitmapInfo.bmiHeader.biWidth = pixels.Width();
-    bitmapInfo.bmiHeader.biHeight = -pixels.Height();  // rows top to bottom
-    bitmapInfo.bmiHeader.biPlanes = 1;
-    bitmapInfo.bmiHeader.biBitCount = 32;
-    bitmapInfo.bmiHeader.biCompression = BI_RGB;
-    // Before subclassing: the first message through the new procedure must find this canvas.
-    currentCanvas = this;
-    previousProcedure = reinterpret_cast<WNDPROC>(
-        SetWindowLongA(control, GWL_WNDPROC, reinterpret_cast<LONG>(CanvasProc)));
-    if (previousProcedure == nullptr) {
-        Fail(CanvasError::kNoSubclass, true);
-        return false;
-    }
-    return true;
-}
-
-void CanvasBase::Refresh() noexcept {
-    if (control == nullptr) return;
-    const WindowDc dc(control);
-    if (dc.Get() == nullptr) {
-        Fail(CanvasError::kNoDeviceContext, false);
-        return;
-    }
-    Paint(dc.Get());
-}
-
-void CanvasBase::PutPixel(std::int32_t x, std::int32_t y, Pixel32 source,
-                          std::uint8_t alpha) noexcept {
-    // The buffer records the error itself; the control stops taking input.
-    if (!pixels.PutPixel(x, y, source, alpha)) DisableControl();
-}
-
-void CanvasBase::DrawError(HDC hdc) noexcept {
-    if (hdc == nullptr) return;
-    RECT client{};
-    GetClientRect(control, &client);
-    // The exclamation mark is the full-width one of code page 932.
-    char text[512];
-    std::snprintf(text, sizeof text, "preview error\x81\x49\nerror number:%d",
-                  static_cast<int>(pixels.Error()));
-    // Drawn as wide text, so the mark shows right whatever the system's code page.
-    wchar_t wide[512];
-    if (MultiByteToWideChar(kShiftJisCodePage, 0, text, -1, wide, 512) <= 0) return;
-    const int previousMode = SetBkMode(hdc, TRANSPARENT);
-    DrawTextW(hdc, wide, -1, &client, 0);
-    SetBkMode(hdc, previousMode);
-}
-
-LRESULT CanvasBase::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_PAINT) {
-        const PaintDc dc(control);
-        Paint(dc.Get());
-    }
-    return CallWindowProcA(previousProcedure, control, message, wParam, lParam);
-}
-
-void CanvasBase::Fail(CanvasError why, bool disableControl) noexcept {
-    pixels.Fail(why);
-    if (disableControl) DisableControl();
-}
-
-void CanvasBase::DisableControl() const noexcept {
-    if (control != nullptr) EnableWindow(control, FALSE);
-}
-
-void CanvasBase::Blit(HDC hdc) const noexcept {
-    StretchDIBits(hdc, 0, 0, pixels.Width(), pixels.Height(), 0, 0, pixels.Width(), pixels.Height(),
-                  pixels.Words(), &bitmapInfo, DIB_RGB_COLORS, SRCCOPY);
-}
-
-namespace {
-
-constexpr int kLabelMargin = 3;   // between the scale's box and the canvas's edges
-constexpr int kLabelPadding = 2;  // between the box and its text
-
-}  // namespace
-
-bool PreviewCanvas::Attach(PreviewDialog& dialog, int controlId) noexcept {
-    owner = &dialog;
-    if (!CanvasBase::Attach(dialog.Window(), controlId)) return false;
+bool PreviewCanvas::Attach(PreviewHost& host, HWND dialog, int controlId) noexcept {
+    owner = &host;
+    if (!CanvasBase::Attach(dialog, controlId)) return false;
     // Tab reaches the preview too, so that the menu keys can.
     SetWindowLongA(control, GWL_STYLE, GetWindowLongA(control, GWL_STYLE) | WS_TABSTOP);
     UpdateFit();
@@ -176,7 +29,8 @@ bool PreviewCanvas::Attach(PreviewDialog& dialog, int controlId) noexcept {
 
 CanvasSize PreviewCanvas::ViewSize() const noexcept {
     if (owner == nullptr) return {0, 0};
-    return {ZoomedExtent(owner->ImageWidth(), scale), ZoomedExtent(owner->ImageHeight(), scale)};
+    const CanvasSize image = owner->PreviewImageSize();
+    return {ZoomedExtent(image.width, scale), ZoomedExtent(image.height, scale)};
 }
 
 void PreviewCanvas::UpdateFit() noexcept {
@@ -187,7 +41,7 @@ void PreviewCanvas::UpdateFit() noexcept {
 
 std::int32_t PreviewCanvas::FittingScale() const noexcept {
     if (owner == nullptr) return 1;
-    return FitScale({pixels.Width(), pixels.Height()}, {owner->ImageWidth(), owner->ImageHeight()});
+    return FitScale({pixels.Width(), pixels.Height()}, owner->PreviewImageSize());
 }
 
 void PreviewCanvas::Paint(HDC hdc) {
@@ -210,88 +64,6 @@ void PreviewCanvas::Paint(HDC hdc) {
     if (Error() != CanvasError::kNone) DisableControl();
     if (!ready || Error() != CanvasError::kNone) return;
     Present(hdc);
-}
-
-void PreviewCanvas::Present(HDC hdc) const noexcept {
-    if (scale == 1 && notice.empty() && !gridShown) {
-        Blit(hdc);
-    } else {
-        BlitWithLabels(hdc);
-    }
-}
-
-void PreviewCanvas::PresentNow() const noexcept {
-    if (control == nullptr || pixels.Words() == nullptr || Error() != CanvasError::kNone) return;
-    const WindowDc dc(control);
-    if (dc.Get() != nullptr) Present(dc.Get());
-}
-
-void PreviewCanvas::BlitWithLabels(HDC hdc) const noexcept {
-    const OffscreenDc offscreen(hdc, pixels.Width(), pixels.Height());
-    if (offscreen.Get() == nullptr) {  // no room to compose: the image without its labels
-        Blit(hdc);
-        return;
-    }
-    Blit(offscreen.Get());
-    if (gridShown) DrawGrid(offscreen.Get());
-    if (scale != 1) DrawScale(offscreen.Get());
-    if (!notice.empty()) DrawNotice(offscreen.Get());
-    BitBlt(hdc, 0, 0, pixels.Width(), pixels.Height(), offscreen.Get(), 0, 0, SRCCOPY);
-}
-
-void PreviewCanvas::DrawGrid(HDC hdc) const noexcept {
-    const auto black = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-    const auto white = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-    const std::int32_t width = pixels.Width();
-    const std::int32_t height = pixels.Height();
-    // The line at `at` across the canvas (horizontal) or down it, in dashes.
-    const auto line = [&](std::int32_t at, bool horizontal) {
-        const std::int32_t length = horizontal ? width : height;
-        for (std::int32_t from = 0; from < length; from += kGridDash) {
-            const std::int32_t to = std::min(from + kGridDash, length);
-            const RECT dash = horizontal ? RECT{from, at, to, at + 1} : RECT{at, from, at + 1, to};
-            FillRect(hdc, &dash, from / kGridDash % 2 == 0 ? black : white);
-        }
-    };
-    for (std::int32_t x = width / 2 % kGridSpacing; x < width; x += kGridSpacing) line(x, false);
-    for (std::int32_t y = height / 2 % kGridSpacing; y < height; y += kGridSpacing) line(y, true);
-}
-
-void PreviewCanvas::DrawScale(HDC hdc) const noexcept {
-    char text[16];
-    const int length = std::snprintf(text, sizeof text, "1:%d", static_cast<int>(scale));
-    if (length <= 0) return;
-    const auto font = reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0));
-    const SelectedObject selected(hdc, font != nullptr ? font : GetStockObject(DEFAULT_GUI_FONT));
-    RECT box{0, 0, 0, 0};
-    DrawTextA(hdc, text, length, &box, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
-    // White on black in the bottom-right corner: legible over any image.
-    const LONG width = box.right + 2 * kLabelPadding;
-    const LONG height = box.bottom + 2 * kLabelPadding;
-    box.right = pixels.Width() - kLabelMargin;
-    box.bottom = pixels.Height() - kLabelMargin;
-    box.left = box.right - width;
-    box.top = box.bottom - height;
-    FillRect(hdc, &box, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-    SetTextColor(hdc, RGB(255, 255, 255));
-    SetBkMode(hdc, TRANSPARENT);
-    DrawTextA(hdc, text, length, &box, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-}
-
-void PreviewCanvas::DrawNotice(HDC hdc) const noexcept {
-    const auto font = reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0));
-    const SelectedObject selected(hdc, font != nullptr ? font : GetStockObject(DEFAULT_GUI_FONT));
-    const UINT format = DT_CENTER | DT_WORDBREAK | DT_NOPREFIX;
-    RECT box{0, 0, pixels.Width() - 2 * (kLabelMargin + kLabelPadding), 0};
-    DrawTextW(hdc, notice.c_str(), -1, &box, format | DT_CALCRECT);
-    // White on black across the top, as the scale is drawn: legible over any image.
-    RECT back{kLabelMargin, kLabelMargin, pixels.Width() - kLabelMargin,
-              kLabelMargin + box.bottom + 2 * kLabelPadding};
-    FillRect(hdc, &back, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-    SetTextColor(hdc, RGB(255, 255, 255));
-    SetBkMode(hdc, TRANSPARENT);
-    InflateRect(&back, -kLabelPadding, -kLabelPadding);
-    DrawTextW(hdc, notice.c_str(), -1, &back, format);
 }
 
 LRESULT PreviewCanvas::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -344,6 +116,9 @@ LRESULT PreviewCanvas::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
             OnMouseWheel(at.x, at.y, static_cast<std::int16_t>(HIWORD(wParam)));
             return 0;
         }
+        case WM_SIZE:
+            OnResize();
+            break;
         case WM_SETCURSOR:
             if (LOWORD(static_cast<DWORD_PTR>(lParam)) == HTCLIENT && OnSetCursor()) return TRUE;
             break;
@@ -413,10 +188,10 @@ void PreviewCanvas::ZoomTo(std::int32_t newScale, const CanvasPoint& anchor) noe
     if (owner == nullptr || pixels.Words() == nullptr) return;
     newScale = std::clamp(newScale, 1, FittingScale());
     if (newScale == scale) return;
-    imageOrigin = {ZoomedOrigin(imageOrigin.x, {scale, newScale, anchor.x}, owner->ImageWidth(),
-                                pixels.Width()),
-                   ZoomedOrigin(imageOrigin.y, {scale, newScale, anchor.y}, owner->ImageHeight(),
-                                pixels.Height())};
+    const CanvasSize image = owner->PreviewImageSize();
+    imageOrigin = {
+        ZoomedOrigin(imageOrigin.x, {scale, newScale, anchor.x}, image.width, pixels.Width()),
+        ZoomedOrigin(imageOrigin.y, {scale, newScale, anchor.y}, image.height, pixels.Height())};
     scale = newScale;
     UpdateFit();
     // A centred image's margins move with the scale: they show the window colour again.
@@ -429,6 +204,19 @@ void PreviewCanvas::ZoomTo(std::int32_t newScale, const CanvasPoint& anchor) noe
         SendMessageA(control, WM_SETCURSOR, reinterpret_cast<WPARAM>(control),
                      MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
     }
+}
+
+void PreviewCanvas::OnResize() noexcept {
+    if (owner == nullptr) return;
+    const CanvasSize view = ViewSize();
+    // The view's point at the canvas's centre; a fitting axis has the image's centre there.
+    const CanvasPoint centre{fitsHorizontally ? view.width / 2 : imageOrigin.x + pixels.Width() / 2,
+                             fitsVertically ? view.height / 2 : imageOrigin.y + pixels.Height() / 2};
+    if (!ResizeToControl()) return;
+    imageOrigin = {ClampOrigin(centre.x - pixels.Width() / 2, view.width, pixels.Width()),
+                   ClampOrigin(centre.y - pixels.Height() / 2, view.height, pixels.Height())};
+    UpdateFit();
+    InvalidateRect(control, nullptr, FALSE);
 }
 
 void PreviewCanvas::FitWholePicture() noexcept {
@@ -460,6 +248,6 @@ void PreviewCanvas::ShowPanCursor(int cursorId) const noexcept {
     // A missing cursor resource keeps the current cursor rather than hiding it.
     if (owner == nullptr) return;
     const HCURSOR cursor =
-        LoadCursorA(owner->OwningModule().Instance(), MAKEINTRESOURCEA(cursorId));
+        LoadCursorA(owner->PreviewResources(), MAKEINTRESOURCEA(cursorId));
     if (cursor != nullptr) SetCursor(cursor);
 }

@@ -1,5 +1,5 @@
-// Preview canvas: a static control of a dialog turned into a 32-bit preview surface that shows
-// the owner's rendering over a checkerboard, centred when small and panned by dragging when large.
+// Preview canvas: the owner's rendering over a checkerboard, centred when small and panned by
+// dragging when large, zoomed out by the wheel.
 #pragma once
 
 #include <cstdint>
@@ -7,61 +7,18 @@
 
 #include "platform/win32.h"
 #include "transform/pixel.h"
+#include "ui/canvas_base.h"
 #include "ui/canvas_pixels.h"
-
-class PreviewDialog;
-
-class CanvasBase {
-   public:
-    CanvasBase() = default;
-    // Releases the buffer. The control is destroyed with the dialog window, before the canvas.
-    virtual ~CanvasBase();
-    CanvasBase(const CanvasBase&) = delete;
-    CanvasBase& operator=(const CanvasBase&) = delete;
-
-    // Binds the canvas to control `controlId` of `dialog`: a buffer of its client size in the
-    // window colour, and the control's messages routed here. False, with the error recorded,
-    // when any step fails.
-    bool Attach(HWND dialog, int controlId) noexcept;
-    // Repaints the control at once, outside the paint cycle.
-    void Refresh() noexcept;
-    // Composites one pixel at canvas position (x, y); outside the canvas it records error 6,
-    // disables the control and writes nothing.
-    void PutPixel(std::int32_t x, std::int32_t y, Pixel32 source, std::uint8_t alpha) noexcept;
-    // Draws the two-line error text with the error number over the control.
-    void DrawError(HDC hdc) noexcept;
-
-    virtual void Paint(HDC hdc) = 0;
-    virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
-
-    [[nodiscard]] CanvasError Error() const noexcept { return pixels.Error(); }
-    [[nodiscard]] const CanvasPixels& Pixels() const noexcept { return pixels; }
-    // For renderers that write straight into the buffer; a paint that leaves an error behind
-    // disables the control, as PutPixel does.
-    [[nodiscard]] CanvasPixels& Buffer() noexcept { return pixels; }
-    [[nodiscard]] HWND Control() const noexcept { return control; }
-
-   protected:
-    // Records a failure; errors that leave the control unusable also disable it.
-    void Fail(CanvasError why, bool disableControl) noexcept;
-    void DisableControl() const noexcept;
-    // Copies the whole buffer 1:1 into `hdc`.
-    void Blit(HDC hdc) const noexcept;
-
-    WNDPROC previousProcedure = nullptr;
-    HWND control = nullptr;
-    BITMAPINFO bitmapInfo{};
-    CanvasPixels pixels;
-};
+#include "ui/preview_host.h"
 
 // The view is 1:1 when the dialog opens; it zooms out through the scales of ZoomOutStep down to
 // the first at which the whole image fits. Pan origin, centring and fit flags are in canvas
 // pixels of the view at the current scale.
 class PreviewCanvas final : public CanvasBase {
    public:
-    // Records `dialog` as the owner whose image is shown, binds the control and decides along
-    // which axes the image fits.
-    bool Attach(PreviewDialog& dialog, int controlId) noexcept;
+    // Records `host` as the owner whose image is shown, binds control `controlId` of `dialog`
+    // and decides along which axes the image fits.
+    bool Attach(PreviewHost& host, HWND dialog, int controlId) noexcept;
 
     void Paint(HDC hdc) override;
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -76,6 +33,9 @@ class PreviewCanvas final : public CanvasBase {
     // control's own cursor.
     bool OnSetCursor() const noexcept;
 
+    // Follows a new size of the control: the image point at the centre stays there, at the same
+    // scale, and the picture is drawn again at the next paint; nothing when the size is the same.
+    void OnResize() noexcept;
     // Shows the view at 1:`newScale`, limited to 1..FittingScale(), keeping the image point
     // under canvas position `anchor` there as far as the pan clamp allows; repaints on a change.
     void ZoomTo(std::int32_t newScale, const CanvasPoint& anchor) noexcept;
@@ -116,7 +76,7 @@ class PreviewCanvas final : public CanvasBase {
     void DrawScale(HDC hdc) const noexcept;
     void DrawNotice(HDC hdc) const noexcept;
 
-    PreviewDialog* owner = nullptr;
+    PreviewHost* owner = nullptr;
     bool fitsHorizontally = false;
     bool fitsVertically = false;
     CanvasPoint imageOrigin{0, 0};

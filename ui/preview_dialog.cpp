@@ -4,42 +4,34 @@
 
 #include <cstddef>
 
-#include "settings/settings_file.h"
 #include "ui/preview_render.h"
 
 namespace {
 
-// The running preview dialog whose canvas takes the wheel.
-PreviewDialog* wheelDialog = nullptr;
-
 // The system sends the wheel to the focused control, not to the window under the pointer; the
-// dialog's modal loop shows every message to this filter before anything else sees it.
+// dialog's modal loop shows every message to this filter before anything else sees it. The
+// dialog is the one the message's window belongs to, so nested dialogs each keep their own.
 LRESULT CALLBACK WheelFilter(int code, WPARAM wParam, LPARAM lParam) {
     const auto* message = reinterpret_cast<const MSG*>(lParam);
-    if (code == MSGF_DIALOGBOX && message != nullptr && message->message == WM_MOUSEWHEEL &&
-        wheelDialog != nullptr && wheelDialog->RouteWheel(*message)) {
-        return 1;
+    if (code == MSGF_DIALOGBOX && message != nullptr && message->message == WM_MOUSEWHEEL) {
+        DialogBase* const dialog = DialogBase::FromWindow(GetAncestor(message->hwnd, GA_ROOT));
+        if (dialog != nullptr && dialog->RouteWheel(*message)) return 1;
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-// The wheel routed to `dialog`'s canvas for the length of its modal loop.
+// The wheel routed to the canvas of the dialog under it for the length of a modal loop.
 class WheelRouting {
    public:
-    explicit WheelRouting(PreviewDialog& dialog) noexcept
-        : previous(wheelDialog),
-          hook(SetWindowsHookExA(WH_MSGFILTER, WheelFilter, nullptr, GetCurrentThreadId())) {
-        wheelDialog = &dialog;
-    }
+    WheelRouting() noexcept
+        : hook(SetWindowsHookExA(WH_MSGFILTER, WheelFilter, nullptr, GetCurrentThreadId())) {}
     ~WheelRouting() {
         if (hook != nullptr) UnhookWindowsHookEx(hook);
-        wheelDialog = previous;
     }
     WheelRouting(const WheelRouting&) = delete;
     WheelRouting& operator=(const WheelRouting&) = delete;
 
    private:
-    PreviewDialog* previous;
     HHOOK hook;
 };
 
@@ -57,7 +49,7 @@ INT_PTR PreviewDialog::RunWithImage(HWND parent, const Pixel32* pixels, std::int
     imageHeight = usable ? height : 0;
     // Without the filter the dialog still works; the wheel then reaches the canvas only when
     // the focused control passes it on.
-    const WheelRouting routing(*this);
+    const WheelRouting routing;
     return RunModal(parent);
 }
 
@@ -68,8 +60,23 @@ bool PreviewDialog::IsPreviewChecked() const noexcept {
 std::int32_t PreviewDialog::OnInitDialog() {
     DialogBase::OnInitDialog();
     // Without the canvas the dialog still works; the canvas keeps its error number.
-    canvas.Attach(*this, kPreviewCanvasId);
+    canvas.Attach(*this, hwnd, kPreviewCanvasId);
+    resizer.Attach(hwnd, kPreviewCanvasId);
     return 1;
+}
+
+std::int32_t PreviewDialog::HandleMessage(HWND window, UINT message, WPARAM wParam,
+                                          LPARAM lParam) {
+    switch (message) {
+        case WM_SIZE:
+            resizer.Layout();
+            return 1;
+        case WM_GETMINMAXINFO:
+            resizer.LimitTracking(reinterpret_cast<MINMAXINFO*>(lParam));
+            return 1;
+        default:
+            return DialogBase::HandleMessage(window, message, wParam, lParam);
+    }
 }
 
 std::int32_t PreviewDialog::OnCommand(HWND control, WPARAM wParam, std::uint32_t notificationCode) {
@@ -79,6 +86,12 @@ std::int32_t PreviewDialog::OnCommand(HWND control, WPARAM wParam, std::uint32_t
     }
     return DialogBase::OnCommand(control, wParam, notificationCode);
 }
+
+CanvasSize PreviewDialog::PreviewImageSize() const noexcept { return {imageWidth, imageHeight}; }
+
+ImagePoint PreviewDialog::ShownPoint(const ImagePoint& at) const noexcept { return at; }
+
+HINSTANCE PreviewDialog::PreviewResources() const noexcept { return module.Instance(); }
 
 bool PreviewDialog::RenderPreview(CanvasBase& target, const CanvasPoint& destOrigin,
                                   const CanvasPoint& sourceOrigin, const CanvasSize& size) {

@@ -6,12 +6,15 @@
 
 #include "transform/pixel.h"
 #include "ui/dialog_base.h"
+#include "ui/dialog_resizer.h"
 #include "ui/preview_canvas.h"
+#include "ui/preview_host.h"
+#include "ui/trapezoid_controls.h"
 
-// Controls every preview dialog template has.
+// Controls every preview dialog template has, besides the preview check box.
 constexpr int kPreviewCanvasId = 1005;
 
-class PreviewDialog : public DialogBase {
+class PreviewDialog : public DialogBase, public PreviewHost {
    public:
     PreviewDialog(const DialogModule& module, std::int32_t dialogTemplateId) noexcept;
 
@@ -23,25 +26,25 @@ class PreviewDialog : public DialogBase {
     // True exactly when the preview check box is checked.
     [[nodiscard]] bool IsPreviewChecked() const noexcept;
 
+    // The dialog's size: the canvas takes the new room (DialogResizer).
+    std::int32_t HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
     std::int32_t OnInitDialog() override;
     std::int32_t OnCommand(HWND control, WPARAM wParam, std::uint32_t notificationCode) override;
 
-    // Writes the preview of the image rectangle at `sourceOrigin` with extent `size` into the
-    // canvas at `destOrigin`; true when the canvas is ready to be shown. The canvas only asks
-    // for rectangles inside both the image and itself. Default: the source unchanged.
-    virtual bool RenderPreview(CanvasBase& target, const CanvasPoint& destOrigin,
-                               const CanvasPoint& sourceOrigin, const CanvasSize& size);
-
-    // The same at 1:`scale` (2 or more): canvas pixels from `destOrigin` of extent `size` show
-    // the blocks of scale x scale image pixels from `blockOrigin` (RenderZoomedSourcePreview).
-    // Default: the source unchanged.
-    virtual bool RenderZoomedPreview(CanvasBase& target, const CanvasPoint& destOrigin,
-                                     const CanvasPoint& blockOrigin, const CanvasSize& size,
-                                     std::int32_t scale);
+    // The preview of the canvas: by default the source unchanged (RenderZoomedSourcePreview
+    // when zoomed), every point where it is.
+    [[nodiscard]] CanvasSize PreviewImageSize() const noexcept override;
+    bool RenderPreview(CanvasBase& target, const CanvasPoint& destOrigin,
+                       const CanvasPoint& sourceOrigin, const CanvasSize& size) override;
+    bool RenderZoomedPreview(CanvasBase& target, const CanvasPoint& destOrigin,
+                             const CanvasPoint& blockOrigin, const CanvasSize& size,
+                             std::int32_t scale) override;
+    [[nodiscard]] ImagePoint ShownPoint(const ImagePoint& at) const noexcept override;
+    [[nodiscard]] HINSTANCE PreviewResources() const noexcept override;
 
     // Hands a wheel message to the canvas when the pointer is over it, whichever control it was
     // sent to; true when the canvas took it.
-    bool RouteWheel(const MSG& message) noexcept;
+    bool RouteWheel(const MSG& message) noexcept override;
 
     [[nodiscard]] std::int32_t ImageWidth() const noexcept { return imageWidth; }
     [[nodiscard]] std::int32_t ImageHeight() const noexcept { return imageHeight; }
@@ -52,4 +55,5 @@ class PreviewDialog : public DialogBase {
     std::int32_t imageWidth = 0;
     std::int32_t imageHeight = 0;
     PreviewCanvas canvas;
+    DialogResizer resizer;
 };

@@ -42,3 +42,33 @@ class SelectedObject {
     HDC hdc;
     HGDIOBJ previous;
 };
+
+// A device context of a window for the length of one refresh.
+class WindowDc {
+   public:
+    explicit WindowDc(HWND window) noexcept : owner(window), hdc(GetDC(window)) {}
+    ~WindowDc() {
+        if (hdc != nullptr) ReleaseDC(owner, hdc);
+    }
+    WindowDc(const WindowDc&) = delete;
+    WindowDc& operator=(const WindowDc&) = delete;
+    [[nodiscard]] HDC Get() const noexcept { return hdc; }
+
+   private:
+    HWND owner;
+    HDC hdc;
+};
+
+// The paint protocol of one WM_PAINT.
+class PaintDc {
+   public:
+    explicit PaintDc(HWND window) noexcept : owner(window) { BeginPaint(window, &paint); }
+    ~PaintDc() { EndPaint(owner, &paint); }
+    PaintDc(const PaintDc&) = delete;
+    PaintDc& operator=(const PaintDc&) = delete;
+    [[nodiscard]] HDC Get() const noexcept { return paint.hdc; }
+
+   private:
+    HWND owner;
+    PAINTSTRUCT paint{};
+};

@@ -150,6 +150,9 @@ std::int32_t TrapezoidDialog::OnInitDialog() {
     // Without a mask from the host the whole image counts as selected.
     selectionRect = {0, 0, imageWidth, imageHeight};
     module.SelectionBounds(nullptr, &selectionRect, imageWidth, imageHeight);
+    const DialogLayout layout = ReadDialogLayout(module.SettingsFilePath());
+    resizer.OpenAt({layout.width, layout.height});
+    if (layout.previewFit != 0) canvas.FitWholePicture();
     return 1;
 }
 
@@ -243,7 +246,11 @@ void TrapezoidDialog::RefreshIfPreviewing() noexcept {
 
 bool TrapezoidDialog::OnApply() {
     const std::wstring path = module.SettingsFilePath();
-    if (SaveSettings(hwnd, path)) return true;
+    ChosenSettings chosen = SettingsFromControls(hwnd);
+    const CanvasSize units = resizer.ClientUnits();
+    const bool fitted = canvas.Scale() > 1 && canvas.Scale() == canvas.FittingScale();
+    chosen.layout = DialogLayout{units.width, units.height, fitted ? 1 : 0};
+    if (WriteSettings(chosen, path)) return true;
     // Kept open: the user can fix the cause and press OK again, or cancel.
     module.ShowError(hwnd, module.Text().SaveFailedMessage(), nullptr, path);
     return false;
@@ -311,21 +318,18 @@ bool TrapezoidDialog::RenderColumns(CanvasBase& target, const CanvasPoint& destO
 }
 
 std::int32_t TrapezoidDialog::CheckedShape() const noexcept {
-    for (int id = kFirstShapeRadioId; id <= kLastShapeRadioId; ++id) {
-        if (IsDlgButtonChecked(hwnd, id) == BST_CHECKED) return id - kFirstShapeRadioId;
-    }
-    return 0;
+    return SettingsFromControls(hwnd).shape.value_or(0);
 }
 
 LineProfile TrapezoidDialog::CheckedProfile() const noexcept {
-    return ProfileOfSetting(IsDlgButtonChecked(hwnd, kPerspectiveCheckId) == BST_CHECKED);
+    return ProfileOfSetting(SettingsFromControls(hwnd).perspective);
 }
 
 FillParams TrapezoidDialog::FillFromControls() const noexcept {
-    const LRESULT chosen = SendDlgItemMessageA(hwnd, kUndefinedAreaComboId, CB_GETCURSEL, 0, 0);
-    const std::int32_t mode =
-        chosen >= 0 && chosen < kModeCount ? static_cast<std::int32_t>(chosen) : 0;
-    const std::int32_t transparent = IsDlgButtonChecked(hwnd, kTransparentCheckId) == BST_CHECKED;
+    const ChosenSettings chosen = SettingsFromControls(hwnd);
+    const std::int32_t listed = chosen.undefinedArea.value_or(0);
+    const std::int32_t mode = listed >= 0 && listed < kModeCount ? listed : 0;
+    const std::int32_t transparent = chosen.transparent;
     const SelectionRect& r = selectionRect;
     return {mode,    module.FillColour(mode, transparent), transparent, r.left, r.top, r.right,
             r.bottom};

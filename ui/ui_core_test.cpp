@@ -2,10 +2,12 @@
 // the checkerboard composite and the pan geometry of the preview canvas.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
 #include <iterator>
 
 #include "ui/canvas_pixels.h"
+#include "ui/dialog_layout.h"
 #include "ui/difference_rules.h"
 
 namespace {
@@ -175,6 +177,52 @@ TEST(CanvasPixels, EmptyAndImpossibleSizes) {
     EXPECT_EQ(pixels.Width(), 0);
     EXPECT_FALSE(pixels.Allocate(0x7FFFFFFF, 0x7FFFFFFF, 0));
     EXPECT_EQ(pixels.Words(), nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+// The English template's preview, in pixels: the controls left of it and above stay, the preview
+// grows, OK and Cancel follow the corner, the check boxes below it follow its bottom.
+TEST(DialogLayout, EachRuleAndWhereItPlaces) {
+    const LayoutRect preview{183, 6, 409, 130};
+    const struct {
+        LayoutRect control;
+        bool isPreview;
+        bool isButton;
+        LayoutRule rule;
+        LayoutRect placed;  // after growing by 100 across and 50 down
+    } cases[] = {
+        {preview, true, false, LayoutRule::kGrows, {183, 6, 509, 180}},
+        {{9, 278, 96, 301}, false, true, LayoutRule::kFollowsCorner, {109, 328, 196, 351}},
+        {{255, 141, 330, 157}, false, false, LayoutRule::kFollowsPreview, {255, 191, 330, 207}},
+        {{9, 179, 253, 268}, false, false, LayoutRule::kStays, {9, 179, 253, 268}},  // left of it
+        {{87, 114, 157, 137}, false, false, LayoutRule::kStays, {87, 114, 157, 137}},
+    };
+    for (const auto& c : cases) {
+        const LayoutRule rule = RuleFor(c.control, preview, c.isPreview, c.isButton);
+        EXPECT_EQ(rule, c.rule) << c.control.left << "," << c.control.top;
+        const LayoutRect r = Placed(c.control, rule, {100, 50});
+        EXPECT_EQ((std::array{r.left, r.top, r.right, r.bottom}),
+                  (std::array{c.placed.left, c.placed.top, c.placed.right, c.placed.bottom}));
+    }
+}
+
+TEST(DialogLayout, OpeningSizeKeepsTheStoredOneOnlyWithinTheLimits) {
+    const CanvasSize least{424, 332};
+    const CanvasSize work{1280, 1024};
+    const struct {
+        CanvasSize stored;
+        CanvasSize opened;
+    } cases[] = {{{800, 600}, {800, 600}},  {{424, 332}, {424, 332}},  {{1280, 1024}, {1280, 1024}},
+                 {{423, 600}, least},       {{800, 331}, least},       {{1281, 600}, least},
+                 {{800, 1025}, least},      {{0, 0}, least},           {{-5, 700}, least}};
+    for (const auto& c : cases) {
+        const CanvasSize opened = OpeningSize(c.stored, least, work);
+        EXPECT_EQ(opened.width, c.opened.width) << c.stored.width << "x" << c.stored.height;
+        EXPECT_EQ(opened.height, c.opened.height) << c.stored.width << "x" << c.stored.height;
+    }
 }
 
 }  // namespace

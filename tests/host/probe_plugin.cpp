@@ -23,6 +23,7 @@
 
 #include "platform/win32.h"
 #include "plugin_interface/kv_interface.h"
+#include "transform/pixel.h"
 
 #include <commctrl.h>
 

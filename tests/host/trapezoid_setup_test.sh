@@ -64,8 +64,8 @@ setup english Trapezoid \
     select:1064=5 click:1062 click:1066 set:1059=-60 sleep:300 "shot:$shots/setup_dialog_en.png" ok
 check "English dialog driven" 0 "$drc"
 check "English dialog confirmed" "kvhost: setup confirmed" "$out"
-check "OK saves the six keys in order" \
-    "$(printf '[Trapezoid]\r\nshape=1\r\ndifference=-60\r\nundefarea=5\r\ntransparent=1\r\npreview=1\r\nperspective=0\r')" \
+check "OK saves the keys in order" \
+    "$(printf '[Trapezoid]\r\nshape=1\r\ndifference=-60\r\nundefarea=5\r\ntransparent=1\r\npreview=1\r\nperspective=0\r\ndialog_width=239\r\ndialog_height=189\r\npreview_fit=0\r')" \
     "$(cat vxfilters.ini)"
 
 # Cancel after many changes leaves the file byte for byte.

@@ -7,6 +7,7 @@
 
 #include "plugin/filter_module.h"
 #include "settings/settings_file.h"
+#include "ui/trapezoid_controls.h"
 #include "tests/win32/test_host.h"
 
 // Lets a test put a filter of its own into the module's list.
@@ -51,7 +52,7 @@ TEST_F(PluginWin32, OkWritesTheSixKeysInOrder) {
     CheckDlgButton(dialog, kTransparentCheckId, BST_INDETERMINATE);
     CheckDlgButton(dialog, kPreviewCheckId, BST_CHECKED);
     CheckDlgButton(dialog, kPerspectiveCheckId, BST_CHECKED);
-    EXPECT_TRUE(SaveSettings(dialog, Module().SettingsFilePath()));
+    EXPECT_TRUE(WriteSettings(SettingsFromControls(dialog), Module().SettingsFilePath()));
     EXPECT_EQ(File(),
               "[Trapezoid]\r\nshape=3\r\ndifference=-25\r\nundefarea=1\r\ntransparent=0\r\n"
               "preview=1\r\nperspective=1\r\n");
@@ -71,7 +72,7 @@ TEST_F(PluginWin32, ControlsWithoutAValueLeaveTheirKeys) {
     WritePrivateProfileStringA("Trapezoid", "undefarea", "5", path.c_str());
     for (const char* text : {"", "abc", "12x", "- 3"}) {
         SetDlgItemTextA(dialog, kDifferenceEditId, text);
-        EXPECT_TRUE(SaveSettings(dialog, Module().SettingsFilePath()));
+        EXPECT_TRUE(WriteSettings(SettingsFromControls(dialog), Module().SettingsFilePath()));
         TrapezoidSettings s{};
         EXPECT_TRUE(ReadSettings(Module().SettingsFilePath(), &s, true));
         EXPECT_EQ(s.difference, 77) << text;  // not an integer: kept

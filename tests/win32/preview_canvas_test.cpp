@@ -113,10 +113,11 @@ TEST_F(DialogFramework, OkAppliesAndEndsWithOne) {
     });
     EXPECT_EQ(result, IDOK);
     EXPECT_EQ(dialog.applied, 1);
-    // DS_SETFONT makes WM_SETFONT come before WM_INITDIALOG; the handle is there already.
-    EXPECT_NE(dialog.firstMessage, static_cast<UINT>(WM_INITDIALOG));
+    // The object comes with WM_INITDIALOG (DS_SETFONT's WM_SETFONT before it finds none), and
+    // its window is recorded before the message is handled.
+    EXPECT_EQ(dialog.firstMessage, static_cast<UINT>(WM_INITDIALOG));
     EXPECT_TRUE(dialog.hwndSetForFirstMessage);
-    EXPECT_EQ(dialog.firstResult, 0);
+    EXPECT_EQ(dialog.firstResult, 1);
 }
 
 TEST_F(DialogFramework, CancelEscapeAndCloseBoxEndWithTwo) {

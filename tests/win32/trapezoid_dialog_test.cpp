@@ -272,9 +272,13 @@ TEST_F(SetupDialog, OkWritesTheKeysInOrder) {
         test_host::Click(hwnd, IDOK);
     });
     EXPECT_EQ(result, IDOK);
+    // The dialog's size, unchanged, is the template's in dialog units.
+    const std::string size = test_host::ExpectsJapanese() ? "dialog_width=210\r\ndialog_height=201"
+                                                          : "dialog_width=239\r\ndialog_height=189";
     EXPECT_EQ(File(),
               "[Trapezoid]\r\nshape=2\r\ndifference=-25\r\nundefarea=5\r\ntransparent=1\r\n"
-              "preview=1\r\nperspective=1\r\n");
+              "preview=1\r\nperspective=1\r\n" +
+                  size + "\r\npreview_fit=0\r\n");
 }
 
 TEST_F(SetupDialog, CancelEscapeAndCloseLeaveTheFileAsItWas) {

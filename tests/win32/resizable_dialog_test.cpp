@@ -1,0 +1,220 @@
+// The Trapezoid dialog resized by real input: maximised through its window menu, the preview then
+// the filter's output at the size of the screen; dragged by its border, never below the
+// template's size; its size kept by OK for the next opening, and a bad stored size ignored.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "plugin/filter_module.h"
+#include "tests/engine_cases.h"
+#include "tests/win32/dialog_script.h"
+#include "tests/win32/real_input.h"
+#include "tests/win32/test_host.h"
+#include "ui/preview_render.h"
+#include "ui/trapezoid_dialog.h"
+
+namespace {
+
+constexpr std::int32_t kWidth = 2000;  // larger than a maximised preview both ways
+constexpr std::int32_t kHeight = 1500;
+constexpr SelectionRect kWhole{0, 0, kWidth, kHeight};
+// The settings previewed: the first edge squeezed under the perspective profile.
+constexpr std::int32_t kShape = 1;
+constexpr std::int32_t kDifference = 40;
+constexpr std::int32_t kFill = 4;
+
+class ResizableDialog : public ::testing::Test {
+   protected:
+    class Dialog : public TrapezoidDialog {
+       public:
+        Dialog() : TrapezoidDialog(Module()) {}
+        PreviewCanvas& MutableCanvas() { return canvas; }
+    };
+
+    void SetUp() override {
+        test_host::Reset();
+        path = test_host::FreshModuleSettings();
+        ASSERT_FALSE(path.empty());
+        image = engine_cases::MakeImage(kWidth, kHeight);
+        Write("shape", std::to_string(kShape).c_str());
+        Write("difference", std::to_string(kDifference).c_str());
+        Write("undefarea", std::to_string(kFill).c_str());
+        Write("preview", "1");
+        Write("perspective", "1");
+    }
+    void TearDown() override { DeleteFileA(path.c_str()); }
+
+    void Write(const char* key, const char* value) {
+        WritePrivateProfileStringA("Trapezoid", key, value, path.c_str());
+    }
+    INT_PTR Run(Dialog& dialog, const test_host::DialogScript& script) {
+        return test_host::RunScripted(
+            [&] { return dialog.RunWithImage(nullptr, image.data(), kWidth, kHeight); },
+            [&](HWND hwnd) {
+                SetForegroundWindow(hwnd);
+                test_host::PumpMessages();
+                script(hwnd);
+            });
+    }
+    static CanvasSize ClientOf(HWND window) {
+        RECT r{};
+        GetClientRect(window, &r);
+        return {r.right, r.bottom};
+    }
+    // The size a dialog opens at with the settings file as it is now.
+    CanvasSize OpeningClient() {
+        Dialog dialog;
+        CanvasSize client{0, 0};
+        Run(dialog, [&](HWND hwnd) { client = ClientOf(hwnd); });
+        return client;
+    }
+
+    // Words of the canvas that differ from the filter's output as the canvas shows it now, at
+    // 1:1 or zoomed, centred where the image fits.
+    int Mismatches(const PreviewCanvas& canvas) const {
+        const CanvasPixels& shown = canvas.Pixels();
+        const std::int32_t k = canvas.Scale();
+        const CanvasSize view{ZoomedExtent(kWidth, k), ZoomedExtent(kHeight, k)};
+        CanvasPixels expected;
+        EXPECT_TRUE(expected.Allocate(shown.Width(), shown.Height(), WindowColourWord()));
+        const CanvasPoint dest{std::max((shown.Width() - view.width) / 2, 0),
+                               std::max((shown.Height() - view.height) / 2, 0)};
+        const CanvasSize size{std::min(view.width, shown.Width()),
+                              std::min(view.height, shown.Height())};
+        const PreviewSource source{image.data(), kWidth, kHeight, nullptr};
+        const FillParams fill = engine_cases::HostFill(kFill, 0, kWhole);
+        if (k == 1) {
+            RenderTrapezoidPreview(expected, source, {dest, canvas.ImageOrigin(), size}, kShape,
+                                   kDifference, LineProfile::kPerspective, fill);
+        } else {
+            RenderZoomedTrapezoidPreview(expected, source, {dest, canvas.ImageOrigin(), size}, k,
+                                         kShape, kDifference, LineProfile::kPerspective, fill,
+                                         nullptr);
+        }
+        int mismatches = 0;
+        for (std::int32_t y = 0; y < shown.Height(); ++y) {
+            for (std::int32_t x = 0; x < shown.Width(); ++x) {
+                if (shown.At(x, y) != expected.At(x, y)) ++mismatches;
+            }
+        }
+        return mismatches;
+    }
+
+    std::string path;
+    std::vector<Pixel32> image;
+};
+
+// Maximised with Alt+Space, X on a 1280 x 1024 screen, the preview takes most of it and shows
+// the filter's output at 1:1 and fitted; OK keeps the size, the next opening has it.
+TEST_F(ResizableDialog, MaximisedThroughTheWindowMenu) {
+    ASSERT_EQ(GetSystemMetrics(SM_CXSCREEN), 1280);
+    ASSERT_EQ(GetSystemMetrics(SM_CYSCREEN), 1024);
+    const CanvasSize least = OpeningClient();
+    Dialog dialog;
+    CanvasSize maximised{0, 0};
+    const INT_PTR result = Run(dialog, [&](HWND hwnd) {
+        real_input::WindowMenu('X');
+        ASSERT_TRUE(real_input::PumpUntil([&] { return IsZoomed(hwnd) != FALSE; }));
+        PreviewCanvas& canvas = dialog.MutableCanvas();
+        UpdateWindow(canvas.Control());
+        maximised = {canvas.Pixels().Width(), canvas.Pixels().Height()};
+        std::printf("canvas maximised at 1280 x 1024: %d x %d\n", maximised.width,
+                    maximised.height);
+        EXPECT_GE(maximised.width, 1000);
+        EXPECT_GE(maximised.height, 700);
+        EXPECT_EQ(Mismatches(canvas), 0) << "1:1";
+        canvas.FitWholePicture();
+        EXPECT_GT(canvas.Scale(), 1);
+        EXPECT_EQ(Mismatches(canvas), 0) << "fitted";
+        test_host::Click(hwnd, IDOK);
+    });
+    ASSERT_EQ(result, IDOK);
+    // Opened again: the size it was left at (within a pixel of the dialog units), fitted.
+    const CanvasSize reopened = OpeningClient();
+    EXPECT_GT(reopened.width, least.width + 800);
+    EXPECT_GT(reopened.height, least.height + 600);
+    Dialog again;
+    Run(again, [&](HWND) {
+        const PreviewCanvas& canvas = again.Canvas();
+        EXPECT_NEAR(canvas.Pixels().Width(), maximised.width, 2);
+        EXPECT_NEAR(canvas.Pixels().Height(), maximised.height, 2);
+        EXPECT_EQ(canvas.Scale(), canvas.FittingScale());
+        EXPECT_EQ(Mismatches(canvas), 0);
+    });
+}
+
+// Dragged by its bottom-right corner: inwards it stays at the template's size; outwards the
+// preview takes the room, keeping the point at its centre and its scale, OK and Cancel keep
+// their distance from the corner and the check boxes theirs from the preview.
+TEST_F(ResizableDialog, ResizedByTheBorder) {
+    Dialog dialog;
+    Run(dialog, [&](HWND hwnd) {
+        const CanvasSize least = ClientOf(hwnd);
+        RECT frame{};
+        GetWindowRect(hwnd, &frame);
+        const POINT corner{frame.right - 2, frame.bottom - 2};
+        real_input::Drag(corner, {corner.x - 150, corner.y - 120});
+        real_input::PumpUntil([] { return GetCapture() == nullptr; });
+        EXPECT_EQ(ClientOf(hwnd).width, least.width);
+        EXPECT_EQ(ClientOf(hwnd).height, least.height);
+
+        // Panned by dragging the picture, then the border grabbed again after the time of a
+        // double-click, which would otherwise be one.
+        PreviewCanvas& canvas = dialog.MutableCanvas();
+        RECT area{};
+        GetWindowRect(canvas.Control(), &area);
+        const POINT middle{(area.left + area.right) / 2, (area.top + area.bottom) / 2};
+        real_input::Drag(middle, {middle.x - 100, middle.y - 50});
+        EXPECT_EQ(canvas.ImageOrigin().x, 100);
+        EXPECT_EQ(canvas.ImageOrigin().y, 50);
+        Sleep(GetDoubleClickTime() + 50);
+        const CanvasSize before{canvas.Pixels().Width(), canvas.Pixels().Height()};
+        const CanvasPoint origin = canvas.ImageOrigin();
+        RECT ok{};
+        RECT check{};
+        GetWindowRect(GetDlgItem(hwnd, IDOK), &ok);
+        GetWindowRect(GetDlgItem(hwnd, kPreviewCheckId), &check);
+        GetWindowRect(hwnd, &frame);
+        real_input::Drag({frame.right - 2, frame.bottom - 2},
+                         {frame.right - 2 + 120, frame.bottom - 2 + 80});
+        real_input::PumpUntil([&] { return ClientOf(hwnd).width == least.width + 120; });
+        ASSERT_EQ(ClientOf(hwnd).width, least.width + 120) << "from " << frame.right;
+        EXPECT_EQ(ClientOf(hwnd).height, least.height + 80);
+        UpdateWindow(canvas.Control());
+        EXPECT_EQ(canvas.Pixels().Width(), before.width + 120);
+        EXPECT_EQ(canvas.Pixels().Height(), before.height + 80);
+        EXPECT_EQ(canvas.Scale(), 1);
+        EXPECT_EQ(canvas.ImageOrigin().x, origin.x - 60);
+        EXPECT_EQ(canvas.ImageOrigin().y, origin.y - 40);
+        RECT movedOk{};
+        RECT movedCheck{};
+        GetWindowRect(GetDlgItem(hwnd, IDOK), &movedOk);
+        GetWindowRect(GetDlgItem(hwnd, kPreviewCheckId), &movedCheck);
+        EXPECT_EQ(movedOk.left - ok.left, 120);
+        EXPECT_EQ(movedOk.top - ok.top, 80);
+        EXPECT_EQ(movedCheck.left - check.left, 0);
+        EXPECT_EQ(movedCheck.top - check.top, 80);
+        EXPECT_EQ(Mismatches(canvas), 0);
+    });
+}
+
+// A stored size below the least, beyond the work area or not a number opens at the template's.
+TEST_F(ResizableDialog, BadStoredSizesOpenAtTheTemplateSize) {
+    const CanvasSize least = OpeningClient();
+    const struct {
+        const char* width;
+        const char* height;
+    } cases[] = {{"100", "300"}, {"300", "20"}, {"9000", "300"}, {"abc", "300"}, {"-400", "-300"}};
+    for (const auto& c : cases) {
+        Write("dialog_width", c.width);
+        Write("dialog_height", c.height);
+        const CanvasSize opened = OpeningClient();
+        EXPECT_EQ(opened.width, least.width) << c.width << " x " << c.height;
+        EXPECT_EQ(opened.height, least.height) << c.width << " x " << c.height;
+    }
+}
+
+}  // namespace
