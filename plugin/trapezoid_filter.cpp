@@ -2,6 +2,9 @@
 // their centres.
 #include "plugin/trapezoid_filter.h"
 
+#include <cstdio>
+
+#include "platform/wide_text.h"
 #include "plugin/filter_module.h"
 #include "settings/settings_file.h"
 #include "transform/transform_pass.h"
@@ -29,7 +32,13 @@ void TrapezoidFilter::Execute(HWND parent, const Pixel32* source, Pixel32* desti
     }
     TrapezoidSettings settings{};
     if (!ReadSettings(path, &settings, /*validate=*/true)) {
-        module.ShowError(parent, module.Text().InvalidSettingsMessage(), nullptr);
+        // A second line names the file, the key and the value, so that the user can find it.
+        char detail[256];
+        std::snprintf(detail, sizeof detail, module.Text().OutOfRangeFormat(), "vxfilters.ini",
+                      kDifferenceKey, static_cast<int>(settings.difference),
+                      static_cast<int>(kMinDifference), static_cast<int>(kMaxDifference));
+        module.ShowError(parent, module.Text().InvalidSettingsMessage(), nullptr,
+                         WideFromShiftJis(detail));
         return;
     }
     if (settings.difference == 0 || rect == nullptr) return;

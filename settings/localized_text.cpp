@@ -47,6 +47,10 @@ constexpr const char* kJapaneseMenu[] = {
     "\x93\x99\x94\x7B\x82\xC5\x95\x5C\x8E\xA6",  // 等倍で表示, actual pixels
     // グリッドを表示, show grid
     "\x83\x4F\x83\x8A\x83\x62\x83\x68\x82\xF0\x95\x5C\x8E\xA6",
+    "\x83\x4B\x83\x43\x83\x68\x82\xF0\x95\x60\x82\xAD",  // ガイドを描く, draw guides
+    "\x83\x4B\x83\x43\x83\x68\x82\xF0\x8F\xC1\x8B\x8E",  // ガイドを消去, clear guides
+    // ガイドに沿って補正, straighten along guides
+    "\x83\x4B\x83\x43\x83\x68\x82\xC9\x89\x88\x82\xC1\x82\xC4\x95\xE2\x90\xB3",
     nullptr,
 };
 
@@ -56,12 +60,34 @@ constexpr const char* kEnglishMenu[] = {
     "Fit whole picture",
     "Actual pixels (1:1)",
     "Show grid",
+    "Draw guides",
+    "Clear guides",
+    "Straighten along guides",
     nullptr,
 };
 
 // "直線が見つかりません。"
 constexpr char kJapaneseNoLines[] =
     "\x92\xBC\x90\xFC\x82\xAA\x8C\xA9\x82\xC2\x82\xA9\x82\xE8\x82\xDC\x82\xB9\x82\xF1\x81\x42";
+
+// "ガイドを2本以上描いてください。"
+constexpr char kJapaneseTooFewGuides[] =
+    "\x83\x4B\x83\x43\x83\x68\x82\xF0\x32\x96\x7B\x88\xC8\x8F\xE3\x95\x60\x82\xA2"
+    "\x82\xC4\x82\xAD\x82\xBE\x82\xB3\x82\xA2\x81\x42";
+
+// "縦のガイドと横のガイドが混ざっています。どちらかにそろえてください。"
+constexpr char kJapaneseMixedGuides[] =
+    "\x8F\x63\x82\xCC\x83\x4B\x83\x43\x83\x68\x82\xC6\x89\xA1\x82\xCC\x83\x4B\x83\x43"
+    "\x83\x68\x82\xAA\x8D\xAC\x82\xB4\x82\xC1\x82\xC4\x82\xA2\x82\xDC\x82\xB7\x81\x42"
+    "\x82\xC7\x82\xBF\x82\xE7\x82\xA9\x82\xC9\x82\xBB\x82\xEB\x82\xA6\x82\xC4\x82\xAD"
+    "\x82\xBE\x82\xB3\x82\xA2\x81\x42";
+
+constexpr char kJapaneseBefore[] = "\x95\xE2\x90\xB3\x91\x4F";  // 補正前, before
+
+// "%s: %s=%d、指定できる範囲は %d～%d です"
+constexpr char kJapaneseOutOfRange[] =
+    "%s: %s=%d\x81\x41\x8E\x77\x92\xE8\x82\xC5\x82\xAB\x82\xE9\x94\xCD\x88\xCD\x82\xCD"
+    " %d\x81\x60%d \x82\xC5\x82\xB7";
 
 static_assert(sizeof(kJapaneseMenu) / sizeof(kJapaneseMenu[0]) == kPreviewMenuEntryCount + 1);
 static_assert(sizeof(kEnglishMenu) / sizeof(kEnglishMenu[0]) == kPreviewMenuEntryCount + 1);
@@ -80,6 +106,10 @@ const char* JapaneseText::ReadFailedMessage() const noexcept { return kJapaneseR
 const char* JapaneseText::DialogFailedMessage() const noexcept { return kJapaneseDialogFailed; }
 const char* const* JapaneseText::PreviewMenuNames() const noexcept { return kJapaneseMenu; }
 const char* JapaneseText::NoStraightLinesNotice() const noexcept { return kJapaneseNoLines; }
+const char* JapaneseText::TooFewGuidesNotice() const noexcept { return kJapaneseTooFewGuides; }
+const char* JapaneseText::MixedGuidesNotice() const noexcept { return kJapaneseMixedGuides; }
+const char* JapaneseText::BeforeLabel() const noexcept { return kJapaneseBefore; }
+const char* JapaneseText::OutOfRangeFormat() const noexcept { return kJapaneseOutOfRange; }
 
 const char* EnglishText::InvalidSettingsMessage() const noexcept {
     return "There is invalidate value in the initialization file.";
@@ -98,6 +128,13 @@ const char* const* EnglishText::PreviewMenuNames() const noexcept { return kEngl
 const char* EnglishText::NoStraightLinesNotice() const noexcept {
     return "No straight lines found.";
 }
+
+const char* EnglishText::TooFewGuidesNotice() const noexcept { return "Draw at least two guides."; }
+const char* EnglishText::MixedGuidesNotice() const noexcept {
+    return "The guides are both near-vertical and near-horizontal: keep to one direction.";
+}
+const char* EnglishText::BeforeLabel() const noexcept { return "Before"; }
+const char* EnglishText::OutOfRangeFormat() const noexcept { return "%s: %s=%d, allowed %d to %d"; }
 
 const LocalizedText& TextForLanguage(std::uint32_t languageId) noexcept {
     if (IsJapaneseLanguage(languageId)) return kJapanese;

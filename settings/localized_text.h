@@ -11,8 +11,11 @@ enum class PreviewMenuEntry : std::int32_t {
     kFitWholePicture = 2,
     kActualPixels = 3,
     kShowGrid = 4,
+    kDrawGuides = 5,
+    kClearGuides = 6,
+    kStraightenAlongGuides = 7,
 };
-constexpr std::int32_t kPreviewMenuEntryCount = 5;
+constexpr std::int32_t kPreviewMenuEntryCount = 8;
 
 class LocalizedText {
    public:
@@ -32,11 +35,24 @@ class LocalizedText {
     [[nodiscard]] virtual const char* const* PreviewMenuNames() const noexcept = 0;
     // Drawn over the preview for a while when no straightening can be suggested.
     [[nodiscard]] virtual const char* NoStraightLinesNotice() const noexcept = 0;
+    // Drawn over the preview when straightening along the guides finds fewer than two of them,
+    // or guides of both directions.
+    [[nodiscard]] virtual const char* TooFewGuidesNotice() const noexcept = 0;
+    [[nodiscard]] virtual const char* MixedGuidesNotice() const noexcept = 0;
+    // The preview's corner label while it shows the picture before the correction.
+    [[nodiscard]] virtual const char* BeforeLabel() const noexcept = 0;
+    // The line under InvalidSettingsMessage naming the file, the key, its value and the range
+    // allowed: a printf format of (file, key, value, least, greatest).
+    [[nodiscard]] virtual const char* OutOfRangeFormat() const noexcept = 0;
 };
 
 // Texts are Shift-JIS (code page 932), for the code-page window functions.
 class JapaneseText final : public LocalizedText {
    public:
+    [[nodiscard]] const char* TooFewGuidesNotice() const noexcept override;
+    [[nodiscard]] const char* MixedGuidesNotice() const noexcept override;
+    [[nodiscard]] const char* BeforeLabel() const noexcept override;
+    [[nodiscard]] const char* OutOfRangeFormat() const noexcept override;
     [[nodiscard]] const char* InvalidSettingsMessage() const noexcept override;
     [[nodiscard]] const char* const* UndefinedAreaNames() const noexcept override;
     [[nodiscard]] const char* SaveFailedMessage() const noexcept override;
@@ -48,6 +64,10 @@ class JapaneseText final : public LocalizedText {
 
 class EnglishText final : public LocalizedText {
    public:
+    [[nodiscard]] const char* TooFewGuidesNotice() const noexcept override;
+    [[nodiscard]] const char* MixedGuidesNotice() const noexcept override;
+    [[nodiscard]] const char* BeforeLabel() const noexcept override;
+    [[nodiscard]] const char* OutOfRangeFormat() const noexcept override;
     [[nodiscard]] const char* InvalidSettingsMessage() const noexcept override;
     [[nodiscard]] const char* const* UndefinedAreaNames() const noexcept override;
     [[nodiscard]] const char* SaveFailedMessage() const noexcept override;

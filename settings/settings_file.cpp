@@ -27,8 +27,8 @@ bool WriteKey(const char* key, std::int32_t value, const wchar_t* path) {
     char text[16];
     std::snprintf(text, sizeof text, "%d", static_cast<int>(value));
     return WritePrivateProfileStringW(WideFromShiftJis(kSettingsSection).c_str(),
-                                      WideFromShiftJis(key).c_str(),
-                                      WideFromShiftJis(text).c_str(), path) != FALSE;
+                                      WideFromShiftJis(key).c_str(), WideFromShiftJis(text).c_str(),
+                                      path) != FALSE;
 }
 
 // A value the dialog could not give leaves its key as it is.

@@ -221,6 +221,45 @@ bool Convincing(const ShapeFit& shapeFit) {
     return rise >= kMinRise;
 }
 
+// The shape's fit the edges choose: `currentShape` when it changes one edge of the wanted
+// direction, else the edge that comes out squeezed; none without lines or rectangle.
+std::optional<ShapeFit> BestShapeFit(const std::vector<EdgeSegment>& edges,
+                                     const SelectionRect& rect, StraightenDirection direction,
+                                     std::int32_t currentShape, LineProfile profile) {
+    const bool rows = direction == StraightenDirection::kVerticals;
+    const std::vector<LineEvidence> lines = EvidenceOf(edges, rows);
+    if (lines.empty() || rect.right <= rect.left || rect.bottom <= rect.top) return {};
+    const std::int32_t firstEdge = rows ? 1 : 4;
+    if (currentShape == firstEdge || currentShape == firstEdge + 1) {
+        return FitShape(lines, rect, rows, currentShape, profile);
+    }
+    // The edge that comes out squeezed keeps every pixel of the picture.
+    const ShapeFit first = FitShape(lines, rect, rows, firstEdge, profile);
+    const ShapeFit second = FitShape(lines, rect, rows, firstEdge + 1, profile);
+    const bool squeezeSecond =
+        second.difference > 0 && (first.difference <= 0 || second.At(second.difference).cost <
+                                                               first.At(first.difference).cost);
+    return squeezeSecond ? second : first;
+}
+
+// Lines the user drew need only that the best difference leaves one of them within the fit.
+bool AnyFits(const ShapeFit& shapeFit) { return shapeFit.At(shapeFit.difference).fitting >= 1; }
+
+// The best shape and difference for the lines when `accept` takes their fit; none otherwise.
+std::optional<Straightening> Straightened(const std::vector<EdgeSegment>& lines,
+                                          const SelectionRect& rect, StraightenDirection direction,
+                                          std::int32_t currentShape, LineProfile profile,
+                                          bool (*accept)(const ShapeFit&)) noexcept {
+    try {
+        const std::optional<ShapeFit> chosen =
+            BestShapeFit(lines, rect, direction, currentShape, profile);
+        if (!chosen || !accept(*chosen)) return {};
+        return Straightening{chosen->shape, chosen->difference};
+    } catch (const std::exception&) {
+        return {};
+    }
+}
+
 }  // namespace
 
 std::optional<Straightening> StraighteningFromEdges(const std::vector<EdgeSegment>& edges,
@@ -228,29 +267,15 @@ std::optional<Straightening> StraighteningFromEdges(const std::vector<EdgeSegmen
                                                     StraightenDirection direction,
                                                     std::int32_t currentShape,
                                                     LineProfile profile) noexcept {
-    try {
-        const bool rows = direction == StraightenDirection::kVerticals;
-        const std::vector<LineEvidence> lines = EvidenceOf(edges, rows);
-        if (lines.empty() || rect.right <= rect.left || rect.bottom <= rect.top) return {};
-        const std::int32_t firstEdge = rows ? 1 : 4;
-        ShapeFit chosen{};
-        if (currentShape == firstEdge || currentShape == firstEdge + 1) {
-            chosen = FitShape(lines, rect, rows, currentShape, profile);
-        } else {
-            // The edge that comes out squeezed keeps every pixel of the picture.
-            const ShapeFit first = FitShape(lines, rect, rows, firstEdge, profile);
-            const ShapeFit second = FitShape(lines, rect, rows, firstEdge + 1, profile);
-            const bool squeezeSecond =
-                second.difference > 0 &&
-                (first.difference <= 0 ||
-                 second.At(second.difference).cost < first.At(first.difference).cost);
-            chosen = squeezeSecond ? second : first;
-        }
-        if (!Convincing(chosen)) return {};
-        return Straightening{chosen.shape, chosen.difference};
-    } catch (const std::exception&) {
-        return {};
-    }
+    return Straightened(edges, rect, direction, currentShape, profile, Convincing);
+}
+
+std::optional<Straightening> StraighteningFromGuides(const std::vector<EdgeSegment>& guides,
+                                                     const SelectionRect& rect,
+                                                     StraightenDirection direction,
+                                                     std::int32_t currentShape,
+                                                     LineProfile profile) noexcept {
+    return Straightened(guides, rect, direction, currentShape, profile, AnyFits);
 }
 
 std::optional<Straightening> SuggestStraightening(const PictureView& picture,

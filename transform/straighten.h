@@ -43,3 +43,11 @@ struct Straightening {
 [[nodiscard]] std::optional<Straightening> StraighteningFromEdges(
     const std::vector<EdgeSegment>& edges, const SelectionRect& rect, StraightenDirection direction,
     std::int32_t currentShape, LineProfile profile) noexcept;
+
+// The same fit on lines the user drew (guides), in image coordinates: the shape and difference
+// under which they come out straightest, with no least number of lines and no test of how
+// clearly the best difference stands out; none when no difference leaves any of them within the
+// fit's tilt of the wanted direction.
+[[nodiscard]] std::optional<Straightening> StraighteningFromGuides(
+    const std::vector<EdgeSegment>& guides, const SelectionRect& rect,
+    StraightenDirection direction, std::int32_t currentShape, LineProfile profile) noexcept;

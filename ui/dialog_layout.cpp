@@ -2,14 +2,42 @@
 // and which size the dialog opens at.
 #include "ui/dialog_layout.h"
 
-LayoutRule RuleFor(const LayoutRect& control, const LayoutRect& preview, bool isPreview,
-                   bool isButton) noexcept {
-    if (isPreview) return LayoutRule::kGrows;
-    if (isButton) return LayoutRule::kFollowsCorner;
-    if (control.top >= preview.bottom && control.left >= preview.left) {
-        return LayoutRule::kFollowsPreview;
+namespace {
+
+bool Within(const LayoutRect& inner, const LayoutRect& outer) noexcept {
+    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+           inner.bottom <= outer.bottom;
+}
+
+}  // namespace
+
+std::vector<LayoutRule> RulesFor(const std::vector<LayoutControl>& controls) {
+    std::vector<LayoutRule> rules(controls.size(), LayoutRule::kStays);
+    const LayoutControl* preview = nullptr;
+    for (const LayoutControl& c : controls) {
+        if (c.isPreview) preview = &c;
     }
-    return LayoutRule::kStays;
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+        const LayoutControl& c = controls[i];
+        if (c.isPreview) {
+            rules[i] = LayoutRule::kGrows;
+        } else if (c.isButton) {
+            rules[i] = LayoutRule::kFollowsCorner;
+        } else if (preview != nullptr && c.rect.top >= preview->rect.bottom &&
+                   c.rect.right > preview->rect.left) {
+            rules[i] = LayoutRule::kFollowsPreview;
+        }
+    }
+    // A group box's contents go with it.
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+        for (std::size_t j = 0; j < controls.size(); ++j) {
+            if (rules[i] == LayoutRule::kStays && rules[j] == LayoutRule::kFollowsPreview &&
+                i != j && Within(controls[i].rect, controls[j].rect)) {
+                rules[i] = LayoutRule::kFollowsPreview;
+            }
+        }
+    }
+    return rules;
 }
 
 LayoutRect Placed(const LayoutRect& opened, LayoutRule rule, const CanvasSize& grown) noexcept {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "ui/canvas_pixels.h"
 
@@ -15,18 +16,24 @@ struct LayoutRect {
 };
 
 enum class LayoutRule : std::int32_t {
-    kStays = 0,             // the controls left of the preview, and above it
-    kGrows = 1,             // the preview: the new room, to the right and down
-    kFollowsCorner = 2,     // OK and Cancel: the same distance from the bottom and right edges
-    kFollowsPreview = 3,    // below the preview: the same distance from its bottom
+    kStays = 0,           // the controls left of the preview, and above it
+    kGrows = 1,           // the preview: the new room, to the right and down
+    kFollowsCorner = 2,   // OK and Cancel: the same distance from the bottom and right edges
+    kFollowsPreview = 3,  // below the preview: the same distance from its bottom
 };
 
-// The rule of a control at `control` when the dialog opened, the preview at `preview`:
-// `isPreview` and `isButton` (OK, Cancel) say which it is; a control whose top lies at or below
-// the preview's bottom and whose left lies at or right of the preview's left follows the
-// preview's bottom; every other stays.
-[[nodiscard]] LayoutRule RuleFor(const LayoutRect& control, const LayoutRect& preview,
-                                 bool isPreview, bool isButton) noexcept;
+// A control where the dialog opened it, and whether it is the preview or OK or Cancel.
+struct LayoutControl {
+    LayoutRect rect;
+    bool isPreview;
+    bool isButton;
+};
+
+// The rule of each control, in the same order. Below the preview (its top at or below the
+// preview's bottom), a control that reaches across the preview's left edge or lies right of it,
+// and whatever lies within such a control (a group box's contents), follows the preview's bottom:
+// the preview grows down over the room it held. Every other control stays.
+[[nodiscard]] std::vector<LayoutRule> RulesFor(const std::vector<LayoutControl>& controls);
 
 // Where `opened` goes when the client has grown by `grown` since the dialog opened.
 [[nodiscard]] LayoutRect Placed(const LayoutRect& opened, LayoutRule rule,

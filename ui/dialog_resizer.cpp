@@ -26,19 +26,21 @@ void DialogResizer::Attach(HWND window, int previewId) noexcept {
     dialog = window;
     placements.clear();
     const HWND preview = GetDlgItem(dialog, previewId);
-    // Without a preview nothing follows it.
-    constexpr std::int32_t kNowhere = 0x7FFFFFFF;
-    const LayoutRect previewRect = preview != nullptr
-                                       ? ChildRect(dialog, preview)
-                                       : LayoutRect{kNowhere, kNowhere, kNowhere, kNowhere};
     try {
+        std::vector<HWND> children;
+        std::vector<LayoutControl> controls;
         for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr;
              child = GetWindow(child, GW_HWNDNEXT)) {
             const int id = GetDlgCtrlID(child);
-            const LayoutRect at = ChildRect(dialog, child);
-            const LayoutRule rule =
-                RuleFor(at, previewRect, child == preview, id == IDOK || id == IDCANCEL);
-            if (rule != LayoutRule::kStays) placements.push_back({child, at, rule});
+            children.push_back(child);
+            controls.push_back(
+                {ChildRect(dialog, child), child == preview, id == IDOK || id == IDCANCEL});
+        }
+        const std::vector<LayoutRule> rules = RulesFor(controls);
+        for (std::size_t i = 0; i < children.size(); ++i) {
+            if (rules[i] != LayoutRule::kStays) {
+                placements.push_back({children[i], controls[i].rect, rules[i]});
+            }
         }
     } catch (...) {
         placements.clear();  // no room to record them: the controls stay where they are
@@ -66,7 +68,12 @@ void DialogResizer::Layout() const noexcept {
         batch = DeferWindowPos(batch, p.control, nullptr, r.left, r.top, r.right - r.left,
                                r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
     }
-    if (batch != nullptr) EndDeferWindowPos(batch);
+    if (batch == nullptr || !EndDeferWindowPos(batch)) return;
+    // Drawn again where they are now: the dialog's background, painted over the room they left,
+    // can come after their own paint. The preview draws itself when its size changes.
+    for (const Placement& p : placements) {
+        if (p.rule != LayoutRule::kGrows) InvalidateRect(p.control, nullptr, TRUE);
+    }
 }
 
 void DialogResizer::LimitTracking(MINMAXINFO* info) const noexcept {
@@ -95,7 +102,8 @@ CanvasSize DialogResizer::ClientUnits() const noexcept {
 void DialogResizer::OpenAt(const CanvasSize& units) const noexcept {
     if (dialog == nullptr) return;
     const CanvasSize base = BaseUnits();
-    const CanvasSize stored{MulDiv(units.width, base.width, 4), MulDiv(units.height, base.height, 8)};
+    const CanvasSize stored{MulDiv(units.width, base.width, 4),
+                            MulDiv(units.height, base.height, 8)};
     MONITORINFO monitor{};
     monitor.cbSize = sizeof monitor;
     if (!GetMonitorInfoW(MonitorFromWindow(dialog, MONITOR_DEFAULTTONEAREST), &monitor)) return;

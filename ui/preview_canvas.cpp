@@ -75,26 +75,31 @@ LRESULT PreviewCanvas::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
             if (message == WM_LBUTTONDOWN) OnLButtonDown(MouseX(lParam), MouseY(lParam), wParam);
             break;
         case WM_GETDLGCODE: {
-            // The grid's key comes here rather than to the dialog's search for a mnemonic.
+            // The preview's letter keys come here rather than to the dialog's search for a
+            // mnemonic.
             const auto* keyMessage = reinterpret_cast<const MSG*>(lParam);
-            if (keyMessage == nullptr || keyMessage->message != WM_CHAR ||
-                (keyMessage->wParam | 0x20) != (kGridKey | 0x20)) {
+            if (keyMessage == nullptr || keyMessage->message != WM_CHAR) break;
+            const WPARAM letter = keyMessage->wParam & ~WPARAM{0x20};
+            if (letter != kGridKey && letter != kBeforeKey && letter != kGuideKey &&
+                letter != kAlongGuidesKey) {
                 break;
             }
             return CanvasBase::WindowProc(message, wParam, lParam) | DLGC_WANTCHARS;
         }
         case WM_KEYDOWN:
-            if (wParam != kGridKey || GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0) {
-                break;
-            }
-            ToggleGrid();
-            return 0;
         case WM_KEYUP:
-            // The context-menu key opens the menu here, and goes no further: a system that
-            // turns the key into the menu itself would open it a second time.
-            if (wParam != VK_APPS) break;
-            SendMessageA(control, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(control),
-                         MAKELPARAM(-1, -1));
+            if (OnKey(wParam, message == WM_KEYDOWN, lParam)) return 0;
+            break;
+        case WM_KILLFOCUS:
+            ShowBefore(false);  // the key that held it can no longer be let go here
+            break;
+        case WM_MBUTTONDOWN:
+            SetCapture(control);
+            ShowBefore(true);
+            return 0;
+        case WM_MBUTTONUP:
+            if (GetCapture() == control) ReleaseCapture();
+            ShowBefore(false);
             return 0;
         case WM_TIMER:
             if (wParam != kNoticeTimerId) break;
@@ -128,23 +133,81 @@ LRESULT PreviewCanvas::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     return CanvasBase::WindowProc(message, wParam, lParam);
 }
 
+bool PreviewCanvas::OnKey(WPARAM key, bool down, LPARAM flags) noexcept {
+    // The context-menu key opens the menu when let go, and goes no further: a system that turns
+    // the key into the menu itself would open it a second time.
+    if (key == VK_APPS && !down) {
+        SendMessageA(control, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(control),
+                     MAKELPARAM(-1, -1));
+        return true;
+    }
+    if (GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0) return false;
+    if (key == kBeforeKey) {
+        ShowBefore(down);
+        return true;
+    }
+    // The rest act once per press, not again as the key repeats.
+    const bool repeated = (static_cast<DWORD_PTR>(flags) & 0x40000000u) != 0;
+    if (!down || (repeated && key != kGridKey)) return false;
+    switch (key) {
+        case kGridKey:
+            ToggleGrid();
+            return true;
+        case kGuideKey:
+            ToggleGuideDrawing();
+            return true;
+        case kAlongGuidesKey:
+            SendMessageA(GetParent(control), WM_COMMAND,
+                         MAKEWPARAM(GetDlgCtrlID(control), kStraightenAlongGuides),
+                         reinterpret_cast<LPARAM>(control));
+            return true;
+        case kDeleteGuideKey: {
+            POINT pointer{};
+            GetCursorPos(&pointer);
+            ScreenToClient(control, &pointer);
+            DeleteGuideAt({pointer.x, pointer.y});
+            return true;
+        }
+        default:
+            return false;
+    }
+}
+
 void PreviewCanvas::OnLButtonDown(std::int32_t x, std::int32_t y, WPARAM) {
+    if (drawingGuides) {
+        StartGuide(x, y);
+        return;
+    }
     if (FitsBothWays()) return;
     lastMouse = {x, y};
+    panning = true;
     SetCapture(control);
     ShowPanCursor(kPanDragCursorId);
 }
 
-void PreviewCanvas::OnLButtonUp(std::int32_t, std::int32_t, WPARAM) {
+void PreviewCanvas::OnLButtonUp(std::int32_t x, std::int32_t y, WPARAM) {
     if (control == nullptr || GetCapture() != control) return;
     ReleaseCapture();
+    if (dragged.guide >= 0) {
+        // The guide ends where the button is let go, whatever moves came before.
+        MoveGuideEnd(x, y);
+        EndGuide();
+        return;
+    }
+    panning = false;
     // The closed hand goes with the drag, not at the next move.
     ShowPanCursor(kPanCursorId);
 }
 
 void PreviewCanvas::OnMouseMove(std::int32_t x, std::int32_t y, WPARAM) {
+    const bool captured = control != nullptr && GetCapture() == control;
+    if (captured && dragged.guide >= 0) {
+        MoveGuideEnd(x, y);
+        return;
+    }
+    if (drawingGuides) return;
     // A drag lasts while this control holds the capture.
-    if (control != nullptr && GetCapture() == control) {
+    if (captured && panning) {
         const CanvasPoint old = imageOrigin;
         const CanvasSize view = ViewSize();
         // The image follows the mouse: dragging right shows pixels further left. Along an axis
@@ -160,7 +223,8 @@ void PreviewCanvas::OnMouseMove(std::int32_t x, std::int32_t y, WPARAM) {
 }
 
 void PreviewCanvas::OnLButtonDblClk(std::int32_t x, std::int32_t y, WPARAM keys) {
-    ZoomTo(scale == 1 ? FittingScale() : 1, {x, y});
+    // While guides are drawn a second press starts a guide like the first.
+    if (!drawingGuides) ZoomTo(scale == 1 ? FittingScale() : 1, {x, y});
     // The second press of a double-click can start a drag like the first.
     OnLButtonDown(x, y, keys);
 }
@@ -178,8 +242,12 @@ void PreviewCanvas::OnMouseWheel(std::int32_t x, std::int32_t y, std::int32_t de
 }
 
 bool PreviewCanvas::OnSetCursor() const noexcept {
+    if (drawingGuides) {
+        SetCursor(LoadCursorA(nullptr, IDC_CROSS));
+        return true;
+    }
     if (FitsBothWays()) return false;
-    const bool dragging = control != nullptr && GetCapture() == control;
+    const bool dragging = control != nullptr && GetCapture() == control && panning;
     ShowPanCursor(dragging ? kPanDragCursorId : kPanCursorId);
     return true;
 }
@@ -210,8 +278,9 @@ void PreviewCanvas::OnResize() noexcept {
     if (owner == nullptr) return;
     const CanvasSize view = ViewSize();
     // The view's point at the canvas's centre; a fitting axis has the image's centre there.
-    const CanvasPoint centre{fitsHorizontally ? view.width / 2 : imageOrigin.x + pixels.Width() / 2,
-                             fitsVertically ? view.height / 2 : imageOrigin.y + pixels.Height() / 2};
+    const CanvasPoint centre{
+        fitsHorizontally ? view.width / 2 : imageOrigin.x + pixels.Width() / 2,
+        fitsVertically ? view.height / 2 : imageOrigin.y + pixels.Height() / 2};
     if (!ResizeToControl()) return;
     imageOrigin = {ClampOrigin(centre.x - pixels.Width() / 2, view.width, pixels.Width()),
                    ClampOrigin(centre.y - pixels.Height() / 2, view.height, pixels.Height())};
@@ -247,7 +316,6 @@ void PreviewCanvas::OnNoticeTimer() noexcept {
 void PreviewCanvas::ShowPanCursor(int cursorId) const noexcept {
     // A missing cursor resource keeps the current cursor rather than hiding it.
     if (owner == nullptr) return;
-    const HCURSOR cursor =
-        LoadCursorA(owner->PreviewResources(), MAKEINTRESOURCEA(cursorId));
+    const HCURSOR cursor = LoadCursorA(owner->PreviewResources(), MAKEINTRESOURCEA(cursorId));
     if (cursor != nullptr) SetCursor(cursor);
 }

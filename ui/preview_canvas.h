@@ -4,11 +4,13 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/win32.h"
 #include "transform/pixel.h"
 #include "ui/canvas_base.h"
 #include "ui/canvas_pixels.h"
+#include "ui/preview_guides.h"
 #include "ui/preview_host.h"
 
 // The view is 1:1 when the dialog opens; it zooms out through the scales of ZoomOutStep down to
@@ -29,8 +31,8 @@ class PreviewCanvas final : public CanvasBase {
     void OnLButtonDblClk(std::int32_t x, std::int32_t y, WPARAM keys);
     // One step per notch (`delta` 120) about the point: away from the user zooms in.
     void OnMouseWheel(std::int32_t x, std::int32_t y, std::int32_t delta) noexcept;
-    // The hand cursors exactly while the image is larger than the canvas; false leaves the
-    // control's own cursor.
+    // The cross while guides are drawn, else the hand cursors exactly while the image is larger
+    // than the canvas; false leaves the control's own cursor.
     bool OnSetCursor() const noexcept;
 
     // Follows a new size of the control: the image point at the centre stays there, at the same
@@ -50,6 +52,19 @@ class PreviewCanvas final : public CanvasBase {
     // stays through every render, zoom and pan until toggled again.
     void ToggleGrid() noexcept;
 
+    // Shows the picture uncorrected (the owner renders it so while ShowingBefore()) or corrected
+    // again, at the same scale and pan, with the guides and grid; the corner label says
+    // `beforeLabel` meanwhile.
+    void ShowBefore(bool before) noexcept;
+    void SetBeforeLabel(const std::wstring& label) { beforeLabel = label; }
+
+    // While guides are drawn, a drag on the preview draws a guide, or moves the end of one it
+    // starts at, instead of panning. Guides are kept in the source image's coordinates and drawn
+    // where the picture as shown has their points (PreviewHost::ShownPoint).
+    void ToggleGuideDrawing() noexcept;
+    void ClearGuides() noexcept;
+    // Removes the guide drawn within reach of canvas position `at`; true when there was one.
+    bool DeleteGuideAt(const CanvasPoint& at) noexcept;
     [[nodiscard]] std::int32_t Scale() const noexcept { return scale; }
     [[nodiscard]] std::int32_t FittingScale() const noexcept;
     [[nodiscard]] bool FitsHorizontally() const noexcept { return fitsHorizontally; }
@@ -58,6 +73,11 @@ class PreviewCanvas final : public CanvasBase {
     // The notice shown now; "" when none is.
     [[nodiscard]] const std::wstring& Notice() const noexcept { return notice; }
     [[nodiscard]] bool GridShown() const noexcept { return gridShown; }
+    [[nodiscard]] bool ShowingBefore() const noexcept { return showingBefore; }
+    [[nodiscard]] bool DrawingGuides() const noexcept { return drawingGuides; }
+    [[nodiscard]] const std::vector<Guide>& Guides() const noexcept { return guides; }
+    // How canvas positions and image points correspond in the view as it is now.
+    [[nodiscard]] ViewMapping Mapping() const noexcept;
 
    private:
     [[nodiscard]] bool FitsBothWays() const noexcept { return fitsHorizontally && fitsVertically; }
@@ -75,6 +95,18 @@ class PreviewCanvas final : public CanvasBase {
     void DrawGrid(HDC hdc) const noexcept;
     void DrawScale(HDC hdc) const noexcept;
     void DrawNotice(HDC hdc) const noexcept;
+    void DrawGuides(HDC hdc) const noexcept;
+    // The guides where the canvas draws their ends, in canvas coordinates.
+    [[nodiscard]] std::vector<Guide> ShownGuides() const;
+    // The image point under canvas pixel (x, y) as the picture is shown: the source point that
+    // the correction takes there.
+    [[nodiscard]] ImagePoint SourceUnder(std::int32_t x, std::int32_t y) const noexcept;
+    // A press, move and release while guides are drawn.
+    void StartGuide(std::int32_t x, std::int32_t y);
+    void MoveGuideEnd(std::int32_t x, std::int32_t y) noexcept;
+    void EndGuide() noexcept;
+    // Handles the preview's own keys; true when `key` was one of them.
+    bool OnKey(WPARAM key, bool down, LPARAM flags) noexcept;
 
     PreviewHost* owner = nullptr;
     bool fitsHorizontally = false;
@@ -85,6 +117,12 @@ class PreviewCanvas final : public CanvasBase {
     std::int32_t wheelDelta = 0;  // what the wheel turned short of a notch
     std::wstring notice;
     bool gridShown = false;
+    bool panning = false;  // a left drag pans the picture
+    bool showingBefore = false;
+    std::wstring beforeLabel = L"Before";
+    bool drawingGuides = false;
+    std::vector<Guide> guides;
+    GuideEnd dragged{-1, 0};  // the guide end a left drag moves
 };
 
 // Cursor resources of the canvas: an open hand over a pannable preview, a closed one dragging.
@@ -99,3 +137,14 @@ constexpr UINT kNoticeMilliseconds = 4000;
 constexpr std::int32_t kGridSpacing = 32;
 constexpr std::int32_t kGridDash = 4;
 constexpr WPARAM kGridKey = 'G';
+// The preview's other keys: the picture before the correction while held, guide drawing on and
+// off, straightening along the guides (which the dialog does, told by kStraightenAlongGuides),
+// and the guide under the pointer removed.
+constexpr WPARAM kBeforeKey = 'B';
+constexpr WPARAM kGuideKey = 'D';
+constexpr WPARAM kAlongGuidesKey = 'A';
+constexpr WPARAM kDeleteGuideKey = VK_DELETE;
+// The notification the canvas sends its dialog in WM_COMMAND for its key A.
+constexpr WORD kStraightenAlongGuides = 0x0100;
+// How near, in canvas pixels, a press must come to a guide's end or line to take it.
+constexpr double kGuideReach = 6;

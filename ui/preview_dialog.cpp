@@ -65,8 +65,7 @@ std::int32_t PreviewDialog::OnInitDialog() {
     return 1;
 }
 
-std::int32_t PreviewDialog::HandleMessage(HWND window, UINT message, WPARAM wParam,
-                                          LPARAM lParam) {
+std::int32_t PreviewDialog::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_SIZE:
             resizer.Layout();
@@ -90,6 +89,8 @@ std::int32_t PreviewDialog::OnCommand(HWND control, WPARAM wParam, std::uint32_t
 CanvasSize PreviewDialog::PreviewImageSize() const noexcept { return {imageWidth, imageHeight}; }
 
 ImagePoint PreviewDialog::ShownPoint(const ImagePoint& at) const noexcept { return at; }
+
+ImagePoint PreviewDialog::SourcePoint(const ImagePoint& shown) const noexcept { return shown; }
 
 HINSTANCE PreviewDialog::PreviewResources() const noexcept { return module.Instance(); }
 

@@ -40,6 +40,7 @@ class PreviewDialog : public DialogBase, public PreviewHost {
                              const CanvasPoint& blockOrigin, const CanvasSize& size,
                              std::int32_t scale) override;
     [[nodiscard]] ImagePoint ShownPoint(const ImagePoint& at) const noexcept override;
+    [[nodiscard]] ImagePoint SourcePoint(const ImagePoint& shown) const noexcept override;
     [[nodiscard]] HINSTANCE PreviewResources() const noexcept override;
 
     // Hands a wheel message to the canvas when the pointer is over it, whichever control it was

@@ -7,14 +7,9 @@
 
 #include "platform/win32.h"
 #include "ui/canvas_pixels.h"
+#include "ui/preview_guides.h"
 
 class CanvasBase;
-
-// A point of the source image, in its pixels, continuous: (0, 0) is the top-left pixel's corner.
-struct ImagePoint {
-    double x;
-    double y;
-};
 
 class PreviewHost {
    public:
@@ -34,8 +29,10 @@ class PreviewHost {
     virtual bool RenderZoomedPreview(CanvasBase& target, const CanvasPoint& destOrigin,
                                      const CanvasPoint& blockOrigin, const CanvasSize& size,
                                      std::int32_t scale) = 0;
-    // Where the picture as rendered now shows the image point `at`.
+    // Where the picture as rendered now shows the image point `at`, and the image point it
+    // shows at `shown`.
     [[nodiscard]] virtual ImagePoint ShownPoint(const ImagePoint& at) const noexcept = 0;
+    [[nodiscard]] virtual ImagePoint SourcePoint(const ImagePoint& shown) const noexcept = 0;
     // The module whose cursor resources the canvas loads.
     [[nodiscard]] virtual HINSTANCE PreviewResources() const noexcept = 0;
 };

@@ -30,18 +30,23 @@ class PopupMenu {
     HMENU menu;
 };
 
-// The preview's menu in the user's language, the grid's entry checked while it shows; an
-// entry's command is its PreviewMenuEntry plus 1, so that 0 stays "nothing chosen".
-bool FillPreviewMenu(HMENU menu, const LocalizedText& text, bool gridShown) noexcept {
+// The preview's menu in the user's language, the grid's and the guides' entries checked while
+// they are on; an entry's command is its PreviewMenuEntry plus 1, so that 0 stays "nothing
+// chosen".
+bool FillPreviewMenu(HMENU menu, const LocalizedText& text, const PreviewCanvas& canvas) noexcept {
     const char* const* names = text.PreviewMenuNames();
     const auto zoom = static_cast<std::int32_t>(PreviewMenuEntry::kFitWholePicture);
     const auto grid = static_cast<std::int32_t>(PreviewMenuEntry::kShowGrid);
+    const auto guides = static_cast<std::int32_t>(PreviewMenuEntry::kDrawGuides);
     for (std::int32_t entry = 0; entry < kPreviewMenuEntryCount; ++entry) {
-        // The straightening, zoom and grid entries apart from one another.
-        if ((entry == zoom || entry == grid) && !AppendMenuW(menu, MF_SEPARATOR, 0, nullptr)) {
+        // The straightening, zoom, grid and guide entries apart from one another.
+        if ((entry == zoom || entry == grid || entry == guides) &&
+            !AppendMenuW(menu, MF_SEPARATOR, 0, nullptr)) {
             return false;
         }
-        const UINT checked = entry == grid && gridShown ? MF_CHECKED : MF_UNCHECKED;
+        const bool on =
+            (entry == grid && canvas.GridShown()) || (entry == guides && canvas.DrawingGuides());
+        const UINT checked = on ? MF_CHECKED : MF_UNCHECKED;
         const std::wstring name = WideFromShiftJis(names[entry]);
         if (!AppendMenuW(menu, MF_STRING | checked, static_cast<UINT_PTR>(entry + 1),
                          name.c_str())) {
@@ -83,8 +88,7 @@ void TrapezoidDialog::OnPreviewContextMenu(LPARAM position) {
         at = {(area.left + area.right) / 2, (area.top + area.bottom) / 2};
     }
     const PopupMenu menu;
-    if (menu.Get() == nullptr || !FillPreviewMenu(menu.Get(), module.Text(), canvas.GridShown()))
-        return;
+    if (menu.Get() == nullptr || !FillPreviewMenu(menu.Get(), module.Text(), canvas)) return;
     const BOOL chosen =
         TrackPopupMenu(menu.Get(), TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd, nullptr);
     POINT anchor = at;
@@ -105,6 +109,15 @@ void TrapezoidDialog::OnPreviewContextMenu(LPARAM position) {
         case PreviewMenuEntry::kShowGrid:
             canvas.ToggleGrid();
             break;
+        case PreviewMenuEntry::kDrawGuides:
+            canvas.ToggleGuideDrawing();
+            break;
+        case PreviewMenuEntry::kClearGuides:
+            canvas.ClearGuides();
+            break;
+        case PreviewMenuEntry::kStraightenAlongGuides:
+            StraightenAlongGuides();
+            break;
         default:  // closed without a choice
             break;
     }
@@ -119,6 +132,26 @@ bool TrapezoidDialog::Straighten(StraightenDirection direction) {
         SuggestStraightening({source.pixels, source.width, source.height, source.mask},
                              selectionRect, direction, shape, CheckedProfile());
     SetCursor(previous);
+    return ApplyStraightening(found, shape);
+}
+
+bool TrapezoidDialog::StraightenAlongGuides() {
+    const UsableGuides usable = UsableGuidesOf(canvas.Guides());
+    const LocalizedText& text = module.Text();
+    if (usable.problem != GuideProblem::kNone) {
+        canvas.ShowNotice(WideFromShiftJis(usable.problem == GuideProblem::kMixed
+                                               ? text.MixedGuidesNotice()
+                                               : text.TooFewGuidesNotice()));
+        return false;
+    }
+    const std::int32_t shape = CheckedShape();
+    return ApplyStraightening(StraighteningFromGuides(usable.edges, selectionRect, usable.direction,
+                                                      shape, CheckedProfile()),
+                              shape);
+}
+
+bool TrapezoidDialog::ApplyStraightening(const std::optional<Straightening>& found,
+                                         std::int32_t shape) {
     if (!found) {
         canvas.ShowNotice(WideFromShiftJis(module.Text().NoStraightLinesNotice()));
         return false;
@@ -150,6 +183,7 @@ std::int32_t TrapezoidDialog::OnInitDialog() {
     // Without a mask from the host the whole image counts as selected.
     selectionRect = {0, 0, imageWidth, imageHeight};
     module.SelectionBounds(nullptr, &selectionRect, imageWidth, imageHeight);
+    canvas.SetBeforeLabel(WideFromShiftJis(module.Text().BeforeLabel()));
     const DialogLayout layout = ReadDialogLayout(module.SettingsFilePath());
     resizer.OpenAt({layout.width, layout.height});
     if (layout.previewFit != 0) canvas.FitWholePicture();
@@ -216,6 +250,9 @@ std::int32_t TrapezoidDialog::OnCommand(HWND control, WPARAM wParam,
             break;
         case CBN_SELCHANGE:
             if (id == kUndefinedAreaComboId) RefreshIfPreviewing();
+            break;
+        case kStraightenAlongGuides:
+            if (id == kPreviewCanvasId) StraightenAlongGuides();
             break;
         default:
             break;
@@ -290,8 +327,20 @@ bool TrapezoidDialog::RenderZoomedPreview(CanvasBase& target, const CanvasPoint&
     return true;
 }
 
+ImagePoint TrapezoidDialog::ShownPoint(const ImagePoint& at) const noexcept {
+    const std::int32_t difference = PreviewedDifference();
+    if (difference == 0) return at;
+    return CorrectedPoint(at, selectionRect, CheckedShape(), difference, CheckedProfile());
+}
+
+ImagePoint TrapezoidDialog::SourcePoint(const ImagePoint& shown) const noexcept {
+    const std::int32_t difference = PreviewedDifference();
+    if (difference == 0) return shown;
+    return UncorrectedPoint(shown, selectionRect, CheckedShape(), difference, CheckedProfile());
+}
+
 std::int32_t TrapezoidDialog::PreviewedDifference() const noexcept {
-    if (!IsPreviewChecked()) return 0;
+    if (!IsPreviewChecked() || canvas.ShowingBefore()) return 0;
     // The edit only ever keeps an accepted text; anything else reads as 0.
     char text[kDifferenceTextSize] = {};
     GetDlgItemTextA(hwnd, kDifferenceEditId, text, sizeof text);

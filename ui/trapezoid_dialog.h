@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "transform/edge_samplers.h"
 #include "transform/pixel.h"
@@ -37,6 +38,15 @@ class TrapezoidDialog : public PreviewDialog {
     // typed value; when nothing can be suggested, says so over the preview and changes nothing.
     // True when a suggestion was set.
     bool Straighten(StraightenDirection direction);
+    // The same along the guides drawn over the preview, with the same fit (guides within 45
+    // degrees of vertical straighten verticals, the others horizontals); with fewer than two
+    // guides, or guides of both directions, the preview says why and nothing changes.
+    bool StraightenAlongGuides();
+
+    // Where the preview shows an image point, and which one it shows, under the correction the
+    // controls set (none while the preview box is cleared or the picture shown before it).
+    [[nodiscard]] ImagePoint ShownPoint(const ImagePoint& at) const noexcept override;
+    [[nodiscard]] ImagePoint SourcePoint(const ImagePoint& shown) const noexcept override;
 
     // The transform as the controls set it now, drawn into the canvas; the source unchanged while
     // the preview box is cleared or the difference is 0.
@@ -76,8 +86,11 @@ class TrapezoidDialog : public PreviewDialog {
     // paints use to skip the mask along lines whose selection is solid.
     SelectionSpans maskSpans;
 
-    // The difference the edit holds, 0 for anything else; the source is shown when it is 0 or
-    // the preview box is clear.
+    // Sets a found shape and difference through the edit as a typed value, or says over the
+    // preview that nothing was found; true when set.
+    bool ApplyStraightening(const std::optional<Straightening>& found, std::int32_t shape);
+    // The difference the edit holds, 0 for anything else; the source is shown when it is 0, the
+    // preview box is clear or the canvas shows the picture before the correction.
     [[nodiscard]] std::int32_t PreviewedDifference() const noexcept;
     // What the controls ask for: the first checked shape button (0 when none is), the listed
     // fill (0 when none or an unknown one is chosen) with its colour, the transparent box.

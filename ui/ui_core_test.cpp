@@ -5,10 +5,12 @@
 #include <array>
 #include <cstdint>
 #include <iterator>
+#include <vector>
 
 #include "ui/canvas_pixels.h"
 #include "ui/dialog_layout.h"
 #include "ui/difference_rules.h"
+#include "ui/preview_guides.h"
 
 namespace {
 
@@ -183,29 +185,34 @@ TEST(CanvasPixels, EmptyAndImpossibleSizes) {
 
 namespace {
 
-// The English template's preview, in pixels: the controls left of it and above stay, the preview
-// grows, OK and Cancel follow the corner, the check boxes below it follow its bottom.
+// The English template in dialog units: the controls left of the preview and above its bottom
+// stay, the preview grows, OK and Cancel follow the corner, the check boxes below the preview, the
+// group box under it and the group's contents follow its bottom.
 TEST(DialogLayout, EachRuleAndWhereItPlaces) {
-    const LayoutRect preview{183, 6, 409, 130};
     const struct {
-        LayoutRect control;
-        bool isPreview;
-        bool isButton;
+        LayoutControl control;
         LayoutRule rule;
         LayoutRect placed;  // after growing by 100 across and 50 down
     } cases[] = {
-        {preview, true, false, LayoutRule::kGrows, {183, 6, 509, 180}},
-        {{9, 278, 96, 301}, false, true, LayoutRule::kFollowsCorner, {109, 328, 196, 351}},
-        {{255, 141, 330, 157}, false, false, LayoutRule::kFollowsPreview, {255, 191, 330, 207}},
-        {{9, 179, 253, 268}, false, false, LayoutRule::kStays, {9, 179, 253, 268}},  // left of it
-        {{87, 114, 157, 137}, false, false, LayoutRule::kStays, {87, 114, 157, 137}},
+        {{{105, 4, 235, 80}, true, false}, LayoutRule::kGrows, {105, 4, 335, 130}},
+        {{{5, 171, 55, 185}, false, true}, LayoutRule::kFollowsCorner, {105, 221, 155, 235}},
+        {{{146, 87, 189, 97}, false, false}, LayoutRule::kFollowsPreview, {146, 137, 189, 147}},
+        {{{5, 110, 145, 165}, false, false}, LayoutRule::kFollowsPreview, {5, 160, 145, 215}},
+        {{{10, 125, 80, 137}, false, false}, LayoutRule::kFollowsPreview, {10, 175, 80, 187}},
+        {{{10, 145, 140, 160}, false, false}, LayoutRule::kFollowsPreview, {10, 195, 140, 210}},
+        {{{5, 86, 95, 106}, false, false}, LayoutRule::kStays, {5, 86, 95, 106}},  // the slider
+        {{{5, 15, 35, 38}, false, false}, LayoutRule::kStays, {5, 15, 35, 38}},
     };
-    for (const auto& c : cases) {
-        const LayoutRule rule = RuleFor(c.control, preview, c.isPreview, c.isButton);
-        EXPECT_EQ(rule, c.rule) << c.control.left << "," << c.control.top;
-        const LayoutRect r = Placed(c.control, rule, {100, 50});
+    std::vector<LayoutControl> controls;
+    for (const auto& c : cases) controls.push_back(c.control);
+    const std::vector<LayoutRule> rules = RulesFor(controls);
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        EXPECT_EQ(rules[i], cases[i].rule) << i;
+        const LayoutRect r = Placed(cases[i].control.rect, rules[i], {100, 50});
+        const LayoutRect& p = cases[i].placed;
         EXPECT_EQ((std::array{r.left, r.top, r.right, r.bottom}),
-                  (std::array{c.placed.left, c.placed.top, c.placed.right, c.placed.bottom}));
+                  (std::array{p.left, p.top, p.right, p.bottom}))
+            << i;
     }
 }
 
@@ -215,14 +222,92 @@ TEST(DialogLayout, OpeningSizeKeepsTheStoredOneOnlyWithinTheLimits) {
     const struct {
         CanvasSize stored;
         CanvasSize opened;
-    } cases[] = {{{800, 600}, {800, 600}},  {{424, 332}, {424, 332}},  {{1280, 1024}, {1280, 1024}},
-                 {{423, 600}, least},       {{800, 331}, least},       {{1281, 600}, least},
-                 {{800, 1025}, least},      {{0, 0}, least},           {{-5, 700}, least}};
+    } cases[] = {{{800, 600}, {800, 600}}, {{424, 332}, {424, 332}}, {{1280, 1024}, {1280, 1024}},
+                 {{423, 600}, least},      {{800, 331}, least},      {{1281, 600}, least},
+                 {{800, 1025}, least},     {{0, 0}, least},          {{-5, 700}, least}};
     for (const auto& c : cases) {
         const CanvasSize opened = OpeningSize(c.stored, least, work);
         EXPECT_EQ(opened.width, c.opened.width) << c.stored.width << "x" << c.stored.height;
         EXPECT_EQ(opened.height, c.opened.height) << c.stored.width << "x" << c.stored.height;
     }
+}
+
+}  // namespace
+
+namespace {
+
+// The source image points that the correction takes onto the output line at `x` from `top` to
+// `bottom`: a guide along an edge that the correction makes vertical.
+Guide ConvergingGuide(const SelectionRect& rect, std::int32_t shape, std::int32_t difference,
+                      double x, double top, double bottom) {
+    const auto source = [&](double y) {
+        const double centre = (rect.left + rect.right) * 0.5;
+        const double scale =
+            CorrectedPoint({centre + 1, y}, rect, shape, difference, LineProfile::kPerspective).x -
+            centre;
+        return ImagePoint{centre + (x - centre) / scale, y};
+    };
+    return {source(top), source(bottom)};
+}
+
+// Two guides along edges that converge as the perspective profile makes them: the fit gives
+// the difference that made them, to the integer, for either edge and either sign.
+TEST(Guides, StraighteningAlongConvergingGuidesIsExact) {
+    const SelectionRect rect{0, 0, 800, 600};
+    for (const std::int32_t shape : {1, 2}) {
+        for (const std::int32_t difference : {-45, 23, 37, 71}) {
+            const std::vector<Guide> guides = {
+                ConvergingGuide(rect, shape, difference, 300, 30, 570),
+                ConvergingGuide(rect, shape, difference, 510, 60, 520)};
+            const UsableGuides usable = UsableGuidesOf(guides);
+            ASSERT_EQ(usable.problem, GuideProblem::kNone);
+            ASSERT_EQ(usable.direction, StraightenDirection::kVerticals);
+            const auto found = StraighteningFromGuides(usable.edges, rect, usable.direction, shape,
+                                                       LineProfile::kPerspective);
+            ASSERT_TRUE(found.has_value()) << shape << " " << difference;
+            EXPECT_EQ(found->shape, shape);
+            EXPECT_EQ(found->difference, difference) << "shape " << shape;
+        }
+    }
+}
+
+TEST(Guides, WhichGuidesCount) {
+    const Guide vertical{{10, 10}, {14, 90}};
+    const Guide horizontal{{10, 10}, {90, 30}};
+    const Guide dot{{5, 5}, {7, 6}};
+    const struct {
+        std::vector<Guide> guides;
+        GuideProblem problem;
+        StraightenDirection direction;
+    } cases[] = {
+        {{}, GuideProblem::kTooFew, StraightenDirection::kVerticals},
+        {{vertical, dot}, GuideProblem::kTooFew, StraightenDirection::kVerticals},
+        {{vertical, horizontal}, GuideProblem::kMixed, StraightenDirection::kVerticals},
+        {{vertical, vertical}, GuideProblem::kNone, StraightenDirection::kVerticals},
+        {{horizontal, dot, horizontal}, GuideProblem::kNone, StraightenDirection::kHorizontals},
+    };
+    for (const auto& c : cases) {
+        const UsableGuides usable = UsableGuidesOf(c.guides);
+        EXPECT_EQ(usable.problem, c.problem) << c.guides.size();
+        if (c.problem == GuideProblem::kNone) EXPECT_EQ(usable.direction, c.direction);
+    }
+}
+
+TEST(Guides, EndsAndLinesNearAPointAndPointsOutsideStay) {
+    const std::vector<Guide> shown = {{{10, 10}, {10, 100}}, {{50, 10}, {60, 100}}};
+    const GuideEnd end = GuideEndNear(shown, {58, 97}, 5);
+    EXPECT_EQ(end.guide, 1);
+    EXPECT_EQ(end.end, 1);
+    EXPECT_EQ(GuideEndNear(shown, {30, 50}, 5).guide, -1);
+    EXPECT_EQ(GuideNear(shown, {13, 50}, 5), 0);
+    EXPECT_EQ(GuideNear(shown, {30, 50}, 5), -1);
+    const SelectionRect rect{100, 100, 300, 200};
+    const ImagePoint outside = CorrectedPoint({50, 150}, rect, 1, 60, LineProfile::kClassic);
+    EXPECT_EQ(outside.x, 50);
+    const ImagePoint middle = CorrectedPoint({200, 100}, rect, 1, 60, LineProfile::kClassic);
+    EXPECT_EQ(middle.x, 200) << "the line's centre stays";
+    const ImagePoint squeezed = CorrectedPoint({100, 100}, rect, 1, 60, LineProfile::kClassic);
+    EXPECT_NEAR(squeezed.x, 160, 1e-9) << "the first edge loses 60% of 200";
 }
 
 }  // namespace

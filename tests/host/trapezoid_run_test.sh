@@ -90,7 +90,7 @@ refused() {  # NAME, then the command's environment changes
     # Lines that start "wine: " are the loader's own notices, such as a crash report from one of
     # the services a cold start launches, which share this error stream; they are not kvhost's.
     check "$name: the box is printed" \
-        'kvhost: message box "error": There is invalidate value in the initialization file.' \
+        'kvhost: message box "error": There is invalidate value in the initialization file. vxfilters.ini: difference=150, allowed -100 to 100' \
         "$(tr -d '\r' <err.txt | grep -v '^wine: ')"
     check "$name: no output" "" "$(ls out.png 2>/dev/null)"
 }

@@ -148,17 +148,25 @@ TEST_F(PluginDll, ProgressAroundTheRunAndTheLastResult) {
 
 TEST_F(PluginDll, InvalidDifferenceShowsTheErrorBoxAfterTellingTheHost) {
     const std::vector<Pixel32> image(6 * 4, 0xFF102030u);
-    for (const char* bad : {"101", "-101", "99999999999"}) {
+    // The second line names the file, the key and the value read (saturated beyond 32 bits).
+    const struct {
+        const char* bad;
+        const char* read;
+    } cases[] = {{"101", "101"}, {"-101", "-101"}, {"99999999999", "2147483647"}};
+    for (const auto& [bad, read] : cases) {
         test_host::Events().clear();
         Settings(0, 0, 0, 0);
         Write("difference", bad);
         g_progress.clear();
         EXPECT_EQ(Run(image, 6, 4, {0, 0, 6, 4}, Progress, 77), image) << bad;
         const bool japanese = (GetUserDefaultLangID() & 0x3FF) == 17;
-        const std::string text = japanese ? u8"設定ファイルに書き"
-                                            u8"込まれている値が不"
-                                            u8"正です。"
-                                          : "There is invalidate value in the initialization file.";
+        const std::string text =
+            japanese ? u8"設定ファイルに書き込まれている値が不正です。\nvxfilters.ini: "
+                       u8"difference=" +
+                           std::string(read) + u8"、指定できる範囲は -100\uFF5E100 です"
+                     : "There is invalidate value in the initialization file.\nvxfilters.ini: "
+                       "difference=" +
+                           std::string(read) + ", allowed -100 to 100";
         EXPECT_EQ(test_host::Events(), (std::vector<std::string>{"query 5", "box error|" + text}));
         EXPECT_EQ(g_progress, (std::vector<std::int32_t>{0, 100}));
     }

@@ -7,8 +7,8 @@
 
 #include "plugin/filter_module.h"
 #include "settings/settings_file.h"
-#include "ui/trapezoid_controls.h"
 #include "tests/win32/test_host.h"
+#include "ui/trapezoid_controls.h"
 
 // Lets a test put a filter of its own into the module's list.
 struct FilterModuleTestAccess {

@@ -104,10 +104,15 @@ TEST_F(SetupDialog, PreviewMenuOpensInTheUserLanguage) {
                                         L"\u3059\u308B",
                                         L"\u5168\u4F53\u3092\u8868\u793A",
                                         L"\u7B49\u500D\u3067\u8868\u793A",
-                                        L"\u30B0\u30EA\u30C3\u30C9\u3092\u8868\u793A"}
+                                        L"\u30B0\u30EA\u30C3\u30C9\u3092\u8868\u793A",
+                                        L"\u30AC\u30A4\u30C9\u3092\u63CF\u304F",
+                                        L"\u30AC\u30A4\u30C9\u3092\u6D88\u53BB",
+                                        L"\u30AC\u30A4\u30C9\u306B\u6CBF\u3063\u3066"
+                                        L"\u88DC\u6B63"}
             : std::vector<std::wstring>{L"Straighten verticals", L"Straighten horizontals",
-                                        L"Fit whole picture", L"Actual pixels (1:1)",
-                                        L"Show grid"};
+                                        L"Fit whole picture",    L"Actual pixels (1:1)",
+                                        L"Show grid",            L"Draw guides",
+                                        L"Clear guides",         L"Straighten along guides"};
     // The mouse, then the two menu keys sent where the keyboard goes: to the focus, which the
     // right-click, and then Tab, gave the preview.
     auto keys = [](WORD key, bool shift) {
@@ -263,7 +268,8 @@ TEST_F(SetupDialog, GridShowsOverThePreviewUntilToggledAgain) {
         RightClickPreview(hwnd);
         EXPECT_GT(canvas.Scale(), 1);
         EXPECT_TRUE(shown()) << "after a zoom";
-        EXPECT_TRUE(dialog.checked.back()) << "the menu's entry checked";
+        EXPECT_TRUE(dialog.checked.at(static_cast<std::size_t>(PreviewMenuEntry::kShowGrid)))
+            << "the menu's entry checked";
         // The key, through the dialog's own handling of keys, while the preview has the focus.
         SetFocus(preview);
         MSG key{preview, WM_KEYDOWN, kGridKey, 1, 0, {0, 0}};

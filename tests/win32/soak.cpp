@@ -63,8 +63,51 @@ void WriteSetting(const wchar_t* key, int value) {
     WritePrivateProfileStringW(L"Trapezoid", key, std::to_wstring(value).c_str(), g_ini.c_str());
 }
 
+// A drag across the canvas from (x, y) by (dx, dy), in four steps, painting after each.
+void DragCanvas(HWND canvas, int x, int y, int dx, int dy) {
+    SendMessageW(canvas, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+    for (int step = 1; step <= 4; ++step) {
+        SendMessageW(canvas, WM_MOUSEMOVE, MK_LBUTTON,
+                     MAKELPARAM(x + dx * step / 4, y + dy * step / 4));
+        UpdateWindow(canvas);
+    }
+    SendMessageW(canvas, WM_LBUTTONUP, 0, MAKELPARAM(x + dx, y + dy));
+}
+
+// A key pressed and let go on the canvas.
+void PressKey(HWND canvas, WPARAM key) {
+    SendMessageW(canvas, WM_KEYDOWN, key, 1);
+    UpdateWindow(canvas);
+    SendMessageW(canvas, WM_KEYUP, key, 0xC0000001);
+}
+
+// The dialog grown, its guides drawn, one removed and drawn again, straightened along and seen
+// before the correction, then shrunk back.
+void ResizeAndGuides(HWND dialog, HWND canvas) {
+    RECT frame{};
+    GetWindowRect(dialog, &frame);
+    SetWindowPos(dialog, nullptr, 0, 0, frame.right - frame.left + 300,
+                 frame.bottom - frame.top + 200, SWP_NOMOVE | SWP_NOZORDER);
+    UpdateWindow(canvas);
+    PressKey(canvas, 'D');
+    DragCanvas(canvas, 40, 20, 10, 150);
+    // The guide under the pointer removed with Delete, and drawn again.
+    POINT middle{45, 95};
+    ClientToScreen(canvas, &middle);
+    SetCursorPos(middle.x, middle.y);
+    PressKey(canvas, VK_DELETE);
+    DragCanvas(canvas, 40, 20, 10, 150);
+    DragCanvas(canvas, 300, 20, -10, 150);
+    PressKey(canvas, 'A');
+    PressKey(canvas, 'B');
+    PressKey(canvas, 'D');
+    SetWindowPos(dialog, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                 SWP_NOMOVE | SWP_NOZORDER);
+    UpdateWindow(canvas);
+}
+
 // A user at the dialog: shape, difference, fill and transparency changed, preview on, the image
-// dragged across the preview, then OK or Cancel in turn.
+// dragged across the preview, the dialog resized with guides drawn, then OK or Cancel in turn.
 void DriveDialog(HWND dialog, int cycle) {
     test_host::Click(dialog, 1065 + cycle % 6);
     test_host::SetText(dialog, 1059, std::to_string(cycle % 2 ? 45 - cycle % 90 : -60).c_str());
@@ -72,12 +115,8 @@ void DriveDialog(HWND dialog, int cycle) {
     test_host::Click(dialog, 1062);
     if (IsDlgButtonChecked(dialog, 1006) != BST_CHECKED) test_host::Click(dialog, 1006);
     const HWND canvas = GetDlgItem(dialog, 1005);
-    SendMessageW(canvas, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(60, 60));
-    for (int step = 1; step <= 4; ++step) {
-        SendMessageW(canvas, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(60 - 15 * step, 60 - 9 * step));
-        UpdateWindow(canvas);
-    }
-    SendMessageW(canvas, WM_LBUTTONUP, 0, MAKELPARAM(0, 24));
+    DragCanvas(canvas, 60, 60, -60, -36);
+    ResizeAndGuides(dialog, canvas);
     test_host::PumpMessages();
     test_host::Click(dialog, cycle % 2 ? IDOK : IDCANCEL);
 }
