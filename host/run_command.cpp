@@ -87,6 +87,23 @@ int RunOne(const PluginModule& plugin, const RunOptions& run, const std::string&
 }
 
 // Every input in turn, going on after a failure; one error line per failure and a summary.
+// Filters of this interface keep their settings in vxfilters.ini beside the plug-in. Without the
+// file a filter runs on its defaults, which for Trapezoid change nothing: said once, before any
+// work, unless --auto is about to write the file.
+void WarnWithoutSettingsFile(const PluginModule& plugin, const RunOptions& run) {
+    if (run.straighten) return;
+    wchar_t module[32768];
+    const DWORD length = GetModuleFileNameW(plugin.Handle(), module, 32768);
+    if (length == 0 || length >= 32768) return;
+    std::wstring settings(module, length);
+    const std::size_t slash = settings.find_last_of(L"\\/");
+    settings = settings.substr(0, slash == std::wstring::npos ? 0 : slash + 1) + L"vxfilters.ini";
+    if (GetFileAttributesW(settings.c_str()) != INVALID_FILE_ATTRIBUTES) return;
+    PrintWarning("no settings file " + Quoted(WideToUtf8(settings)) +
+                 ": the filter runs on its defaults, which for Trapezoid change nothing; choose "
+                 "settings with \"kvhost setup\" or run with --auto");
+}
+
 int RunBatch(const PluginModule& plugin, const RunOptions& run) {
     const std::size_t count = run.inputs.size();
     std::size_t failed = 0;
@@ -120,6 +137,7 @@ int RunCommand(const CommandArguments& arguments) {
     const PluginModule plugin(run.filter.pluginPath);
     run.filter.filterIndex = plugin.FilterIndex(run.filter.filter);
     if (run.straighten) static_cast<void>(plugin.RequireSuggest());  // before any work
+    WarnWithoutSettingsFile(plugin, run);
     std::optional<MessageBoxRedirect> redirect;
     if (!run.interactive) redirect.emplace(plugin.Handle());
     if (run.outDir) return RunBatch(plugin, run);

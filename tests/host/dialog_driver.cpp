@@ -1,6 +1,7 @@
 // Dialog driver of the host tests: plays the user against a dialog of another process. It waits
-// for a visible top-level dialog with the given caption, then types into it, clicks, presses keys
-// and checks its controls, one action after the other, printing one line per action.
+// for a visible top-level dialog with the given caption, then types into it, clicks, drags,
+// presses keys, maximises it and checks its controls, one action after the other, printing one
+// line per action.
 //
 //   dialog_driver --caption TEXT [--timeout SECONDS] ACTION...
 //
@@ -148,6 +149,13 @@ class Driver {
         return {};
     }
     std::string Select(const Action& action) const;
+    std::string Drag(const Action& action) const;
+    std::string Maximise(const Action&) const {
+        Send(dialog, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+        Settle();
+
+        return {};
+    }
     std::string Key(const Action& action) const {
         PostKey(Control(action.id), static_cast<WPARAM>(action.number));
         Settle();
@@ -220,6 +228,8 @@ constexpr Verb kVerbs[] = {
     {L"double-click", Form::kId, &Driver::DoubleClick, 0},
     {L"select", Form::kIdNumber, &Driver::Select, 0},
     {L"key", Form::kIdNumber, &Driver::Key, 0},  // a virtual-key code
+    {L"drag", Form::kIdText, &Driver::Drag, 0},  // X1,Y1,X2,Y2 from the control's centre
+    {L"maximise", Form::kNone, &Driver::Maximise, 0},
     {L"expect-text", Form::kIdText, &Driver::ExpectText, 0},
     {L"expect-checked", Form::kIdNumber, &Driver::ExpectAnswer, BM_GETCHECK},
     {L"expect-enabled", Form::kIdNumber, &Driver::ExpectEnabled, 0},
@@ -400,10 +410,36 @@ std::string Driver::ExpectOwner(const Action& action) const {
 
 // The dialog as the screen shows it, into a PNG file (a relative path or a Unix one, which
 // Wine resolves on the current drive, the Unix root's when started from a Unix directory).
+// A left drag across a control, in four moves, as the mouse sends it to the control under it.
+std::string Driver::Drag(const Action& action) const {
+    int at[4] = {};
+    if (std::swscanf(action.value.c_str(), L"%d,%d,%d,%d", &at[0], &at[1], &at[2], &at[3]) != 4) {
+        throw DriverError("a drag wants X1,Y1,X2,Y2, not \"" + Utf8(action.value) + "\"");
+    }
+    const HWND control = Control(action.id);
+    RECT client{};
+    GetClientRect(control, &client);
+    const auto point = [&](int x, int y) {
+        return MAKELPARAM(client.right / 2 + x, client.bottom / 2 + y);
+    };
+    Send(control, WM_LBUTTONDOWN, MK_LBUTTON, point(at[0], at[1]));
+    for (int step = 1; step <= 4; ++step) {
+        Send(control, WM_MOUSEMOVE, MK_LBUTTON,
+             point(at[0] + (at[2] - at[0]) * step / 4, at[1] + (at[3] - at[1]) * step / 4));
+    }
+    Send(control, WM_LBUTTONUP, 0, point(at[2], at[3]));
+    Settle();
+    return {};
+}
+
 std::string Driver::Shot(const Action& action) const {
     Settle();
+    RECT window{};
+    GetWindowRect(dialog, &window);
+    // A maximised dialog's border lies beyond the screen: only what the screen shows.
+    const RECT screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     RECT rect{};
-    GetWindowRect(dialog, &rect);
+    IntersectRect(&rect, &window, &screen);
     try {
         const RgbaImage image = CaptureScreen(rect);
         WriteRgbaPng(Utf8(action.value), image);

@@ -10,6 +10,9 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work" || exit 1
 cp "$probe" probe_plugin.dll
+# Without a settings file beside the plug-in kvhost warns that the filter runs on its defaults;
+# the runs below have one.
+printf '[Trapezoid]\r\n' >vxfilters.ini
 
 passed=0
 failed=0
@@ -89,6 +92,13 @@ expect_run "mask: bounding box, outside pixels kept" \
 expect_run "second filter" "$($tool invert in.png 0,2,6,5)" --filter 1 --rect=0,2,6,5 in.png out.png
 expect_run "RGB input gets opaque alpha" "$($tool invert rgb.png 4,0,6,2)" rgb.png out.png \
     --filter 1 --rect 4,0,6,2
+
+# Without the settings file: the same run, and one warning line that says so.
+mv vxfilters.ini kept.ini
+kvhost run ./probe_plugin.dll in.png out.png --filter 1
+mv kept.ini vxfilters.ini
+[ $rc -eq 0 ] && [[ "$err" == "kvhost: warning: no settings file "*"vxfilters.ini\": the filter runs on its defaults, which for Trapezoid change nothing;"* ]] &&
+    pass "no settings file: a warning" || fail "no settings file: exit $rc, stderr '$err'"
 
 # The probe shows an error box for a one-pixel rectangle: answered in-process and printed, the
 # run refused (exit 2), an existing output left as it was.

@@ -4,7 +4,8 @@
 # step, the perspective box read from the file, OK saving the six keys, Cancel and Escape saving
 # nothing. Saves a screenshot of the dialog in each language, one of the whole sample photograph
 # previewed zoomed out, and the photograph before and after the demo's keystone correction and
-# straightened by run --auto under each profile into SHOTS_DIR.
+# straightened by run --auto under each profile, and the dialog maximised with the grid and two
+# guides in each language into SHOTS_DIR.
 # Usage: trapezoid_setup_test.sh KVHOST.exe TRAPEZOID.dll DIALOG_DRIVER.exe SAMPLE.py SHOTS_DIR
 #        (inside scripts/with_display.sh)
 set -u
@@ -35,8 +36,8 @@ setup() {
     local -n environment=$1
     local caption=$2
     shift 2
-    env "${environment[@]}" timeout -k 5 60 wine "$kvhost" setup ./trapezoid.dll facade.png \
-        >stdout.txt 2>stderr.txt &
+    env "${environment[@]}" timeout -k 5 60 wine "$kvhost" setup ./trapezoid.dll \
+        "${picture:-facade.png}" >stdout.txt 2>stderr.txt &
     local host=$!
     env "${environment[@]}" timeout -k 5 60 wine "$driver" --caption "$caption" "$@" \
         >driver.txt 2>&1
@@ -132,8 +133,21 @@ env "${english[@]}" wine "$kvhost" run ./trapezoid.dll photo.png \
     "$shots/straighten_straight_sides.png" --auto --quiet
 check "automatic straightening under the perspective profile runs" 0 $?
 
+# The dialog maximised over the sample photograph in each language, the grid on and two guides
+# drawn along the facade's converging sides (from the image's centre, which the canvas's centre
+# shows at 1:1), then straightened along them under the perspective profile.
+guides="key:1005=68 drag:1005=-119,-136,-179,136 drag:1005=119,-136,179,136 key:1005=65"
+settings 1 0 0 0 1 1
+picture=photo.png
+setup english Trapezoid maximise key:1005=71 $guides expect-text:1059=-73 sleep:300 \
+    "shot:$shots/guides_en.png" cancel
+check "guides: English dialog driven" 0 "$drc"
+setup japanese 台形 maximise key:1005=71 $guides expect-text:1059=-73 sleep:300 \
+    "shot:$shots/guides_ja.png" cancel
+check "guides: Japanese dialog driven" 0 "$drc"
+
 for shot in setup_dialog_en setup_dialog_ja setup_dialog_fit keystone_before keystone_after \
-    straighten_auto straighten_straight_sides; do
+    straighten_auto straighten_straight_sides guides_en guides_ja; do
     [ -s "$shots/$shot.png" ]
     check "screenshot $shot saved" 0 $?
 done
