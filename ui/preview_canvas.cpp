@@ -285,6 +285,12 @@ void PreviewCanvas::OnResize() noexcept {
     imageOrigin = {ClampOrigin(centre.x - pixels.Width() / 2, view.width, pixels.Width()),
                    ClampOrigin(centre.y - pixels.Height() / 2, view.height, pixels.Height())};
     UpdateFit();
+    // A scale beyond the series' end for the new size (a fitted picture, the preview grown)
+    // comes down to the fitting one, about the centre.
+    if (scale > FittingScale()) {
+        ZoomTo(FittingScale(), {pixels.Width() / 2, pixels.Height() / 2});
+        return;
+    }
     InvalidateRect(control, nullptr, FALSE);
 }
 

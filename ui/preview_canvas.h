@@ -36,7 +36,8 @@ class PreviewCanvas final : public CanvasBase {
     bool OnSetCursor() const noexcept;
 
     // Follows a new size of the control: the image point at the centre stays there, at the same
-    // scale, and the picture is drawn again at the next paint; nothing when the size is the same.
+    // scale (the fitting one when the old lies beyond it), and the picture is drawn again at the
+    // next paint; nothing when the size is the same.
     void OnResize() noexcept;
     // Shows the view at 1:`newScale`, limited to 1..FittingScale(), keeping the image point
     // under canvas position `anchor` there as far as the pan clamp allows; repaints on a change.

@@ -128,19 +128,24 @@ TEST_F(LargePreview, MaximisedThroughTheWindowMenu) {
     Dialog dialog;
     CanvasSize maximised{0, 0};
     const INT_PTR result = Run(dialog, [&](HWND hwnd) {
+        PreviewCanvas& canvas = dialog.MutableCanvas();
+        canvas.FitWholePicture();
+        const std::int32_t small = canvas.Scale();
         real_input::WindowMenu({'X'});
         ASSERT_TRUE(real_input::PumpUntil([&] { return IsZoomed(hwnd) != FALSE; }));
-        PreviewCanvas& canvas = dialog.MutableCanvas();
         UpdateWindow(canvas.Control());
         maximised = {canvas.Pixels().Width(), canvas.Pixels().Height()};
         std::printf("canvas maximised at 1280 x 1024: %d x %d\n", maximised.width,
                     maximised.height);
         EXPECT_GE(maximised.width, 1000);
         EXPECT_GE(maximised.height, 700);
+        // A scale beyond the new fitting one comes down to it: the whole picture, larger.
+        EXPECT_LT(canvas.Scale(), small);
+        EXPECT_EQ(canvas.Scale(), canvas.FittingScale());
+        EXPECT_EQ(Mismatches(canvas), 0) << "fitted";
+        canvas.ShowActualPixels({maximised.width / 2, maximised.height / 2});
         EXPECT_EQ(Mismatches(canvas), 0) << "1:1";
         canvas.FitWholePicture();
-        EXPECT_GT(canvas.Scale(), 1);
-        EXPECT_EQ(Mismatches(canvas), 0) << "fitted";
         test_host::Click(hwnd, IDOK);
     });
     ASSERT_EQ(result, IDOK);
