@@ -124,6 +124,9 @@ LRESULT PreviewCanvas::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_SIZE:
             OnResize();
             break;
+        case WM_CAPTURECHANGED:
+            if (reinterpret_cast<HWND>(lParam) != control) OnCaptureLost();
+            break;
         case WM_SETCURSOR:
             if (LOWORD(static_cast<DWORD_PTR>(lParam)) == HTCLIENT && OnSetCursor()) return TRUE;
             break;
@@ -187,16 +190,24 @@ void PreviewCanvas::OnLButtonDown(std::int32_t x, std::int32_t y, WPARAM) {
 
 void PreviewCanvas::OnLButtonUp(std::int32_t x, std::int32_t y, WPARAM) {
     if (control == nullptr || GetCapture() != control) return;
-    ReleaseCapture();
     if (dragged.guide >= 0) {
         // The guide ends where the button is let go, whatever moves came before.
         MoveGuideEnd(x, y);
         EndGuide();
+        ReleaseCapture();
         return;
     }
     panning = false;
+    ReleaseCapture();
     // The closed hand goes with the drag, not at the next move.
     ShowPanCursor(kPanCursorId);
+}
+
+void PreviewCanvas::OnCaptureLost() noexcept {
+    // Another window took the mouse mid-drag: the drag ends where it was.
+    panning = false;
+    if (dragged.guide >= 0) EndGuide();
+    ShowBefore(false);
 }
 
 void PreviewCanvas::OnMouseMove(std::int32_t x, std::int32_t y, WPARAM) {

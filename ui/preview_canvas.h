@@ -106,6 +106,8 @@ class PreviewCanvas final : public CanvasBase {
     void StartGuide(std::int32_t x, std::int32_t y);
     void MoveGuideEnd(std::int32_t x, std::int32_t y) noexcept;
     void EndGuide() noexcept;
+    // Ends a drag and the view before the correction when the mouse is taken away.
+    void OnCaptureLost() noexcept;
     // Handles the preview's own keys; true when `key` was one of them.
     bool OnKey(WPARAM key, bool down, LPARAM flags) noexcept;
 

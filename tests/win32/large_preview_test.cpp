@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/wide_text.h"
 #include "plugin/filter_module.h"
 #include "tests/engine_cases.h"
 #include "tests/win32/dialog_script.h"
@@ -316,9 +317,11 @@ TEST_F(LargePreview, StraightenAlongGuidesDrawnWithTheMouse) {
         draw(edges[0]);
         ASSERT_EQ(canvas.Guides().size(), 1u);
         EXPECT_EQ(straighten(), "0") << "one guide";
-        EXPECT_FALSE(canvas.Notice().empty());
+        const LocalizedText& text = Module().Text();
+        EXPECT_EQ(canvas.Notice(), WideFromShiftJis(text.TooFewGuidesNotice()));
         draw({source(300, 500), source(900, 540)});
         EXPECT_EQ(straighten(), "0") << "a vertical and a horizontal guide";
+        EXPECT_EQ(canvas.Notice(), WideFromShiftJis(text.MixedGuidesNotice()));
         canvas.ClearGuides();
         for (const Guide& g : edges) draw(g);
         ASSERT_EQ(canvas.Guides().size(), 2u);
