@@ -1,5 +1,6 @@
-// Localized text: the error messages, the names of the six fills, the preview's menu and notice,
-// and the choice of dialog template, in Japanese or English by the user's default language.
+// Localized text: the error messages, the names of the six fills, the preview's menu, notices and
+// corner label, and the choice of dialog template, in Japanese or English by the user's default
+// language.
 #include "settings/localized_text.h"
 
 namespace {
