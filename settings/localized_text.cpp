@@ -63,6 +63,10 @@ constexpr const char* kEnglishMenu[] = {
 constexpr char kJapaneseNoLines[] =
     "\x92\xBC\x90\xFC\x82\xAA\x8C\xA9\x82\xC2\x82\xA9\x82\xE8\x82\xDC\x82\xB9\x82\xF1\x81\x42";
 
+// "この画像の縦横比を復元するにはメモリが足りません。"
+constexpr char kJapaneseNoMemory[] =
+    "\x82\xB1\x82\xCC\x89\xE6\x91\x9C\x82\xCC\x8F\x63\x89\xA1\x94\xE4\x82\xF0\x95\x9C\x8C\xB3\x82\xB7\x82\xE9\x82\xC9\x82\xCD\x83\x81\x83\x82\x83\x8A\x82\xAA\x91\xAB\x82\xE8\x82\xDC\x82\xB9\x82\xF1\x81\x42";
+
 static_assert(sizeof(kJapaneseMenu) / sizeof(kJapaneseMenu[0]) == kPreviewMenuEntryCount + 1);
 static_assert(sizeof(kEnglishMenu) / sizeof(kEnglishMenu[0]) == kPreviewMenuEntryCount + 1);
 static_assert(sizeof(kJapaneseNames) / sizeof(kJapaneseNames[0]) == 7);
@@ -80,6 +84,9 @@ const char* JapaneseText::ReadFailedMessage() const noexcept { return kJapaneseR
 const char* JapaneseText::DialogFailedMessage() const noexcept { return kJapaneseDialogFailed; }
 const char* const* JapaneseText::PreviewMenuNames() const noexcept { return kJapaneseMenu; }
 const char* JapaneseText::NoStraightLinesNotice() const noexcept { return kJapaneseNoLines; }
+const char* JapaneseText::NoMemoryForProportionsMessage() const noexcept {
+    return kJapaneseNoMemory;
+}
 
 const char* EnglishText::InvalidSettingsMessage() const noexcept {
     return "There is invalidate value in the initialization file.";
@@ -97,6 +104,10 @@ const char* EnglishText::DialogFailedMessage() const noexcept {
 const char* const* EnglishText::PreviewMenuNames() const noexcept { return kEnglishMenu; }
 const char* EnglishText::NoStraightLinesNotice() const noexcept {
     return "No straight lines found.";
+}
+
+const char* EnglishText::NoMemoryForProportionsMessage() const noexcept {
+    return "There is not enough memory to restore the proportions of this image.";
 }
 
 const LocalizedText& TextForLanguage(std::uint32_t languageId) noexcept {

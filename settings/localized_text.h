@@ -32,6 +32,8 @@ class LocalizedText {
     [[nodiscard]] virtual const char* const* PreviewMenuNames() const noexcept = 0;
     // Drawn over the preview for a while when no straightening can be suggested.
     [[nodiscard]] virtual const char* NoStraightLinesNotice() const noexcept = 0;
+    // Shown when a run cannot have the memory that restoring the proportions takes.
+    [[nodiscard]] virtual const char* NoMemoryForProportionsMessage() const noexcept = 0;
 };
 
 // Texts are Shift-JIS (code page 932), for the code-page window functions.
@@ -44,6 +46,7 @@ class JapaneseText final : public LocalizedText {
     [[nodiscard]] const char* DialogFailedMessage() const noexcept override;
     [[nodiscard]] const char* const* PreviewMenuNames() const noexcept override;
     [[nodiscard]] const char* NoStraightLinesNotice() const noexcept override;
+    [[nodiscard]] const char* NoMemoryForProportionsMessage() const noexcept override;
 };
 
 class EnglishText final : public LocalizedText {
@@ -55,6 +58,7 @@ class EnglishText final : public LocalizedText {
     [[nodiscard]] const char* DialogFailedMessage() const noexcept override;
     [[nodiscard]] const char* const* PreviewMenuNames() const noexcept override;
     [[nodiscard]] const char* NoStraightLinesNotice() const noexcept override;
+    [[nodiscard]] const char* NoMemoryForProportionsMessage() const noexcept override;
 };
 
 constexpr std::int32_t kJapaneseTemplateId = 118;

@@ -91,12 +91,14 @@ bool ReadSettings(const std::wstring& file, TrapezoidSettings* settings, bool va
         raw.transparent = ReadKey(kTransparentKey, path.c_str());
         raw.preview = ReadKey(kPreviewKey, path.c_str());
         raw.perspective = ReadKey(kPerspectiveKey, path.c_str());
+        raw.proportions = ReadKey(kProportionsKey, path.c_str());
+        raw.focal = ReadKey(kFocalKey, path.c_str());
     }
     ApplyReadRules(raw, settings);
     return !validate || IsValidDifference(settings->difference);
 }
 
-bool SaveSettings(HWND dialog, const std::wstring& path) {
+bool SaveSettings(HWND dialog, const std::wstring& path, std::int32_t focal) {
     const std::wstring reachable = ProfilePath(path);
     if (reachable.empty()) return false;
     const wchar_t* file = reachable.c_str();
@@ -108,6 +110,8 @@ bool SaveSettings(HWND dialog, const std::wstring& path) {
         WriteCheckState(dialog, kSettingsSection, kTransparentKey, kTransparentCheckId, file),
         WriteCheckState(dialog, kSettingsSection, kPreviewKey, kPreviewCheckId, file),
         WriteCheckState(dialog, kSettingsSection, kPerspectiveKey, kPerspectiveCheckId, file),
+        WriteCheckState(dialog, kSettingsSection, kProportionsKey, kProportionsCheckId, file),
+        WriteKey(kSettingsSection, kFocalKey, focal, file),
     };
     bool saved = true;
     for (WriteResult result : results) saved = saved && result != kWriteFailed;

@@ -17,14 +17,15 @@
 // false when it is there but cannot be opened (a folder in its place, no permission).
 [[nodiscard]] bool SettingsFileReadable(const std::wstring& path);
 
-// Fills the six file fields of `settings` from the settings file at `path` (missing values, and
+// Fills the eight file fields of `settings` from the settings file at `path` (missing values, and
 // every value when `path` is "", read as 0). With `validate`, false when the difference is
 // outside -100..100; without, always true.
 bool ReadSettings(const std::wstring& path, TrapezoidSettings* settings, bool validate);
 
-// Writes the dialog's controls as the six keys into `path`, then flushes. False when a key's
-// write or the flush failed: the settings on disk are then not the dialog's.
-bool SaveSettings(HWND dialog, const std::wstring& path);
+// Writes the dialog's controls as seven keys into `path`, and `focal` (the lens, which the dialog
+// keeps as it read it) as the eighth, then flushes. False when a key's write or the flush failed:
+// the settings on disk are then not the dialog's.
+bool SaveSettings(HWND dialog, const std::wstring& path, std::int32_t focal = kDefaultFocal);
 
 // Writes only the shape and difference keys into `path`, then flushes; the other keys stay as
 // they are in the file. False as for SaveSettings.
@@ -53,5 +54,6 @@ constexpr int kDifferenceEditId = 1059;
 constexpr int kTransparentCheckId = 1062;
 constexpr int kUndefinedAreaComboId = 1064;
 constexpr int kPerspectiveCheckId = 1073;
+constexpr int kProportionsCheckId = 1090;
 constexpr int kFirstShapeRadioId = 1065;
 constexpr int kLastShapeRadioId = 1070;

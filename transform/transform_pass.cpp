@@ -7,6 +7,7 @@
 #include "transform/column_pass.h"
 #include "transform/line_kernels.h"
 #include "transform/line_plan.h"
+#include "transform/moved_lines.h"
 
 namespace {
 
@@ -187,15 +188,24 @@ void ReduceColumn(const LinePass& pass, std::int32_t column) noexcept {
 void RowPass(Pixel32* destination, const SelectionRect& rect, std::int32_t shape,
              std::int32_t difference, LineProfile profile, const SamplerContext& context,
              ProgressRecord* progress) noexcept {
-    const LineGeometry lines = GeometryOf(rect, /*rows=*/true, shape, difference, profile);
-    if (lines.hi <= lines.lo) return;
-    RunWorkers({destination, &context, lines}, ReduceRow, EnlargeRow, progress);
+    PassLines(destination, GeometryOf(rect, /*rows=*/true, shape, difference, profile),
+              /*rows=*/true, context, progress);
 }
 
 void ColumnPass(Pixel32* destination, const SelectionRect& rect, std::int32_t shape,
                 std::int32_t difference, LineProfile profile, const SamplerContext& context,
                 ProgressRecord* progress) noexcept {
-    const LineGeometry lines = GeometryOf(rect, /*rows=*/false, shape, difference, profile);
+    PassLines(destination, GeometryOf(rect, /*rows=*/false, shape, difference, profile),
+              /*rows=*/false, context, progress);
+}
+
+void PassLines(Pixel32* destination, const LineGeometry& lines, bool rows,
+               const SamplerContext& context, ProgressRecord* progress) noexcept {
+    if (rows) {
+        if (lines.hi <= lines.lo) return;
+        RunWorkers({destination, &context, lines}, ReduceRow, EnlargeRow, progress);
+        return;
+    }
     if (RunColumnPass(destination, context, lines, progress)) return;
     // Without room for a band's scratch each column is rebuilt on its own: the same plans, walked
     // down the columns, which is slower but needs nothing beyond the stack.
@@ -229,4 +239,28 @@ void RunTransform(const Pixel32* source, Pixel32* destination, std::int32_t widt
     } else {
         ColumnPass(destination, r, shape, difference, profile, context, progress);
     }
+}
+
+bool RunTransformInProportion(const Pixel32* source, Pixel32* destination, std::int32_t width,
+                              std::int32_t height, const SelectionRect& rect, std::int32_t shape,
+                              std::int32_t difference, std::int32_t focal, FillParams fill,
+                              ProgressRecord* progress) noexcept {
+    if (source == nullptr || destination == nullptr || width <= 0 || height <= 0) return true;
+    const SelectionRect r = ClipToImage(rect, width, height);
+    MovedLines moved(focal);
+    if (!moved.Prepare(source, width, height, r, shape, difference)) {
+        if (moved.OutOfMemory()) return false;
+        RunTransform(source, destination, width, height, rect, shape, difference,
+                     LineProfile::kPerspective, fill, progress);
+        return true;
+    }
+    const LineGeometry& lines = moved.Geometry();
+    moved.Ensure(lines.first, lines.first + lines.extent);
+    fill.left = r.left;
+    fill.top = r.top;
+    fill.right = r.right;
+    fill.bottom = r.bottom;
+    const SamplerContext context{moved.Pixels(), width, height, &fill};
+    PassLines(destination, lines, ShapeRebuildsRows(shape), context, progress);
+    return true;
 }

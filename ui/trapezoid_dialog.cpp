@@ -1,5 +1,6 @@
 // Trapezoid setup dialog: shape buttons, the difference edit with its spin and slider kept in
-// step, the undefined-area fill, the transparent, preview and perspective switches, and the live
+// step, the undefined-area fill, the transparent, preview, perspective and proportions switches,
+// and the live
 // preview with its menu.
 #include "ui/trapezoid_dialog.h"
 
@@ -146,6 +147,11 @@ std::int32_t TrapezoidDialog::OnInitDialog() {
     CheckDlgButton(hwnd, kPreviewCheckId, settings.preview != 0 ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(hwnd, kPerspectiveCheckId,
                    settings.perspective != 0 ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(hwnd, kProportionsCheckId,
+                   settings.proportions != 0 ? BST_CHECKED : BST_UNCHECKED);
+    EnableProportionsBox();
+    focal = settings.focal;
+    movedLines.SetFocal(focal);
     CheckDlgButton(hwnd, kSelectedRectangleCheckId, BST_CHECKED);
     // Without a mask from the host the whole image counts as selected.
     selectionRect = {0, 0, imageWidth, imageHeight};
@@ -206,7 +212,9 @@ std::int32_t TrapezoidDialog::OnCommand(HWND control, WPARAM wParam,
             if (id == kDifferenceEditId && !updatingEdit) ValidateDifferenceEdit();
             break;
         case BN_CLICKED:
+            if (id == kPerspectiveCheckId) EnableProportionsBox();
             if (id == kTransparentCheckId || id == kPerspectiveCheckId ||
+                id == kProportionsCheckId ||
                 (id >= kFirstShapeRadioId && id <= kLastShapeRadioId)) {
                 RefreshIfPreviewing();
             }
@@ -243,7 +251,7 @@ void TrapezoidDialog::RefreshIfPreviewing() noexcept {
 
 bool TrapezoidDialog::OnApply() {
     const std::wstring path = module.SettingsFilePath();
-    if (SaveSettings(hwnd, path)) return true;
+    if (SaveSettings(hwnd, path, focal)) return true;
     // Kept open: the user can fix the cause and press OK again, or cancel.
     module.ShowError(hwnd, module.Text().SaveFailedMessage(), nullptr, path);
     return false;
@@ -279,7 +287,7 @@ bool TrapezoidDialog::RenderZoomedPreview(CanvasBase& target, const CanvasPoint&
     }
     RenderZoomedTrapezoidPreview(target.Buffer(), source, {destOrigin, blockOrigin, size}, scale,
                                  CheckedShape(), difference, CheckedProfile(), FillFromControls(),
-                                 &maskSpans);
+                                 &maskSpans, CheckedMove());
     return true;
 }
 
@@ -297,7 +305,7 @@ bool TrapezoidDialog::RenderRows(CanvasBase& target, const CanvasPoint& destOrig
                                  std::int32_t shape, std::int32_t difference, LineProfile profile,
                                  const FillParams& fill) {
     RenderPreviewRows(target.Buffer(), SourceWithMask(), {destOrigin, sourceOrigin, size}, shape,
-                      difference, profile, fill);
+                      difference, profile, fill, CheckedMove());
     return true;
 }
 
@@ -306,7 +314,7 @@ bool TrapezoidDialog::RenderColumns(CanvasBase& target, const CanvasPoint& destO
                                     std::int32_t shape, std::int32_t difference,
                                     LineProfile profile, const FillParams& fill) {
     RenderPreviewColumns(target.Buffer(), SourceWithMask(), {destOrigin, sourceOrigin, size}, shape,
-                         difference, profile, fill);
+                         difference, profile, fill, CheckedMove());
     return true;
 }
 
@@ -319,6 +327,17 @@ std::int32_t TrapezoidDialog::CheckedShape() const noexcept {
 
 LineProfile TrapezoidDialog::CheckedProfile() const noexcept {
     return ProfileOfSetting(IsDlgButtonChecked(hwnd, kPerspectiveCheckId) == BST_CHECKED);
+}
+
+MovedLines* TrapezoidDialog::CheckedMove() noexcept {
+    const bool restores = IsDlgButtonChecked(hwnd, kPerspectiveCheckId) == BST_CHECKED &&
+                          IsDlgButtonChecked(hwnd, kProportionsCheckId) == BST_CHECKED;
+    return restores ? &movedLines : nullptr;
+}
+
+void TrapezoidDialog::EnableProportionsBox() const noexcept {
+    EnableWindow(GetDlgItem(hwnd, kProportionsCheckId),
+                 IsDlgButtonChecked(hwnd, kPerspectiveCheckId) == BST_CHECKED);
 }
 
 FillParams TrapezoidDialog::FillFromControls() const noexcept {

@@ -1,0 +1,82 @@
+// Moved lines: the source with the lines of the selection moved along the picture to undo the
+// camera's tilt, each result line one weighted sum of neighbouring source lines. The pass and the
+// preview rebuild the moved lines instead of the source's, each to its own length.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "transform/line_geometry.h"
+#include "transform/pixel.h"
+#include "transform/proportions.h"
+
+// Where one result line takes its pixels: source lines from..from+count-1, their weights (in
+// 1/65536, summing to 65536) starting at `at` in the table of weights.
+struct LineTaps {
+    std::int32_t from;
+    std::int32_t count;
+    std::int32_t at;
+};
+
+// The moved picture of one setting: an image-sized buffer whose lines of the selection are moved
+// on demand, each once, so that a preview computes only the lines it shows and a pass all of them.
+// Lines outside the selection are never moved, and never read through it.
+class MovedLines {
+   public:
+    explicit MovedLines(std::int32_t focal) noexcept : focal_(FocalOfSetting(focal)) {}
+    MovedLines(const MovedLines&) = delete;
+    MovedLines& operator=(const MovedLines&) = delete;
+
+    // Another lens: the next Prepare moves the lines afresh.
+    void SetFocal(std::int32_t focal) noexcept {
+        if (FocalOfSetting(focal) != focal_) ready_ = false;
+        focal_ = FocalOfSetting(focal);
+    }
+
+    // Makes ready the move of the lines of `rect` (inside the image) of `source`, a width x height
+    // image, for the perspective profile at shape and difference. What was moved already stays
+    // while none of that changes. False when nothing moves (the perspective profile's result
+    // stands) or when the buffer cannot be had (OutOfMemory then tells).
+    [[nodiscard]] bool Prepare(const Pixel32* source, std::int32_t width, std::int32_t height,
+                               const SelectionRect& rect, std::int32_t shape,
+                               std::int32_t difference) noexcept;
+    // Moves the lines from..to-1 of the selection that are not moved yet.
+    void Ensure(std::int32_t from, std::int32_t to) noexcept;
+
+    // The moved picture, a width x height image; valid on the lines ensured.
+    [[nodiscard]] const Pixel32* Pixels() const noexcept { return pixels_.get(); }
+    // The moved picture's lines: their lengths linear in the position.
+    [[nodiscard]] const LineGeometry& Geometry() const noexcept { return geometry_; }
+    [[nodiscard]] bool OutOfMemory() const noexcept { return outOfMemory_; }
+    // The taps of result line j (counted from the selection's first line).
+    [[nodiscard]] const LineTaps& Taps(std::int32_t j) const noexcept {
+        return taps_[static_cast<std::size_t>(j)];
+    }
+    [[nodiscard]] const std::int32_t* Weights() const noexcept { return weights_.get(); }
+
+   private:
+    struct Key {
+        const Pixel32* source;
+        std::int32_t width;
+        std::int32_t height;
+        SelectionRect rect;
+        std::int32_t shape;
+        std::int32_t difference;
+    };
+    [[nodiscard]] bool Same(const Key& key) const noexcept;
+    [[nodiscard]] bool Allocate(const Key& key) noexcept;
+    void PlanTaps(const LineMove& move, std::int32_t lines) noexcept;
+    void MoveColumns(std::int32_t from, std::int32_t to) noexcept;
+
+    std::int32_t focal_;
+    bool ready_ = false;
+    bool outOfMemory_ = false;
+    Key key_{};
+    LineGeometry geometry_{};
+    std::unique_ptr<Pixel32[]> pixels_;
+    std::size_t pixelCount_ = 0;
+    std::unique_ptr<LineTaps[]> taps_;
+    std::unique_ptr<std::int32_t[]> weights_;
+    std::unique_ptr<std::uint8_t[]> done_;
+    std::int32_t lineCount_ = 0;  // the taps, weights and marks are sized for this many lines
+};
