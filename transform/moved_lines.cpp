@@ -8,11 +8,15 @@
 #include <limits>
 #include <new>
 
+#include <emmintrin.h>
+
 #include "transform/shape_profile.h"
 
 namespace {
 
-constexpr int kWeightBits = 16;
+// Weights in 1/16384: a weight (at most one, a cubic's least above -0.15) fits 16 signed bits, as
+// the multiply-adds take them, and a sum of weighted bytes 32.
+constexpr int kWeightBits = 14;
 constexpr std::int32_t kWeightOne = 1 << kWeightBits;
 constexpr std::int32_t kWeightHalf = kWeightOne / 2;
 // A result line's taps: an area average spans its interval and one more at each end, a cubic
@@ -24,7 +28,7 @@ constexpr std::int32_t kTapsPerLine = 5;
 double NearWeight(double s) noexcept { return 1.0 - s * s * (2.0 - s); }
 double FarWeight(double s) noexcept { return 4.0 - (8.0 - (5.0 - s) * s) * s; }
 
-// The weights in 1/65536, rounded, the rounding's rest given to the heaviest tap so that they sum
+// The weights in 1/16384, rounded, the rounding's rest given to the heaviest tap so that they sum
 // to one exactly and a constant picture stays constant.
 void Quantize(const double* weights, std::int32_t count, std::int32_t* out) noexcept {
     std::int32_t sum = 0;
@@ -70,15 +74,33 @@ std::int32_t CubicTaps(double x, std::int32_t n, std::int32_t* from, double* wei
     return count;
 }
 
-std::uint8_t ClampedByte(std::int32_t sum) noexcept {
-    const std::int32_t v = sum >> kWeightBits;  // arithmetic: a negative sum stays negative
-    return static_cast<std::uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v));
+// Taps t and t + 1 weights, each in 16 bits of one word (a missing last tap weighs 0), as the
+// multiply-adds of a tap pair take them.
+void PackPairs(const std::int32_t* weights, std::int32_t count, std::uint32_t* pairs) noexcept {
+    for (std::int32_t t = 0; t < count; t += 2) {
+        const auto low = static_cast<std::uint16_t>(weights[t]);
+        const auto high = static_cast<std::uint16_t>(t + 1 < count ? weights[t + 1] : 0);
+        pairs[t / 2] = low | static_cast<std::uint32_t>(high) << 16;
+    }
 }
 
-// A moved row: every byte of the row the same weighted sum of the bytes below each other in the
-// tap rows, a chunk at a time so that the sums stay in registers and cache.
+std::int32_t WeightOf(const std::uint32_t* pairs, std::int32_t t) noexcept {
+    return static_cast<std::int16_t>(pairs[t / 2] >> (t % 2 * 16));
+}
+
+// Weighted sums in 32 bits back to bytes: rounded (the sums started at a half), clamped to 0..255
+// by the saturating packs.
+__m128i PackSums(__m128i a, __m128i b, __m128i c, __m128i d) noexcept {
+    const __m128i low = _mm_packs_epi32(_mm_srai_epi32(a, kWeightBits), _mm_srai_epi32(b, kWeightBits));
+    const __m128i high =
+        _mm_packs_epi32(_mm_srai_epi32(c, kWeightBits), _mm_srai_epi32(d, kWeightBits));
+    return _mm_packus_epi16(low, high);
+}
+
+// A moved row: every byte of it the same weighted sum of the bytes below each other in the tap
+// rows, 16 at a time, two taps a multiply-add; the last bytes one at a time alike.
 void MoveRow(const Pixel32* firstTap, std::int32_t width, const LineTaps& taps,
-             const std::int32_t* weights, Pixel32* out) noexcept {
+             const std::uint32_t* pairs, Pixel32* out) noexcept {
     const std::size_t bytes = static_cast<std::size_t>(width) * 4;
     if (taps.count == 1) {
         std::memcpy(out, firstTap, bytes);  // a lone tap weighs one
@@ -86,32 +108,64 @@ void MoveRow(const Pixel32* firstTap, std::int32_t width, const LineTaps& taps,
     }
     const auto* in = reinterpret_cast<const std::uint8_t*>(firstTap);
     auto* to = reinterpret_cast<std::uint8_t*>(out);
-    constexpr std::size_t kChunk = 512;
-    std::int32_t sums[kChunk];
-    for (std::size_t b0 = 0; b0 < bytes; b0 += kChunk) {
-        const std::size_t n = std::min(kChunk, bytes - b0);
-        std::fill_n(sums, n, kWeightHalf);
-        for (std::int32_t t = 0; t < taps.count; ++t) {
-            const std::uint8_t* tap = in + t * bytes + b0;
-            const std::int32_t w = weights[t];
-            for (std::size_t b = 0; b < n; ++b) sums[b] += w * tap[b];
+    const __m128i zero = _mm_setzero_si128();
+    std::size_t b = 0;
+    for (; b + 16 <= bytes; b += 16) {
+        __m128i sums[4];
+        for (__m128i& sum : sums) sum = _mm_set1_epi32(kWeightHalf);
+        for (std::int32_t t = 0; t < taps.count; t += 2) {
+            const auto* row = in + static_cast<std::size_t>(t) * bytes + b;
+            const __m128i first = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row));
+            const __m128i second = t + 1 < taps.count
+                                       ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + bytes))
+                                       : zero;
+            const __m128i pair = _mm_set1_epi32(static_cast<int>(pairs[t / 2]));
+            const __m128i low = _mm_unpacklo_epi8(first, second);
+            const __m128i high = _mm_unpackhi_epi8(first, second);
+            sums[0] = _mm_add_epi32(sums[0], _mm_madd_epi16(_mm_unpacklo_epi8(low, zero), pair));
+            sums[1] = _mm_add_epi32(sums[1], _mm_madd_epi16(_mm_unpackhi_epi8(low, zero), pair));
+            sums[2] = _mm_add_epi32(sums[2], _mm_madd_epi16(_mm_unpacklo_epi8(high, zero), pair));
+            sums[3] = _mm_add_epi32(sums[3], _mm_madd_epi16(_mm_unpackhi_epi8(high, zero), pair));
         }
-        for (std::size_t b = 0; b < n; ++b) to[b0 + b] = ClampedByte(sums[b]);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + b),
+                         PackSums(sums[0], sums[1], sums[2], sums[3]));
+    }
+    for (; b < bytes; ++b) {
+        std::int32_t sum = kWeightHalf;
+        for (std::int32_t t = 0; t < taps.count; ++t) {
+            sum += WeightOf(pairs, t) * in[static_cast<std::size_t>(t) * bytes + b];
+        }
+        const std::int32_t v = sum >> kWeightBits;  // arithmetic: a negative sum stays negative
+        to[b] = static_cast<std::uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v));
     }
 }
 
-// Pixel j of a moved row of columns: the weighted sum of neighbouring pixels of the same row.
-Pixel32 MovePixel(const Pixel32* firstTap, const LineTaps& taps,
-                  const std::int32_t* weights) noexcept {
-    const auto* in = reinterpret_cast<const std::uint8_t*>(firstTap);
-    std::int32_t sums[4] = {kWeightHalf, kWeightHalf, kWeightHalf, kWeightHalf};
-    for (std::int32_t t = 0; t < taps.count; ++t) {
-        for (int c = 0; c < 4; ++c) sums[c] += weights[t] * in[4 * t + c];
+// A pixel of a moved row of columns as four channel sums: the weighted sum of neighbouring pixels
+// of the same row, the four channels of two taps a multiply-add.
+__m128i ColumnSum(const Pixel32* firstTap, const LineTaps& taps,
+                  const std::uint32_t* pairs) noexcept {
+    const __m128i zero = _mm_setzero_si128();
+    __m128i sum = _mm_set1_epi32(kWeightHalf);
+    for (std::int32_t t = 0; t < taps.count; t += 2) {
+        const __m128i a = _mm_cvtsi32_si128(static_cast<int>(firstTap[t]));
+        const __m128i b =
+            t + 1 < taps.count ? _mm_cvtsi32_si128(static_cast<int>(firstTap[t + 1])) : zero;
+        const __m128i channels = _mm_unpacklo_epi8(_mm_unpacklo_epi8(a, b), zero);
+        sum = _mm_add_epi32(sum, _mm_madd_epi16(channels, _mm_set1_epi32(static_cast<int>(pairs[t / 2]))));
     }
-    Pixel32 moved = 0;
-    auto* bytes = reinterpret_cast<std::uint8_t*>(&moved);
-    for (int c = 0; c < 4; ++c) bytes[c] = ClampedByte(sums[c]);
-    return moved;
+    return sum;
+}
+
+// The same for up to four taps in one load of four pixels, the weights past the last tap 0.
+__m128i FourTapSum(const Pixel32* firstTap, const std::uint32_t* pairs) noexcept {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i four = _mm_loadu_si128(reinterpret_cast<const __m128i*>(firstTap));
+    const __m128i next = _mm_srli_si128(four, 4);
+    const __m128i first = _mm_unpacklo_epi8(_mm_unpacklo_epi8(four, next), zero);
+    const __m128i second = _mm_unpacklo_epi8(_mm_unpackhi_epi8(four, next), zero);
+    const __m128i low = _mm_madd_epi16(first, _mm_set1_epi32(static_cast<int>(pairs[0])));
+    const __m128i high = _mm_madd_epi16(second, _mm_set1_epi32(static_cast<int>(pairs[1])));
+    return _mm_add_epi32(_mm_add_epi32(_mm_set1_epi32(kWeightHalf), low), high);
 }
 
 }  // namespace
@@ -120,13 +174,14 @@ bool MovedLines::Same(const Key& key) const noexcept {
     const SelectionRect& a = key.rect;
     const SelectionRect& b = key_.rect;
     return ready_ && key.source == key_.source && key.width == key_.width &&
-           key.height == key_.height && a.left == b.left && a.top == b.top &&
+           key.height == key_.height && key.picture == key_.picture && a.left == b.left &&
+           a.top == b.top &&
            a.right == b.right && a.bottom == b.bottom && key.shape == key_.shape &&
            key.difference == key_.difference;
 }
 
-bool MovedLines::Allocate(const Key& key) noexcept {
-    const std::uint64_t pixels = static_cast<std::uint64_t>(key.width) * key.height;
+bool MovedLines::Allocate(const Key& key, bool picture) noexcept {
+    const std::uint64_t pixels = picture ? static_cast<std::uint64_t>(key.width) * key.height : 0;
     if (pixels > std::numeric_limits<std::size_t>::max() / sizeof(Pixel32)) return false;
     if (pixels != pixelCount_) {
         pixels_.reset();
@@ -139,18 +194,19 @@ bool MovedLines::Allocate(const Key& key) noexcept {
     if (lines > lineCount_) {
         const auto n = static_cast<std::size_t>(lines);
         taps_.reset(new (std::nothrow) LineTaps[n]);
-        weights_.reset(new (std::nothrow) std::int32_t[kTapsPerLine * n + 8]);
+        weights_.reset(new (std::nothrow) std::uint32_t[kTapsPerLine * n + 8]);
         done_.reset(new (std::nothrow) std::uint8_t[n]);
-        lineCount_ = taps_ && weights_ && done_ ? lines : 0;
+        fourTaps_.reset(new (std::nothrow) FourTaps[n]);
+        lineCount_ = taps_ && weights_ && done_ && fourTaps_ ? lines : 0;
         if (lineCount_ == 0) return false;
     }
     return true;
 }
 
 bool MovedLines::Prepare(const Pixel32* source, std::int32_t width, std::int32_t height,
-                         const SelectionRect& rect, std::int32_t shape,
-                         std::int32_t difference) noexcept {
-    const Key key{source, width, height, rect, shape, difference};
+                         const SelectionRect& rect, std::int32_t shape, std::int32_t difference,
+                         bool picture) noexcept {
+    const Key key{source, width, height, rect, shape, difference, picture};
     if (Same(key)) return true;
     ready_ = false;
     outOfMemory_ = false;
@@ -163,7 +219,7 @@ bool MovedLines::Prepare(const Pixel32* source, std::int32_t width, std::int32_t
     const LineMove move = MoveOf(g, width, height, rows, focal_);
     if (!move.moves) return false;
     geometry_ = g;
-    if (!Allocate(key)) {
+    if (!Allocate(key, picture)) {
         outOfMemory_ = true;
         return false;
     }
@@ -204,13 +260,27 @@ void MovedLines::PlanTaps(const LineMove& move, std::int32_t lines) noexcept {
             count = CubicTaps(g.first + centre - 0.5, lines, &from, w);
         }
         taps = {from, count, at};
-        Quantize(w, count, weights_.get() + at);
-        at += count;
+        std::int32_t quantized[kTapsPerLine * 64];
+        Quantize(w, count, quantized);
+        PackPairs(quantized, count, weights_.get() + at);
+        // Up to four taps with four pixels of room: one load of the row, the weights ready.
+        FourTaps& four = fourTaps_[static_cast<std::size_t>(j)];
+        four.fits = count <= 4 && from + 4 <= lines;
+        const std::uint32_t* pairs = weights_.get() + at;
+        four.pairs[0] = pairs[0];
+        four.pairs[1] = count > 2 ? pairs[1] : 0;
+        at += (count + 1) / 2;
     }
 }
 
+void MovedLines::MoveRowInto(std::int32_t row, Pixel32* out) const noexcept {
+    const LineTaps& taps = Taps(row - geometry_.first);
+    MoveRow(key_.source + PixelIndex(0, taps.from, key_.width), key_.width, taps,
+            Weights() + taps.at, out);
+}
+
 void MovedLines::Ensure(std::int32_t from, std::int32_t to) noexcept {
-    if (!ready_) return;
+    if (!ready_ || !key_.picture) return;
     const LineGeometry& g = geometry_;
     from = std::max(from, g.first) - g.first;
     to = std::min(to, g.first + g.extent) - g.first;
@@ -226,9 +296,7 @@ void MovedLines::Ensure(std::int32_t from, std::int32_t to) noexcept {
         }
         if (rows) {
             for (std::int32_t k = j; k < end; ++k) {
-                const LineTaps& taps = Taps(k);
-                MoveRow(key_.source + PixelIndex(0, taps.from, key_.width), key_.width, taps,
-                        Weights() + taps.at, pixels_.get() + PixelIndex(0, g.first + k, key_.width));
+                MoveRowInto(g.first + k, pixels_.get() + PixelIndex(0, g.first + k, key_.width));
             }
         } else {
             MoveColumns(j, end);
@@ -237,15 +305,27 @@ void MovedLines::Ensure(std::int32_t from, std::int32_t to) noexcept {
     }
 }
 
-// Result columns from..to-1 (counted from the selection's first), a row at a time.
+// Result columns from..to-1 (counted from the selection's first), a row at a time, four pixels
+// packed together.
 void MovedLines::MoveColumns(std::int32_t from, std::int32_t to) noexcept {
     const std::int32_t first = geometry_.first;
+    const auto sum = [&](const Pixel32* in, std::int32_t j) {
+        const LineTaps& taps = Taps(j);
+        const std::size_t k = static_cast<std::size_t>(j);
+        return fourTaps_[k].fits ? FourTapSum(in + taps.from, fourTaps_[k].pairs)
+                                 : ColumnSum(in + taps.from, taps, Weights() + taps.at);
+    };
     for (std::int32_t y = 0; y < key_.height; ++y) {
         const Pixel32* in = key_.source + PixelIndex(0, y, key_.width);
         Pixel32* out = pixels_.get() + PixelIndex(first, y, key_.width);
-        for (std::int32_t j = from; j < to; ++j) {
-            const LineTaps& taps = Taps(j);
-            out[j] = MovePixel(in + taps.from, taps, Weights() + taps.at);
+        std::int32_t j = from;
+        for (; to - j >= 4; j += 4) {
+            const __m128i packed = PackSums(sum(in, j), sum(in, j + 1), sum(in, j + 2), sum(in, j + 3));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + j), packed);
+        }
+        for (; j < to; ++j) {
+            const __m128i s = sum(in, j);
+            out[j] = static_cast<Pixel32>(_mm_cvtsi128_si32(PackSums(s, s, s, s)));
         }
     }
 }

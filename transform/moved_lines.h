@@ -11,7 +11,7 @@
 #include "transform/proportions.h"
 
 // Where one result line takes its pixels: source lines from..from+count-1, their weights (in
-// 1/65536, summing to 65536) starting at `at` in the table of weights.
+// 1/16384, summing to 16384) two to a word, the first word at `at` in the table of weights.
 struct LineTaps {
     std::int32_t from;
     std::int32_t count;
@@ -34,13 +34,17 @@ class MovedLines {
     }
 
     // Makes ready the move of the lines of `rect` (inside the image) of `source`, a width x height
-    // image, for the perspective profile at shape and difference. What was moved already stays
-    // while none of that changes. False when nothing moves (the perspective profile's result
-    // stands) or when the buffer cannot be had (OutOfMemory then tells).
+    // image, for the perspective profile at shape and difference; with `picture`, the buffer of
+    // the moved picture too. What was moved already stays while none of that changes. False when
+    // nothing moves (the perspective profile's result stands) or when memory cannot be had
+    // (OutOfMemory then tells).
     [[nodiscard]] bool Prepare(const Pixel32* source, std::int32_t width, std::int32_t height,
                                const SelectionRect& rect, std::int32_t shape,
-                               std::int32_t difference) noexcept;
-    // Moves the lines from..to-1 of the selection that are not moved yet.
+                               std::int32_t difference, bool picture = true) noexcept;
+    // Row `row` of the selection moved into `out`, a row of the image's width; for shapes that
+    // rebuild rows, with or without the picture.
+    void MoveRowInto(std::int32_t row, Pixel32* out) const noexcept;
+    // Moves the lines from..to-1 of the selection that are not moved yet into the picture.
     void Ensure(std::int32_t from, std::int32_t to) noexcept;
 
     // The moved picture, a width x height image; valid on the lines ensured.
@@ -52,7 +56,7 @@ class MovedLines {
     [[nodiscard]] const LineTaps& Taps(std::int32_t j) const noexcept {
         return taps_[static_cast<std::size_t>(j)];
     }
-    [[nodiscard]] const std::int32_t* Weights() const noexcept { return weights_.get(); }
+    [[nodiscard]] const std::uint32_t* Weights() const noexcept { return weights_.get(); }
 
    private:
     struct Key {
@@ -62,9 +66,10 @@ class MovedLines {
         SelectionRect rect;
         std::int32_t shape;
         std::int32_t difference;
+        bool picture;
     };
     [[nodiscard]] bool Same(const Key& key) const noexcept;
-    [[nodiscard]] bool Allocate(const Key& key) noexcept;
+    [[nodiscard]] bool Allocate(const Key& key, bool picture) noexcept;
     void PlanTaps(const LineMove& move, std::int32_t lines) noexcept;
     void MoveColumns(std::int32_t from, std::int32_t to) noexcept;
 
@@ -76,7 +81,14 @@ class MovedLines {
     std::unique_ptr<Pixel32[]> pixels_;
     std::size_t pixelCount_ = 0;
     std::unique_ptr<LineTaps[]> taps_;
-    std::unique_ptr<std::int32_t[]> weights_;
+    std::unique_ptr<std::uint32_t[]> weights_;
     std::unique_ptr<std::uint8_t[]> done_;
+    // A result column's weight pairs as the one-load sum of up to four taps takes them (words,
+    // not vectors: the heap of the 32-bit runtime aligns to 8 bytes only).
+    struct FourTaps {
+        std::uint32_t pairs[2];
+        bool fits;  // at most four taps, with four pixels of the row from the first
+    };
+    std::unique_ptr<FourTaps[]> fourTaps_;
     std::int32_t lineCount_ = 0;  // the taps, weights and marks are sized for this many lines
 };

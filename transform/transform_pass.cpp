@@ -3,6 +3,8 @@
 #include "transform/transform_pass.h"
 
 #include <algorithm>
+#include <memory>
+#include <new>
 
 #include "transform/column_pass.h"
 #include "transform/line_kernels.h"
@@ -241,26 +243,51 @@ void RunTransform(const Pixel32* source, Pixel32* destination, std::int32_t widt
     }
 }
 
+namespace {
+
+// The rows restored one at a time: each moved into a row of scratch, an image one row high, and
+// rebuilt from there, so that the pass needs no moved picture.
+bool RebuildMovedRows(const MovedLines& moved, Pixel32* destination, std::int32_t width,
+                      const FillParams& fill, ProgressRecord* progress) noexcept {
+    const std::unique_ptr<Pixel32[]> row(new (std::nothrow) Pixel32[static_cast<std::size_t>(width)]);
+    if (!row) return false;
+    const SamplerContext context{row.get(), width, 1, &fill};
+    const LineGeometry& lines = moved.Geometry();
+    for (std::int32_t r = lines.first; r < lines.first + lines.extent; ++r) {
+        moved.MoveRowInto(r, row.get());
+        LineGeometry one = lines;
+        one.first = lines.first - r;  // row r is line 0 of the scratch
+        RebuildLine<RowAxis>({destination + PixelIndex(0, r, width), &context, one}, 0);
+        ReportLinesDone(progress, r - lines.first, lines.extent);
+    }
+    return true;
+}
+
+}  // namespace
+
 bool RunTransformInProportion(const Pixel32* source, Pixel32* destination, std::int32_t width,
                               std::int32_t height, const SelectionRect& rect, std::int32_t shape,
                               std::int32_t difference, std::int32_t focal, FillParams fill,
                               ProgressRecord* progress) noexcept {
     if (source == nullptr || destination == nullptr || width <= 0 || height <= 0) return true;
     const SelectionRect r = ClipToImage(rect, width, height);
+    const bool rows = ShapeRebuildsRows(shape);
     MovedLines moved(focal);
-    if (!moved.Prepare(source, width, height, r, shape, difference)) {
+    if (!moved.Prepare(source, width, height, r, shape, difference, /*picture=*/!rows)) {
         if (moved.OutOfMemory()) return false;
         RunTransform(source, destination, width, height, rect, shape, difference,
                      LineProfile::kPerspective, fill, progress);
         return true;
     }
-    const LineGeometry& lines = moved.Geometry();
-    moved.Ensure(lines.first, lines.first + lines.extent);
     fill.left = r.left;
     fill.top = r.top;
     fill.right = r.right;
     fill.bottom = r.bottom;
+    if (rows) return RebuildMovedRows(moved, destination, width, fill, progress);
+    // Columns read the moved picture down each column, a band of them at a time.
+    const LineGeometry& lines = moved.Geometry();
+    moved.Ensure(lines.first, lines.first + lines.extent);
     const SamplerContext context{moved.Pixels(), width, height, &fill};
-    PassLines(destination, lines, ShapeRebuildsRows(shape), context, progress);
+    PassLines(destination, lines, /*rows=*/false, context, progress);
     return true;
 }
