@@ -48,8 +48,8 @@ void Copy(benchmark::State& state) {
 // The lens of the passes that restore proportions; 0 for the others.
 constexpr std::int32_t kFocal = 28;
 
-void Pass(benchmark::State& state, std::int32_t shape, std::int32_t difference,
-          LineProfile profile, std::int32_t focal) {
+void Pass(benchmark::State& state, std::int32_t shape, std::int32_t difference, LineProfile profile,
+          std::int32_t focal) {
     std::vector<Pixel32> dest(Source());
     const FillParams fill{0, 0, 0, 0, 0, 0, 0};
     const SelectionRect whole{0, 0, kWidth, kHeight};

@@ -13,7 +13,8 @@ TrapezoidGeometrySettings ReadGeometrySettings(HMODULE plugin) {
     path.resize(length);
     path = path.substr(0, path.find_last_of(L'\\') + 1) + L"vxfilters.ini";
     const auto key = [&](const wchar_t* name) {
-        return static_cast<std::int32_t>(GetPrivateProfileIntW(L"Trapezoid", name, 0, path.c_str()));
+        return static_cast<std::int32_t>(
+            GetPrivateProfileIntW(L"Trapezoid", name, 0, path.c_str()));
     };
     const std::int32_t shape = key(L"shape");
     return {shape >= 0 && shape < kShapeCount ? shape : 0, key(L"difference"), key(L"perspective"),
@@ -24,9 +25,10 @@ std::uint32_t PluginWorkBytesPerPixel(const TrapezoidGeometrySettings& settings)
     return settings.perspective != 0 && settings.proportions != 0 ? 4 : 0;
 }
 
-void CropToDefined(RgbaImage& image, const SelectionRect& rect,
-                   const TrapezoidGeometrySettings& s, const std::string& input) {
-    const LineProfile profile = s.perspective != 0 ? LineProfile::kPerspective : LineProfile::kClassic;
+void CropToDefined(RgbaImage& image, const SelectionRect& rect, const TrapezoidGeometrySettings& s,
+                   const std::string& input) {
+    const LineProfile profile =
+        s.perspective != 0 ? LineProfile::kPerspective : LineProfile::kClassic;
     const SelectionRect d = DefinedRectangle(image.width, image.height, rect, s.shape, s.difference,
                                              profile, s.proportions != 0, s.focal);
     if (d.right <= d.left || d.bottom <= d.top) {

@@ -44,8 +44,8 @@ std::int32_t ParseQuality(const std::string& text) {
 
 void AddRunArguments(cxxopts::Options& options) {
     AddFilterArguments(options);
-    options.add_options()("rect", "", cxxopts::value<std::string>())("quiet", "")("auto", "")("crop", "")(
-        "horizontal", "")("interactive", "")("strip", "")(
+    options.add_options()("rect", "", cxxopts::value<std::string>())("quiet", "")("auto", "")(
+        "crop", "")("horizontal", "")("interactive", "")("strip", "")(
         "quality", "", cxxopts::value<std::string>())("out-dir", "", cxxopts::value<std::string>())(
         "suffix", "", cxxopts::value<std::string>())("format", "", cxxopts::value<std::string>())(
         "more", "", cxxopts::value<std::vector<std::string>>());

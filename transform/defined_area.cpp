@@ -15,7 +15,8 @@ std::int64_t DefinedLength(const LineGeometry& g, std::int32_t line) noexcept {
     const double t = g.Inset(line);
     if (!g.Squeezed(line, t) || !(t > 0)) return length;
     const double ends = std::ceil(t);
-    return ends * 2 >= static_cast<double>(length) ? 0 : length - 2 * static_cast<std::int64_t>(ends);
+    return ends * 2 >= static_cast<double>(length) ? 0
+                                                   : length - 2 * static_cast<std::int64_t>(ends);
 }
 
 }  // namespace

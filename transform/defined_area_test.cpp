@@ -30,8 +30,8 @@ TEST(DefinedArea, HoldsNoFillAndCannotGrowAlongTheLines) {
         for (std::int32_t shape = 0; shape < kShapeCount; ++shape) {
             for (const std::int32_t difference : {-40, 25, 60}) {
                 SCOPED_TRACE(testing::Message() << mode << " shape " << shape << " " << difference);
-                const LineProfile profile = mode == 0 ? LineProfile::kClassic
-                                                      : LineProfile::kPerspective;
+                const LineProfile profile =
+                    mode == 0 ? LineProfile::kClassic : LineProfile::kPerspective;
                 std::vector<Pixel32> out = black;
                 const FillParams white{4, 0xFFFFFFFFu, 0, 0, 0, 0, 0};
                 if (mode == 2) {
@@ -39,8 +39,8 @@ TEST(DefinedArea, HoldsNoFillAndCannotGrowAlongTheLines) {
                                                          rect, shape, difference, 28, white,
                                                          nullptr));
                 } else {
-                    RunTransform(black.data(), out.data(), kWidth, kHeight, rect, shape,
-                                 difference, profile, white, nullptr);
+                    RunTransform(black.data(), out.data(), kWidth, kHeight, rect, shape, difference,
+                                 profile, white, nullptr);
                 }
                 const SelectionRect d = DefinedRectangle(kWidth, kHeight, rect, shape, difference,
                                                          profile, mode == 2, 28);
@@ -52,8 +52,9 @@ TEST(DefinedArea, HoldsNoFillAndCannotGrowAlongTheLines) {
                 EXPECT_EQ(rows ? d.left + d.right : d.top + d.bottom,
                           rows ? rect.left + rect.right : rect.top + rect.bottom);
                 // Squeezed lines leave fill beside it: one pixel more at both ends takes it in.
-                const SelectionRect wider = rows ? SelectionRect{d.left - 1, d.top, d.right + 1, d.bottom}
-                                                 : SelectionRect{d.left, d.top - 1, d.right, d.bottom + 1};
+                const SelectionRect wider =
+                    rows ? SelectionRect{d.left - 1, d.top, d.right + 1, d.bottom}
+                         : SelectionRect{d.left, d.top - 1, d.right, d.bottom + 1};
                 const bool inside = rows ? d.left > rect.left : d.top > rect.top;
                 if (inside) EXPECT_FALSE(AllBlack(out, wider));
             }

@@ -91,7 +91,8 @@ std::int32_t WeightOf(const std::uint32_t* pairs, std::int32_t t) noexcept {
 // Weighted sums in 32 bits back to bytes: rounded (the sums started at a half), clamped to 0..255
 // by the saturating packs.
 __m128i PackSums(__m128i a, __m128i b, __m128i c, __m128i d) noexcept {
-    const __m128i low = _mm_packs_epi32(_mm_srai_epi32(a, kWeightBits), _mm_srai_epi32(b, kWeightBits));
+    const __m128i low =
+        _mm_packs_epi32(_mm_srai_epi32(a, kWeightBits), _mm_srai_epi32(b, kWeightBits));
     const __m128i high =
         _mm_packs_epi32(_mm_srai_epi32(c, kWeightBits), _mm_srai_epi32(d, kWeightBits));
     return _mm_packus_epi16(low, high);
@@ -116,9 +117,9 @@ void MoveRow(const Pixel32* firstTap, std::int32_t width, const LineTaps& taps,
         for (std::int32_t t = 0; t < taps.count; t += 2) {
             const auto* row = in + static_cast<std::size_t>(t) * bytes + b;
             const __m128i first = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row));
-            const __m128i second = t + 1 < taps.count
-                                       ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + bytes))
-                                       : zero;
+            const __m128i second =
+                t + 1 < taps.count ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + bytes))
+                                   : zero;
             const __m128i pair = _mm_set1_epi32(static_cast<int>(pairs[t / 2]));
             const __m128i low = _mm_unpacklo_epi8(first, second);
             const __m128i high = _mm_unpackhi_epi8(first, second);
@@ -151,7 +152,8 @@ __m128i ColumnSum(const Pixel32* firstTap, const LineTaps& taps,
         const __m128i b =
             t + 1 < taps.count ? _mm_cvtsi32_si128(static_cast<int>(firstTap[t + 1])) : zero;
         const __m128i channels = _mm_unpacklo_epi8(_mm_unpacklo_epi8(a, b), zero);
-        sum = _mm_add_epi32(sum, _mm_madd_epi16(channels, _mm_set1_epi32(static_cast<int>(pairs[t / 2]))));
+        sum = _mm_add_epi32(
+            sum, _mm_madd_epi16(channels, _mm_set1_epi32(static_cast<int>(pairs[t / 2]))));
     }
     return sum;
 }
@@ -175,9 +177,8 @@ bool MovedLines::Same(const Key& key) const noexcept {
     const SelectionRect& b = key_.rect;
     return ready_ && key.source == key_.source && key.width == key_.width &&
            key.height == key_.height && key.picture == key_.picture && a.left == b.left &&
-           a.top == b.top &&
-           a.right == b.right && a.bottom == b.bottom && key.shape == key_.shape &&
-           key.difference == key_.difference;
+           a.top == b.top && a.right == b.right && a.bottom == b.bottom &&
+           key.shape == key_.shape && key.difference == key_.difference;
 }
 
 bool MovedLines::Allocate(const Key& key, bool picture) noexcept {
@@ -320,7 +321,8 @@ void MovedLines::MoveColumns(std::int32_t from, std::int32_t to) noexcept {
         Pixel32* out = pixels_.get() + PixelIndex(first, y, key_.width);
         std::int32_t j = from;
         for (; to - j >= 4; j += 4) {
-            const __m128i packed = PackSums(sum(in, j), sum(in, j + 1), sum(in, j + 2), sum(in, j + 3));
+            const __m128i packed =
+                PackSums(sum(in, j), sum(in, j + 1), sum(in, j + 2), sum(in, j + 3));
             _mm_storeu_si128(reinterpret_cast<__m128i*>(out + j), packed);
         }
         for (; j < to; ++j) {

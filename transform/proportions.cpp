@@ -6,7 +6,7 @@
 
 namespace {
 
-constexpr double kFrameDiagonal = 43.27;                 // mm, the 35-mm frame's diagonal
+constexpr double kFrameDiagonal = 43.27;                  // mm, the 35-mm frame's diagonal
 constexpr double kMostTilt = 3.14159265358979323846 / 3;  // 60 degrees
 
 }  // namespace

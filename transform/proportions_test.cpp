@@ -34,7 +34,8 @@ struct Camera {
     }
 };
 
-// The photograph: anti-aliased grey dots on black at the plane's grid points, 4 x 4 samples a pixel.
+// The photograph: anti-aliased grey dots on black at the plane's grid points, 4 x 4 samples a
+// pixel.
 std::vector<Pixel32> Photograph(const Camera& camera, bool rows) {
     std::vector<Pixel32> image(static_cast<std::size_t>(kWidth) * kHeight);
     for (int y = 0; y < kHeight; ++y) {
@@ -182,7 +183,8 @@ TEST(Proportions, WhereNothingMovesThePerspectiveProfileStands) {
                           {"edge behind the camera", {0, 0, kWidth, 20}, 1, 40, 8},
                           {"difference 0", {0, 0, kWidth, kHeight}, 4, 0, 28}};
     std::vector<Pixel32> source(static_cast<std::size_t>(kWidth) * kHeight);
-    for (std::size_t i = 0; i < source.size(); ++i) source[i] = static_cast<Pixel32>(i * 2654435761u);
+    for (std::size_t i = 0; i < source.size(); ++i)
+        source[i] = static_cast<Pixel32>(i * 2654435761u);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const bool rows = ShapeRebuildsRows(c.shape);
@@ -191,8 +193,8 @@ TEST(Proportions, WhereNothingMovesThePerspectiveProfileStands) {
         EXPECT_FALSE(c.difference != 0 && MoveOf(g, kWidth, kHeight, rows, c.focal).moves);
         std::vector<Pixel32> expected(source.size(), 0x5A5A5A5Au);
         std::vector<Pixel32> out = expected;
-        RunTransform(source.data(), expected.data(), kWidth, kHeight, c.rect, c.shape,
-                     c.difference, LineProfile::kPerspective, {3, 0xFF102030u}, nullptr);
+        RunTransform(source.data(), expected.data(), kWidth, kHeight, c.rect, c.shape, c.difference,
+                     LineProfile::kPerspective, {3, 0xFF102030u}, nullptr);
         ASSERT_TRUE(RunTransformInProportion(source.data(), out.data(), kWidth, kHeight, c.rect,
                                              c.shape, c.difference, c.focal, {3, 0xFF102030u},
                                              nullptr));

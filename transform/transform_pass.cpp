@@ -249,7 +249,8 @@ namespace {
 // rebuilt from there, so that the pass needs no moved picture.
 bool RebuildMovedRows(const MovedLines& moved, Pixel32* destination, std::int32_t width,
                       const FillParams& fill, ProgressRecord* progress) noexcept {
-    const std::unique_ptr<Pixel32[]> row(new (std::nothrow) Pixel32[static_cast<std::size_t>(width)]);
+    const std::unique_ptr<Pixel32[]> row(new (std::nothrow)
+                                             Pixel32[static_cast<std::size_t>(width)]);
     if (!row) return false;
     const SamplerContext context{row.get(), width, 1, &fill};
     const LineGeometry& lines = moved.Geometry();

@@ -47,8 +47,7 @@ void RenderLines(CanvasPixels& canvas, const PreviewSource& source, const Previe
                  const FillParams& fill, MovedLines* moved) noexcept {
     PreviewRegion region{};
     if (!DrawableRegion(canvas, source, visible, {source.width, source.height}, &region)) return;
-    const preview_lines::PreviewLines lines(source, fill, kRows, shape, difference, profile,
-                                            moved);
+    const preview_lines::PreviewLines lines(source, fill, kRows, shape, difference, profile, moved);
     if (!lines.transforms) {
         RenderSourcePreview(canvas, source, region);
         return;
@@ -96,8 +95,7 @@ void RenderPreviewRows(CanvasPixels& canvas, const PreviewSource& source,
 
 void RenderPreviewColumns(CanvasPixels& canvas, const PreviewSource& source,
                           const PreviewRegion& region, std::int32_t shape, std::int32_t difference,
-                          LineProfile profile, const FillParams& fill,
-                          MovedLines* moved) noexcept {
+                          LineProfile profile, const FillParams& fill, MovedLines* moved) noexcept {
     RenderLines<false>(canvas, source, region, shape, difference, profile, fill, moved);
 }
 

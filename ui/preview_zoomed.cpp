@@ -274,8 +274,8 @@ void RenderZoomedLines(CanvasPixels& canvas, const PreviewSource& source,
     const std::ptrdiff_t stride = kRows ? 1 : canvas.Width();  // canvas words along a line
     // The image lines the blocks shown span: the moved ones among them are made ready.
     const auto firstLineOf = [&](std::int32_t block) {
-        return static_cast<std::int32_t>(std::min<std::int64_t>(std::int64_t{block} * scale,
-                                                                 acrossSize));
+        return static_cast<std::int32_t>(
+            std::min<std::int64_t>(std::int64_t{block} * scale, acrossSize));
     };
     lines.Ensure(firstLineOf(acrossFrom), firstLineOf(acrossFrom + across));
     std::int32_t quarters[2 * kChunkBlocks];
