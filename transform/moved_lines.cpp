@@ -182,7 +182,9 @@ bool MovedLines::Same(const Key& key) const noexcept {
 }
 
 bool MovedLines::Allocate(const Key& key, bool picture) noexcept {
-    const std::uint64_t pixels = picture ? static_cast<std::uint64_t>(key.width) * key.height : 0;
+    const std::uint64_t pixels =
+        picture ? static_cast<std::uint64_t>(key.width) * static_cast<std::uint64_t>(key.height)
+                : 0;
     if (pixels > std::numeric_limits<std::size_t>::max() / sizeof(Pixel32)) return false;
     if (pixels != pixelCount_) {
         pixels_.reset();
