@@ -31,6 +31,7 @@ double FarWeight(double s) noexcept { return 4.0 - (8.0 - (5.0 - s) * s) * s; }
 // The weights in 1/16384, rounded, the rounding's rest given to the heaviest tap so that they sum
 // to one exactly and a constant picture stays constant.
 void Quantize(const double* weights, std::int32_t count, std::int32_t* out) noexcept {
+    if (count <= 0) return;
     std::int32_t sum = 0;
     std::int32_t heaviest = 0;
     for (std::int32_t t = 0; t < count; ++t) {
@@ -159,14 +160,15 @@ __m128i ColumnSum(const Pixel32* firstTap, const LineTaps& taps,
 }
 
 // The same for up to four taps in one load of four pixels, the weights past the last tap 0.
-__m128i FourTapSum(const Pixel32* firstTap, const std::uint32_t* pairs) noexcept {
+__m128i FourTapSum(const Pixel32* firstTap, const std::uint32_t* weights) noexcept {
     const __m128i zero = _mm_setzero_si128();
     const __m128i four = _mm_loadu_si128(reinterpret_cast<const __m128i*>(firstTap));
     const __m128i next = _mm_srli_si128(four, 4);
     const __m128i first = _mm_unpacklo_epi8(_mm_unpacklo_epi8(four, next), zero);
     const __m128i second = _mm_unpacklo_epi8(_mm_unpackhi_epi8(four, next), zero);
-    const __m128i low = _mm_madd_epi16(first, _mm_set1_epi32(static_cast<int>(pairs[0])));
-    const __m128i high = _mm_madd_epi16(second, _mm_set1_epi32(static_cast<int>(pairs[1])));
+    const auto* w = reinterpret_cast<const __m128i*>(weights);
+    const __m128i low = _mm_madd_epi16(first, _mm_loadu_si128(w));
+    const __m128i high = _mm_madd_epi16(second, _mm_loadu_si128(w + 1));
     return _mm_add_epi32(_mm_add_epi32(_mm_set1_epi32(kWeightHalf), low), high);
 }
 
@@ -270,8 +272,9 @@ void MovedLines::PlanTaps(const LineMove& move, std::int32_t lines) noexcept {
         FourTaps& four = fourTaps_[static_cast<std::size_t>(j)];
         four.fits = count <= 4 && from + 4 <= lines;
         const std::uint32_t* pairs = weights_.get() + at;
-        four.pairs[0] = pairs[0];
-        four.pairs[1] = count > 2 ? pairs[1] : 0;
+        four.from = from;
+        std::fill_n(four.weights, 4, pairs[0]);
+        std::fill_n(four.weights + 4, 4, count > 2 ? pairs[1] : 0u);
         at += (count + 1) / 2;
     }
 }
@@ -313,10 +316,10 @@ void MovedLines::Ensure(std::int32_t from, std::int32_t to) noexcept {
 void MovedLines::MoveColumns(std::int32_t from, std::int32_t to) noexcept {
     const std::int32_t first = geometry_.first;
     const auto sum = [&](const Pixel32* in, std::int32_t j) {
+        const FourTaps& four = fourTaps_[static_cast<std::size_t>(j)];
+        if (four.fits) return FourTapSum(in + four.from, four.weights);
         const LineTaps& taps = Taps(j);
-        const std::size_t k = static_cast<std::size_t>(j);
-        return fourTaps_[k].fits ? FourTapSum(in + taps.from, fourTaps_[k].pairs)
-                                 : ColumnSum(in + taps.from, taps, Weights() + taps.at);
+        return ColumnSum(in + taps.from, taps, Weights() + taps.at);
     };
     for (std::int32_t y = 0; y < key_.height; ++y) {
         const Pixel32* in = key_.source + PixelIndex(0, y, key_.width);

@@ -83,10 +83,12 @@ class MovedLines {
     std::unique_ptr<LineTaps[]> taps_;
     std::unique_ptr<std::uint32_t[]> weights_;
     std::unique_ptr<std::uint8_t[]> done_;
-    // A result column's weight pairs as the one-load sum of up to four taps takes them (words,
-    // not vectors: the heap of the 32-bit runtime aligns to 8 bytes only).
+    // A result column as the one-load sum of up to four taps takes it: its first tap, and the
+    // weight pairs of taps 0 and 1 and of taps 2 and 3, each repeated for the four channels
+    // (words, loaded unaligned: the heap of the 32-bit runtime aligns to 8 bytes only).
     struct FourTaps {
-        std::uint32_t pairs[2];
+        std::int32_t from;
+        std::uint32_t weights[8];
         bool fits;  // at most four taps, with four pixels of the row from the first
     };
     std::unique_ptr<FourTaps[]> fourTaps_;
