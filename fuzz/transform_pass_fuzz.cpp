@@ -69,8 +69,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     SelectionRect clip = ClipToImage(rect, width, height);
     if (clip.right <= clip.left || clip.bottom <= clip.top) clip = {0, 0, 1, 1};
-    const Window window = restore ? Window{0, 0, std::int64_t{width} * height}
-                                  : WindowOf(clip, width, height);
+    const Window window =
+        restore ? Window{0, 0, std::int64_t{width} * height} : WindowOf(clip, width, height);
     if (window.count > kMostStored) return 0;
     const auto count = static_cast<std::size_t>(window.count);
     FarImage source(width, height, window.x, window.y, count, 0);

@@ -34,8 +34,8 @@ EndPixels Classify(const engine_cases::Case& c, const Image& image, std::int32_t
     LineGeometry g =
         GeometryOf(c.rect, ShapeRebuildsRows(c.shape), c.shape, c.difference, c.profile);
     MovedLines moved(engine_cases::kFocal);
-    if (c.proportions && moved.Prepare(image.pixels.data(), c.width, c.height, c.rect, c.shape,
-                                       c.difference)) {
+    if (c.proportions &&
+        moved.Prepare(image.pixels.data(), c.width, c.height, c.rect, c.shape, c.difference)) {
         g = moved.Geometry();
     }
     const std::int32_t lo = g.lo;

@@ -58,8 +58,7 @@ inline constexpr std::int32_t kNoLens = 0;
 // The whole image at canvas (0, 0), on a canvas of the image's size; with a `focal` length, the
 // proportions restored.
 inline CanvasPixels RenderWhole(const Image& image, std::int32_t shape, std::int32_t difference,
-                                const FillParams& fill,
-                                LineProfile profile = LineProfile::kClassic,
+                                const FillParams& fill, LineProfile profile = LineProfile::kClassic,
                                 std::int32_t focal = kNoLens) {
     CanvasPixels canvas = Canvas(image.width, image.height);
     MovedLines moved(focal);
