@@ -21,10 +21,6 @@ TrapezoidGeometrySettings ReadGeometrySettings(HMODULE plugin) {
             key(L"proportions"), FocalOfSetting(key(L"focal"))};
 }
 
-std::uint32_t PluginWorkBytesPerPixel(const TrapezoidGeometrySettings& settings) {
-    return settings.perspective != 0 && settings.proportions != 0 ? 4 : 0;
-}
-
 void CropToDefined(RgbaImage& image, const SelectionRect& rect, const TrapezoidGeometrySettings& s,
                    const std::string& input) {
     const LineProfile profile =

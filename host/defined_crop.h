@@ -1,6 +1,5 @@
 // run --crop: the result cut to the rectangle that the Trapezoid plug-in's settings leave
-// defined, computed from their geometry by the portable engine, and the memory those settings
-// take beyond the two images.
+// defined, computed from their geometry by the portable engine.
 #pragma once
 
 #include <cstdint>
@@ -18,10 +17,6 @@ struct TrapezoidGeometrySettings {
     std::int32_t focal;
 };
 [[nodiscard]] TrapezoidGeometrySettings ReadGeometrySettings(HMODULE plugin);
-
-// Bytes per pixel that a run of the plug-in with these settings holds besides the two images:
-// the moved picture of restored proportions, 4.
-[[nodiscard]] std::uint32_t PluginWorkBytesPerPixel(const TrapezoidGeometrySettings& settings);
 
 // The part of `image` inside the rectangle that a run over `rect` leaves defined. Throws
 // HostError naming `input` when nothing of it is.

@@ -69,9 +69,7 @@ int RunOne(const PluginModule& plugin, const RunOptions& run, const std::string&
         throw HostError("cannot write " + Quoted(output) +
                         ": the extension names no format (.png, .jpg, .tif, .bmp)");
     }
-    // Restoring proportions holds one more image in the plug-in.
-    const std::uint32_t work = PluginWorkBytesPerPixel(ReadGeometrySettings(plugin.Handle()));
-    SelectedImage selected = ReadSelectedImage(input, run.filter.maskPath, run.rect, work);
+    SelectedImage selected = ReadSelectedImage(input, run.filter.maskPath, run.rect);
     CheckWritable(output, selected.image.width, selected.image.height);
     if (run.straighten) Straighten(plugin, run, selected, input);
 

@@ -76,9 +76,8 @@ std::string RectText(const SelectionRect& rect) {
 
 SelectedImage ReadSelectedImage(const std::string& input,
                                 const std::optional<std::string>& maskPath,
-                                const std::optional<SelectionRect>& rect,
-                                std::uint32_t workBytesPerPixel) {
-    const std::uint32_t bytesPerPixel = RunBytesPerPixel(maskPath.has_value()) + workBytesPerPixel;
+                                const std::optional<SelectionRect>& rect) {
+    const std::uint32_t bytesPerPixel = RunBytesPerPixel(maskPath.has_value());
     // The mask first: its decoding needs room that the images take later.
     std::optional<GreyImage> maskImage;
     if (maskPath) maskImage = ReadGreyImage(*maskPath, bytesPerPixel);

@@ -48,10 +48,8 @@ struct SelectedImage {
 
 // Reads the image and its mask image (white selects), and chooses the rectangle: the one given,
 // else the bounding box of the mask's selection, else the whole image. The room checked for is
-// a run's (RunBytesPerPixel), and `workBytesPerPixel` more that the plug-in holds while it runs.
-// Throws HostError, and UsageError for a rectangle outside the image, a mask of another size or a
-// mask that selects nothing (inside the rectangle, when one is given).
+// a run's (RunBytesPerPixel). Throws HostError, and UsageError for a rectangle outside the image,
+// a mask of another size or a mask that selects nothing (inside the rectangle, when one is given).
 [[nodiscard]] SelectedImage ReadSelectedImage(const std::string& input,
                                               const std::optional<std::string>& maskPath,
-                                              const std::optional<SelectionRect>& rect,
-                                              std::uint32_t workBytesPerPixel = 0);
+                                              const std::optional<SelectionRect>& rect);

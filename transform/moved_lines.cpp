@@ -305,34 +305,34 @@ void MovedLines::Ensure(std::int32_t from, std::int32_t to) noexcept {
                 MoveRowInto(g.first + k, pixels_.get() + PixelIndex(0, g.first + k, key_.width));
             }
         } else {
-            MoveColumns(j, end);
+            MoveColumnsInto(j, end, pixels_.get() + g.first + j, key_.width);
         }
         j = end;
     }
 }
 
-// Result columns from..to-1 (counted from the selection's first), a row at a time, four pixels
-// packed together.
-void MovedLines::MoveColumns(std::int32_t from, std::int32_t to) noexcept {
-    const std::int32_t first = geometry_.first;
+void MovedLines::MoveColumnsInto(std::int32_t from, std::int32_t to, Pixel32* out,
+                                 std::int32_t stride) const noexcept {
     const auto sum = [&](const Pixel32* in, std::int32_t j) {
         const FourTaps& four = fourTaps_[static_cast<std::size_t>(j)];
         if (four.fits) return FourTapSum(in + four.from, four.weights);
         const LineTaps& taps = Taps(j);
         return ColumnSum(in + taps.from, taps, Weights() + taps.at);
     };
+    const std::int32_t count = to - from;
     for (std::int32_t y = 0; y < key_.height; ++y) {
         const Pixel32* in = key_.source + PixelIndex(0, y, key_.width);
-        Pixel32* out = pixels_.get() + PixelIndex(first, y, key_.width);
-        std::int32_t j = from;
-        for (; to - j >= 4; j += 4) {
+        Pixel32* row = out + PixelIndex(0, y, stride);
+        std::int32_t k = 0;
+        for (; count - k >= 4; k += 4) {
+            const std::int32_t j = from + k;
             const __m128i packed =
                 PackSums(sum(in, j), sum(in, j + 1), sum(in, j + 2), sum(in, j + 3));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + j), packed);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(row + k), packed);
         }
-        for (; j < to; ++j) {
-            const __m128i s = sum(in, j);
-            out[j] = static_cast<Pixel32>(_mm_cvtsi128_si32(PackSums(s, s, s, s)));
+        for (; k < count; ++k) {
+            const __m128i s = sum(in, from + k);
+            row[k] = static_cast<Pixel32>(_mm_cvtsi128_si32(PackSums(s, s, s, s)));
         }
     }
 }

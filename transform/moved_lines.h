@@ -18,9 +18,11 @@ struct LineTaps {
     std::int32_t at;
 };
 
-// The moved picture of one setting: an image-sized buffer whose lines of the selection are moved
-// on demand, each once, so that a preview computes only the lines it shows and a pass all of them.
-// Lines outside the selection are never moved, and never read through it.
+// The moved lines of one setting: each result line's taps and weights, and for the preview an
+// image-sized moved picture whose lines of the selection are moved on demand, each once, so that
+// it computes only the lines it shows. Lines outside the selection are never moved, and never read
+// through it. The pass moves its lines into scratch of its own instead (MoveRowInto,
+// MoveColumnsInto).
 class MovedLines {
    public:
     explicit MovedLines(std::int32_t focal) noexcept : focal_(FocalOfSetting(focal)) {}
@@ -44,6 +46,10 @@ class MovedLines {
     // Row `row` of the selection moved into `out`, a row of the image's width; for shapes that
     // rebuild rows, with or without the picture.
     void MoveRowInto(std::int32_t row, Pixel32* out) const noexcept;
+    // The moved columns from..to-1 (counted from the selection's first) of every row into `out`,
+    // column `from` first, its rows `stride` pixels apart; for shapes that rebuild columns.
+    void MoveColumnsInto(std::int32_t from, std::int32_t to, Pixel32* out,
+                         std::int32_t stride) const noexcept;
     // Moves the lines from..to-1 of the selection that are not moved yet into the picture.
     void Ensure(std::int32_t from, std::int32_t to) noexcept;
 
@@ -71,7 +77,6 @@ class MovedLines {
     [[nodiscard]] bool Same(const Key& key) const noexcept;
     [[nodiscard]] bool Allocate(const Key& key, bool picture) noexcept;
     void PlanTaps(const LineMove& move, std::int32_t lines) noexcept;
-    void MoveColumns(std::int32_t from, std::int32_t to) noexcept;
 
     std::int32_t focal_;
     bool ready_ = false;

@@ -39,6 +39,8 @@ LineMove MoveOf(const LineGeometry& g, std::int32_t width, std::int32_t height, 
 LineGeometry MovedGeometry(const LineGeometry& g, const LineMove& move) noexcept {
     LineGeometry moved = g;
     moved.linearLengths = true;
+    moved.linearFirst = g.first;
+    moved.linearExtent = g.extent;
     moved.startLength = move.scale * g.startLength;
     moved.endLength = move.scale * g.endLength;
     return moved;

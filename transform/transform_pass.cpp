@@ -256,10 +256,39 @@ bool RebuildMovedRows(const MovedLines& moved, Pixel32* destination, std::int32_
     const LineGeometry& lines = moved.Geometry();
     for (std::int32_t r = lines.first; r < lines.first + lines.extent; ++r) {
         moved.MoveRowInto(r, row.get());
-        LineGeometry one = lines;
-        one.first = lines.first - r;  // row r is line 0 of the scratch
+        LineGeometry one = lines;  // row r is line 0 of the scratch
+        one.first = lines.first - r;
+        one.linearFirst = lines.linearFirst - r;
         RebuildLine<RowAxis>({destination + PixelIndex(0, r, width), &context, one}, 0);
         ReportLinesDone(progress, r - lines.first, lines.extent);
+    }
+    return true;
+}
+
+// The columns restored a band at a time: each band moved into scratch (a band of columns of the
+// image's height) and rebuilt from there into its place, so that the pass needs no moved picture.
+// The bands' lines keep the lengths of their place among all the lines.
+bool RebuildMovedColumns(const MovedLines& moved, Pixel32* destination, std::int32_t width,
+                         std::int32_t height, const FillParams& fill,
+                         ProgressRecord* progress) noexcept {
+    constexpr std::int32_t kBand = 1024;
+    const LineGeometry& lines = moved.Geometry();
+    const std::int32_t band = std::min(kBand, lines.extent);
+    const std::unique_ptr<Pixel32[]> scratch(
+        new (std::nothrow) Pixel32[static_cast<std::size_t>(band) * static_cast<std::size_t>(height)]);
+    if (!scratch) return false;
+    for (std::int32_t from = 0, count = 0; from < lines.extent; from += count) {
+        count = std::min(band, lines.extent - from);
+        moved.MoveColumnsInto(from, from + count, scratch.get(), count);
+        LineGeometry part = lines;
+        part.first = 0;
+        part.extent = count;
+        part.linearFirst = lines.linearFirst - (lines.first + from);
+        const SamplerContext context{scratch.get(), count, height, &fill};
+        if (!RunColumnPass(destination + lines.first + from, context, part, nullptr, width)) {
+            return false;
+        }
+        ReportLinesDone(progress, from + count - 1, lines.extent);
     }
     return true;
 }
@@ -274,7 +303,7 @@ bool RunTransformInProportion(const Pixel32* source, Pixel32* destination, std::
     const SelectionRect r = ClipToImage(rect, width, height);
     const bool rows = ShapeRebuildsRows(shape);
     MovedLines moved(focal);
-    if (!moved.Prepare(source, width, height, r, shape, difference, /*picture=*/!rows)) {
+    if (!moved.Prepare(source, width, height, r, shape, difference, /*picture=*/false)) {
         if (moved.OutOfMemory()) return false;
         RunTransform(source, destination, width, height, rect, shape, difference,
                      LineProfile::kPerspective, fill, progress);
@@ -285,10 +314,5 @@ bool RunTransformInProportion(const Pixel32* source, Pixel32* destination, std::
     fill.right = r.right;
     fill.bottom = r.bottom;
     if (rows) return RebuildMovedRows(moved, destination, width, fill, progress);
-    // Columns read the moved picture down each column, a band of them at a time.
-    const LineGeometry& lines = moved.Geometry();
-    moved.Ensure(lines.first, lines.first + lines.extent);
-    const SamplerContext context{moved.Pixels(), width, height, &fill};
-    PassLines(destination, lines, /*rows=*/false, context, progress);
-    return true;
+    return RebuildMovedColumns(moved, destination, width, height, fill, progress);
 }

@@ -57,7 +57,9 @@ void RunTransform(const Pixel32* source, Pixel32* destination, std::int32_t widt
 
 // RunTransform under the perspective profile with the proportions restored (the lines moved to
 // undo the camera's tilt, the lens `focal` mm). Where nothing moves, the perspective profile's
-// result. False, with nothing written, when the moved picture's image-sized buffer cannot be had.
+// result. False when memory for its scratch (a row, or a band of 1024 columns of the image's
+// height) cannot be had: nothing is written then, except, should the column pass's own scratch
+// fail between bands, the bands before.
 [[nodiscard]] bool RunTransformInProportion(const Pixel32* source, Pixel32* destination,
                                             std::int32_t width, std::int32_t height,
                                             const SelectionRect& rect, std::int32_t shape,

@@ -283,6 +283,28 @@ TEST(PreviewRender, EmptySelectionShowsTheSource) {
     }
 }
 
+// With the proportions restored the pass moves the columns a band of 1024 at a time, the preview
+// from one moved picture: on a picture of several bands both show the same, squeezed and
+// stretched alike.
+TEST(PreviewRender, RestoredColumnsAgreeWithThePassAcrossBands) {
+    const Image image = Noise(2600, 24, /*opaque=*/true);
+    const SelectionRect rect{3, 2, 2597, 23};
+    for (const std::int32_t difference : {30, -30}) {
+        const FillParams fill = Fill(4, rect);
+        const std::vector<Pixel32> pass =
+            Pass(image, rect, 4, difference, fill, LineProfile::kPerspective, 50);
+        const CanvasPixels preview =
+            RenderWhole(image, 4, difference, fill, LineProfile::kPerspective, 50);
+        int mismatches = 0;
+        for (std::int32_t y = 0; y < image.height; ++y) {
+            for (std::int32_t x = 0; x < image.width; ++x) {
+                mismatches += preview.At(x, y) != Shown(x, y, pass[y * image.width + x]);
+            }
+        }
+        EXPECT_EQ(mismatches, 0) << difference;
+    }
+}
+
 // The samplers' mends hold in the preview too: with the edge-pixel or source-pixel fill a flat
 // image previews flat at every size, shape and difference, whatever rounding the insets meet,
 // and the canvas of exactly the image's size is never overrun.
