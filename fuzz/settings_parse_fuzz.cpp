@@ -32,11 +32,12 @@ std::int32_t ExpectedValue(const std::string& text) {
 
 }  // namespace
 
-// The input's first six lines are the values of the six keys in file order, as the platform's
+// The input's first eight lines are the values of the eight keys in file order, as the platform's
 // profile reader hands them over.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string content(reinterpret_cast<const char*>(data), size);
-    std::string values[6];
+    constexpr int kKeys = 8;
+    std::string values[kKeys];
     std::size_t from = 0;
     for (std::string& value : values) {
         if (from > content.size()) break;
@@ -46,12 +47,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         value = value.substr(0, value.find('\0'));
         from = end + 1;
     }
-    std::int32_t parsed[6];
-    for (int k = 0; k < 6; ++k) {
+    std::int32_t parsed[kKeys];
+    for (int k = 0; k < kKeys; ++k) {
         parsed[k] = ParseProfileInt(values[k].c_str());
         FuzzCheck(parsed[k] == ExpectedValue(values[k]), "value read as its decimal number");
     }
-    const RawSettings raw{parsed[0], parsed[1], parsed[2], parsed[3], parsed[4], parsed[5]};
+    const RawSettings raw{parsed[0], parsed[1], parsed[2], parsed[3],
+                          parsed[4], parsed[5], parsed[6], parsed[7]};
     TrapezoidSettings settings{};
     ApplyReadRules(raw, &settings);
     const auto ruled = [](std::int32_t v) { return v >= 0 && v <= 5 ? v : 0; };
@@ -61,5 +63,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FuzzCheck(settings.fill.transparent == raw.transparent, "transparent as read");
     FuzzCheck(settings.preview == raw.preview, "preview as read");
     FuzzCheck(settings.perspective == raw.perspective, "perspective as read");
+    FuzzCheck(settings.proportions == raw.proportions, "proportions as read");
+    const bool lens = raw.focal >= 8 && raw.focal <= 800;
+    FuzzCheck(settings.focal == (lens ? raw.focal : 28), "focal 8..800, else 28");
     return 0;
 }

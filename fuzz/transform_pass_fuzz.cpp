@@ -1,7 +1,9 @@
 // Fuzz target: the transform pass on small images, everything from the input: the image's size
 // (up to the 32-bit limit, only the selection's part stored), the rectangle anywhere, the shape,
-// difference, fill, transparency, colour, pixels and the span path. Guard zones around both
-// buffers must be intact after the run, and the destination outside the rectangle unchanged.
+// difference, fill, transparency, colour, pixels and the span path, and under the perspective
+// profile the proportions restored with any lens (on images stored whole: the move reads whole
+// lines). Guard zones around both buffers must be intact after the run, and the destination
+// outside the rectangle unchanged.
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -61,9 +63,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         ChooseLinePath(LinePath::kSse2);
     }
 
+    const std::int32_t focal = input.IntIn(-1, 900);
+    const bool restore = settings.profile == LineProfile::kPerspective && input.IntIn(0, 1) != 0 &&
+                         std::int64_t{width} * height <= kMostStored;
+
     SelectionRect clip = ClipToImage(rect, width, height);
     if (clip.right <= clip.left || clip.bottom <= clip.top) clip = {0, 0, 1, 1};
-    const Window window = WindowOf(clip, width, height);
+    const Window window =
+        restore ? Window{0, 0, std::int64_t{width} * height} : WindowOf(clip, width, height);
     if (window.count > kMostStored) return 0;
     const auto count = static_cast<std::size_t>(window.count);
     FarImage source(width, height, window.x, window.y, count, 0);
@@ -71,8 +78,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::memcpy(source.Window(), bytes.data(), bytes.size());
     FarImage dest(width, height, window.x, window.y, count, kStart);
 
-    RunTransform(source.Pixels(), dest.Pixels(), width, height, rect, shape, difference,
-                 settings.profile, fill, nullptr);
+    if (restore) {
+        const bool ran = RunTransformInProportion(source.Pixels(), dest.Pixels(), width, height,
+                                                  rect, shape, difference, focal, fill, nullptr);
+        FuzzCheck(ran, "a small image's moved lines had their memory");
+    } else {
+        RunTransform(source.Pixels(), dest.Pixels(), width, height, rect, shape, difference,
+                     settings.profile, fill, nullptr);
+    }
     FuzzCheck(source.GuardsIntact() && dest.GuardsIntact(), "guard zones intact");
     const SelectionRect written = ClipToImage(rect, width, height);
     for (std::size_t i = 0; i < count; ++i) {

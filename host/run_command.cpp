@@ -11,6 +11,7 @@
 #include "host/batch_plan.h"
 #include "host/client_info.h"
 #include "host/commands.h"
+#include "host/defined_crop.h"
 #include "host/host_error.h"
 #include "host/message_boxes.h"
 #include "host/message_redirect.h"
@@ -82,6 +83,15 @@ int RunOne(const PluginModule& plugin, const RunOptions& run, const std::string&
     if (!selected.mask.empty())
         KeepUnselected(selected.mask, selected.image.pixels, destination.pixels);
     selected.image = RgbaImage();  // the encoder gets the room
+    if (run.crop) {
+        // The settings as the run used them: --auto saved its suggestion before it.
+        CropToDefined(destination, selected.rect, ReadGeometrySettings(plugin.Handle()), input);
+        if (!run.quiet) {
+            WriteUtf8(stderr, "kvhost: " + Quoted(input) + ": cropped to " +
+                                  std::to_string(destination.width) + "x" +
+                                  std::to_string(destination.height) + "\n");
+        }
+    }
     WriteImage(output, std::move(destination), run.write);
     return kExitSuccess;
 }

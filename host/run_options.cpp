@@ -24,6 +24,7 @@ constexpr OptionHelp kOptionHelp[] = {
     {"--strip", "write none of the photograph's EXIF, ICC profile and XMP"},
     {"--auto", "straighten each image: the plug-in suggests and saves its settings first"},
     {"--horizontal", "straighten near-horizontal lines instead of verticals (run: with --auto)"},
+    {"--crop", "cut the result to the largest rectangle the settings leave defined"},
     {"--out-dir DIR", "batch: write each input into DIR under its own name"},
     {"--suffix TEXT", "batch: add TEXT to each output name, before the extension"},
     {"--format F", "batch: write png, jpg, tif or bmp (default: the input's format)"},
@@ -44,7 +45,7 @@ std::int32_t ParseQuality(const std::string& text) {
 void AddRunArguments(cxxopts::Options& options) {
     AddFilterArguments(options);
     options.add_options()("rect", "", cxxopts::value<std::string>())("quiet", "")("auto", "")(
-        "horizontal", "")("interactive", "")("strip", "")(
+        "crop", "")("horizontal", "")("interactive", "")("strip", "")(
         "quality", "", cxxopts::value<std::string>())("out-dir", "", cxxopts::value<std::string>())(
         "suffix", "", cxxopts::value<std::string>())("format", "", cxxopts::value<std::string>())(
         "more", "", cxxopts::value<std::vector<std::string>>());
@@ -97,6 +98,7 @@ RunOptions ParseRunOptions(const CommandArguments& arguments) {
         run.direction = SuggestHorizontals;
     }
     run.write.strip = result["strip"].as<bool>();
+    run.crop = result["crop"].as<bool>();
     run.quiet = result["quiet"].as<bool>();
     run.interactive = result["interactive"].as<bool>();
     return run;

@@ -25,6 +25,7 @@ struct RunOptions {
     WriteOptions write;
     bool straighten = false;  // --auto: the plug-in suggests and saves its settings before each run
     SuggestDirection direction = SuggestVerticals;  // what --auto straightens
+    bool crop = false;  // --crop: the result cut to what the settings leave defined
     bool quiet = false;
     bool interactive = false;
 };

@@ -44,6 +44,14 @@ void TrapezoidFilter::Execute(HWND parent, const Pixel32* source, Pixel32* desti
     if (settings.difference == 0 || rect == nullptr) return;
 
     settings.fill.colour = module.FillColour(settings.fill.mode, settings.fill.transparent);
+    if (RestoresProportions(settings)) {
+        if (!RunTransformInProportion(source, destination, width, height, *rect, settings.shape,
+                                      settings.difference, settings.focal, settings.fill,
+                                      progress)) {
+            module.ShowError(parent, module.Text().NoMemoryForProportionsMessage(), nullptr);
+        }
+        return;
+    }
     RunTransform(source, destination, width, height, *rect, settings.shape, settings.difference,
                  ProfileOfSetting(settings.perspective), settings.fill, progress);
 }

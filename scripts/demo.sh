@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds the plug-in and kvhost, draws a sample photograph, and runs the Trapezoid filter on it
 # through kvhost under Wine for a few settings, and straightened by the settings the plug-in
-# suggests for it under each profile. Results: PNGs under out/.
+# suggests for it under each profile; then a tall facade photographed from below, straightened
+# three ways (classic, perspective, perspective with the proportions restored) and cropped to
+# what the third leaves defined. Results: PNGs under out/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -21,6 +23,19 @@ run() {
          "transparent $transparent, perspective $perspective${*:+, $*})"
 }
 
+# The facade straightened as the plug-in suggests: NAME PERSPECTIVE PROPORTIONS [kvhost options...],
+# the lens 28 mm as the photograph's, the uncovered area white.
+facade() {
+    local name=$1 perspective=$2 proportions=$3
+    shift 3
+    printf '[Trapezoid]\r\nshape=1\r\ndifference=0\r\nundefarea=4\r\ntransparent=0\r\npreview=0\r\nperspective=%s\r\nproportions=%s\r\nfocal=28\r\n' \
+        "$perspective" "$proportions" > out/plugin/vxfilters.ini
+    wine build/win32/kvhost.exe run out/plugin/trapezoid.dll out/facade.png "out/$name.png" \
+        --quiet --auto "$@"
+    echo "demo: out/$name.png (perspective $perspective, proportions $proportions," \
+         "$(tr -d '\r' <out/plugin/vxfilters.ini | grep -E '^(shape|difference)=' | xargs)${*:+, $*})"
+}
+
 if [ "${1:-}" = "--runs" ]; then
     wine build/win32/kvhost.exe info out/plugin/trapezoid.dll
     run keystone-fixed 1 -58 0 0 0 --rect 0,29,480,331
@@ -30,6 +45,10 @@ if [ "${1:-}" = "--runs" ]; then
     run left-right-transparent 3 40 5 1 0
     run top-bottom-source 0 -50 1 0 0 --rect 120,60,360,300
     run bottom-foreground 2 45 2 0 0 --fg 20A040
+    facade facade-classic 0 0
+    facade facade-perspective 1 0
+    facade facade-proportions 1 1
+    facade facade-proportions-cropped 1 1 --crop
     exit 0
 fi
 
@@ -40,4 +59,6 @@ mkdir -p out/plugin
 cp build/win32/trapezoid.dll out/plugin/
 python3 scripts/make_sample.py out/sample.png
 echo "demo: out/sample.png (the source)"
+python3 scripts/make_facade.py out/facade.png
+echo "demo: out/facade.png (the facade's source)"
 scripts/with_display.sh "$0" --runs

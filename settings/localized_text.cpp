@@ -89,6 +89,11 @@ constexpr char kJapaneseBefore[] = "\x95\xE2\x90\xB3\x91\x4F";  // 補正前, be
 constexpr char kJapaneseOutOfRange[] =
     "%s: %s=%d\x81\x41\x8E\x77\x92\xE8\x82\xC5\x82\xAB\x82\xE9\x94\xCD\x88\xCD\x82\xCD"
     " %d\x81\x60%d \x82\xC5\x82\xB7";
+// "この画像の縦横比を復元するにはメモリが足りません。"
+constexpr char kJapaneseNoMemory[] =
+    "\x82\xB1\x82\xCC\x89\xE6\x91\x9C\x82\xCC\x8F\x63\x89\xA1\x94\xE4\x82\xF0\x95\x9C\x8C\xB3"
+    "\x82\xB7\x82\xE9\x82\xC9\x82\xCD\x83\x81\x83\x82\x83\x8A\x82\xAA\x91\xAB\x82\xE8\x82\xDC"
+    "\x82\xB9\x82\xF1\x81\x42";
 
 static_assert(sizeof(kJapaneseMenu) / sizeof(kJapaneseMenu[0]) == kPreviewMenuEntryCount + 1);
 static_assert(sizeof(kEnglishMenu) / sizeof(kEnglishMenu[0]) == kPreviewMenuEntryCount + 1);
@@ -111,6 +116,9 @@ const char* JapaneseText::TooFewGuidesNotice() const noexcept { return kJapanese
 const char* JapaneseText::MixedGuidesNotice() const noexcept { return kJapaneseMixedGuides; }
 const char* JapaneseText::BeforeLabel() const noexcept { return kJapaneseBefore; }
 const char* JapaneseText::OutOfRangeFormat() const noexcept { return kJapaneseOutOfRange; }
+const char* JapaneseText::NoMemoryForProportionsMessage() const noexcept {
+    return kJapaneseNoMemory;
+}
 
 const char* EnglishText::InvalidSettingsMessage() const noexcept {
     return "There is invalidate value in the initialization file.";
@@ -136,6 +144,9 @@ const char* EnglishText::MixedGuidesNotice() const noexcept {
 }
 const char* EnglishText::BeforeLabel() const noexcept { return "Before"; }
 const char* EnglishText::OutOfRangeFormat() const noexcept { return "%s: %s=%d, allowed %d to %d"; }
+const char* EnglishText::NoMemoryForProportionsMessage() const noexcept {
+    return "There is not enough memory to restore the proportions of this image.";
+}
 
 const LocalizedText& TextForLanguage(std::uint32_t languageId) noexcept {
     if (IsJapaneseLanguage(languageId)) return kJapanese;

@@ -45,6 +45,8 @@ class LocalizedText {
     // The line under InvalidSettingsMessage naming the file, the key, its value and the range
     // allowed: a printf format of (file, key, value, least, greatest).
     [[nodiscard]] virtual const char* OutOfRangeFormat() const noexcept = 0;
+    // Shown when a run cannot have the memory that restoring the proportions takes.
+    [[nodiscard]] virtual const char* NoMemoryForProportionsMessage() const noexcept = 0;
 };
 
 // Texts are Shift-JIS (code page 932), for the code-page window functions.
@@ -61,6 +63,7 @@ class JapaneseText final : public LocalizedText {
     [[nodiscard]] const char* DialogFailedMessage() const noexcept override;
     [[nodiscard]] const char* const* PreviewMenuNames() const noexcept override;
     [[nodiscard]] const char* NoStraightLinesNotice() const noexcept override;
+    [[nodiscard]] const char* NoMemoryForProportionsMessage() const noexcept override;
 };
 
 class EnglishText final : public LocalizedText {
@@ -76,6 +79,7 @@ class EnglishText final : public LocalizedText {
     [[nodiscard]] const char* DialogFailedMessage() const noexcept override;
     [[nodiscard]] const char* const* PreviewMenuNames() const noexcept override;
     [[nodiscard]] const char* NoStraightLinesNotice() const noexcept override;
+    [[nodiscard]] const char* NoMemoryForProportionsMessage() const noexcept override;
 };
 
 constexpr std::int32_t kJapaneseTemplateId = 118;

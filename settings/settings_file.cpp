@@ -90,6 +90,8 @@ bool ReadSettings(const std::wstring& file, TrapezoidSettings* settings, bool va
         raw.transparent = ReadKey(kTransparentKey, path.c_str());
         raw.preview = ReadKey(kPreviewKey, path.c_str());
         raw.perspective = ReadKey(kPerspectiveKey, path.c_str());
+        raw.proportions = ReadKey(kProportionsKey, path.c_str());
+        raw.focal = ReadKey(kFocalKey, path.c_str());
     }
     ApplyReadRules(raw, settings);
     return !validate || IsValidDifference(settings->difference);
@@ -107,6 +109,8 @@ bool WriteSettings(const ChosenSettings& chosen, const std::wstring& path) {
     saved = WriteKey(kTransparentKey, box(chosen.transparent), file) && saved;
     saved = WriteKey(kPreviewKey, box(chosen.preview), file) && saved;
     saved = WriteKey(kPerspectiveKey, box(chosen.perspective), file) && saved;
+    saved = WriteKey(kProportionsKey, box(chosen.proportions), file) && saved;
+    saved = WriteKey(kFocalKey, chosen.focal, file) && saved;
     if (chosen.layout) {
         saved = WriteKey(kDialogWidthKey, chosen.layout->width, file) && saved;
         saved = WriteKey(kDialogHeightKey, chosen.layout->height, file) && saved;

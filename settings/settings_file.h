@@ -18,7 +18,7 @@
 // false when it is there but cannot be opened (a folder in its place, no permission).
 [[nodiscard]] bool SettingsFileReadable(const std::wstring& path);
 
-// Fills the six file fields of `settings` from the settings file at `path` (missing values, and
+// Fills the eight file fields of `settings` from the settings file at `path` (missing values, and
 // every value when `path` is "", read as 0). With `validate`, false when the difference is
 // outside -100..100; without, always true.
 bool ReadSettings(const std::wstring& path, TrapezoidSettings* settings, bool validate);
@@ -33,6 +33,8 @@ struct ChosenSettings {
     std::int32_t transparent = 0;
     std::int32_t preview = 0;
     std::int32_t perspective = 0;
+    std::int32_t proportions = 0;
+    std::int32_t focal = kDefaultFocal;  // the lens, kept as the dialog read it
     // The setup dialog's client size in dialog units and whether its preview was fitted.
     std::optional<DialogLayout> layout;
 };

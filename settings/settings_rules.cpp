@@ -62,6 +62,8 @@ void ApplyReadRules(const RawSettings& raw, TrapezoidSettings* settings) noexcep
     settings->fill.transparent = raw.transparent;
     settings->preview = raw.preview;
     settings->perspective = raw.perspective;
+    settings->proportions = raw.proportions;
+    settings->focal = FocalOfSetting(raw.focal);
 }
 
 std::wstring ExtendedLengthPath(const std::wstring& path) {

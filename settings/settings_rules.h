@@ -7,6 +7,7 @@
 #include <string>
 
 #include "transform/edge_samplers.h"
+#include "transform/proportions.h"
 #include "transform/shape_profile.h"
 
 struct TrapezoidSettings {
@@ -15,6 +16,8 @@ struct TrapezoidSettings {
     FillParams fill;           // mode and transparent flag from the file; colour and rectangle not
     std::int32_t preview;      // non-zero: live preview in the setup dialog
     std::int32_t perspective;  // non-zero: the perspective profile, else the classic one
+    std::int32_t proportions;  // non-zero: with the perspective profile, the proportions restored
+    std::int32_t focal;        // the lens, mm (35-mm equivalent), 8..800
 };
 
 constexpr wchar_t kSettingsFileName[] = L"vxfilters.ini";
@@ -25,6 +28,8 @@ constexpr char kUndefinedAreaKey[] = "undefarea";
 constexpr char kTransparentKey[] = "transparent";
 constexpr char kPreviewKey[] = "preview";
 constexpr char kPerspectiveKey[] = "perspective";
+constexpr char kProportionsKey[] = "proportions";
+constexpr char kFocalKey[] = "focal";
 constexpr char kDialogWidthKey[] = "dialog_width";
 constexpr char kDialogHeightKey[] = "dialog_height";
 constexpr char kPreviewFitKey[] = "preview_fit";
@@ -50,7 +55,7 @@ constexpr std::int32_t kMaxDifference = 100;
 // so that "12x" or an overflowing number is never taken for a number.
 [[nodiscard]] bool ParseEditInt(const char* text, std::int32_t* value) noexcept;
 
-// The raw values of the six keys in file order, as parsed; a key the file lacks reads as 0.
+// The raw values of the eight keys in file order, as parsed; a key the file lacks reads as 0.
 struct RawSettings {
     std::int32_t shape;
     std::int32_t difference;
@@ -58,15 +63,23 @@ struct RawSettings {
     std::int32_t transparent;
     std::int32_t preview;
     std::int32_t perspective;
+    std::int32_t proportions;
+    std::int32_t focal;
 };
 
-// Stores the six values: a shape or fill mode outside 0..5 becomes 0, the rest as read. The
-// fill's colour and rectangle are left as they were.
+// Stores the eight values: a shape or fill mode outside 0..5 becomes 0, a focal length outside
+// 8..800 the default 28, the rest as read. The fill's colour and rectangle are left as they were.
 void ApplyReadRules(const RawSettings& raw, TrapezoidSettings* settings) noexcept;
 
 // The profile the perspective setting chooses: any non-zero value is on.
 [[nodiscard]] constexpr LineProfile ProfileOfSetting(std::int32_t perspective) noexcept {
     return perspective != 0 ? LineProfile::kPerspective : LineProfile::kClassic;
+}
+
+// Whether a run restores proportions: only together with the perspective profile, any non-zero
+// value being on; with the classic profile the setting is kept and has no effect.
+[[nodiscard]] constexpr bool RestoresProportions(const TrapezoidSettings& settings) noexcept {
+    return settings.perspective != 0 && settings.proportions != 0;
 }
 
 [[nodiscard]] constexpr bool IsValidDifference(std::int32_t difference) noexcept {

@@ -32,17 +32,26 @@ struct Case {
     std::int32_t mode;
     std::int32_t transparent;
     LineProfile profile;
+    bool proportions;  // restored, with the lens of kFocal
 };
 
-// The records of the case table: the pass's and the preview's digests, under each profile.
+// The lens of the cases that restore proportions.
+constexpr std::int32_t kFocal = 28;
+
+// The records of the case table: the pass's and the preview's digests, under each profile, and
+// under the perspective profile with the proportions restored.
 struct Record {
     const char* passFile;
     const char* previewFile;
     LineProfile profile;
+    bool proportions;
 };
 constexpr Record kRecords[] = {
-    {"pass_digests.txt", "preview_digests.txt", LineProfile::kClassic},
-    {"pass_digests_reciprocal.txt", "preview_digests_reciprocal.txt", LineProfile::kPerspective},
+    {"pass_digests.txt", "preview_digests.txt", LineProfile::kClassic, false},
+    {"pass_digests_reciprocal.txt", "preview_digests_reciprocal.txt", LineProfile::kPerspective,
+     false},
+    {"pass_digests_proportions.txt", "preview_digests_proportions.txt", LineProfile::kPerspective,
+     true},
 };
 
 // Deterministic pixels with every channel, alpha included, varied.
@@ -60,7 +69,7 @@ inline std::vector<Pixel32> MakeImage(std::int32_t width, std::int32_t height) {
     return image;
 }
 
-inline std::vector<Case> AllCases(LineProfile profile) {
+inline std::vector<Case> AllCases(LineProfile profile, bool proportions = false) {
     struct Frame {
         std::int32_t w, h;
         SelectionRect rect;
@@ -82,7 +91,7 @@ inline std::vector<Case> AllCases(LineProfile profile) {
                                       f.h, f.rect.left, f.rect.top, f.rect.right, f.rect.bottom,
                                       shape, difference, mode, transparent);
                         cases.push_back({name, f.w, f.h, f.rect, shape, difference, mode,
-                                         transparent, profile});
+                                         transparent, profile, proportions});
                     }
                 }
             }
@@ -124,9 +133,10 @@ inline std::vector<Pixel32> PreviewWords(const Case& c) {
     const FillParams fill = HostFill(c.mode, c.transparent, c.rect);
     CanvasPixels canvas;
     if (!canvas.Allocate(c.width, c.height, 0)) return {};
+    MovedLines moved(kFocal);
     RenderTrapezoidPreview(canvas, {source.data(), c.width, c.height, mask.data()},
                            {{0, 0}, {0, 0}, {c.width, c.height}}, c.shape, c.difference, c.profile,
-                           fill);
+                           fill, c.proportions ? &moved : nullptr);
     return {canvas.Words(), canvas.Words() + static_cast<std::size_t>(c.width) * c.height};
 }
 
@@ -155,12 +165,14 @@ inline std::string DigestLine(const Case& c, std::uint64_t digest) {
     return c.name + text;
 }
 
-// Renders every case of `profile`'s table and compares the digests with the record at `path`,
-// line for line. TRAPEZOID_UPDATE_DIGESTS=1 rewrites the record first.
-inline void ExpectRecord(const std::string& path, LineProfile profile,
+// Renders every case of the record's table and compares the digests with its file `path`, line
+// for line. TRAPEZOID_UPDATE_DIGESTS=1 rewrites the record first.
+inline void ExpectRecord(const std::string& path, const Record& record,
                          const std::function<std::vector<Pixel32>(const Case&)>& render) {
     std::vector<std::string> lines;
-    for (const Case& c : AllCases(profile)) lines.push_back(DigestLine(c, Digest(render(c))));
+    for (const Case& c : AllCases(record.profile, record.proportions)) {
+        lines.push_back(DigestLine(c, Digest(render(c))));
+    }
     if (std::getenv("TRAPEZOID_UPDATE_DIGESTS") != nullptr) {
         std::ofstream out(path);
         for (const std::string& line : lines) out << line << '\n';

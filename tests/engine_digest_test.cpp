@@ -23,7 +23,7 @@ void ExpectRecordsOnEveryPath(const char* engine_cases::Record::*file, const Ren
         SCOPED_TRACE(LinePathName(path));
         for (const engine_cases::Record& record : engine_cases::kRecords) {
             engine_cases::ExpectRecord(std::string(TRAPEZOID_SOURCE_DIR) + "/tests/" + record.*file,
-                                       record.profile, render);
+                                       record, render);
         }
     }
     ChooseLinePath(chosen);
@@ -33,8 +33,15 @@ TEST(EngineDigest, PassMatchesTheRecord) {
     ExpectRecordsOnEveryPath(&engine_cases::Record::passFile, [](const engine_cases::Case& c) {
         const std::vector<Pixel32> source = engine_cases::MakeImage(c.width, c.height);
         std::vector<Pixel32> dest = source;
+        const FillParams fill = engine_cases::HostFill(c.mode, c.transparent);
+        if (c.proportions) {
+            EXPECT_TRUE(RunTransformInProportion(source.data(), dest.data(), c.width, c.height,
+                                                 c.rect, c.shape, c.difference,
+                                                 engine_cases::kFocal, fill, nullptr));
+            return dest;
+        }
         RunTransform(source.data(), dest.data(), c.width, c.height, c.rect, c.shape, c.difference,
-                     c.profile, engine_cases::HostFill(c.mode, c.transparent), nullptr);
+                     c.profile, fill, nullptr);
         return dest;
     });
 }

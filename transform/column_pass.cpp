@@ -19,6 +19,7 @@ struct Pass {
     const SamplerContext& ctx;
     const LineGeometry& g;
     ProgressRecord* progress;
+    std::int32_t destinationStride;
 };
 
 // The columns a walk takes at a time: its scratch, taken once, has a fixed size whatever the
@@ -156,7 +157,7 @@ void WalkRow(ColumnWalk& walk, std::int32_t y, StretchedRows stretchedRows) noex
     const Pass& pass = walk.pass;
     const std::int32_t stride = pass.ctx.stride;
     const std::int32_t firstColumn = pass.g.first + walk.first;
-    Pixel32* out = pass.destination + PixelIndex(firstColumn, y, stride);
+    Pixel32* out = pass.destination + PixelIndex(firstColumn, y, pass.destinationStride);
     walk.runs.Advance(y);
     const SpanPath& path = ActiveSpanPath();
     for (std::int32_t j = 0, end = 0; j < walk.count; j = end) {
@@ -180,7 +181,7 @@ void WalkRow(ColumnWalk& walk, std::int32_t y, StretchedRows stretchedRows) noex
         if (!stretched) {
             path.squeezeAcross(row, out + j);
         } else if (stretchedRows == StretchedRows::kTwo) {
-            path.stretchAcrossTwoRows(row, out + j, out + stride + j);
+            path.stretchAcrossTwoRows(row, out + j, out + pass.destinationStride + j);
         } else {
             path.stretchAcross(row, out + j);
         }
@@ -214,9 +215,10 @@ void WalkBand(ColumnWalk& walk) noexcept {
 }  // namespace
 
 bool RunColumnPass(Pixel32* destination, const SamplerContext& context, const LineGeometry& lines,
-                   ProgressRecord* progress) noexcept {
+                   ProgressRecord* progress, std::int32_t destinationStride) noexcept {
     if (lines.hi <= lines.lo || lines.extent <= 0) return true;
-    const Pass pass{destination, context, lines, progress};
+    const Pass pass{destination, context, lines, progress,
+                    destinationStride != 0 ? destinationStride : context.stride};
     const std::unique_ptr<ColumnWalk> walk(new (std::nothrow) ColumnWalk(pass, context.fill->mode));
     if (!walk) return false;
     for (std::int32_t first = 0, count = 0; first < lines.extent; first += count) {

@@ -12,5 +12,6 @@
 
 // Rebuilds every column of `lines` as its plan says, reporting progress by output rows. False,
 // having written nothing, when its scratch (about 360 KiB, whatever the image) cannot be had.
+// The destination's rows lie `destinationStride` pixels apart, 0 for the source's stride.
 bool RunColumnPass(Pixel32* destination, const SamplerContext& context, const LineGeometry& lines,
-                   ProgressRecord* progress) noexcept;
+                   ProgressRecord* progress, std::int32_t destinationStride = 0) noexcept;

@@ -33,10 +33,20 @@ struct LineGeometry {
     bool perspective;
     double startLength;  // M(0), the perspective profile's length at the first edge
     double endLength;    // M(c), at the last edge
+    // Lengths that change linearly from startLength to endLength (the lines of a picture whose
+    // lines were moved to undo the camera's tilt), each line squeezed or stretched by its own,
+    // from the line `linearFirst` over `linearExtent` lines (a band of the lines walks a part).
+    bool linearLengths;
+    std::int32_t linearFirst;
+    std::int32_t linearExtent;
 
     // The inset t of a line: the profile at the line's centre.
     [[nodiscard]] double Inset(std::int32_t line) const noexcept {
         const double a = (line - first) + 0.5;
+        if (linearLengths) {
+            const double f = ((line - linearFirst) + 0.5) / linearExtent;
+            return ((hi - lo) - ((1 - f) * startLength + f * endLength)) * 0.5;
+        }
         if (perspective) return PerspectiveInset(a, hi - lo, startLength, endLength, extent);
         return profile(a, largestInset, extent);
     }
@@ -99,5 +109,8 @@ constexpr std::int32_t kDifferenceLimit = 100;
             difference,
             lineProfile == LineProfile::kPerspective,
             length - 2 * edges.first,
-            length - 2 * edges.last};
+            length - 2 * edges.last,
+            /*linearLengths=*/false,
+            first,
+            extent};
 }

@@ -3,10 +3,13 @@
 #include "transform/transform_pass.h"
 
 #include <algorithm>
+#include <memory>
+#include <new>
 
 #include "transform/column_pass.h"
 #include "transform/line_kernels.h"
 #include "transform/line_plan.h"
+#include "transform/moved_lines.h"
 
 namespace {
 
@@ -187,15 +190,24 @@ void ReduceColumn(const LinePass& pass, std::int32_t column) noexcept {
 void RowPass(Pixel32* destination, const SelectionRect& rect, std::int32_t shape,
              std::int32_t difference, LineProfile profile, const SamplerContext& context,
              ProgressRecord* progress) noexcept {
-    const LineGeometry lines = GeometryOf(rect, /*rows=*/true, shape, difference, profile);
-    if (lines.hi <= lines.lo) return;
-    RunWorkers({destination, &context, lines}, ReduceRow, EnlargeRow, progress);
+    PassLines(destination, GeometryOf(rect, /*rows=*/true, shape, difference, profile),
+              /*rows=*/true, context, progress);
 }
 
 void ColumnPass(Pixel32* destination, const SelectionRect& rect, std::int32_t shape,
                 std::int32_t difference, LineProfile profile, const SamplerContext& context,
                 ProgressRecord* progress) noexcept {
-    const LineGeometry lines = GeometryOf(rect, /*rows=*/false, shape, difference, profile);
+    PassLines(destination, GeometryOf(rect, /*rows=*/false, shape, difference, profile),
+              /*rows=*/false, context, progress);
+}
+
+void PassLines(Pixel32* destination, const LineGeometry& lines, bool rows,
+               const SamplerContext& context, ProgressRecord* progress) noexcept {
+    if (rows) {
+        if (lines.hi <= lines.lo) return;
+        RunWorkers({destination, &context, lines}, ReduceRow, EnlargeRow, progress);
+        return;
+    }
     if (RunColumnPass(destination, context, lines, progress)) return;
     // Without room for a band's scratch each column is rebuilt on its own: the same plans, walked
     // down the columns, which is slower but needs nothing beyond the stack.
@@ -229,4 +241,78 @@ void RunTransform(const Pixel32* source, Pixel32* destination, std::int32_t widt
     } else {
         ColumnPass(destination, r, shape, difference, profile, context, progress);
     }
+}
+
+namespace {
+
+// The rows restored one at a time: each moved into a row of scratch, an image one row high, and
+// rebuilt from there, so that the pass needs no moved picture.
+bool RebuildMovedRows(const MovedLines& moved, Pixel32* destination, std::int32_t width,
+                      const FillParams& fill, ProgressRecord* progress) noexcept {
+    const std::unique_ptr<Pixel32[]> row(new (std::nothrow)
+                                             Pixel32[static_cast<std::size_t>(width)]);
+    if (!row) return false;
+    const SamplerContext context{row.get(), width, 1, &fill};
+    const LineGeometry& lines = moved.Geometry();
+    for (std::int32_t r = lines.first; r < lines.first + lines.extent; ++r) {
+        moved.MoveRowInto(r, row.get());
+        LineGeometry one = lines;  // row r is line 0 of the scratch
+        one.first = lines.first - r;
+        one.linearFirst = lines.linearFirst - r;
+        RebuildLine<RowAxis>({destination + PixelIndex(0, r, width), &context, one}, 0);
+        ReportLinesDone(progress, r - lines.first, lines.extent);
+    }
+    return true;
+}
+
+// The columns restored a band at a time: each band moved into scratch (a band of columns of the
+// image's height) and rebuilt from there into its place, so that the pass needs no moved picture.
+// The bands' lines keep the lengths of their place among all the lines.
+bool RebuildMovedColumns(const MovedLines& moved, Pixel32* destination, std::int32_t width,
+                         std::int32_t height, const FillParams& fill,
+                         ProgressRecord* progress) noexcept {
+    constexpr std::int32_t kBand = 1024;
+    const LineGeometry& lines = moved.Geometry();
+    const std::int32_t band = std::min(kBand, lines.extent);
+    const std::unique_ptr<Pixel32[]> scratch(
+        new (std::nothrow) Pixel32[static_cast<std::size_t>(band) * static_cast<std::size_t>(height)]);
+    if (!scratch) return false;
+    for (std::int32_t from = 0, count = 0; from < lines.extent; from += count) {
+        count = std::min(band, lines.extent - from);
+        moved.MoveColumnsInto(from, from + count, scratch.get(), count);
+        LineGeometry part = lines;
+        part.first = 0;
+        part.extent = count;
+        part.linearFirst = lines.linearFirst - (lines.first + from);
+        const SamplerContext context{scratch.get(), count, height, &fill};
+        if (!RunColumnPass(destination + lines.first + from, context, part, nullptr, width)) {
+            return false;
+        }
+        ReportLinesDone(progress, from + count - 1, lines.extent);
+    }
+    return true;
+}
+
+}  // namespace
+
+bool RunTransformInProportion(const Pixel32* source, Pixel32* destination, std::int32_t width,
+                              std::int32_t height, const SelectionRect& rect, std::int32_t shape,
+                              std::int32_t difference, std::int32_t focal, FillParams fill,
+                              ProgressRecord* progress) noexcept {
+    if (source == nullptr || destination == nullptr || width <= 0 || height <= 0) return true;
+    const SelectionRect r = ClipToImage(rect, width, height);
+    const bool rows = ShapeRebuildsRows(shape);
+    MovedLines moved(focal);
+    if (!moved.Prepare(source, width, height, r, shape, difference, /*picture=*/false)) {
+        if (moved.OutOfMemory()) return false;
+        RunTransform(source, destination, width, height, rect, shape, difference,
+                     LineProfile::kPerspective, fill, progress);
+        return true;
+    }
+    fill.left = r.left;
+    fill.top = r.top;
+    fill.right = r.right;
+    fill.bottom = r.bottom;
+    if (rows) return RebuildMovedRows(moved, destination, width, fill, progress);
+    return RebuildMovedColumns(moved, destination, width, height, fill, progress);
 }

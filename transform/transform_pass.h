@@ -35,6 +35,10 @@ void ColumnPass(Pixel32* destination, const SelectionRect& rect, std::int32_t sh
                 std::int32_t difference, LineProfile profile, const SamplerContext& context,
                 ProgressRecord* progress) noexcept;
 
+// The lines of `lines`, rows or columns, rebuilt from the context's source into `destination`.
+void PassLines(Pixel32* destination, const LineGeometry& lines, bool rows,
+               const SamplerContext& context, ProgressRecord* progress) noexcept;
+
 // The rectangle made to lie inside a width x height image; empty (right <= left or
 // bottom <= top) when nothing of it does.
 [[nodiscard]] SelectionRect ClipToImage(const SelectionRect& rect, std::int32_t width,
@@ -50,3 +54,14 @@ void RunTransform(const Pixel32* source, Pixel32* destination, std::int32_t widt
                   std::int32_t height, const SelectionRect& rect, std::int32_t shape,
                   std::int32_t difference, LineProfile profile, FillParams fill,
                   ProgressRecord* progress) noexcept;
+
+// RunTransform under the perspective profile with the proportions restored (the lines moved to
+// undo the camera's tilt, the lens `focal` mm). Where nothing moves, the perspective profile's
+// result. False when memory for its scratch (a row, or a band of 1024 columns of the image's
+// height) cannot be had: nothing is written then, except, should the column pass's own scratch
+// fail between bands, the bands before.
+[[nodiscard]] bool RunTransformInProportion(const Pixel32* source, Pixel32* destination,
+                                            std::int32_t width, std::int32_t height,
+                                            const SelectionRect& rect, std::int32_t shape,
+                                            std::int32_t difference, std::int32_t focal,
+                                            FillParams fill, ProgressRecord* progress) noexcept;

@@ -17,6 +17,7 @@
 #include "transform/line_geometry.h"
 #include "transform/line_kernels.h"
 #include "transform/line_plan.h"
+#include "transform/moved_lines.h"
 #include "transform/transform_pass.h"
 #include "ui/preview_render.h"
 
@@ -48,18 +49,21 @@ inline void KeepSourceWhereMasked(const std::uint8_t* mask, const Pixel32* sourc
 }
 
 // One line of the source as a render reads it, and where its pixels go: position p along the line
-// is source pixel pixels[p * step] with mask byte mask[p * step], and `sink` takes what the
-// preview shows for it.
+// is source pixel pixels[p * step] with mask byte mask[p * step], the line's walk samples
+// samples[p * step] (the moved picture's line where the lines move, else the source's), and
+// `sink` takes what the preview shows for it.
 template <bool kRows, class Sink>
 class LineView {
    public:
     static constexpr bool kRowLine = kRows;
 
-    LineView(const PreviewSource& source, std::int32_t line, const Sink& target) noexcept
+    LineView(const PreviewSource& source, std::int32_t line, const Sink& target,
+             const Pixel32* moved = nullptr) noexcept
         : sink(target) {
         const std::ptrdiff_t start = kRows ? PixelIndex(0, line, source.width) : line;
         step = kRows ? 1 : source.width;
         pixels = source.pixels + start;
+        samples = moved != nullptr ? moved + start : pixels;
         mask = source.mask != nullptr ? source.mask + start : nullptr;
     }
 
@@ -109,6 +113,7 @@ class LineView {
     }
 
     const Pixel32* pixels;
+    const Pixel32* samples;
     std::ptrdiff_t step;
     Sink sink;
 
@@ -118,10 +123,12 @@ class LineView {
 
 // What every line of one render shares: the fill cut to the image, the sampler context over it,
 // the lines' geometry and the rule that picks each line's walk. The context points into the
-// object, which therefore is not copied.
+// object, which therefore is not copied. With `moved` (under the perspective profile) the lines
+// are rebuilt from the moved picture, as the pass rebuilds them when it restores proportions.
 struct PreviewLines {
     PreviewLines(const PreviewSource& source, const FillParams& given, bool rows,
-                 std::int32_t shape, std::int32_t difference, LineProfile profile) noexcept
+                 std::int32_t shape, std::int32_t difference, LineProfile profile,
+                 MovedLines* moved = nullptr) noexcept
         : fill(given),
           context{source.pixels, source.width, source.height, &fill},
           ops(&SamplerTable(given.mode)) {
@@ -134,6 +141,12 @@ struct PreviewLines {
         const bool empty = rect.right <= rect.left || rect.bottom <= rect.top;
         transforms = difference != 0 && !empty && shape >= 0 && shape < kShapeCount;
         geometry = GeometryOf(rect, rows, transforms ? shape : 0, difference, profile);
+        if (transforms && moved != nullptr &&
+            moved->Prepare(source.pixels, source.width, source.height, rect, shape, difference)) {
+            movedLines = moved;
+            geometry = moved->Geometry();
+            context.source = moved->Pixels();
+        }
     }
     PreviewLines(const PreviewLines&) = delete;
     PreviewLines& operator=(const PreviewLines&) = delete;
@@ -142,6 +155,14 @@ struct PreviewLines {
     // never rewrites them.
     [[nodiscard]] bool Covers(std::int32_t line) const noexcept {
         return line >= geometry.first && line < geometry.first + geometry.extent;
+    }
+    // Makes ready the moved lines from..to-1 that a render reads, where lines move.
+    void Ensure(std::int32_t from, std::int32_t to) const noexcept {
+        if (movedLines != nullptr) movedLines->Ensure(from, to);
+    }
+    // The moved picture the walks sample; null where lines do not move.
+    [[nodiscard]] const Pixel32* Moved() const noexcept {
+        return movedLines != nullptr ? movedLines->Pixels() : nullptr;
     }
     // The line's plan, its positions taken in increasing order.
     [[nodiscard]] LinePlan Prepare(std::int32_t line) const noexcept {
@@ -152,6 +173,7 @@ struct PreviewLines {
     SamplerContext context;
     const SamplerRow* ops;
     LineGeometry geometry{};
+    MovedLines* movedLines = nullptr;
     // False when the render shows the source: a difference of 0, an empty rectangle or a shape
     // outside 0..5.
     bool transforms = false;
@@ -312,14 +334,14 @@ void SqueezeRun(View& view, const PreviewLines& lines, const LinePlan& plan,
             case PartKind::kRun:
                 if constexpr (Positions::kContiguous) {
                     const std::int32_t averagesEnd = EndOfRun(at.p, at.to, last);
-                    AverageSqueezed(view.pixels, view.step, n, plan.lo, plan.squeeze.t, len, at.p,
+                    AverageSqueezed(view.samples, view.step, n, plan.lo, plan.squeeze.t, len, at.p,
                                     averagesEnd,
                                     [&](std::int32_t from, const Pixel32* pixels,
                                         std::int32_t count) { view.PutRun(from, pixels, count); });
                     at.p = std::max(at.p, averagesEnd);
                 } else {
                     const std::int32_t count = at.CountUpTo(last);
-                    AverageSqueezedAt(view.pixels, view.step, n, plan.lo, plan.squeeze.t, len,
+                    AverageSqueezedAt(view.samples, view.step, n, plan.lo, plan.squeeze.t, len,
                                       at.Rest(), count,
                                       [&](const std::int32_t* positions, const Pixel32* pixels,
                                           std::int32_t m) { view.PutEach(positions, pixels, m); });
@@ -341,7 +363,7 @@ class LineWalk {
         : lines(shared),
           view(target),
           plan(shared.Prepare(at)),
-          sampler(target.pixels, target.step,
+          sampler(target.samples, target.step,
                   View::kRowLine ? shared.context.stride : shared.context.height) {}
 
     // Walks the positions `at` gives while it has more.

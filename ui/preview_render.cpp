@@ -44,10 +44,10 @@ using CanvasView = preview_lines::LineView<kRows, CanvasLine<kRows>>;
 template <bool kRows>
 void RenderLines(CanvasPixels& canvas, const PreviewSource& source, const PreviewRegion& visible,
                  std::int32_t shape, std::int32_t difference, LineProfile profile,
-                 const FillParams& fill) noexcept {
+                 const FillParams& fill, MovedLines* moved) noexcept {
     PreviewRegion region{};
     if (!DrawableRegion(canvas, source, visible, {source.width, source.height}, &region)) return;
-    const preview_lines::PreviewLines lines(source, fill, kRows, shape, difference, profile);
+    const preview_lines::PreviewLines lines(source, fill, kRows, shape, difference, profile, moved);
     if (!lines.transforms) {
         RenderSourcePreview(canvas, source, region);
         return;
@@ -58,9 +58,11 @@ void RenderLines(CanvasPixels& canvas, const PreviewSource& source, const Previe
     const std::int32_t posTo = posFrom + (kRows ? region.size.width : region.size.height);
     const std::int32_t from = std::max(posFrom, lines.geometry.lo);
     const std::int32_t to = std::min(posTo, lines.geometry.hi);
+    lines.Ensure(lineFrom, lineTo);
     for (std::int32_t line = lineFrom; line < lineTo; ++line) {
         if (kRows) PrefetchRow(source, line + 1, posFrom, posTo);
-        CanvasView<kRows> view(source, line, CanvasLine<kRows>(canvas, region, line));
+        CanvasView<kRows> view(source, line, CanvasLine<kRows>(canvas, region, line),
+                               lines.Moved());
         if (!lines.Covers(line)) {
             view.PutSource(posFrom, posTo);
             continue;
@@ -87,23 +89,23 @@ void RenderSourcePreview(CanvasPixels& canvas, const PreviewSource& source,
 
 void RenderPreviewRows(CanvasPixels& canvas, const PreviewSource& source,
                        const PreviewRegion& region, std::int32_t shape, std::int32_t difference,
-                       LineProfile profile, const FillParams& fill) noexcept {
-    RenderLines<true>(canvas, source, region, shape, difference, profile, fill);
+                       LineProfile profile, const FillParams& fill, MovedLines* moved) noexcept {
+    RenderLines<true>(canvas, source, region, shape, difference, profile, fill, moved);
 }
 
 void RenderPreviewColumns(CanvasPixels& canvas, const PreviewSource& source,
                           const PreviewRegion& region, std::int32_t shape, std::int32_t difference,
-                          LineProfile profile, const FillParams& fill) noexcept {
-    RenderLines<false>(canvas, source, region, shape, difference, profile, fill);
+                          LineProfile profile, const FillParams& fill, MovedLines* moved) noexcept {
+    RenderLines<false>(canvas, source, region, shape, difference, profile, fill, moved);
 }
 
 void RenderTrapezoidPreview(CanvasPixels& canvas, const PreviewSource& source,
                             const PreviewRegion& region, std::int32_t shape,
-                            std::int32_t difference, LineProfile profile,
-                            const FillParams& fill) noexcept {
+                            std::int32_t difference, LineProfile profile, const FillParams& fill,
+                            MovedLines* moved) noexcept {
     if (ShapeRebuildsRows(shape)) {
-        RenderPreviewRows(canvas, source, region, shape, difference, profile, fill);
+        RenderPreviewRows(canvas, source, region, shape, difference, profile, fill, moved);
     } else {
-        RenderPreviewColumns(canvas, source, region, shape, difference, profile, fill);
+        RenderPreviewColumns(canvas, source, region, shape, difference, profile, fill, moved);
     }
 }

@@ -6,6 +6,7 @@
 
 #include "selection/selection_scan.h"
 #include "transform/edge_samplers.h"
+#include "transform/moved_lines.h"
 #include "transform/pixel.h"
 #include "transform/shape_profile.h"
 #include "ui/canvas_pixels.h"
@@ -32,17 +33,21 @@ void RenderSourcePreview(CanvasPixels& canvas, const PreviewSource& source,
 // outside 0..5 show the source. The fill carries the mode, the resolved colour, the transparent
 // flag and the selection rectangle. Reads only inside the image and writes only the region's canvas
 // pixels; a region that does not fit the canvas draws nothing and records kPixelOutside.
+// With `moved` and the perspective profile, the proportions restored as the pass restores them:
+// `moved` keeps the lines it moved for the next render of the same image and setting.
 void RenderPreviewRows(CanvasPixels& canvas, const PreviewSource& source,
                        const PreviewRegion& region, std::int32_t shape, std::int32_t difference,
-                       LineProfile profile, const FillParams& fill) noexcept;
+                       LineProfile profile, const FillParams& fill,
+                       MovedLines* moved = nullptr) noexcept;
 void RenderPreviewColumns(CanvasPixels& canvas, const PreviewSource& source,
                           const PreviewRegion& region, std::int32_t shape, std::int32_t difference,
-                          LineProfile profile, const FillParams& fill) noexcept;
+                          LineProfile profile, const FillParams& fill,
+                          MovedLines* moved = nullptr) noexcept;
 // Rows or columns by the shape.
 void RenderTrapezoidPreview(CanvasPixels& canvas, const PreviewSource& source,
                             const PreviewRegion& region, std::int32_t shape,
-                            std::int32_t difference, LineProfile profile,
-                            const FillParams& fill) noexcept;
+                            std::int32_t difference, LineProfile profile, const FillParams& fill,
+                            MovedLines* moved = nullptr) noexcept;
 
 // Zoomed views: canvas pixel (destOrigin.x + i, destOrigin.y + j) stands for block
 // (sourceOrigin.x + i, sourceOrigin.y + j) of scale x scale image pixels, blocks counted from the
@@ -60,4 +65,5 @@ void RenderZoomedTrapezoidPreview(CanvasPixels& canvas, const PreviewSource& sou
                                   const PreviewRegion& blocks, std::int32_t scale,
                                   std::int32_t shape, std::int32_t difference, LineProfile profile,
                                   const FillParams& fill,
-                                  const SelectionSpans* spans = nullptr) noexcept;
+                                  const SelectionSpans* spans = nullptr,
+                                  MovedLines* moved = nullptr) noexcept;

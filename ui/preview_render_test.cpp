@@ -29,9 +29,15 @@ struct EndPixels {
     bool oddCentre = false;
 };
 
-EndPixels Classify(const engine_cases::Case& c, std::int32_t line, std::int32_t p) {
-    const LineGeometry g =
+EndPixels Classify(const engine_cases::Case& c, const Image& image, std::int32_t line,
+                   std::int32_t p) {
+    LineGeometry g =
         GeometryOf(c.rect, ShapeRebuildsRows(c.shape), c.shape, c.difference, c.profile);
+    MovedLines moved(engine_cases::kFocal);
+    if (c.proportions &&
+        moved.Prepare(image.pixels.data(), c.width, c.height, c.rect, c.shape, c.difference)) {
+        g = moved.Geometry();
+    }
     const std::int32_t lo = g.lo;
     const std::int32_t hi = g.hi;
     const double t = g.Inset(line);
@@ -43,27 +49,32 @@ EndPixels Classify(const engine_cases::Case& c, std::int32_t line, std::int32_t 
     return where;
 }
 
-// Every case of the engine table under both profiles, opaque and with varied alpha: the preview
-// of the whole image shows exactly what the pass writes, except at the two places where their
-// walks differ.
+// Every case of the engine table under both profiles, and with the proportions restored, opaque
+// and with varied alpha: the preview of the whole image shows exactly what the pass writes, except
+// at the two places where their walks differ.
 TEST(PreviewRender, AgreesWithThePassPixelForPixel) {
-    std::vector<engine_cases::Case> cases = engine_cases::AllCases(LineProfile::kClassic);
-    for (const engine_cases::Case& c : engine_cases::AllCases(LineProfile::kPerspective)) {
-        cases.push_back(c);
+    std::vector<engine_cases::Case> cases;
+    for (const engine_cases::Record& record : engine_cases::kRecords) {
+        for (const engine_cases::Case& c :
+             engine_cases::AllCases(record.profile, record.proportions)) {
+            cases.push_back(c);
+        }
     }
     for (const engine_cases::Case& c : cases) {
         for (const bool opaque : {true, false}) {
             const Image image = Noise(c.width, c.height, opaque);
             const FillParams fill = Fill(c.mode, c.rect, c.transparent);
+            const std::int32_t focal = c.proportions ? engine_cases::kFocal : kNoLens;
             const std::vector<Pixel32> pass =
-                Pass(image, c.rect, c.shape, c.difference, fill, c.profile);
-            const CanvasPixels preview = RenderWhole(image, c.shape, c.difference, fill, c.profile);
+                Pass(image, c.rect, c.shape, c.difference, fill, c.profile, focal);
+            const CanvasPixels preview =
+                RenderWhole(image, c.shape, c.difference, fill, c.profile, focal);
             for (std::int32_t y = 0; y < c.height; ++y) {
                 for (std::int32_t x = 0; x < c.width; ++x) {
                     const std::uint32_t expected = Shown(x, y, pass[y * c.width + x]);
                     if (preview.At(x, y) == expected) continue;
                     const bool rows = ShapeRebuildsRows(c.shape);
-                    const EndPixels where = Classify(c, rows ? y : x, rows ? x : y);
+                    const EndPixels where = Classify(c, image, rows ? y : x, rows ? x : y);
                     ASSERT_TRUE(where.oddCentre || (where.lastEdge && where.capped))
                         << c.name << " at " << x << "," << y;
                 }
@@ -269,6 +280,28 @@ TEST(PreviewRender, EmptySelectionShowsTheSource) {
                 }
             }
         }
+    }
+}
+
+// With the proportions restored the pass moves the columns a band of 1024 at a time, the preview
+// from one moved picture: on a picture of several bands both show the same, squeezed and
+// stretched alike.
+TEST(PreviewRender, RestoredColumnsAgreeWithThePassAcrossBands) {
+    const Image image = Noise(2600, 24, /*opaque=*/true);
+    const SelectionRect rect{3, 2, 2597, 23};
+    for (const std::int32_t difference : {30, -30}) {
+        const FillParams fill = Fill(4, rect);
+        const std::vector<Pixel32> pass =
+            Pass(image, rect, 4, difference, fill, LineProfile::kPerspective, 50);
+        const CanvasPixels preview =
+            RenderWhole(image, 4, difference, fill, LineProfile::kPerspective, 50);
+        int mismatches = 0;
+        for (std::int32_t y = 0; y < image.height; ++y) {
+            for (std::int32_t x = 0; x < image.width; ++x) {
+                mismatches += preview.At(x, y) != Shown(x, y, pass[y * image.width + x]);
+            }
+        }
+        EXPECT_EQ(mismatches, 0) << difference;
     }
 }
 

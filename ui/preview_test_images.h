@@ -52,13 +52,18 @@ inline CanvasPixels Canvas(std::int32_t w, std::int32_t h) {
     return canvas;
 }
 
-// The whole image at canvas (0, 0), on a canvas of the image's size.
+// A focal length that says the proportions are not restored.
+inline constexpr std::int32_t kNoLens = 0;
+
+// The whole image at canvas (0, 0), on a canvas of the image's size; with a `focal` length, the
+// proportions restored.
 inline CanvasPixels RenderWhole(const Image& image, std::int32_t shape, std::int32_t difference,
-                                const FillParams& fill,
-                                LineProfile profile = LineProfile::kClassic) {
+                                const FillParams& fill, LineProfile profile = LineProfile::kClassic,
+                                std::int32_t focal = kNoLens) {
     CanvasPixels canvas = Canvas(image.width, image.height);
+    MovedLines moved(focal);
     RenderTrapezoidPreview(canvas, image.Source(), {{0, 0}, {0, 0}, {image.width, image.height}},
-                           shape, difference, profile, fill);
+                           shape, difference, profile, fill, focal != kNoLens ? &moved : nullptr);
     EXPECT_EQ(canvas.Error(), CanvasError::kNone);
     return canvas;
 }
@@ -70,8 +75,15 @@ inline std::uint32_t Shown(std::int32_t x, std::int32_t y, Pixel32 p) {
 
 inline std::vector<Pixel32> Pass(const Image& image, SelectionRect rect, std::int32_t shape,
                                  std::int32_t difference, const FillParams& fill,
-                                 LineProfile profile = LineProfile::kClassic) {
+                                 LineProfile profile = LineProfile::kClassic,
+                                 std::int32_t focal = kNoLens) {
     std::vector<Pixel32> dest = image.pixels;
+    if (focal != kNoLens) {
+        EXPECT_TRUE(RunTransformInProportion(image.pixels.data(), dest.data(), image.width,
+                                             image.height, rect, shape, difference, focal, fill,
+                                             nullptr));
+        return dest;
+    }
     RunTransform(image.pixels.data(), dest.data(), image.width, image.height, rect, shape,
                  difference, profile, fill, nullptr);
     return dest;

@@ -153,7 +153,7 @@ void SampleLine(const PreviewSource& source, const SelectionSpans* spans,
         source.mask == nullptr || nextLine < 0 || (nextSpan != nullptr && nextSpan->solid)
             ? nullptr
             : source.mask + LineStart<kRows>(source, nextLine);
-    View view(unmasked, line, SampleSink{out, ahead, LineStep<kRows>(source)});
+    View view(unmasked, line, SampleSink{out, ahead, LineStep<kRows>(source)}, lines.Moved());
     preview_lines::IsolatedPositions positions(at, count);
     const auto copySource = [&] {
         for (; positions.More(); positions.Advance()) {
@@ -272,6 +272,12 @@ void RenderZoomedLines(CanvasPixels& canvas, const PreviewSource& source,
     const std::int32_t acrossSize = kRows ? source.height : source.width;
     const std::int32_t alongSize = kRows ? source.width : source.height;
     const std::ptrdiff_t stride = kRows ? 1 : canvas.Width();  // canvas words along a line
+    // The image lines the blocks shown span: the moved ones among them are made ready.
+    const auto firstLineOf = [&](std::int32_t block) {
+        return static_cast<std::int32_t>(
+            std::min<std::int64_t>(std::int64_t{block} * scale, acrossSize));
+    };
+    lines.Ensure(firstLineOf(acrossFrom), firstLineOf(acrossFrom + across));
     std::int32_t quarters[2 * kChunkBlocks];
     Pixel32 near[2 * kChunkBlocks];
     Pixel32 far[2 * kChunkBlocks];
@@ -305,9 +311,10 @@ void RenderZoomedSourcePreview(CanvasPixels& canvas, const PreviewSource& source
 void RenderZoomedTrapezoidPreview(CanvasPixels& canvas, const PreviewSource& source,
                                   const PreviewRegion& blocks, std::int32_t scale,
                                   std::int32_t shape, std::int32_t difference, LineProfile profile,
-                                  const FillParams& fill, const SelectionSpans* spans) noexcept {
+                                  const FillParams& fill, const SelectionSpans* spans,
+                                  MovedLines* moved) noexcept {
     const bool rows = ShapeRebuildsRows(shape);
-    const preview_lines::PreviewLines lines(source, fill, rows, shape, difference, profile);
+    const preview_lines::PreviewLines lines(source, fill, rows, shape, difference, profile, moved);
     if (rows) {
         RenderZoomedLines<true>(canvas, source, blocks, scale, lines, spans);
     } else {

@@ -25,7 +25,8 @@ Pixel32 SeenTogether(const std::vector<Pixel32>& four) {
     return average;
 }
 
-// A zoomed view against the pass, every shape under both profiles on a small image with a mask,
+// A zoomed view against the pass, every shape under both profiles and with the proportions
+// restored, on a small image with a mask,
 // at scales whose last blocks are cut: each canvas pixel shows together the pass's output (the
 // source where the mask byte is 255) at the block's quarter points. No line here is squeezed to
 // one pixel, so the pass and the 1:1 preview agree everywhere.
@@ -38,19 +39,23 @@ TEST(PreviewRender, ZoomedViewAveragesFourPixelsOfThePass) {
         const auto quarter = [](std::int32_t block, std::int32_t scale, std::int32_t size, int i) {
             return block * scale + std::min(scale, size - block * scale) * i / 4;
         };
-        for (std::int32_t setting = 0; setting < 2 * kShapeCount; ++setting) {
+        for (std::int32_t setting = 0; setting < 3 * kShapeCount; ++setting) {
             const std::int32_t shape = setting % kShapeCount;
             const LineProfile profile =
                 setting < kShapeCount ? LineProfile::kClassic : LineProfile::kPerspective;
+            const std::int32_t focal = setting >= 2 * kShapeCount ? 50 : kNoLens;
             const std::int32_t difference = shape % 2 == 0 ? 45 : -45;
             const FillParams fill = Fill(shape, rect, shape % 2);
-            const std::vector<Pixel32> pass = Pass(image, rect, shape, difference, fill, profile);
+            const std::vector<Pixel32> pass =
+                Pass(image, rect, shape, difference, fill, profile, focal);
+            MovedLines moved(focal);
             for (const std::int32_t scale : {2, 3, 4}) {
                 const std::int32_t w = ZoomedExtent(23, scale);
                 const std::int32_t h = ZoomedExtent(17, scale);
                 CanvasPixels canvas = Canvas(w + 1, h);
                 RenderZoomedTrapezoidPreview(canvas, image.Source(), {{1, 0}, {0, 0}, {w, h}},
-                                             scale, shape, difference, profile, fill);
+                                             scale, shape, difference, profile, fill, nullptr,
+                                             focal != kNoLens ? &moved : nullptr);
                 ASSERT_EQ(canvas.Error(), CanvasError::kNone);
                 EXPECT_EQ(canvas.At(0, 0), kUntouched);
                 for (std::int32_t by = 0; by < h; ++by) {

@@ -40,5 +40,6 @@ ChosenSettings SettingsFromControls(HWND dialog) noexcept {
     chosen.transparent = CheckState(dialog, kTransparentCheckId);
     chosen.preview = CheckState(dialog, kPreviewCheckId);
     chosen.perspective = CheckState(dialog, kPerspectiveCheckId);
+    chosen.proportions = CheckState(dialog, kProportionsCheckId);
     return chosen;
 }

@@ -1,6 +1,6 @@
 // Trapezoid setup dialog: shape buttons, the difference edit with its spin and slider kept in
-// step, the undefined-area fill, the transparent, preview and perspective switches, and the live
-// preview with its menu.
+// step, the undefined-area fill, the transparent, preview, perspective and proportions switches,
+// and the live preview with its menu.
 #include "ui/trapezoid_dialog.h"
 
 #include <commctrl.h>
@@ -179,6 +179,11 @@ std::int32_t TrapezoidDialog::OnInitDialog() {
     CheckDlgButton(hwnd, kPreviewCheckId, settings.preview != 0 ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(hwnd, kPerspectiveCheckId,
                    settings.perspective != 0 ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(hwnd, kProportionsCheckId,
+                   settings.proportions != 0 ? BST_CHECKED : BST_UNCHECKED);
+    EnableProportionsBox();
+    focal = settings.focal;
+    movedLines.SetFocal(focal);
     CheckDlgButton(hwnd, kSelectedRectangleCheckId, BST_CHECKED);
     // Without a mask from the host the whole image counts as selected.
     selectionRect = {0, 0, imageWidth, imageHeight};
@@ -243,7 +248,9 @@ std::int32_t TrapezoidDialog::OnCommand(HWND control, WPARAM wParam,
             if (id == kDifferenceEditId && !updatingEdit) ValidateDifferenceEdit();
             break;
         case BN_CLICKED:
+            if (id == kPerspectiveCheckId) EnableProportionsBox();
             if (id == kTransparentCheckId || id == kPerspectiveCheckId ||
+                id == kProportionsCheckId ||
                 (id >= kFirstShapeRadioId && id <= kLastShapeRadioId)) {
                 RefreshIfPreviewing();
             }
@@ -284,6 +291,7 @@ void TrapezoidDialog::RefreshIfPreviewing() noexcept {
 bool TrapezoidDialog::OnApply() {
     const std::wstring path = module.SettingsFilePath();
     ChosenSettings chosen = SettingsFromControls(hwnd);
+    chosen.focal = focal;
     const CanvasSize units = resizer.ClientUnits();
     const bool fitted = canvas.Scale() > 1 && canvas.Scale() == canvas.FittingScale();
     chosen.layout = DialogLayout{units.width, units.height, fitted ? 1 : 0};
@@ -323,7 +331,7 @@ bool TrapezoidDialog::RenderZoomedPreview(CanvasBase& target, const CanvasPoint&
     }
     RenderZoomedTrapezoidPreview(target.Buffer(), source, {destOrigin, blockOrigin, size}, scale,
                                  CheckedShape(), difference, CheckedProfile(), FillFromControls(),
-                                 &maskSpans);
+                                 &maskSpans, CheckedMove());
     return true;
 }
 
@@ -353,7 +361,7 @@ bool TrapezoidDialog::RenderRows(CanvasBase& target, const CanvasPoint& destOrig
                                  std::int32_t shape, std::int32_t difference, LineProfile profile,
                                  const FillParams& fill) {
     RenderPreviewRows(target.Buffer(), SourceWithMask(), {destOrigin, sourceOrigin, size}, shape,
-                      difference, profile, fill);
+                      difference, profile, fill, CheckedMove());
     return true;
 }
 
@@ -362,7 +370,7 @@ bool TrapezoidDialog::RenderColumns(CanvasBase& target, const CanvasPoint& destO
                                     std::int32_t shape, std::int32_t difference,
                                     LineProfile profile, const FillParams& fill) {
     RenderPreviewColumns(target.Buffer(), SourceWithMask(), {destOrigin, sourceOrigin, size}, shape,
-                         difference, profile, fill);
+                         difference, profile, fill, CheckedMove());
     return true;
 }
 
@@ -372,6 +380,16 @@ std::int32_t TrapezoidDialog::CheckedShape() const noexcept {
 
 LineProfile TrapezoidDialog::CheckedProfile() const noexcept {
     return ProfileOfSetting(SettingsFromControls(hwnd).perspective);
+}
+
+MovedLines* TrapezoidDialog::CheckedMove() noexcept {
+    const ChosenSettings chosen = SettingsFromControls(hwnd);
+    return chosen.perspective != 0 && chosen.proportions != 0 ? &movedLines : nullptr;
+}
+
+void TrapezoidDialog::EnableProportionsBox() const noexcept {
+    EnableWindow(GetDlgItem(hwnd, kProportionsCheckId),
+                 IsDlgButtonChecked(hwnd, kPerspectiveCheckId) == BST_CHECKED);
 }
 
 FillParams TrapezoidDialog::FillFromControls() const noexcept {

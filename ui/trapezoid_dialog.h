@@ -1,6 +1,6 @@
 // Trapezoid setup dialog: shape buttons, the difference edit with its spin and slider kept in
-// step, the undefined-area fill, the transparent, preview and perspective switches, and the live
-// preview with its menu.
+// step, the undefined-area fill, the transparent, preview, perspective and proportions switches,
+// and the live preview with its menu.
 #pragma once
 
 #include <cstdint>
@@ -85,6 +85,10 @@ class TrapezoidDialog : public PreviewDialog {
     // The spans of the host's mask, read at the first zoomed paint with a mask, which the zoomed
     // paints use to skip the mask along lines whose selection is solid.
     SelectionSpans maskSpans;
+    // The lens as the settings file gave it, written back on OK, and the moved lines of the
+    // previews that restore proportions, kept from paint to paint while the setting stays.
+    std::int32_t focal = kDefaultFocal;
+    MovedLines movedLines{kDefaultFocal};
 
     // Sets a found shape and difference through the edit as a typed value, or says over the
     // preview that nothing was found; true when set.
@@ -98,6 +102,10 @@ class TrapezoidDialog : public PreviewDialog {
     // The perspective profile while its box is checked, else the classic one.
     [[nodiscard]] LineProfile CheckedProfile() const noexcept;
     [[nodiscard]] FillParams FillFromControls() const noexcept;
+    // The moved lines while "Perspective" and the proportions box are both checked, else null.
+    [[nodiscard]] MovedLines* CheckedMove() noexcept;
+    // The proportions box is enabled only while "Perspective" is checked; it keeps its state.
+    void EnableProportionsBox() const noexcept;
     // The image with the host's current mask, or none when the host gives none.
     [[nodiscard]] PreviewSource SourceWithMask() const noexcept;
     void LoadShapeIcons() const noexcept;

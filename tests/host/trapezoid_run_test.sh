@@ -2,7 +2,8 @@
 # The real plug-in run by kvhost under Wine, as a user runs it: settings from the vxfilters.ini
 # beside the DLL, a squeezed top row filled with white, unselected pixels kept with a mask, and
 # the invalid-settings box answered, printed and the run refused, with and without a display;
-# suggested straightening on the sample photograph and on noise, printed and saved by --auto.
+# suggested straightening on the sample photograph and on noise, printed and saved by --auto;
+# --crop cutting a photograph with restored proportions to its defined part, EXIF kept.
 # Usage: trapezoid_run_test.sh KVHOST.exe TRAPEZOID.dll MAKE_SAMPLE.py (inside with_display.sh)
 set -u
 kvhost=$(realpath "$1")
@@ -76,6 +77,27 @@ check "--auto saves the suggestion, other keys kept" \
     "$(tr -d '\r' <vxfilters.ini)"
 cmp -s plain.png auto/photo.png
 check "--auto changes the output" 1 $?
+
+# --crop: the result cut to what the settings leave defined, whatever the fill's colour, the
+# photograph's EXIF kept with the cropped size and the size reported; nothing undefined, nothing cut.
+settings 1 0 0 0
+wine "$kvhost" run ./trapezoid.dll photo.png photo.jpg --quiet
+exiftool -q -overwrite_original -Make=Kvhost -ExifImageWidth=480 -ExifImageHeight=360 photo.jpg
+printf '[Trapezoid]\r\nshape=1\r\ndifference=40\r\nundefarea=4\r\nperspective=1\r\nproportions=1\r\n' \
+    >vxfilters.ini
+wine "$kvhost" run ./trapezoid.dll photo.jpg cropped.jpg --crop 2>err.txt
+[[ "$?:$(tr -d '\r' <err.txt)" =~ ^0:kvhost:\ \"photo.jpg\":\ cropped\ to\ ([0-9]+)x([0-9]+)$ ]] &&
+    ((BASH_REMATCH[1] < 480 && BASH_REMATCH[2] <= 360)) && passed=$((passed + 1)) ||
+    { failed=$((failed + 1)); echo "FAIL: --crop reports its size: '$(cat err.txt)'"; }
+check "--crop keeps EXIF with the cropped size" \
+    "Kvhost ${BASH_REMATCH[1]:-} ${BASH_REMATCH[2]:-} ${BASH_REMATCH[1]:-} ${BASH_REMATCH[2]:-}" \
+    "$(exiftool -s3 -n -Make -ExifImageWidth -ExifImageHeight -ImageWidth -ImageHeight cropped.jpg | xargs)"
+wine "$kvhost" run ./trapezoid.dll photo.png out.png --crop --quiet
+check "--crop leaves no white fill in a corner" 0 "$(pixel 0 0 | grep -c FFFFFFFF)"
+settings 1 -30 4 0
+wine "$kvhost" run ./trapezoid.dll photo.png out.png --crop 2>err.txt
+check "--crop with nothing undefined" 'kvhost: "photo.png": cropped to 480x360' \
+    "$(tr -d '\r' <err.txt)"
 
 # A refused run (difference 150): the box printed, exit 2, no output file. With the shared X
 # display, without any display, and on a cold start of Wine without a display.

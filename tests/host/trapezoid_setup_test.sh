@@ -58,7 +58,8 @@ settings 0 30 4 0 1 1
 setup english Trapezoid \
     expect-text:1059=30 expect-pos:1061=30 expect-checked:1065=1 expect-items:1064=6 \
     expect-sel:1064=4 expect-text:1064=white expect-checked:1062=0 expect-checked:1006=1 \
-    expect-checked:1073=1 "expect-text:1073=P&erspective" click:1073 \
+    expect-checked:1073=1 "expect-text:1073=P&erspective" expect-enabled:1090=1 click:1073 \
+    expect-enabled:1090=0 "expect-text:1090=Rest&ore proportions" \
     expect-checked:1072=1 expect-enabled:1072=0 expect-text:1072="&Refar to the current selected rectangle only" \
     click:1067 set:1059=-45 expect-pos:1061=-45 set:1059=05 expect-text:1059=-45 \
     key:1061=33 expect-text:1059=-55 key:1061=36 expect-text:1059=-100 set:1059=-20 \
@@ -66,7 +67,7 @@ setup english Trapezoid \
 check "English dialog driven" 0 "$drc"
 check "English dialog confirmed" "kvhost: setup confirmed" "$out"
 check "OK saves the keys in order" \
-    "$(printf '[Trapezoid]\r\nshape=1\r\ndifference=-60\r\nundefarea=5\r\ntransparent=1\r\npreview=1\r\nperspective=0\r\ndialog_width=239\r\ndialog_height=189\r\npreview_fit=0\r')" \
+    "$(printf '[Trapezoid]\r\nshape=1\r\ndifference=-60\r\nundefarea=5\r\ntransparent=1\r\npreview=1\r\nperspective=0\r\nproportions=0\r\nfocal=28\r\ndialog_width=239\r\ndialog_height=189\r\npreview_fit=0\r')" \
     "$(cat vxfilters.ini)"
 
 # Cancel after many changes leaves the file byte for byte.
@@ -86,13 +87,15 @@ check "an unwritable file: not confirmed" "kvhost: setup not confirmed (result 0
 rmdir vxfilters.ini && mv kept.ini vxfilters.ini
 
 # Japanese: the texts of template 118 and of the list, a screenshot of the preview with a
-# transparent undefined area under the perspective profile, Escape.
+# transparent undefined area under the perspective profile with the proportions restored, Escape.
 settings 3 150 1 0 0 0
 setup japanese 台形 \
     expect-text:1059=0 expect-pos:1061=0 expect-checked:1068=1 expect-checked:1006=0 \
     expect-text:1062="透明(&T)" expect-text:1064=元の画素 expect-text:2=キャンセル \
     expect-checked:1073=0 expect-text:1073="遠近補正(&E)" \
-    set:1059=12 click:1006 set:1059=40 click:1062 click:1073 sleep:300 \
+    expect-enabled:1090=0 expect-text:1090="縦横比を復元(&O)" \
+    set:1059=12 click:1006 set:1059=40 click:1062 click:1073 expect-enabled:1090=1 click:1090 \
+    sleep:300 \
     "shot:$shots/setup_dialog_ja.png" escape
 check "Japanese dialog driven" 0 "$drc"
 check "Escape not confirmed" "kvhost: setup not confirmed (result 0)" "$out"

@@ -119,6 +119,7 @@ const Row kRows[] = {
     {1005, L"#130", SS_GRAYFRAME | SS_NOTIFY | SS_SUNKEN},
     {1006, L"#128", BS_AUTOCHECKBOX | WS_TABSTOP},
     {1073, L"#128", BS_AUTOCHECKBOX | WS_TABSTOP},
+    {1090, L"#128", BS_AUTOCHECKBOX | WS_TABSTOP},
     {1, L"#128", BS_DEFPUSHBUTTON | WS_TABSTOP},
     {2, L"#128", BS_PUSHBUTTON | WS_TABSTOP},
 };
@@ -146,6 +147,7 @@ const Texts kJapanese[] = {
     {L"", 96, 4, 110, 90},
     {L"\u30D7\u30EC\u30D3\u30E5\u30FC(&P)", 125, 100, 55, 10},
     {L"\u9060\u8FD1\u88DC\u6B63(&E)", 125, 114, 55, 10},
+    {L"\u7E26\u6A2A\u6BD4\u3092\u5FA9\u5143(&O)", 125, 128, 80, 10},
     {L"OK", 5, 183, 50, 14},
     {L"\u30AD\u30E3\u30F3\u30BB\u30EB", 156, 183, 50, 14},
 };
@@ -168,6 +170,7 @@ const Texts kEnglish[] = {
     {L"", 105, 4, 130, 76},
     {L"&Preview", 146, 87, 43, 10},
     {L"P&erspective", 146, 100, 60, 10},
+    {L"Rest&ore proportions", 146, 113, 88, 10},
     {L"OK", 5, 171, 50, 14},
     {L"Cancel", 185, 171, 50, 14},
 };

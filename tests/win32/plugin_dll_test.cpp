@@ -285,16 +285,20 @@ TEST_F(PluginDll, SetupWithoutCommonControlsSaysSo) {
 }
 
 // The DLL's pixels equal the native engine's, bit for bit, for every case of the table under
-// each profile, the profile chosen through the settings file.
+// each profile and with the proportions restored, all chosen through the settings file.
 TEST_F(PluginDll, ResultsMatchTheNativeEngine) {
     test_host::HostAnswers().foreground = engine_cases::kForeground;
     test_host::HostAnswers().background = engine_cases::kBackground;
     for (const engine_cases::Record& r : engine_cases::kRecords) {
         engine_cases::ExpectRecord(
-            std::string(TRAPEZOID_SOURCE_DIR "/tests/") + r.passFile, r.profile,
+            std::string(TRAPEZOID_SOURCE_DIR "/tests/") + r.passFile, r,
             [&](const engine_cases::Case& c) {
                 Settings(c.shape, c.difference, c.mode, c.transparent);
                 Write("perspective", c.profile == LineProfile::kPerspective ? "1" : "0");
+                // Under the classic profile the proportions key is on and changes nothing.
+                const bool classic = c.profile == LineProfile::kClassic;
+                Write("proportions", c.proportions || classic ? "1" : "0");
+                Write("focal", std::to_string(engine_cases::kFocal).c_str());
                 return Run(engine_cases::MakeImage(c.width, c.height), c.width, c.height, c.rect);
             });
     }

@@ -4,6 +4,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 #include "plugin/filter_module.h"
 #include "settings/settings_file.h"
@@ -45,7 +46,7 @@ class PluginWin32 : public ::testing::Test {
     HWND dialog = nullptr;
 };
 
-TEST_F(PluginWin32, OkWritesTheSixKeysInOrder) {
+TEST_F(PluginWin32, OkWritesTheEightKeysInOrder) {
     CheckRadioButton(dialog, kFirstShapeRadioId, kLastShapeRadioId, 1068);
     SetDlgItemTextA(dialog, kDifferenceEditId, "-25");
     SendDlgItemMessageA(dialog, kUndefinedAreaComboId, CB_SETCURSEL, 1, 0);
@@ -55,7 +56,7 @@ TEST_F(PluginWin32, OkWritesTheSixKeysInOrder) {
     EXPECT_TRUE(WriteSettings(SettingsFromControls(dialog), Module().SettingsFilePath()));
     EXPECT_EQ(File(),
               "[Trapezoid]\r\nshape=3\r\ndifference=-25\r\nundefarea=1\r\ntransparent=0\r\n"
-              "preview=1\r\nperspective=1\r\n");
+              "preview=1\r\nperspective=1\r\nproportions=0\r\nfocal=28\r\n");
     TrapezoidSettings s{};
     EXPECT_TRUE(ReadSettings(Module().SettingsFilePath(), &s, true));
     EXPECT_EQ(s.shape, 3);
@@ -106,6 +107,18 @@ TEST_F(PluginWin32, ReadRulesAndValidation) {
     EXPECT_EQ(s.fill.mode, 0);
     EXPECT_EQ(s.fill.transparent, 2);
     EXPECT_EQ(ProfileOfSetting(s.perspective), LineProfile::kPerspective);
+    EXPECT_EQ(s.focal, 28) << "missing";
+    WritePrivateProfileStringA("Trapezoid", "proportions", "-3", path.c_str());
+    for (const auto& [focal, read] : {std::pair{"800", 800}, std::pair{"8", 8}, std::pair{"7", 28},
+                                      std::pair{"801", 28}, std::pair{"abc", 28}}) {
+        WritePrivateProfileStringA("Trapezoid", "focal", focal, path.c_str());
+        EXPECT_TRUE(ReadSettings(Module().SettingsFilePath(), &s, false));
+        EXPECT_EQ(s.focal, read) << focal;
+        EXPECT_TRUE(RestoresProportions(s));
+    }
+    WritePrivateProfileStringA("Trapezoid", "perspective", "0", path.c_str());
+    EXPECT_TRUE(ReadSettings(Module().SettingsFilePath(), &s, false));
+    EXPECT_FALSE(RestoresProportions(s)) << "only with the perspective profile";
 }
 
 TEST_F(PluginWin32, SelectionBoundsFromTheHostMask) {

@@ -56,7 +56,8 @@ class SuggestSettingsDll : public PluginDll {
 };
 
 // Under the perspective profile, which the file chooses, lines that meet at a point are made
-// exactly parallel by one difference, and the suggestion is that difference.
+// exactly parallel by one difference, and the suggestion is that difference; restoring proportions
+// (on in the file) keeps them parallel at the same difference, and its keys stay as they were.
 TEST_F(SuggestSettingsDll, FindsTheShapeAndDifferenceOfConvergingLines) {
     struct Case {
         const char* name;
@@ -81,6 +82,8 @@ TEST_F(SuggestSettingsDll, FindsTheShapeAndDifferenceOfConvergingLines) {
         Settings(c.fileShape, 7, 3, 1);
         Write("preview", "1");
         Write("perspective", c.perspective != 0 ? "1" : "0");
+        Write("proportions", "1");
+        Write("focal", "50");
         const std::vector<Pixel32> image = ConvergingLines(c.direction == SuggestHorizontals);
         const SelectionRect rect{0, 0, kSize, kSize};
         EXPECT_EQ(suggest(image.data(), kSize, kSize, &rect, nullptr, c.direction, c.save, &shape,
@@ -94,6 +97,8 @@ TEST_F(SuggestSettingsDll, FindsTheShapeAndDifferenceOfConvergingLines) {
         EXPECT_EQ(Key(L"transparent"), 1);
         EXPECT_EQ(Key(L"preview"), 1);
         EXPECT_EQ(Key(L"perspective"), c.perspective);
+        EXPECT_EQ(Key(L"proportions"), 1);
+        EXPECT_EQ(Key(L"focal"), 50);
     }
 }
 

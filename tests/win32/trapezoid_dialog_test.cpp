@@ -78,7 +78,8 @@ TEST_F(SetupDialog, OpensInTheUserLanguage) {
         }
         // The check boxes' labels are drawn whole in the template's font: the text beside the
         // check mark fits the control.
-        for (const int id : {kPreviewCheckId, kTransparentCheckId, kPerspectiveCheckId}) {
+        for (const int id :
+             {kPreviewCheckId, kTransparentCheckId, kPerspectiveCheckId, kProportionsCheckId}) {
             EXPECT_LE(LabelWidth(GetDlgItem(hwnd, id)), ClientWidth(GetDlgItem(hwnd, id))) << id;
         }
     });
@@ -269,6 +270,7 @@ TEST_F(SetupDialog, OkWritesTheKeysInOrder) {
         test_host::Click(hwnd, kTransparentCheckId);
         test_host::Click(hwnd, kPreviewCheckId);
         test_host::Click(hwnd, kPerspectiveCheckId);
+        test_host::Click(hwnd, kProportionsCheckId);
         test_host::Click(hwnd, IDOK);
     });
     EXPECT_EQ(result, IDOK);
@@ -277,8 +279,40 @@ TEST_F(SetupDialog, OkWritesTheKeysInOrder) {
                                                           : "dialog_width=239\r\ndialog_height=189";
     EXPECT_EQ(File(),
               "[Trapezoid]\r\nshape=2\r\ndifference=-25\r\nundefarea=5\r\ntransparent=1\r\n"
-              "preview=1\r\nperspective=1\r\n" +
+              "preview=1\r\nperspective=1\r\nproportions=1\r\nfocal=28\r\n" +
                   size + "\r\npreview_fit=0\r\n");
+}
+
+// The proportions box is read from the file, enabled only while "Perspective" is checked (keeping
+// its state while disabled) and written on OK; the lens is kept as read, a lens out of range as 28.
+TEST_F(SetupDialog, ProportionsFollowPerspectiveAndTheLensIsKept) {
+    const struct {
+        const char* focal;
+        const char* written;
+    } lenses[] = {{"135", "135"}, {"5", "28"}};
+    for (const auto& lens : lenses) {
+        Write("perspective", "0");
+        Write("proportions", "3");
+        Write("focal", lens.focal);
+        CountingDialog dialog;
+        const INT_PTR result = Run(dialog, [&](HWND hwnd) {
+            const HWND box = GetDlgItem(hwnd, kProportionsCheckId);
+            EXPECT_TRUE(Checked(hwnd, kProportionsCheckId));
+            EXPECT_FALSE(IsWindowEnabled(box));
+            test_host::Click(hwnd, kPerspectiveCheckId);
+            EXPECT_TRUE(IsWindowEnabled(box));
+            test_host::Click(hwnd, kProportionsCheckId);
+            test_host::Click(hwnd, kPerspectiveCheckId);
+            EXPECT_FALSE(IsWindowEnabled(box));
+            EXPECT_FALSE(Checked(hwnd, kProportionsCheckId));
+            test_host::Click(hwnd, IDOK);
+        });
+        EXPECT_EQ(result, IDOK);
+        EXPECT_NE(File().find("perspective=0\r\nproportions=0\r\nfocal=" +
+                              std::string(lens.written) + "\r\n"),
+                  std::string::npos)
+            << File();
+    }
 }
 
 TEST_F(SetupDialog, CancelEscapeAndCloseLeaveTheFileAsItWas) {
@@ -301,6 +335,7 @@ TEST_F(SetupDialog, CancelEscapeAndCloseLeaveTheFileAsItWas) {
             test_host::Click(hwnd, kTransparentCheckId);
             test_host::Click(hwnd, kPreviewCheckId);
             test_host::Click(hwnd, kPerspectiveCheckId);
+            test_host::Click(hwnd, kProportionsCheckId);
             ending(hwnd);
         });
         EXPECT_EQ(result, IDCANCEL);

@@ -53,6 +53,7 @@ struct Settings {
     std::int32_t mode;
     std::int32_t transparent;
     std::int32_t perspective = 0;
+    std::int32_t proportions = 0;  // restored with the lens the settings file gives, 28 mm
 };
 
 class PreviewRendering : public ::testing::Test {
@@ -85,8 +86,10 @@ class PreviewRendering : public ::testing::Test {
         EXPECT_TRUE(expected.Allocate(w, h, 0));
         const FillParams fill = engine_cases::HostFill(s.mode, s.transparent, rect);
         const PreviewSource source{image.data(), kWidth, kHeight, test_host::HostAnswers().mask};
+        MovedLines moved(kDefaultFocal);
         RenderTrapezoidPreview(expected, source, {{0, 0}, origin, {w, h}}, s.shape, s.difference,
-                               ProfileOfSetting(s.perspective), fill);
+                               ProfileOfSetting(s.perspective), fill,
+                               s.perspective != 0 && s.proportions != 0 ? &moved : nullptr);
         return expected;
     }
 
@@ -108,7 +111,8 @@ class PreviewRendering : public ::testing::Test {
         test_host::SetText(dialog, kDifferenceEditId, std::to_string(s.difference).c_str());
         test_host::SelectEntry(dialog, kUndefinedAreaComboId, s.mode);
         for (const auto& [id, on] : {std::pair{kTransparentCheckId, s.transparent},
-                                     std::pair{kPerspectiveCheckId, s.perspective}}) {
+                                     std::pair{kPerspectiveCheckId, s.perspective},
+                                     std::pair{kProportionsCheckId, s.proportions}}) {
             if ((IsDlgButtonChecked(dialog, id) == BST_CHECKED) != (on != 0)) {
                 test_host::Click(dialog, id);
             }
@@ -129,7 +133,8 @@ TEST_F(PreviewRendering, EveryChangeOfTheControlsRedrawsIt) {
         const Settings steps[] = {
             {1, 50, 4, 0}, {5, 50, 4, 0},     {5, 50, 4, 1},   {5, 50, 2, 1},  {5, -45, 2, 1},
             {0, 30, 3, 0}, {0, 30, 3, 0, 1},  {3, -100, 0, 0}, {2, 100, 1, 1}, {2, 40, 1, 1, 1},
-            {4, 7, 5, 0},  {4, -35, 5, 0, 1}, {0, -60, 0, 1}};
+            {4, 7, 5, 0},  {4, -35, 5, 0, 1}, {0, -60, 0, 1}, {1, 30, 1, 0, 1, 1},
+            {4, -25, 0, 1, 1, 1}, {4, -25, 0, 1, 0, 1}};
         for (const Settings& s : steps) {
             Choose(hwnd, s);
             EXPECT_EQ(Mismatches(canvas.Pixels(), Expected(canvas, s, kWhole)), 0)
