@@ -12,7 +12,7 @@
 #include "ui/preview_dialog.h"
 #include "ui/preview_render.h"
 
-// Controls of the Trapezoid dialog besides the settings' own (settings/settings_file.h).
+// Controls of the Trapezoid dialog besides the settings' own (ui/trapezoid_controls.h).
 constexpr int kDifferenceSpinId = 1060;
 constexpr int kDifferenceSliderId = 1061;
 constexpr int kSelectedRectangleCheckId = 1072;
