@@ -1,0 +1,38 @@
+// The codecs of the table, one file each: what image_codec.cpp lists for every format.
+#pragma once
+
+#include "imageio/image_codec.h"
+
+namespace imageio {
+
+// The largest side of a JPEG image the library writes or reads.
+constexpr std::uint32_t kJpegMaxSide = 65500;
+
+[[nodiscard]] bool IsJpeg(ByteView start);
+[[nodiscard]] Decoded ReadJpeg(ByteView file, const SizeCheck& check);
+[[nodiscard]] Encoded WriteJpeg(const RgbaImage& image, const PhotoMetadata& metadata,
+                                const EncodeOptions& options);
+
+[[nodiscard]] bool IsPng(ByteView start);
+[[nodiscard]] Decoded ReadPng(ByteView file, const SizeCheck& check);
+[[nodiscard]] Encoded WritePng(const RgbaImage& image, const PhotoMetadata& metadata,
+                               const EncodeOptions& options);
+
+[[nodiscard]] bool IsTiff(ByteView start);
+[[nodiscard]] Decoded ReadTiff(ByteView file, const SizeCheck& check);
+[[nodiscard]] Encoded WriteTiff(const RgbaImage& image, const PhotoMetadata& metadata,
+                                const EncodeOptions& options);
+
+[[nodiscard]] bool IsBmp(ByteView start);
+[[nodiscard]] Decoded ReadBmp(ByteView file, const SizeCheck& check);
+[[nodiscard]] Encoded WriteBmp(const RgbaImage& image, const PhotoMetadata& metadata,
+                               const EncodeOptions& options);
+
+// Rows of BGRA words converted to the bytes a codec takes: R, G, B (and A), as PNG and TIFF hold
+// them; sixteen rows of 16-bit samples and 8-bit ones rounded: the shared helpers of the codecs.
+[[nodiscard]] constexpr std::uint8_t Round16(std::uint32_t value) noexcept {
+    return static_cast<std::uint8_t>((value * 255 + 32767) / 65535);
+}
+void ToRgbBytes(const Pixel32* pixels, std::size_t count, bool withAlpha, std::uint8_t* out);
+
+}  // namespace imageio
