@@ -3,6 +3,7 @@
 #include <cstring>
 #include <new>
 
+#include "imageio/bmp_unpack.h"
 #include "imageio/codecs.h"
 
 // The library's single-file implementation, BMP only, without its warnings.
@@ -14,9 +15,6 @@
 #pragma GCC diagnostic ignored "-Wunused-function"
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 #pragma GCC diagnostic ignored "-Wimplicit-fallthrough"
-#pragma GCC diagnostic ignored "-Wuseless-cast"
-#pragma GCC diagnostic ignored "-Wdouble-promotion"
-#pragma GCC diagnostic ignored "-Wcast-qual"
 #define STBI_ONLY_BMP
 #define STBI_NO_STDIO
 #define STBI_NO_LINEAR
@@ -52,7 +50,9 @@ bool IsBmp(ByteView start) {
     return start.size >= 2 && start.data[0] == 'B' && start.data[1] == 'M';
 }
 
-Decoded ReadBmp(ByteView file, const SizeCheck& check) {
+Decoded ReadBmp(ByteView original, const SizeCheck& check) {
+    const std::optional<std::vector<std::uint8_t>> unpacked = UnpackBmp(original, check);
+    const ByteView file = unpacked ? ByteView{unpacked->data(), unpacked->size()} : original;
     int width = 0;
     int height = 0;
     int channels = 0;

@@ -77,6 +77,33 @@ TEST(ImageCodec, EveryStoredLayoutReadsAsTheSamePixels) {
     }
 }
 
+TEST(ImageCodec, EveryBmpVariantReadsAsTheSamePixels) {
+    // A 3 × 2 picture, top row blue, red, red; bottom row red, blue, blue: palette entries 1 and 2.
+    const std::vector<std::uint8_t> palette = {0, 0, 0, 0, 255, 0, 0, 0, 0, 0, 255, 0};
+    const Pixel32 blue = PackPixel(0, 0, 255, 255);
+    const Pixel32 red = PackPixel(255, 0, 0, 255);
+    const std::vector<Pixel32> expected = {blue, red, red, red, blue, blue};
+    const struct {
+        const char* name;
+        std::vector<std::uint8_t> file;
+    } cases[] = {
+        {"8-bit", BmpFile(3, 2, 8, 0, palette, {2, 1, 1, 0, 1, 2, 2, 0})},
+        {"8-bit top-down", BmpFile(3, -2, 8, 0, palette, {1, 2, 2, 0, 2, 1, 1, 0})},
+        // Indices 0 and 1 of the palette shifted by one entry.
+        {"1-bit", BmpFile(3, 2, 1, 0, {palette.begin() + 4, palette.end()},
+                          {0b10000000, 0, 0, 0, 0b01100000, 0, 0, 0})},
+        // A run of 1, a run of 2, end of line; a literal run of 3, end of picture.
+        {"RLE8", BmpFile(3, 2, 8, 1, palette, {1, 2, 2, 1, 0, 0, 0, 3, 1, 2, 2, 0, 0, 1})},
+        // Nibbles: a literal run of 3; end of line; a run of 1, a run of 2; the end.
+        {"RLE4", BmpFile(3, 2, 4, 2, palette, {0, 3, 0x21, 0x10, 0, 0, 1, 0x11, 2, 0x22, 0, 1})},
+        {"32-bit", BmpFile(3, 2, 32, 0, {}, {0,   0, 255, 0, 255, 0, 0,   0, 255, 0, 0,   0,
+                                             255, 0, 0,   0, 0,   0, 255, 0, 0,   0, 255, 0})},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Read(c.file).image.pixels, expected) << c.name;
+    }
+}
+
 TEST(ImageCodec, PalettesAndPremultipliedAlphaReadAsColours) {
     // Entry 0 transparent (PNG's tRNS), 1 red, 2 a grey of 16-bit 32896.
     Samples indexed{3, 1, 1, 8, {2, 1, 0}, {0, 0, 0, 65535, 0, 0, 32896, 32896, 32896}};

@@ -128,6 +128,34 @@ std::vector<std::uint8_t> TiffFileOf(const Samples& samples, const TiffOptions& 
     return file.Finish();
 }
 
+std::vector<std::uint8_t> BmpFile(std::int32_t width, std::int32_t height, int bits,
+                                  int compression, const std::vector<std::uint8_t>& palette,
+                                  const std::vector<std::uint8_t>& pixels) {
+    std::vector<std::uint8_t> b;
+    const auto put = [&b](std::uint32_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i) b.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+    };
+    const auto offset = static_cast<std::uint32_t>(54 + palette.size());
+    b = {'B', 'M'};
+    put(offset + static_cast<std::uint32_t>(pixels.size()), 4);
+    put(0, 4);
+    put(offset, 4);
+    put(40, 4);
+    put(static_cast<std::uint32_t>(width), 4);
+    put(static_cast<std::uint32_t>(height), 4);
+    put(1, 2);
+    put(static_cast<std::uint32_t>(bits), 2);
+    put(static_cast<std::uint32_t>(compression), 4);
+    put(static_cast<std::uint32_t>(pixels.size()), 4);
+    put(2835, 4);
+    put(2835, 4);
+    put(static_cast<std::uint32_t>(palette.size() / 4), 4);
+    put(0, 4);
+    b.insert(b.end(), palette.begin(), palette.end());
+    b.insert(b.end(), pixels.begin(), pixels.end());
+    return b;
+}
+
 std::vector<std::uint8_t> CameraExif(std::uint16_t orientation) {
     std::vector<std::uint8_t> b = {'I', 'I', 42, 0, 8, 0, 0, 0};
     const auto put16 = [&b](std::uint32_t v) {

@@ -34,6 +34,13 @@ struct TiffOptions {
 [[nodiscard]] std::vector<std::uint8_t> TiffFileOf(const Samples& samples,
                                                    const TiffOptions& options);
 
+// A BMP file with a BITMAPINFOHEADER: BITS per pixel, COMPRESSION (0 none, 1 RLE8, 2 RLE4),
+// PALETTE as B, G, R, 0 quadruples, then the pixel data as given (bottom row first).
+[[nodiscard]] std::vector<std::uint8_t> BmpFile(std::int32_t width, std::int32_t height, int bits,
+                                                int compression,
+                                                const std::vector<std::uint8_t>& palette,
+                                                const std::vector<std::uint8_t>& pixels);
+
 // A little-endian EXIF block: orientation, camera maker in the first directory; an EXIF directory
 // with the exposure time 1/250 and the time taken; a GPS directory with a latitude.
 [[nodiscard]] std::vector<std::uint8_t> CameraExif(std::uint16_t orientation);

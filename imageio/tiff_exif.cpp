@@ -178,7 +178,10 @@ std::uint64_t WriteLinked(TIFF* tiff, const ExifBlock& block, const std::vector<
         if (create(tiff) != 0) return 0;
         SetEntries(tiff, block, *entries);
         std::uint64_t at = 0;
-        return TIFFWriteCustomDirectory(tiff, &at) != 0 ? at : 0;
+        const bool written = TIFFWriteCustomDirectory(tiff, &at) != 0;
+        // Its values, which neither writing it nor creating the next directory frees.
+        TIFFFreeDirectory(tiff);
+        return written ? at : 0;
     }
     return 0;
 }
