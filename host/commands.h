@@ -27,6 +27,7 @@ constexpr char kRunUsage[] =
     "[--interactive]";
 constexpr char kRunBatchUsage[] =
     "kvhost run PLUGIN.dll IN... --out-dir DIR [--suffix TEXT] [--format png|jpg|tif|bmp] "
+    "[--in-place] "
     "[options]";
 constexpr char kSetupUsage[] =
     "kvhost setup PLUGIN.dll IN [--filter N] [--mask MASK] [--fg RRGGBB[AA]] "

@@ -2,8 +2,6 @@
 // help that lists them one line each.
 #include "host/run_options.h"
 
-#include <charconv>
-
 #include "host/arguments.h"
 #include "host/host_error.h"
 
@@ -27,24 +25,16 @@ constexpr OptionHelp kOptionHelp[] = {
     {"--out-dir DIR", "batch: write each input into DIR under its own name"},
     {"--suffix TEXT", "batch: add TEXT to each output name, before the extension"},
     {"--format F", "batch: write png, jpg, tif or bmp (default: the input's format)"},
+    {"--in-place", "batch: let the results replace their own inputs"},
     {"--quiet", "no progress"},
     {"--interactive", "leave the plug-in's message boxes to the user"},
     {"-h, --help", "this help"},
 };
 
-std::int32_t ParseQuality(const std::string& text) {
-    std::int32_t quality = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), quality);
-    if (error != std::errc() || end != text.data() + text.size() || quality < 1 || quality > 100) {
-        throw UsageError("invalid quality " + Quoted(text) + ": expected 1 to 100");
-    }
-    return quality;
-}
-
 void AddRunArguments(cxxopts::Options& options) {
     AddFilterArguments(options);
     options.add_options()("rect", "", cxxopts::value<std::string>())("quiet", "")("auto", "")(
-        "horizontal", "")("interactive", "")("strip", "")(
+        "horizontal", "")("interactive", "")("strip", "")("in-place", "")(
         "quality", "", cxxopts::value<std::string>())("out-dir", "", cxxopts::value<std::string>())(
         "suffix", "", cxxopts::value<std::string>())("format", "", cxxopts::value<std::string>())(
         "more", "", cxxopts::value<std::vector<std::string>>());
@@ -88,7 +78,8 @@ RunOptions ParseRunOptions(const CommandArguments& arguments) {
     ReadFiles(result, run);
     if (result.count("rect") != 0) run.rect = ParseRect(result["rect"].as<std::string>());
     if (result.count("quality") != 0) {
-        run.write.jpegQuality = ParseQuality(result["quality"].as<std::string>());
+        run.write.jpegQuality =
+            ParseNumberIn(result["quality"].as<std::string>(), "quality", 1, 100);
     }
     run.straighten = result["auto"].as<bool>();
     if (result["horizontal"].as<bool>()) {
@@ -99,19 +90,18 @@ RunOptions ParseRunOptions(const CommandArguments& arguments) {
     run.write.strip = result["strip"].as<bool>();
     run.quiet = result["quiet"].as<bool>();
     run.interactive = result["interactive"].as<bool>();
+    run.inPlace = result["in-place"].as<bool>();
     return run;
 }
 
+BatchFiles BatchFilesOf(const RunOptions& run) {
+    return {run.inputs, run.outDir.value_or("."), run.suffix,
+            run.format ? std::optional<std::string>(ExtensionOf(*run.format)) : std::nullopt,
+            run.inPlace};
+}
+
 std::string BatchOutputPath(const RunOptions& run, const std::string& input) {
-    const std::string name = FileNameOf(input);
-    const std::size_t dot = name.find_last_of('.');
-    const std::string stem = dot == std::string::npos ? name : name.substr(0, dot);
-    const std::string extension = run.format                 ? ExtensionOf(*run.format)
-                                  : dot == std::string::npos ? std::string()
-                                                             : name.substr(dot);
-    std::string directory = run.outDir.value_or(".");
-    if (!directory.empty() && directory.back() != '/' && directory.back() != '\\') directory += '/';
-    return directory + stem + run.suffix + extension;
+    return BatchOutputPath(BatchFilesOf(run), input);
 }
 
 void PrintOptionHelp(std::FILE* stream, std::initializer_list<std::string_view> names) {

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/batch_plan.h"
 #include "host/commands.h"
 #include "host/filter_arguments.h"
 #include "host/image_file.h"
@@ -27,10 +28,14 @@ struct RunOptions {
     SuggestDirection direction = SuggestVerticals;  // what --auto straightens
     bool quiet = false;
     bool interactive = false;
+    bool inPlace = false;  // a batch's results may replace their own inputs
 };
 
 // Throws UsageError for a malformed command line.
 [[nodiscard]] RunOptions ParseRunOptions(const CommandArguments& arguments);
+
+// A batch's files as the shared batch rules take them.
+[[nodiscard]] BatchFiles BatchFilesOf(const RunOptions& run);
 
 // Where a batch writes INPUT: DIR/NAME+SUFFIX.EXT, EXT that of --format or the input's own.
 [[nodiscard]] std::string BatchOutputPath(const RunOptions& run, const std::string& input);

@@ -73,7 +73,7 @@ Decoded Decode(ByteView file, const SizeCheck& check) {
     }
     const Codec* codec = CodecOfBytes(file);
     if (codec == nullptr) {
-        throw ImageError("the file is no image of a format read here (PNG, JPEG, TIFF, BMP)");
+        throw ImageError("not an image of a format read here (PNG, JPEG, TIFF, BMP)");
     }
     return codec->read(file, check);
 }

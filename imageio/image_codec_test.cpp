@@ -236,7 +236,7 @@ TEST(ImageCodec, FilesThatCannotBeReadSayWhy) {
     } cases[] = {
         {{'B', 'M'}, "the file is too short to be an image (2 bytes)"},
         {std::vector<std::uint8_t>(40, 'x'),
-         "the file is no image of a format read here (PNG, JPEG, TIFF, BMP)"},
+         "not an image of a format read here (PNG, JPEG, TIFF, BMP)"},
         {{png.begin(), png.end() - 30}, "the PNG file is damaged or cut short"},
         {{jpeg.begin(), jpeg.begin() + 200}, "the file is damaged or cut short"},
         {TiffFileOf(SixValues(1, 16), {false, 1, false, false, /*sampleFormat=*/3}),

@@ -1,0 +1,15 @@
+// The commands of the native trapezoid program: each takes its arguments (its own name first)
+// and returns the exit code.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// trapezoid run IN OUT [options], or IN... --out-dir DIR [options]
+int RunCommand(const std::vector<std::string>& arguments);
+
+// trapezoid suggest IN [options]
+int SuggestCommand(const std::vector<std::string>& arguments);
+
+// trapezoid info IN: the picture's size, format and metadata, as the filter would see it
+int InfoCommand(const std::vector<std::string>& arguments);

@@ -1,0 +1,31 @@
+// Image files as the native command reads and writes them: through imageio, the picture turned
+// upright, its size checked against the memory the system can give before any pixel is
+// allocated, and results written beside their place and moved there only when complete.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "host/image.h"
+#include "imageio/image_codec.h"
+
+// A line "trapezoid: warning: TEXT" on stderr: the run goes on.
+void PrintWarning(const std::string& text);
+
+// Reads PATH upright, with its metadata, refusing before decoding when IMAGES images of its size
+// (4 bytes a pixel, and a mask's byte with a mask) would not fit in the memory the system can
+// give now. Throws HostError ("cannot read "PATH": ...").
+[[nodiscard]] RgbaImage ReadPicture(const std::string& path, std::uint32_t bytesPerPixel);
+
+// Reads PATH as grey levels (luminance; alpha ignored). Throws HostError.
+[[nodiscard]] GreyImage ReadGreyPicture(const std::string& path, std::uint32_t bytesPerPixel);
+
+// Throws HostError when PATH's extension names no format, or its format cannot hold an image of
+// this size: checked before a run, so that no work is lost.
+void CheckWritable(const std::string& path, std::int32_t width, std::int32_t height);
+
+// Writes IMAGE in the format of PATH's extension, through a temporary file beside it that
+// replaces PATH only when every byte is on disk: a failed write ("the disk is full") leaves an
+// existing file as it was. Throws HostError.
+void WritePicture(const std::string& path, const RgbaImage& image,
+                  const imageio::EncodeOptions& options);
