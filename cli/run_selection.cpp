@@ -6,6 +6,17 @@
 
 #include "cli/command_error.h"
 
+GreyImage GreyOf(const RgbaImage& image) {
+    GreyImage grey{image.width, image.height, std::vector<std::uint8_t>(image.pixels.size())};
+    for (std::size_t i = 0; i < image.pixels.size(); ++i) {
+        const Pixel32 pixel = image.pixels[i];
+        // Rec. 601 luma in 8-bit fixed point, the weights summing to 256.
+        grey.values[i] = static_cast<std::uint8_t>(
+            (77 * Channel(pixel, 2) + 150 * Channel(pixel, 1) + 29 * Channel(pixel, 0)) >> 8);
+    }
+    return grey;
+}
+
 std::vector<std::uint8_t> MaskFromGrey(GreyImage grey) {
     std::transform(grey.values.begin(), grey.values.end(), grey.values.begin(),
                    [](std::uint8_t level) { return static_cast<std::uint8_t>(255 - level); });

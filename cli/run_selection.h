@@ -11,6 +11,9 @@
 #include "selection/selection_scan.h"
 #include "transform/pixel.h"
 
+// The grey levels of an image, as a mask image is read: luminance, alpha ignored.
+[[nodiscard]] GreyImage GreyOf(const RgbaImage& image);
+
 // Mask bytes from a grey mask image, in place: 255 − grey, so that white selects and black does
 // not.
 [[nodiscard]] std::vector<std::uint8_t> MaskFromGrey(GreyImage grey);

@@ -2,10 +2,8 @@
 #pragma once
 
 #include <cstdio>
-#include <string>
-#include <vector>
 
-using CommandArguments = std::vector<std::string>;
+#include "cli/command_table.h"
 
 // kvhost info PLUGIN.dll
 int InfoCommand(const CommandArguments& arguments);

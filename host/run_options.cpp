@@ -7,11 +7,6 @@
 
 namespace {
 
-struct OptionHelp {
-    const char* option;
-    const char* text;
-};
-
 constexpr OptionHelp kOptionHelp[] = {
     {"--filter N", "the plug-in's filter to run, counted from 0 (default 0)"},
     {"--rect L,T,R,B", "the selection rectangle, right and bottom exclusive, in the picture"},
@@ -20,7 +15,8 @@ constexpr OptionHelp kOptionHelp[] = {
     {"--bg RRGGBB[AA]", "the editor's background colour (default FFFFFF)"},
     {"--quality Q", "JPEG output quality, 1..100 (default 92)"},
     {"--strip", "write none of the photograph's EXIF, ICC profile and XMP"},
-    {"--auto", "straighten each image: the plug-in suggests and saves its settings first"},
+    {"--auto", "straighten each image: the plug-in suggests and saves its settings first,"},
+    {"", "under the profile its Perspective setting chooses (perspective=1 in vxfilters.ini)"},
     {"--horizontal", "straighten near-horizontal lines instead of verticals (run: with --auto)"},
     {"--out-dir DIR", "batch: write each input into DIR under its own name"},
     {"--suffix TEXT", "batch: add TEXT to each output name, before the extension"},
@@ -109,7 +105,7 @@ void PrintOptionHelp(std::FILE* stream, std::initializer_list<std::string_view> 
         for (const OptionHelp& help : kOptionHelp) {
             const std::string_view option = help.option;
             if (option.substr(0, option.find_first_of(" ,")) == name) {
-                std::fprintf(stream, "  %-18s %s\n", help.option, help.text);
+                PrintOptionLine(stream, help);
             }
         }
     }
@@ -117,9 +113,7 @@ void PrintOptionHelp(std::FILE* stream, std::initializer_list<std::string_view> 
 
 void PrintRunHelp(std::FILE* stream) {
     std::fprintf(stream, "usage: %s\n       %s\noptions:\n", kRunUsage, kRunBatchUsage);
-    for (const OptionHelp& help : kOptionHelp) {
-        std::fprintf(stream, "  %-18s %s\n", help.option, help.text);
-    }
+    for (const OptionHelp& help : kOptionHelp) PrintOptionLine(stream, help);
     std::fputs(
         "pictures: read upright, as their EXIF orientation shows them to a viewer; --rect and\n"
         "  --mask are in that upright picture, and the result is written upright\n"

@@ -2,14 +2,13 @@
 // and returns the exit code.
 #pragma once
 
-#include <string>
-#include <vector>
+#include "cli/command_table.h"
 
 // trapezoid run IN OUT [options], or IN... --out-dir DIR [options]
-int RunCommand(const std::vector<std::string>& arguments);
+int RunCommand(const CommandArguments& arguments);
 
 // trapezoid suggest IN [options]
-int SuggestCommand(const std::vector<std::string>& arguments);
+int SuggestCommand(const CommandArguments& arguments);
 
 // trapezoid info IN: the picture's size, format and metadata, as the filter would see it
-int InfoCommand(const std::vector<std::string>& arguments);
+int InfoCommand(const CommandArguments& arguments);

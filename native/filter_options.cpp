@@ -6,14 +6,10 @@
 
 #include "cli/arguments.h"
 #include "cli/command_error.h"
+#include "cli/command_table.h"
 #include "settings/settings_text.h"
 
 namespace {
-
-struct OptionHelp {
-    const char* option;
-    const char* text;
-};
 
 constexpr OptionHelp kOptionHelp[] = {
     {"--shape N", "0 top and bottom, 1 top, 2 bottom, 3 left and right, 4 left, 5 right"},
@@ -141,14 +137,6 @@ void ReadFiles(const cxxopts::ParseResult& result, FilterOptions& run) {
     run.outputPath = more[0];
 }
 
-void PrintOptions(std::FILE* stream, bool batch) {
-    for (const OptionHelp& help : kOptionHelp) {
-        const std::string option = help.option;
-        const bool forRun = option != "--classic" || batch;
-        if (forRun) std::fprintf(stream, "  %-18s %s\n", help.option, help.text);
-    }
-}
-
 }  // namespace
 
 FilterOptions ParseRunOptions(const std::vector<std::string>& arguments) {
@@ -189,7 +177,7 @@ FilterOptions ParseSuggestOptions(const std::vector<std::string>& arguments) {
 
 void PrintRunHelp(std::FILE* stream) {
     std::fprintf(stream, "usage: %s\n       %s\noptions:\n", kRunUsage, kRunBatchUsage);
-    PrintOptions(stream, true);
+    for (const OptionHelp& help : kOptionHelp) PrintOptionLine(stream, help);
     std::fputs(
         "pictures: read upright, as their EXIF orientation shows them to a viewer; --rect and\n"
         "  --mask are in that upright picture, and the result is written upright\n"

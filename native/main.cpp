@@ -7,6 +7,7 @@
 
 #include "cli/arguments.h"
 #include "cli/command_error.h"
+#include "cli/command_table.h"
 #include "native/commands.h"
 #include "native/filter_options.h"
 #include "native/picture_files.h"
@@ -16,86 +17,19 @@ namespace {
 
 constexpr char kInfoUsage[] = "trapezoid info IN";
 
-struct Command {
-    const char* name;
-    int (*run)(const std::vector<std::string>& arguments);
-    const char* usage;
-    void (*printHelp)(std::FILE* stream);  // the command's options; null: its usage says it all
-};
-
-int HelpCommand(const std::vector<std::string>& arguments);
-
-constexpr Command kCommands[] = {
-    {"run", RunCommand, kRunUsage, PrintRunHelp},  // the filter on one picture or a batch
-    {"suggest", SuggestCommand, kSuggestUsage, PrintSuggestHelp},  // straightening settings
-    {"info", InfoCommand, kInfoUsage, nullptr},  // a picture's size, format and metadata
-    {"help", HelpCommand, "trapezoid help [COMMAND]", nullptr},
-};
-
-void PrintUsage(std::FILE* stream) {
-    std::fputs("usage:\n", stream);
-    for (const Command& command : kCommands) std::fprintf(stream, "  %s\n", command.usage);
-    std::fputs(
-        "  trapezoid -h | --help\n"
-        "  trapezoid --version\n"
+const Program& Trapezoid() {
+    static const Program trapezoid{
+        "trapezoid",
+        TRAPEZOID_VERSION,
+        {
+            {"run", RunCommand, kRunUsage, PrintRunHelp},  // the filter on a picture or a batch
+            {"suggest", SuggestCommand, kSuggestUsage, PrintSuggestHelp},  // straightening
+            {"info", InfoCommand, kInfoUsage, nullptr},  // a picture's size, format, metadata
+            {"help", nullptr, "trapezoid help [COMMAND]", nullptr},
+        },
         "exit codes: 0 done, 1 trapezoid's own error, 2 the filter refused the settings, 3 "
-        "suggest found\n  no straight lines\n",
-        stream);
-}
-
-const Command* FindKnownCommand(const std::string& name) {
-    for (const Command& command : kCommands) {
-        if (name == command.name) return &command;
-    }
-    return nullptr;
-}
-
-std::string CommandNames() {
-    std::string names;
-    for (const Command& command : kCommands) {
-        names += (names.empty() ? "" : ", ") + std::string(command.name);
-    }
-    return names;
-}
-
-int PrintHelpOf(const std::string& name) {
-    const Command* command = FindKnownCommand(name);
-    if (command != nullptr && command->printHelp != nullptr) {
-        command->printHelp(stdout);
-    } else if (command != nullptr && name != "help") {
-        std::printf("usage: %s\n", command->usage);
-    } else {
-        PrintUsage(stdout);
-    }
-    return kExitSuccess;
-}
-
-int HelpCommand(const std::vector<std::string>& arguments) {
-    if (arguments.size() > 2) throw UsageError("unexpected argument " + Quoted(arguments[2]));
-    if (arguments.size() == 2 && FindKnownCommand(arguments[1]) == nullptr) {
-        throw UsageError("no help on " + Quoted(arguments[1]) +
-                         ": there is no such command (commands: " + CommandNames() + ")");
-    }
-    return PrintHelpOf(arguments.size() == 2 ? arguments[1] : std::string());
-}
-
-int Dispatch(const std::vector<std::string>& arguments) {
-    if (arguments.size() < 2) {
-        throw UsageError("no command given (commands: " + CommandNames() + ")");
-    }
-    if (arguments[1] == "--version") {
-        std::printf("trapezoid %s\n", TRAPEZOID_VERSION);
-        return kExitSuccess;
-    }
-    for (const std::string& argument : arguments) {
-        if (argument == "-h" || argument == "--help") return PrintHelpOf(arguments[1]);
-    }
-    const Command* command = FindKnownCommand(arguments[1]);
-    if (command == nullptr) {
-        throw UsageError("unknown command " + Quoted(arguments[1]) +
-                         " (commands: " + CommandNames() + ")");
-    }
-    return command->run(std::vector<std::string>(arguments.begin() + 1, arguments.end()));
+        "suggest found\n  no straight lines\n"};
+    return trapezoid;
 }
 
 }  // namespace
@@ -116,7 +50,7 @@ int InfoCommand(const std::vector<std::string>& arguments) {
 
 int main(int argc, char** argv) {
     try {
-        return Dispatch(std::vector<std::string>(argv, argv + argc));
+        return Dispatch(Trapezoid(), CommandArguments(argv, argv + argc));
     } catch (const std::bad_alloc&) {
         std::fputs("trapezoid: error: out of memory\n", stderr);
         return kExitFailure;

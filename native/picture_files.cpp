@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "cli/command_error.h"
+#include "cli/run_selection.h"
 
 namespace {
 
@@ -113,15 +114,7 @@ RgbaImage ReadPicture(const std::string& path, std::uint32_t bytesPerPixel) {
 }
 
 GreyImage ReadGreyPicture(const std::string& path, std::uint32_t bytesPerPixel) {
-    const RgbaImage image = ReadPicture(path, bytesPerPixel);
-    GreyImage grey{image.width, image.height, std::vector<std::uint8_t>(image.pixels.size())};
-    for (std::size_t i = 0; i < image.pixels.size(); ++i) {
-        const Pixel32 pixel = image.pixels[i];
-        // Rec. 601 luma in 8-bit fixed point, the weights summing to 256, as kvhost reads masks.
-        grey.values[i] = static_cast<std::uint8_t>(
-            (77 * Channel(pixel, 2) + 150 * Channel(pixel, 1) + 29 * Channel(pixel, 0)) >> 8);
-    }
-    return grey;
+    return GreyOf(ReadPicture(path, bytesPerPixel));
 }
 
 void CheckWritable(const std::string& path, std::int32_t width, std::int32_t height) {

@@ -9,6 +9,7 @@
 #include <new>
 
 #include "cli/arguments.h"
+#include "cli/batch_run.h"
 #include "cli/command_error.h"
 #include "cli/run_selection.h"
 #include "native/commands.h"
@@ -155,26 +156,10 @@ void MakeOutputFolder(const std::string& folder) {
 }
 
 int RunBatch(const FilterOptions& run) {
-    const std::size_t count = run.inputs.size();
-    std::size_t failed = 0;
-    for (std::size_t i = 0; i < count; ++i) {
-        const std::string& input = run.inputs[i];
-        const std::string label =
-            "[" + std::to_string(i + 1) + "/" + std::to_string(count) + "] " + FileNameOf(input);
-        if (!run.quiet && isatty(STDERR_FILENO) == 0)
-            std::fprintf(stderr, "trapezoid: %s\n", label.c_str());
-        try {
-            RunOne(run, input, BatchOutputPath(run.batch, input), label);
-            continue;
-        } catch (const std::bad_alloc&) {
-            std::fprintf(stderr, "trapezoid: error: %s: out of memory\n", Quoted(input).c_str());
-        } catch (const HostError& error) {
-            std::fprintf(stderr, "trapezoid: error: %s\n", error.what());
-        }
-        ++failed;
-    }
-    std::printf("%zu done, %zu failed\n", count - failed, failed);
-    return failed == 0 ? kExitSuccess : kExitFailure;
+    return RunEachInput(run.inputs, "trapezoid", !run.quiet && isatty(STDERR_FILENO) == 0,
+                        [&](const std::string& input, const std::string& label) {
+                            RunOne(run, input, BatchOutputPath(run.batch, input), label);
+                        });
 }
 
 // The plug-in refuses a difference beyond -100..100 from its settings file with this message.

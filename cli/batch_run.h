@@ -1,0 +1,16 @@
+// A batch run the same way by every command: each input in turn, "[3/120] name.jpg" before it,
+// one error line for each that fails and the run going on, and "117 done, 3 failed" at the end.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <vector>
+
+// Runs RUN_ONE(input, label) for every input; it throws HostError (or std::bad_alloc) for a file
+// that fails. PROGRAM starts each line ("kvhost"); with ANNOUNCE each input's label is printed
+// on stderr before its run (a progress bar shows it otherwise). Returns the exit code: 0 when
+// every file was done, 1 when any failed.
+[[nodiscard]] int RunEachInput(
+    const std::vector<std::string>& inputs, const char* program, bool announce,
+    const std::function<void(const std::string& input, const std::string& label)>& runOne);
