@@ -64,3 +64,34 @@ void CheckBatch(const BatchFiles& files, FileIdentityOf identity) {
         }
     }
 }
+
+RunFiles ReadRunFiles(const cxxopts::ParseResult& result, const std::string& input,
+                      const char* usage,
+                      std::optional<std::string> (*extensionOf)(const std::string&)) {
+    std::vector<std::string> more;
+    if (result.count("more") != 0) more = result["more"].as<std::vector<std::string>>();
+    RunFiles files{{input}, "", std::nullopt};
+    if (result.count("out-dir") != 0) {
+        files.inputs.insert(files.inputs.end(), more.begin(), more.end());
+        BatchFiles batch{files.inputs, result["out-dir"].as<std::string>(), "", std::nullopt,
+                         result["in-place"].as<bool>()};
+        if (result.count("suffix") != 0) batch.suffix = result["suffix"].as<std::string>();
+        if (result.count("format") != 0) {
+            const std::string name = result["format"].as<std::string>();
+            batch.extension = extensionOf(name);
+            if (!batch.extension) {
+                throw UsageError("invalid format " + Quoted(name) +
+                                 ": expected png, jpg (jpeg), tif (tiff) or bmp");
+            }
+        }
+        files.batch = std::move(batch);
+        return files;
+    }
+    if (result.count("suffix") != 0 || result.count("format") != 0) {
+        throw UsageError("--suffix and --format name batch outputs: they need --out-dir");
+    }
+    if (more.empty()) throw UsageError(std::string("missing output; usage: ") + usage);
+    if (more.size() > 1) throw UsageError("unexpected argument " + Quoted(more[1]));
+    files.outputPath = more[0];
+    return files;
+}

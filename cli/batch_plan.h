@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/arguments.h"
+
 struct BatchFiles {
     std::vector<std::string> inputs;
     std::string outDir;
@@ -24,3 +26,16 @@ using FileIdentityOf = std::string (*)(const std::string& path);
 
 // Throws UsageError naming the pair of files (or the option) that would lose a file.
 void CheckBatch(const BatchFiles& files, FileIdentityOf identity);
+
+// The files of a run: IN OUT, or with --out-dir IN... and the batch's --suffix, --format and
+// --in-place, from the options "more", "out-dir", "suffix", "format" and "in-place" after the
+// first input. EXTENSION_OF gives a --format value's extension (".jpg"), or nothing for a name
+// that is no format. Throws UsageError.
+struct RunFiles {
+    std::vector<std::string> inputs;
+    std::string outputPath;           // the single form's OUT
+    std::optional<BatchFiles> batch;  // the batch form's
+};
+[[nodiscard]] RunFiles ReadRunFiles(const cxxopts::ParseResult& result, const std::string& input,
+                                    const char* usage,
+                                    std::optional<std::string> (*extensionOf)(const std::string&));

@@ -45,7 +45,7 @@ void MakeOutputFolder(const std::string& folder) {
 }  // namespace
 
 void PrepareBatch(const RunOptions& run) {
-    if (!run.outDir) return;
-    CheckBatch(BatchFilesOf(run), FileIdentity);
-    MakeOutputFolder(*run.outDir);
+    if (!run.batch) return;
+    CheckBatch(*run.batch, FileIdentity);
+    MakeOutputFolder(run.batch->outDir);
 }

@@ -108,7 +108,7 @@ int RunCommand(const CommandArguments& arguments) {
     if (run.straighten) static_cast<void>(plugin.RequireSuggest());  // before any work
     std::optional<MessageBoxRedirect> redirect;
     if (!run.interactive) redirect.emplace(plugin.Handle());
-    if (run.outDir) return RunBatch(plugin, run);
+    if (run.batch) return RunBatch(plugin, run);
     try {
         return RunOne(plugin, run, run.filter.inputPath, run.outputPath, std::string());
     } catch (const std::bad_alloc&) {

@@ -37,30 +37,11 @@ void AddRunArguments(cxxopts::Options& options) {
     options.parse_positional({"plugin", "input", "more"});
 }
 
-// IN OUT, or with --out-dir IN...: the positional arguments after the plug-in.
-void ReadFiles(const cxxopts::ParseResult& result, RunOptions& run) {
-    std::vector<std::string> more;
-    if (result.count("more") != 0) more = result["more"].as<std::vector<std::string>>();
-    run.inputs = {run.filter.inputPath};
-    if (result.count("out-dir") != 0) {
-        run.outDir = result["out-dir"].as<std::string>();
-        run.inputs.insert(run.inputs.end(), more.begin(), more.end());
-        if (result.count("suffix") != 0) run.suffix = result["suffix"].as<std::string>();
-        if (result.count("format") != 0) {
-            const std::string name = result["format"].as<std::string>();
-            run.format = FormatOfName(name);
-            if (!run.format)
-                throw UsageError("invalid format " + Quoted(name) +
-                                 ": expected png, jpg (jpeg), tif (tiff) or bmp");
-        }
-        return;
-    }
-    if (result.count("suffix") != 0 || result.count("format") != 0) {
-        throw UsageError("--suffix and --format name batch outputs: they need --out-dir");
-    }
-    if (more.empty()) throw UsageError(std::string("missing output; usage: ") + kRunUsage);
-    if (more.size() > 1) throw UsageError("unexpected argument " + Quoted(more[1]));
-    run.outputPath = more[0];
+// A --format value's extension: any of the format's extensions without its dot.
+std::optional<std::string> ExtensionOfFormat(const std::string& name) {
+    const std::optional<ImageFormat> format = FormatOfName(name);
+    if (!format) return std::nullopt;
+    return ExtensionOf(*format);
 }
 
 }  // namespace
@@ -71,7 +52,10 @@ RunOptions ParseRunOptions(const CommandArguments& arguments) {
     const cxxopts::ParseResult result = ParseArguments(options, arguments);
     RunOptions run;
     run.filter = ReadFilterArguments(result, kRunUsage);
-    ReadFiles(result, run);
+    RunFiles files = ReadRunFiles(result, run.filter.inputPath, kRunUsage, ExtensionOfFormat);
+    run.inputs = std::move(files.inputs);
+    run.outputPath = std::move(files.outputPath);
+    run.batch = std::move(files.batch);
     if (result.count("rect") != 0) run.rect = ParseRect(result["rect"].as<std::string>());
     if (result.count("quality") != 0) {
         run.write.jpegQuality =
@@ -86,18 +70,11 @@ RunOptions ParseRunOptions(const CommandArguments& arguments) {
     run.write.strip = result["strip"].as<bool>();
     run.quiet = result["quiet"].as<bool>();
     run.interactive = result["interactive"].as<bool>();
-    run.inPlace = result["in-place"].as<bool>();
     return run;
 }
 
-BatchFiles BatchFilesOf(const RunOptions& run) {
-    return {run.inputs, run.outDir.value_or("."), run.suffix,
-            run.format ? std::optional<std::string>(ExtensionOf(*run.format)) : std::nullopt,
-            run.inPlace};
-}
-
 std::string BatchOutputPath(const RunOptions& run, const std::string& input) {
-    return BatchOutputPath(BatchFilesOf(run), input);
+    return BatchOutputPath(*run.batch, input);
 }
 
 void PrintOptionHelp(std::FILE* stream, std::initializer_list<std::string_view> names) {

@@ -19,23 +19,17 @@ struct RunOptions {
     FilterArguments filter;           // its inputPath is the first input
     std::vector<std::string> inputs;  // one for the single form, any number for a batch
     std::string outputPath;           // the single form's OUT
-    std::optional<std::string> outDir;
-    std::string suffix;                 // added to each batch output's name
-    std::optional<ImageFormat> format;  // a batch's output format; else each input's own
+    std::optional<BatchFiles> batch;  // --out-dir and the batch's options
     std::optional<SelectionRect> rect;
     WriteOptions write;
     bool straighten = false;  // --auto: the plug-in suggests and saves its settings before each run
     SuggestDirection direction = SuggestVerticals;  // what --auto straightens
     bool quiet = false;
     bool interactive = false;
-    bool inPlace = false;  // a batch's results may replace their own inputs
 };
 
 // Throws UsageError for a malformed command line.
 [[nodiscard]] RunOptions ParseRunOptions(const CommandArguments& arguments);
-
-// A batch's files as the shared batch rules take them.
-[[nodiscard]] BatchFiles BatchFilesOf(const RunOptions& run);
 
 // Where a batch writes INPUT: DIR/NAME+SUFFIX.EXT, EXT that of --format or the input's own.
 [[nodiscard]] std::string BatchOutputPath(const RunOptions& run, const std::string& input);

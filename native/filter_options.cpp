@@ -110,31 +110,10 @@ void ReadSelection(const cxxopts::ParseResult& result, FilterOptions& run) {
     if (result["horizontal"].as<bool>()) run.direction = StraightenDirection::kHorizontals;
 }
 
-// IN OUT, or with --out-dir IN...
-void ReadFiles(const cxxopts::ParseResult& result, FilterOptions& run) {
-    std::vector<std::string> more;
-    if (result.count("more") != 0) more = result["more"].as<std::vector<std::string>>();
-    if (result.count("out-dir") != 0) {
-        run.outDir = Text(result, "out-dir");
-        run.inputs.insert(run.inputs.end(), more.begin(), more.end());
-        run.batch = {run.inputs, *run.outDir, "", std::nullopt, result["in-place"].as<bool>()};
-        if (result.count("suffix") != 0) run.batch.suffix = Text(result, "suffix");
-        if (result.count("format") != 0) {
-            const imageio::Codec* codec = imageio::CodecOfName(Text(result, "format"));
-            if (codec == nullptr) {
-                throw UsageError("invalid format " + Quoted(Text(result, "format")) +
-                                 ": expected png, jpg (jpeg), tif (tiff) or bmp");
-            }
-            run.batch.extension = std::string(".") + codec->name;
-        }
-        return;
-    }
-    if (result.count("suffix") != 0 || result.count("format") != 0) {
-        throw UsageError("--suffix and --format name batch outputs: they need --out-dir");
-    }
-    if (more.empty()) throw UsageError(std::string("missing output; usage: ") + kRunUsage);
-    if (more.size() > 1) throw UsageError("unexpected argument " + Quoted(more[1]));
-    run.outputPath = more[0];
+std::optional<std::string> ExtensionOfFormat(const std::string& name) {
+    const imageio::Codec* codec = imageio::CodecOfName(name);
+    if (codec == nullptr) return std::nullopt;
+    return std::string(".") + codec->name;
 }
 
 }  // namespace
@@ -145,7 +124,10 @@ FilterOptions ParseRunOptions(const std::vector<std::string>& arguments) {
     const cxxopts::ParseResult result = ParseArguments(options, arguments);
     FilterOptions run;
     ReadSelection(result, run);
-    ReadFiles(result, run);
+    RunFiles files = ReadRunFiles(result, run.inputs.front(), kRunUsage, ExtensionOfFormat);
+    run.inputs = std::move(files.inputs);
+    run.outputPath = std::move(files.outputPath);
+    run.batch = std::move(files.batch);
     run.straighten = result["auto"].as<bool>();
     if (result["horizontal"].as<bool>() && !run.straighten) {
         throw UsageError("--horizontal says what --auto straightens: it needs --auto");

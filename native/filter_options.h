@@ -16,8 +16,7 @@
 struct FilterOptions {
     std::vector<std::string> inputs;  // one for the single form and for suggest
     std::string outputPath;           // the single form's OUT
-    std::optional<std::string> outDir;
-    BatchFiles batch;  // a batch's files, with --suffix, --format and --in-place
+    std::optional<BatchFiles> batch;  // --out-dir and the batch's options
     std::optional<std::string> maskPath;
     std::optional<SelectionRect> rect;
     Pixel32 foreground = 0xFF000000u;

@@ -158,7 +158,7 @@ void MakeOutputFolder(const std::string& folder) {
 int RunBatch(const FilterOptions& run) {
     return RunEachInput(run.inputs, "trapezoid", !run.quiet && isatty(STDERR_FILENO) == 0,
                         [&](const std::string& input, const std::string& label) {
-                            RunOne(run, input, BatchOutputPath(run.batch, input), label);
+                            RunOne(run, input, BatchOutputPath(*run.batch, input), label);
                         });
 }
 
@@ -174,12 +174,12 @@ bool SettingsRefused(const FilterOptions& run) {
 
 int RunCommand(const std::vector<std::string>& arguments) {
     const FilterOptions run = ParseRunOptions(arguments);
-    if (run.outDir) {
-        CheckBatch(run.batch, FileIdentity);  // before any file is read
-        MakeOutputFolder(*run.outDir);
+    if (run.batch) {
+        CheckBatch(*run.batch, FileIdentity);  // before any file is read
+        MakeOutputFolder(run.batch->outDir);
     }
     if (SettingsRefused(run)) return kExitRefused;
-    if (run.outDir) return RunBatch(run);
+    if (run.batch) return RunBatch(run);
     try {
         return RunOne(run, run.inputs.front(), run.outputPath, std::string());
     } catch (const std::bad_alloc&) {
