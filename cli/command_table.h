@@ -30,6 +30,13 @@ struct OptionHelp {
 };
 void PrintOptionLine(std::FILE* stream, const OptionHelp& help);
 
+// What run's help says of pictures and of the format written, the same for every command.
+constexpr char kPicturesHelp[] =
+    "pictures: read upright, as their EXIF orientation shows them to a viewer; --rect and\n"
+    "  --mask are in that upright picture, and the result is written upright\n";
+constexpr char kWrittenFormatsHelp[] =
+    "  writes by the output's extension: .png and .tif with alpha, .jpg/.jpeg and .bmp without\n";
+
 // Runs the command that ARGUMENTS (program name first) name with the arguments after the
 // program's name, or answers --version, help and -h itself. Throws UsageError for an unknown or
 // missing command.

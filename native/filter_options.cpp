@@ -160,12 +160,12 @@ FilterOptions ParseSuggestOptions(const std::vector<std::string>& arguments) {
 void PrintRunHelp(std::FILE* stream) {
     std::fprintf(stream, "usage: %s\n       %s\noptions:\n", kRunUsage, kRunBatchUsage);
     for (const OptionHelp& help : kOptionHelp) PrintOptionLine(stream, help);
+    std::fputs(kPicturesHelp, stream);
     std::fputs(
-        "pictures: read upright, as their EXIF orientation shows them to a viewer; --rect and\n"
-        "  --mask are in that upright picture, and the result is written upright\n"
-        "formats: reads PNG, JPEG, TIFF (every compression of the system's libtiff) and BMP;\n"
-        "  writes by the output's extension: .png and .tif with alpha, .jpg/.jpeg and .bmp "
-        "without\n"
+        "formats: reads PNG, JPEG, TIFF (every compression of the system's libtiff) and BMP;\n",
+        stream);
+    std::fputs(kWrittenFormatsHelp, stream);
+    std::fputs(
         "exit codes: 0 done, 1 trapezoid's own error (in a batch: any file failed), 2 the filter "
         "refused the settings\n",
         stream);
