@@ -15,7 +15,7 @@ packages=(
     g++-mingw-w64-i686-win32 binutils-mingw-w64-i686 mingw-w64-i686-dev libz-mingw-w64-dev
     wine wine32:i386 fonts-wine xvfb xauth fonts-ipafont-gothic
     nasm libjpeg-turbo-progs libimage-exiftool-perl
-    libjpeg62-turbo-dev libpng-dev libtiff-dev
+    libjpeg62-turbo-dev libturbojpeg0-dev libpng-dev libtiff-dev
 )
 
 sudo_if_needed() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
