@@ -1,7 +1,8 @@
 // The native command on a 6000 x 4000 photograph in JPEG (read, the pass, written at quality 92)
 // against libjpeg-turbo's own decode and encode of the same file in one process (tjDecompress2,
-// tjCompress2 at 4:2:0). Prints the least time of each over interleaved runs and
-// `ratio trapezoid-jpeg-vs-codec: R`.
+// tjCompress2 at 4:2:0); and a batch of 16 such files with --jobs 2 against --jobs 1. Prints the
+// least time of each over interleaved runs, `ratio trapezoid-jpeg-vs-codec: R` and
+// `ratio batch-jobs2-vs-jobs1: R`.
 //   native_jpeg_bench TRAPEZOID WORKDIR [RUNS]
 #include <turbojpeg.h>
 
@@ -92,12 +93,25 @@ int main(int argc, char** argv) {
     WriteFile(work + "/photo.jpg", jpeg);
     const std::string run = "'" + trapezoid + "' run '" + work + "/photo.jpg' '" + work +
                             "/out.jpg' --shape 1 --difference -30 --quiet";
-    double codec = 1e9, command = 1e9;
+    std::string batch = "'" + trapezoid + "' run";
+    for (int i = 0; i < 16; ++i) {
+        const std::string name = work + "/batch" + std::to_string(i) + ".jpg";
+        WriteFile(name, jpeg);
+        batch += " '" + name + "'";
+    }
+    batch += " --out-dir '" + work + "/out' --shape 1 --difference -30 --quiet >/dev/null --jobs ";
+    double codec = 1e9, command = 1e9, oneJob = 1e9, twoJobs = 1e9;
     for (int i = 0; i < runs; ++i) {
         codec = std::min(codec, CodecSeconds(jpeg));
         command = std::min(command, CommandSeconds(run));
     }
+    for (int i = 0; i < (runs + 1) / 2; ++i) {
+        oneJob = std::min(oneJob, CommandSeconds(batch + "1"));
+        twoJobs = std::min(twoJobs, CommandSeconds(batch + "2"));
+    }
     std::printf("codec decode+encode: %.3f s\ntrapezoid run: %.3f s\n", codec, command);
     std::printf("ratio trapezoid-jpeg-vs-codec: %.2f\n", command / codec);
+    std::printf("batch of 16, --jobs 1: %.3f s, --jobs 2: %.3f s\n", oneJob, twoJobs);
+    std::printf("ratio batch-jobs2-vs-jobs1: %.2f\n", twoJobs / oneJob);
     return 0;
 }

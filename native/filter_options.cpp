@@ -1,8 +1,10 @@
 // The options of the native command's run and suggest.
 #include "native/filter_options.h"
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "cli/arguments.h"
 #include "cli/command_error.h"
@@ -31,6 +33,7 @@ constexpr OptionHelp kOptionHelp[] = {
     {"--suffix TEXT", "batch: add TEXT to each output name, before the extension"},
     {"--format F", "batch: write png, jpg, tif or bmp (default: the input's format)"},
     {"--in-place", "batch: let the results replace their own inputs"},
+    {"--jobs N", "batch: run N pictures at once (default: the number of processors)"},
     {"--quiet", "no progress"},
     {"-h, --help", "this help"},
 };
@@ -52,8 +55,8 @@ void AddRunOptions(cxxopts::Options& options) {
     options.add_options()("fg", "", cxxopts::value<std::string>())(
         "bg", "", cxxopts::value<std::string>())("quality", "", cxxopts::value<std::string>())(
         "strip", "")("auto", "")("quiet", "")("in-place", "")(
-        "out-dir", "", cxxopts::value<std::string>())("suffix", "", cxxopts::value<std::string>())(
-        "format", "", cxxopts::value<std::string>());
+        "jobs", "", cxxopts::value<std::string>())("out-dir", "", cxxopts::value<std::string>())(
+        "suffix", "", cxxopts::value<std::string>())("format", "", cxxopts::value<std::string>());
 }
 
 std::string Text(const cxxopts::ParseResult& result, const char* key) {
@@ -140,6 +143,10 @@ FilterOptions ParseRunOptions(const std::vector<std::string>& arguments) {
     }
     run.write.strip = result["strip"].as<bool>();
     run.quiet = result["quiet"].as<bool>();
+    run.jobs = std::max(1u, std::thread::hardware_concurrency());
+    if (result.count("jobs") != 0) {
+        run.jobs = static_cast<unsigned>(ParseNumberIn(Text(result, "jobs"), "jobs", 1, 256));
+    }
     return run;
 }
 

@@ -26,6 +26,7 @@ struct FilterOptions {
     bool straighten = false;       // --auto: a suggestion for each picture before its run
     StraightenDirection direction = StraightenDirection::kVerticals;
     bool quiet = false;
+    unsigned jobs = 1;  // a batch's pictures run at once: --jobs, by default the processors
 };
 
 constexpr char kRunUsage[] =
@@ -35,7 +36,7 @@ constexpr char kRunUsage[] =
     "[--classic]] [--quiet]";
 constexpr char kRunBatchUsage[] =
     "trapezoid run IN... --out-dir DIR [--suffix TEXT] [--format png|jpg|tif|bmp] [--in-place] "
-    "[options]";
+    "[--jobs N] [options]";
 constexpr char kSuggestUsage[] =
     "trapezoid suggest IN [--rect L,T,R,B] [--mask MASK] [--horizontal] [--classic] "
     "[--perspective] [--settings FILE]";

@@ -39,7 +39,8 @@ int InfoCommand(const std::vector<std::string>& arguments) {
     options.add_options()("input", "", cxxopts::value<std::string>());
     options.parse_positional({"input"});
     const std::string path = Positional(ParseArguments(options, arguments), "input", kInfoUsage);
-    const RgbaImage image = ReadPicture(path, 4);
+    RunJob job(/*budget=*/nullptr, /*direct=*/true);
+    const RgbaImage image = ReadPicture(path, 4, job);
     const imageio::Codec* codec = imageio::CodecOfPath(path);
     std::printf("%s: %dx%d%s%s; EXIF %zu bytes, ICC profile %zu bytes, XMP %zu bytes\n",
                 path.c_str(), image.width, image.height, codec != nullptr ? " " : "",

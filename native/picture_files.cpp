@@ -18,7 +18,8 @@ namespace {
 
 constexpr std::uint64_t kMiB = 1024 * 1024;
 
-// What the system can give the process now: the memory it has available.
+}  // namespace
+
 std::uint64_t AvailableMiB() {
     const long pages = sysconf(_SC_AVPHYS_PAGES);
     const long pageBytes = sysconf(_SC_PAGESIZE);
@@ -39,13 +40,16 @@ std::uint64_t AvailableMiB() {
     return available;
 }
 
+namespace {
+
 void CheckFits(const std::string& path, std::uint64_t width, std::uint64_t height,
-               std::uint32_t bytesPerPixel) {
+               std::uint32_t bytesPerPixel, RunJob& job) {
     if (width == 0 || height == 0 || width > 0x7FFFFFFF || height > 0x7FFFFFFF) {
         throw HostError(Quoted(path) + " is " + std::to_string(width) + " × " +
                         std::to_string(height) + ": not a size an image can have");
     }
     const std::uint64_t needed = (width * height * bytesPerPixel + kMiB - 1) / kMiB;
+    job.HoldMemory(needed);
     const std::uint64_t room = AvailableMiB();
     if (needed > room) {
         throw HostError(Quoted(path) + " is " + std::to_string(width) + "x" +
@@ -93,18 +97,14 @@ void WriteAll(int descriptor, const std::vector<std::uint8_t>& bytes, const std:
 
 }  // namespace
 
-void PrintWarning(const std::string& text) {
-    std::fprintf(stderr, "trapezoid: warning: %s\n", text.c_str());
-}
-
-RgbaImage ReadPicture(const std::string& path, std::uint32_t bytesPerPixel) {
+RgbaImage ReadPicture(const std::string& path, std::uint32_t bytesPerPixel, RunJob& job) {
     const std::vector<std::uint8_t> bytes = ReadBytes(path);
     const imageio::SizeCheck check = [&](std::uint64_t width, std::uint64_t height) {
-        CheckFits(path, width, height, bytesPerPixel);
+        CheckFits(path, width, height, bytesPerPixel, job);
     };
     try {
         imageio::Decoded decoded = imageio::DecodeUpright({bytes.data(), bytes.size()}, check);
-        for (const std::string& warning : decoded.warnings) PrintWarning(Quoted(path) + warning);
+        for (const std::string& warning : decoded.warnings) job.Warning(Quoted(path) + warning);
         return std::move(decoded.image);
     } catch (const imageio::ImageError& error) {
         throw HostError("cannot read " + Quoted(path) + ": " + error.what());
@@ -113,8 +113,8 @@ RgbaImage ReadPicture(const std::string& path, std::uint32_t bytesPerPixel) {
     }
 }
 
-GreyImage ReadGreyPicture(const std::string& path, std::uint32_t bytesPerPixel) {
-    return GreyOf(ReadPicture(path, bytesPerPixel));
+GreyImage ReadGreyPicture(const std::string& path, std::uint32_t bytesPerPixel, RunJob& job) {
+    return GreyOf(ReadPicture(path, bytesPerPixel, job));
 }
 
 void CheckWritable(const std::string& path, std::int32_t width, std::int32_t height) {
@@ -130,7 +130,7 @@ void CheckWritable(const std::string& path, std::int32_t width, std::int32_t hei
 }
 
 void WritePicture(const std::string& path, const RgbaImage& image,
-                  const imageio::EncodeOptions& options) {
+                  const imageio::EncodeOptions& options, RunJob& job) {
     CheckWritable(path, image.width, image.height);
     imageio::Encoded encoded;
     try {
@@ -140,7 +140,7 @@ void WritePicture(const std::string& path, const RgbaImage& image,
     } catch (const std::bad_alloc&) {
         throw HostError("cannot encode " + Quoted(path) + ": out of memory");
     }
-    for (const std::string& warning : encoded.warnings) PrintWarning(Quoted(path) + warning);
+    for (const std::string& warning : encoded.warnings) job.Warning(Quoted(path) + warning);
     std::string temporary = path + ".XXXXXX";
     const int descriptor = mkstemp(temporary.data());
     if (descriptor < 0)

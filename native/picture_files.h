@@ -8,17 +8,21 @@
 
 #include "host/image.h"
 #include "imageio/image_codec.h"
+#include "native/run_job.h"
 
-// A line "trapezoid: warning: TEXT" on stderr: the run goes on.
-void PrintWarning(const std::string& text);
+// The memory the system has available now, in MiB.
+[[nodiscard]] std::uint64_t AvailableMiB();
 
-// Reads PATH upright, with its metadata, refusing before decoding when IMAGES images of its size
-// (4 bytes a pixel, and a mask's byte with a mask) would not fit in the memory the system can
-// give now. Throws HostError ("cannot read "PATH": ...").
-[[nodiscard]] RgbaImage ReadPicture(const std::string& path, std::uint32_t bytesPerPixel);
+// Reads PATH upright, with its metadata, its warnings among JOB's lines. Before decoding, the
+// run's memory (bytesPerPixel bytes for each pixel: the source, the result and a mask's byte)
+// is held in JOB's batch and refused when the system cannot give it now. Throws HostError
+// ("cannot read "PATH": ...").
+[[nodiscard]] RgbaImage ReadPicture(const std::string& path, std::uint32_t bytesPerPixel,
+                                    RunJob& job);
 
 // Reads PATH as grey levels (luminance; alpha ignored). Throws HostError.
-[[nodiscard]] GreyImage ReadGreyPicture(const std::string& path, std::uint32_t bytesPerPixel);
+[[nodiscard]] GreyImage ReadGreyPicture(const std::string& path, std::uint32_t bytesPerPixel,
+                                        RunJob& job);
 
 // Throws HostError when PATH's extension names no format, or its format cannot hold an image of
 // this size: checked before a run, so that no work is lost.
@@ -28,4 +32,4 @@ void CheckWritable(const std::string& path, std::int32_t width, std::int32_t hei
 // replaces PATH only when every byte is on disk: a failed write ("the disk is full") leaves an
 // existing file as it was. Throws HostError.
 void WritePicture(const std::string& path, const RgbaImage& image,
-                  const imageio::EncodeOptions& options);
+                  const imageio::EncodeOptions& options, RunJob& job);

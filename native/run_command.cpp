@@ -14,6 +14,7 @@
 #include "cli/run_selection.h"
 #include "native/commands.h"
 #include "native/filter_options.h"
+#include "native/parallel_batch.h"
 #include "native/picture_files.h"
 #include "settings/localized_text.h"
 #include "transform/transform_pass.h"
@@ -29,12 +30,12 @@ struct Selected {
     SelectionRect rect{};
 };
 
-Selected ReadSelected(const FilterOptions& run, const std::string& input) {
+Selected ReadSelected(const FilterOptions& run, const std::string& input, RunJob& job) {
     const std::uint32_t bytesPerPixel = RunBytesPerPixel(run.maskPath.has_value());
     std::optional<GreyImage> maskImage;
-    if (run.maskPath) maskImage = ReadGreyPicture(*run.maskPath, bytesPerPixel);
+    if (run.maskPath) maskImage = ReadGreyPicture(*run.maskPath, bytesPerPixel, job);
     Selected selected;
-    selected.image = ReadPicture(input, bytesPerPixel);
+    selected.image = ReadPicture(input, bytesPerPixel, job);
     if (maskImage) {
         CheckMaskSize(*run.maskPath, *maskImage, selected.image);
         selected.mask = MaskFromGrey(std::move(*maskImage));
@@ -74,7 +75,7 @@ struct Progress {
 };
 
 void RunFilter(const FilterOptions& run, TrapezoidSettings settings, const Selected& selected,
-               RgbaImage& destination, const std::string& label) {
+               RgbaImage& destination, const std::string& label, bool alone) {
     if (settings.difference == 0) return;
     const Pixel32 queried =
         settings.fill.mode == static_cast<std::int32_t>(UndefinedAreaMode::kForeground)
@@ -83,7 +84,7 @@ void RunFilter(const FilterOptions& run, TrapezoidSettings settings, const Selec
     settings.fill.colour =
         ResolveFillColour(settings.fill.mode, queried, settings.fill.transparent);
     Progress progress{label};
-    const bool visible = !run.quiet && isatty(STDERR_FILENO) != 0;
+    const bool visible = alone && !run.quiet && isatty(STDERR_FILENO) != 0;
     ProgressRecord record{reinterpret_cast<std::intptr_t>(&progress),
                           visible ? Progress::Report : nullptr, 0};
     RunTransform(selected.image.pixels.data(), destination.pixels.data(), selected.image.width,
@@ -95,32 +96,27 @@ void RunFilter(const FilterOptions& run, TrapezoidSettings settings, const Selec
 // One picture: read, straightened with --auto, run, written. Returns the exit code of a single
 // run; throws HostError for the command's own failures.
 int RunOne(const FilterOptions& run, const std::string& input, const std::string& output,
-           const std::string& label) {
+           const std::string& label, RunJob& job) {
     if (imageio::CodecOfPath(output) == nullptr) CheckWritable(output, 1, 1);
-    Selected selected = ReadSelected(run, input);
+    Selected selected = ReadSelected(run, input, job);
     CheckWritable(output, selected.image.width, selected.image.height);
     TrapezoidSettings settings = run.settings;
     if (run.straighten) {
         const std::optional<Straightening> found = Suggest(selected, run);
         if (!found) {
-            std::fprintf(stderr,
-                         "trapezoid: %s: no straight lines found, settings left as they are\n",
-                         Quoted(input).c_str());
+            job.Line(Quoted(input) + ": no straight lines found, settings left as they are");
         } else {
             settings.shape = found->shape;
             settings.difference = found->difference;
-            if (!run.quiet) {
-                std::fprintf(stderr, "trapezoid: %s: %s\n", Quoted(input).c_str(),
-                             SuggestionText(*found).c_str());
-            }
+            if (!run.quiet) job.Line(Quoted(input) + ": " + SuggestionText(*found));
         }
     }
     RgbaImage destination = selected.image;
-    RunFilter(run, settings, selected, destination, label);
+    RunFilter(run, settings, selected, destination, label, job.Direct());
     if (!selected.mask.empty())
         KeepUnselected(selected.mask, selected.image.pixels, destination.pixels);
     selected.image = RgbaImage();  // the encoder gets the room
-    WritePicture(output, destination, run.write);
+    WritePicture(output, destination, run.write, job);
     return kExitSuccess;
 }
 
@@ -155,11 +151,20 @@ void MakeOutputFolder(const std::string& folder) {
     }
 }
 
+// One job: as kvhost runs a batch. More: on as many threads, each file's lines kept until its
+// turn, labelled rather than drawn as a bar.
 int RunBatch(const FilterOptions& run) {
-    return RunEachInput(run.inputs, "trapezoid", !run.quiet && isatty(STDERR_FILENO) == 0,
-                        [&](const std::string& input, const std::string& label) {
-                            RunOne(run, input, BatchOutputPath(*run.batch, input), label);
-                        });
+    if (run.jobs <= 1) {
+        return RunEachInput(run.inputs, "trapezoid", !run.quiet && isatty(STDERR_FILENO) == 0,
+                            [&](const std::string& input, const std::string& label) {
+                                RunJob job(/*budget=*/nullptr, /*direct=*/true);
+                                RunOne(run, input, BatchOutputPath(*run.batch, input), label, job);
+                            });
+    }
+    return RunInParallel(run.inputs, run.jobs, !run.quiet,
+                         [&](const std::string& input, const std::string& label, RunJob& job) {
+                             RunOne(run, input, BatchOutputPath(*run.batch, input), label, job);
+                         });
 }
 
 // The plug-in refuses a difference beyond -100..100 from its settings file with this message.
@@ -181,7 +186,8 @@ int RunCommand(const std::vector<std::string>& arguments) {
     if (SettingsRefused(run)) return kExitRefused;
     if (run.batch) return RunBatch(run);
     try {
-        return RunOne(run, run.inputs.front(), run.outputPath, std::string());
+        RunJob job(/*budget=*/nullptr, /*direct=*/true);
+        return RunOne(run, run.inputs.front(), run.outputPath, std::string(), job);
     } catch (const std::bad_alloc&) {
         throw HostError(Quoted(run.inputs.front()) + ": out of memory");
     }
@@ -189,8 +195,9 @@ int RunCommand(const std::vector<std::string>& arguments) {
 
 int SuggestCommand(const std::vector<std::string>& arguments) {
     const FilterOptions suggest = ParseSuggestOptions(arguments);
+    RunJob job(/*budget=*/nullptr, /*direct=*/true);
     const std::optional<Straightening> found =
-        Suggest(ReadSelected(suggest, suggest.inputs.front()), suggest);
+        Suggest(ReadSelected(suggest, suggest.inputs.front(), job), suggest);
     if (!found) {
         std::printf("trapezoid: no straight lines found\n");
         return kExitNoSuggestion;

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # One table of cases for both commands, kvhost.exe running the plug-in under Wine and the native
 # trapezoid: files of every kind read, every format written with the photograph's metadata,
-# batches, the refusals of batches that would lose a file, messages and exit codes. Given the
-# native command too, kvhost's results on every format are checked pixel for pixel against it.
+# batches, the refusals of batches that would lose a file, messages and exit codes; the native
+# command's batches on several threads against one. Given the native command too, kvhost's
+# results on every format are checked pixel for pixel against it.
 # Usage: command_cases.sh kvhost KVHOST.exe TRAPEZOID.dll MAKE_SAMPLE.py [NATIVE_TRAPEZOID]
 #        command_cases.sh native TRAPEZOID MAKE_SAMPLE.py
 set -u
@@ -98,6 +99,21 @@ command suggest noise.png </dev/null >out.txt 2>/dev/null
 check "suggest without lines: exit 3" "3 $program: no straight lines found" "$? $(tr -d '\r' <out.txt)"
 run nothere.png out.png
 check "a missing input: exit 1" "1 $program: error: cannot open \"nothere.png\"" "$rc ${err%: *}"
+
+# Batches on several threads: the same files, lines and count as with one job.
+if [ "$program" = trapezoid ]; then
+    settings 1 -30
+    cp out.tif c.tif && cp out.bmp d.bmp && cp out.jpg e.jpg && cp /dev/null f.png
+    for jobs in 1 3; do
+        "$native" run a.png b.jpg bad.png c.tif d.bmp e.jpg f.png --out-dir "jobs$jobs" --jobs "$jobs" \
+            --settings vxfilters.ini >"jobs$jobs.out" 2>"jobs$jobs.err"
+        echo "exit $?" >>"jobs$jobs.out"
+    done
+    check "--jobs 3: the same lines" "$(sed s/jobs1/jobs/ jobs1.out jobs1.err)" \
+        "$(sed s/jobs3/jobs/ jobs3.out jobs3.err)"
+    diff -r jobs1 jobs3 >/dev/null
+    check "--jobs 3: byte-identical outputs" 0 $?
+fi
 
 # The native command's result equals kvhost's pixel for pixel, on every format.
 if [ "$program" = kvhost ] && [ -n "$native" ]; then
