@@ -3,10 +3,12 @@
 #include <unistd.h>
 
 #include <sys/stat.h>
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <thread>
 
 #include "cli/arguments.h"
 #include "cli/batch_run.h"
@@ -16,6 +18,7 @@
 #include "native/filter_options.h"
 #include "native/parallel_batch.h"
 #include "native/picture_files.h"
+#include "native/threaded_pass.h"
 #include "settings/localized_text.h"
 #include "transform/transform_pass.h"
 
@@ -87,9 +90,12 @@ void RunFilter(const FilterOptions& run, TrapezoidSettings settings, const Selec
     const bool visible = alone && !run.quiet && isatty(STDERR_FILENO) != 0;
     ProgressRecord record{reinterpret_cast<std::intptr_t>(&progress),
                           visible ? Progress::Report : nullptr, 0};
-    RunTransform(selected.image.pixels.data(), destination.pixels.data(), selected.image.width,
-                 selected.image.height, selected.rect, settings.shape, settings.difference,
-                 ProfileOfSetting(settings.perspective), settings.fill, &record);
+    // A run alone has the processors to itself; a batch's runs share them already.
+    const unsigned threads = alone ? std::max(1u, std::thread::hardware_concurrency()) : 1;
+    RunTransformOnThreads(selected.image.pixels.data(), destination.pixels.data(),
+                          selected.image.width, selected.image.height, selected.rect,
+                          settings.shape, settings.difference,
+                          ProfileOfSetting(settings.perspective), settings.fill, &record, threads);
     if (visible) std::fputs("\n", stderr);
 }
 
