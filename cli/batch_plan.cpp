@@ -67,7 +67,8 @@ void CheckBatch(const BatchFiles& files, FileIdentityOf identity) {
 
 RunFiles ReadRunFiles(const cxxopts::ParseResult& result, const std::string& input,
                       const char* usage,
-                      std::optional<std::string> (*extensionOf)(const std::string&)) {
+                      std::optional<std::string> (*extensionOf)(const std::string&),
+                      const char* formatNames) {
     std::vector<std::string> more;
     if (result.count("more") != 0) more = result["more"].as<std::vector<std::string>>();
     RunFiles files{{input}, "", std::nullopt};
@@ -80,8 +81,7 @@ RunFiles ReadRunFiles(const cxxopts::ParseResult& result, const std::string& inp
             const std::string name = result["format"].as<std::string>();
             batch.extension = extensionOf(name);
             if (!batch.extension) {
-                throw UsageError("invalid format " + Quoted(name) +
-                                 ": expected png, jpg (jpeg), tif (tiff) or bmp");
+                throw UsageError("invalid format " + Quoted(name) + ": expected " + formatNames);
             }
         }
         files.batch = std::move(batch);

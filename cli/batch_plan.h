@@ -30,7 +30,8 @@ void CheckBatch(const BatchFiles& files, FileIdentityOf identity);
 // The files of a run: IN OUT, or with --out-dir IN... and the batch's --suffix, --format and
 // --in-place, from the options "more", "out-dir", "suffix", "format" and "in-place" after the
 // first input. EXTENSION_OF gives a --format value's extension (".jpg"), or nothing for a name
-// that is no format. Throws UsageError.
+// that is no format, which FORMAT_NAMES lists ("png, jpg (jpeg), tif (tiff) or bmp") in the
+// message. Throws UsageError.
 struct RunFiles {
     std::vector<std::string> inputs;
     std::string outputPath;           // the single form's OUT
@@ -38,4 +39,5 @@ struct RunFiles {
 };
 [[nodiscard]] RunFiles ReadRunFiles(const cxxopts::ParseResult& result, const std::string& input,
                                     const char* usage,
-                                    std::optional<std::string> (*extensionOf)(const std::string&));
+                                    std::optional<std::string> (*extensionOf)(const std::string&),
+                                    const char* formatNames);

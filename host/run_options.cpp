@@ -52,7 +52,8 @@ RunOptions ParseRunOptions(const CommandArguments& arguments) {
     const cxxopts::ParseResult result = ParseArguments(options, arguments);
     RunOptions run;
     run.filter = ReadFilterArguments(result, kRunUsage);
-    RunFiles files = ReadRunFiles(result, run.filter.inputPath, kRunUsage, ExtensionOfFormat);
+    RunFiles files = ReadRunFiles(result, run.filter.inputPath, kRunUsage, ExtensionOfFormat,
+                                  "png, jpg (jpeg), tif (tiff) or bmp");
     run.inputs = std::move(files.inputs);
     run.outputPath = std::move(files.outputPath);
     run.batch = std::move(files.batch);

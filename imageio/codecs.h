@@ -23,6 +23,11 @@ constexpr std::uint32_t kJpegMaxSide = 65500;
 [[nodiscard]] Encoded WriteTiff(const RgbaImage& image, const PhotoMetadata& metadata,
                                 const EncodeOptions& options);
 
+[[nodiscard]] bool IsWebp(ByteView start);
+[[nodiscard]] Decoded ReadWebp(ByteView file, const SizeCheck& check);
+[[nodiscard]] Encoded WriteWebp(const RgbaImage& image, const PhotoMetadata& metadata,
+                                const EncodeOptions& options);
+
 [[nodiscard]] bool IsBmp(ByteView start);
 [[nodiscard]] Decoded ReadBmp(ByteView file, const SizeCheck& check);
 [[nodiscard]] Encoded WriteBmp(const RgbaImage& image, const PhotoMetadata& metadata,

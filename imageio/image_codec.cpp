@@ -29,8 +29,8 @@ const Codec* CodecOfExtension(const std::string& extension) {
 
 }  // namespace
 
-const std::array<Codec, 4>& Codecs() {
-    static constexpr std::array<Codec, 4> kCodecs = {{
+const std::array<Codec, 5>& Codecs() {
+    static constexpr std::array<Codec, 5> kCodecs = {{
         // format, title, name, extensions, sniff, read, write, keeps alpha, metadata, largest side
         {Format::kJpeg, "JPEG", "jpg", ".jpg .jpeg ", IsJpeg, ReadJpeg, WriteJpeg, false,
          kExif | kIcc | kXmp, kJpegMaxSide},
@@ -39,6 +39,8 @@ const std::array<Codec, 4>& Codecs() {
         {Format::kTiff, "TIFF", "tif", ".tif .tiff ", IsTiff, ReadTiff, WriteTiff, true,
          kExif | kIcc | kXmp, 0x7FFFFFFF},
         {Format::kBmp, "BMP", "bmp", ".bmp ", IsBmp, ReadBmp, WriteBmp, false, 0, 0x7FFFFFFF},
+        {Format::kWebp, "WebP", "webp", ".webp ", IsWebp, ReadWebp, WriteWebp, true,
+         kExif | kIcc | kXmp, 16383},
     }};
     return kCodecs;
 }
@@ -73,7 +75,7 @@ Decoded Decode(ByteView file, const SizeCheck& check) {
     }
     const Codec* codec = CodecOfBytes(file);
     if (codec == nullptr) {
-        throw ImageError("not an image of a format read here (PNG, JPEG, TIFF, BMP)");
+        throw ImageError("not an image of a format read here (PNG, JPEG, TIFF, BMP, WebP)");
     }
     return codec->read(file, check);
 }

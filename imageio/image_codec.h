@@ -1,7 +1,7 @@
 // Image files in memory: one table of codecs (JPEG through libjpeg-turbo, PNG through libpng, TIFF
-// through libtiff, BMP through stb), each reading a file's bytes into the plug-in's 8-bit BGRA with
-// the photograph's metadata and writing them back. Portable: no windows.h; the callers own the
-// files, the messages' file names and the memory limits.
+// through libtiff, BMP through stb, WebP through libwebp), each reading a file's bytes into the
+// plug-in's 8-bit BGRA with the photograph's metadata and writing them back. Portable: no
+// windows.h; the callers own the files, the messages' file names and the memory limits.
 #pragma once
 
 #include <array>
@@ -17,7 +17,7 @@
 
 namespace imageio {
 
-enum class Format { kJpeg, kPng, kTiff, kBmp };
+enum class Format { kJpeg, kPng, kTiff, kBmp, kWebp };
 
 // What of a photograph's metadata a format carries.
 enum MetadataKind : unsigned { kExif = 1, kIcc = 2, kXmp = 4 };
@@ -74,11 +74,11 @@ struct Codec {
 };
 
 // Every codec, JPEG first.
-[[nodiscard]] const std::array<Codec, 4>& Codecs();
+[[nodiscard]] const std::array<Codec, 5>& Codecs();
 
 [[nodiscard]] const Codec& CodecOf(Format format);
 // The codec of a file name's extension (any case), of a --format value (png, jpg or jpeg, tif or
-// tiff, bmp), or of a file's first bytes; null when none.
+// tiff, bmp, webp), or of a file's first bytes; null when none.
 [[nodiscard]] const Codec* CodecOfPath(const std::string& path);
 [[nodiscard]] const Codec* CodecOfName(const std::string& name);
 [[nodiscard]] const Codec* CodecOfBytes(ByteView start);

@@ -183,7 +183,7 @@ TEST(ImageCodec, MetadataGoesInAndComesOutWhereTheFormatCarriesIt) {
             << codec.name;
         EXPECT_EQ(read.xmp, carried ? image.metadata.xmp : "") << codec.name;
         EXPECT_EQ(encoded.warnings.size(), carried ? 0u : 1u) << codec.name;
-        if (codec.format == Format::kJpeg || codec.format == Format::kPng) {
+        if (codec.format != Format::kTiff && carried) {
             EXPECT_EQ(read.exif.size(), image.metadata.exif.size()) << codec.name;
         }
     }
@@ -236,7 +236,7 @@ TEST(ImageCodec, FilesThatCannotBeReadSayWhy) {
     } cases[] = {
         {{'B', 'M'}, "the file is too short to be an image (2 bytes)"},
         {std::vector<std::uint8_t>(40, 'x'),
-         "not an image of a format read here (PNG, JPEG, TIFF, BMP)"},
+         "not an image of a format read here (PNG, JPEG, TIFF, BMP, WebP)"},
         {{png.begin(), png.end() - 30}, "the PNG file is damaged or cut short"},
         {{jpeg.begin(), jpeg.begin() + 200}, "the file is damaged or cut short"},
         {TiffFileOf(SixValues(1, 16), {false, 1, false, false, /*sampleFormat=*/3}),
@@ -273,7 +273,8 @@ TEST(ImageCodec, CodecsAreFoundByExtensionAndName) {
     EXPECT_EQ(CodecOfName("tif")->format, Format::kTiff);
     EXPECT_EQ(CodecOfName("Png")->format, Format::kPng);
     EXPECT_EQ(CodecOfName(".png"), nullptr);
-    EXPECT_EQ(CodecOfName("webp"), nullptr);
+    EXPECT_EQ(CodecOfName("WEBP")->format, Format::kWebp);
+    EXPECT_EQ(CodecOfName("gif"), nullptr);
 }
 
 }  // namespace

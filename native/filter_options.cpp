@@ -31,7 +31,7 @@ constexpr OptionHelp kOptionHelp[] = {
     {"--horizontal", "straighten near-horizontal lines instead of verticals"},
     {"--out-dir DIR", "batch: write each input into DIR under its own name"},
     {"--suffix TEXT", "batch: add TEXT to each output name, before the extension"},
-    {"--format F", "batch: write png, jpg, tif or bmp (default: the input's format)"},
+    {"--format F", "batch: write png, jpg, tif, bmp or webp (default: the input's format)"},
     {"--in-place", "batch: let the results replace their own inputs"},
     {"--jobs N", "batch: run N pictures at once (default: the number of processors)"},
     {"--quiet", "no progress"},
@@ -127,7 +127,8 @@ FilterOptions ParseRunOptions(const std::vector<std::string>& arguments) {
     const cxxopts::ParseResult result = ParseArguments(options, arguments);
     FilterOptions run;
     ReadSelection(result, run);
-    RunFiles files = ReadRunFiles(result, run.inputs.front(), kRunUsage, ExtensionOfFormat);
+    RunFiles files = ReadRunFiles(result, run.inputs.front(), kRunUsage, ExtensionOfFormat,
+                                  "png, jpg (jpeg), tif (tiff), bmp or webp");
     run.inputs = std::move(files.inputs);
     run.outputPath = std::move(files.outputPath);
     run.batch = std::move(files.batch);
@@ -169,7 +170,7 @@ void PrintRunHelp(std::FILE* stream) {
     for (const OptionHelp& help : kOptionHelp) PrintOptionLine(stream, help);
     std::fputs(kPicturesHelp, stream);
     std::fputs(
-        "formats: reads PNG, JPEG, TIFF (every compression of the system's libtiff) and BMP;\n",
+        "formats: reads PNG, JPEG, TIFF (every compression of the system's libtiff), BMP, WebP;\n",
         stream);
     std::fputs(kWrittenFormatsHelp, stream);
     std::fputs(

@@ -35,7 +35,8 @@ constexpr char kRunUsage[] =
     "[--fg RRGGBB[AA]] [--bg RRGGBB[AA]] [--quality Q] [--strip] [--auto [--horizontal] "
     "[--classic]] [--quiet]";
 constexpr char kRunBatchUsage[] =
-    "trapezoid run IN... --out-dir DIR [--suffix TEXT] [--format png|jpg|tif|bmp] [--in-place] "
+    "trapezoid run IN... --out-dir DIR [--suffix TEXT] [--format png|jpg|tif|bmp|webp] "
+    "[--in-place] "
     "[--jobs N] [options]";
 constexpr char kSuggestUsage[] =
     "trapezoid suggest IN [--rect L,T,R,B] [--mask MASK] [--horizontal] [--classic] "

@@ -121,7 +121,7 @@ void CheckWritable(const std::string& path, std::int32_t width, std::int32_t hei
     const imageio::Codec* codec = imageio::CodecOfPath(path);
     if (codec == nullptr) {
         throw HostError("cannot write " + Quoted(path) +
-                        ": the extension names no format (.png, .jpg, .tif, .bmp)");
+                        ": the extension names no format (.png, .jpg, .tif, .bmp, .webp)");
     }
     if (static_cast<std::uint32_t>(std::max(width, height)) > codec->maxSide) {
         throw HostError("cannot write " + Quoted(path) + ": a " + codec->title + " has at most " +
