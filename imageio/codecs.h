@@ -28,6 +28,10 @@ constexpr std::uint32_t kJpegMaxSide = 65500;
 [[nodiscard]] Encoded WriteWebp(const RgbaImage& image, const PhotoMetadata& metadata,
                                 const EncodeOptions& options);
 
+// HEIF is read only.
+[[nodiscard]] bool IsHeic(ByteView start);
+[[nodiscard]] Decoded ReadHeic(ByteView file, const SizeCheck& check);
+
 [[nodiscard]] bool IsBmp(ByteView start);
 [[nodiscard]] Decoded ReadBmp(ByteView file, const SizeCheck& check);
 [[nodiscard]] Encoded WriteBmp(const RgbaImage& image, const PhotoMetadata& metadata,

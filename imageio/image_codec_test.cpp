@@ -133,6 +133,7 @@ RgbaImage Pattern(bool withAlpha) {
 
 TEST(ImageCodec, EveryFormatWritesWhatItReadsBack) {
     for (const Codec& codec : Codecs()) {
+        if (codec.write == nullptr) continue;
         for (const bool withAlpha : {false, true}) {
             const RgbaImage image = Pattern(withAlpha);
             const Encoded encoded = EncodeFor(codec.format, image, {/*jpegQuality=*/100});
@@ -176,6 +177,7 @@ TEST(ImageCodec, MetadataGoesInAndComesOutWhereTheFormatCarriesIt) {
     image.metadata.xmp = "<x:xmpmeta xmlns:x='adobe:ns:meta/'/>";
     image.metadata.icc = IccProfile();
     for (const Codec& codec : Codecs()) {
+        if (codec.write == nullptr) continue;
         const Encoded encoded = EncodeFor(codec.format, image, {});
         const PhotoMetadata read = Read(encoded.bytes).image.metadata;
         const bool carried = codec.metadata != 0;
@@ -227,6 +229,25 @@ TEST(ImageCodec, OrientationTurnsThePictureUpright) {
     }
 }
 
+TEST(ImageCodec, HeicReadsUprightWithItsExif) {
+    // A 64 × 48 picture, left half red, right half blue; libheif applies its own rotation, so
+    // the EXIF orientation (6) counts for nothing.
+    std::vector<std::uint8_t> rgba;
+    for (int i = 0; i < 64 * 48; ++i) {
+        const bool left = i % 64 < 32;
+        rgba.insert(rgba.end(),
+                    {std::uint8_t(left ? 250 : 5), 5, std::uint8_t(left ? 5 : 250), 255});
+    }
+    const std::vector<std::uint8_t> heic = HeicFile(64, 48, rgba, CameraExif(6));
+    if (heic.empty()) GTEST_SKIP() << "libheif has no HEVC encoder";
+    const Decoded decoded = DecodeUpright({heic.data(), heic.size()}, kAnySize);
+    ASSERT_EQ(decoded.image.width, 64);
+    EXPECT_EQ(decoded.image.height, 48);
+    EXPECT_EQ(decoded.image.metadata.exif, CameraExif(6));
+    EXPECT_NEAR(Channel(decoded.image.pixels[64 * 24 + 8], 2), 250, 12);   // red on the left
+    EXPECT_NEAR(Channel(decoded.image.pixels[64 * 24 + 56], 0), 250, 12);  // blue on the right
+}
+
 TEST(ImageCodec, FilesThatCannotBeReadSayWhy) {
     const std::vector<std::uint8_t> png = PngFile(SixValues(3, 8));
     const std::vector<std::uint8_t> jpeg = EncodeFor(Format::kJpeg, Pattern(false), {}).bytes;
@@ -236,7 +257,7 @@ TEST(ImageCodec, FilesThatCannotBeReadSayWhy) {
     } cases[] = {
         {{'B', 'M'}, "the file is too short to be an image (2 bytes)"},
         {std::vector<std::uint8_t>(40, 'x'),
-         "not an image of a format read here (PNG, JPEG, TIFF, BMP, WebP)"},
+         "not an image of a format read here (PNG, JPEG, TIFF, BMP, WebP, HEIF)"},
         {{png.begin(), png.end() - 30}, "the PNG file is damaged or cut short"},
         {{jpeg.begin(), jpeg.begin() + 200}, "the file is damaged or cut short"},
         {TiffFileOf(SixValues(1, 16), {false, 1, false, false, /*sampleFormat=*/3}),
@@ -260,6 +281,7 @@ TEST(ImageCodec, TheSizeIsCheckedBeforeAnyPixel) {
         if (width == 4 && height == 3) throw Refused{};
     };
     for (const Codec& codec : Codecs()) {
+        if (codec.write == nullptr) continue;
         const Encoded encoded = EncodeFor(codec.format, Pattern(false), {});
         EXPECT_THROW((void)Decode({encoded.bytes.data(), encoded.bytes.size()}, refuse), Refused)
             << codec.name;

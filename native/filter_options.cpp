@@ -115,7 +115,7 @@ void ReadSelection(const cxxopts::ParseResult& result, FilterOptions& run) {
 
 std::optional<std::string> ExtensionOfFormat(const std::string& name) {
     const imageio::Codec* codec = imageio::CodecOfName(name);
-    if (codec == nullptr) return std::nullopt;
+    if (codec == nullptr || codec->write == nullptr) return std::nullopt;
     return std::string(".") + codec->name;
 }
 
@@ -170,7 +170,8 @@ void PrintRunHelp(std::FILE* stream) {
     for (const OptionHelp& help : kOptionHelp) PrintOptionLine(stream, help);
     std::fputs(kPicturesHelp, stream);
     std::fputs(
-        "formats: reads PNG, JPEG, TIFF (every compression of the system's libtiff), BMP, WebP;\n",
+        "formats: reads PNG, JPEG, TIFF (every compression of the system's libtiff), BMP, WebP, "
+        "HEIF;\n",
         stream);
     std::fputs(kWrittenFormatsHelp, stream);
     std::fputs(

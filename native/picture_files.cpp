@@ -123,6 +123,10 @@ void CheckWritable(const std::string& path, std::int32_t width, std::int32_t hei
         throw HostError("cannot write " + Quoted(path) +
                         ": the extension names no format (.png, .jpg, .tif, .bmp, .webp)");
     }
+    if (codec->write == nullptr) {
+        throw HostError("cannot write " + Quoted(path) + ": " + codec->title +
+                        " files are read, not written");
+    }
     if (static_cast<std::uint32_t>(std::max(width, height)) > codec->maxSide) {
         throw HostError("cannot write " + Quoted(path) + ": a " + codec->title + " has at most " +
                         std::to_string(codec->maxSide) + " pixels a side");

@@ -3,9 +3,9 @@
 # (32-bit), Xvfb, fonts (Wine's own for Marlett, IPA Gothic and P Gothic for Japanese), the
 # Japanese locale, zlib for kvhost, nasm and libjpeg-turbo for kvhost's JPEG codec (built from
 # Debian's source by build_libjpeg.sh) and its reference decoder for the tests, the image
-# libraries of the native build (libjpeg-turbo, libpng, libtiff, libwebp), a metadata reader
-# that is not kvhost (exiftool) for the tests, the native test
-# and benchmark libraries, and clang with libFuzzer for the fuzz targets.
+# libraries of the native build (libjpeg-turbo, libpng, libtiff, libwebp, libheif), a metadata
+# reader that is not kvhost (exiftool) for the tests, the native test and benchmark libraries,
+# and clang with libFuzzer for the fuzz targets.
 # Idempotent and quiet when everything is already there.
 set -euo pipefail
 
@@ -16,6 +16,7 @@ packages=(
     wine wine32:i386 fonts-wine xvfb xauth fonts-ipafont-gothic
     nasm libjpeg-turbo-progs libimage-exiftool-perl
     libjpeg62-turbo-dev libturbojpeg0-dev libpng-dev libtiff-dev libwebp-dev
+    libheif-dev
 )
 
 sudo_if_needed() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
