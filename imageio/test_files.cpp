@@ -1,7 +1,6 @@
 // Image files of every layout, made with the libraries themselves.
 #include "imageio/test_files.h"
 
-#include <libheif/heif.h>
 #include <png.h>
 
 #include <stdexcept>
@@ -155,42 +154,6 @@ std::vector<std::uint8_t> BmpFile(std::int32_t width, std::int32_t height, int b
     b.insert(b.end(), palette.begin(), palette.end());
     b.insert(b.end(), pixels.begin(), pixels.end());
     return b;
-}
-
-std::vector<std::uint8_t> HeicFile(int width, int height, const std::vector<std::uint8_t>& rgba,
-                                   const std::vector<std::uint8_t>& exif) {
-    std::vector<std::uint8_t> out;
-    if (heif_have_encoder_for_format(heif_compression_HEVC) == 0) return out;
-    heif_context* context = heif_context_alloc();
-    heif_encoder* encoder = nullptr;
-    heif_context_get_encoder_for_format(context, heif_compression_HEVC, &encoder);
-    heif_encoder_set_lossy_quality(encoder, 100);
-    heif_image* image = nullptr;
-    heif_image_create(width, height, heif_colorspace_RGB, heif_chroma_interleaved_RGBA, &image);
-    heif_image_add_plane(image, heif_channel_interleaved, width, height, 8);
-    int stride = 0;
-    std::uint8_t* plane = heif_image_get_plane(image, heif_channel_interleaved, &stride);
-    for (int y = 0; y < height; ++y) {
-        std::copy_n(rgba.begin() + std::ptrdiff_t{y} * width * 4, width * 4,
-                    plane + std::ptrdiff_t{y} * stride);
-    }
-    heif_image_handle* handle = nullptr;
-    heif_context_encode_image(context, image, encoder, nullptr, &handle);
-    std::vector<std::uint8_t> item = {0, 0, 0, 0};
-    item.insert(item.end(), exif.begin(), exif.end());
-    heif_context_add_exif_metadata(context, handle, item.data(), static_cast<int>(item.size()));
-    heif_writer writer{1, [](heif_context*, const void* data, std::size_t size, void* user) {
-                           auto& bytes = *static_cast<std::vector<std::uint8_t>*>(user);
-                           const auto* first = static_cast<const std::uint8_t*>(data);
-                           bytes.insert(bytes.end(), first, first + size);
-                           return heif_error{heif_error_Ok, heif_suberror_Unspecified, ""};
-                       }};
-    heif_context_write(context, &writer, &out);
-    heif_image_handle_release(handle);
-    heif_image_release(image);
-    heif_encoder_release(encoder);
-    heif_context_free(context);
-    return out;
 }
 
 std::vector<std::uint8_t> CameraExif(std::uint16_t orientation) {

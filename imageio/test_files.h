@@ -41,13 +41,6 @@ struct TiffOptions {
                                                 const std::vector<std::uint8_t>& palette,
                                                 const std::vector<std::uint8_t>& pixels);
 
-// A HEIC file of a picture of RGBA samples (width × height × 4 bytes) coded by libheif's HEVC
-// encoder at its best quality, with EXIF (given without its offset, which this adds); empty
-// when libheif has no HEVC encoder.
-[[nodiscard]] std::vector<std::uint8_t> HeicFile(int width, int height,
-                                                 const std::vector<std::uint8_t>& rgba,
-                                                 const std::vector<std::uint8_t>& exif);
-
 // A little-endian EXIF block: orientation, camera maker in the first directory; an EXIF directory
 // with the exposure time 1/250 and the time taken; a GPS directory with a latitude.
 [[nodiscard]] std::vector<std::uint8_t> CameraExif(std::uint16_t orientation);

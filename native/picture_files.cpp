@@ -156,10 +156,14 @@ void WritePicture(const std::string& path, const RgbaImage& image,
         unlink(temporary.c_str());
         throw;
     }
-    // A new file gets the permissions a plain one would; mkstemp's are the owner's alone.
-    const mode_t mask = umask(0);
-    umask(mask);
-    fchmod(descriptor, 0666 & ~mask);
+    // A new file gets the permissions a plain one would; mkstemp's are the owner's alone. The
+    // process's mask is read once, before a batch's threads could see it changed.
+    static const mode_t kMask = [] {
+        const mode_t mask = umask(0);
+        umask(mask);
+        return mask;
+    }();
+    fchmod(descriptor, 0666 & ~kMask);
     close(descriptor);
     if (std::rename(temporary.c_str(), path.c_str()) != 0) {
         const int error = errno;
