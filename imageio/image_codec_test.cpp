@@ -247,6 +247,13 @@ TEST(ImageCodec, HeicReadsUprightWithItsExif) {
     EXPECT_NEAR(Channel(decoded.image.pixels[64 * 24 + 56], 0), 250, 12);  // blue on the right
 }
 
+// PNG with a chunk header put after its IHDR chunk (8 + 25 bytes).
+std::vector<std::uint8_t> PngWithChunkHeader(std::vector<std::uint8_t> png,
+                                             std::initializer_list<std::uint8_t> header) {
+    png.insert(png.begin() + 33, header);
+    return png;
+}
+
 TEST(ImageCodec, FilesThatCannotBeReadSayWhy) {
     const std::vector<std::uint8_t> png = PngFile(SixValues(3, 8));
     const std::vector<std::uint8_t> jpeg = EncodeFor(Format::kJpeg, Pattern(false), {}).bytes;
@@ -258,6 +265,10 @@ TEST(ImageCodec, FilesThatCannotBeReadSayWhy) {
         {std::vector<std::uint8_t>(40, 'x'),
          "not an image of a format read here (PNG, JPEG, TIFF, BMP, WebP, HEIF)"},
         {{png.begin(), png.end() - 30}, "the PNG file is damaged or cut short"},
+        // An eXIf chunk after the header whose length claims 2 GiB: refused before libpng
+        // allocates its buffer.
+        {PngWithChunkHeader(png, {0x7F, 0xFF, 0xFF, 0xF0, 'e', 'X', 'I', 'f'}),
+         "the PNG file is damaged or cut short"},
         {{jpeg.begin(), jpeg.begin() + 200}, "the file is damaged or cut short"},
         {TiffFileOf(SixValues(1, 16), {false, 1, false, false, /*sampleFormat=*/3}),
          "a TIFF of floating-point samples is not supported"},
