@@ -1,35 +1,12 @@
-// Command-line arguments of the host: UTF-8 argument list, option parsing and value formats.
+// Command-line arguments of the host: the UTF-8 argument list, with the parsing every command
+// shares.
 #pragma once
 
-#include <cstdint>
 #include <string>
-#include <string_view>
 #include <vector>
 
-// File names are never split: a list option takes one value per argument, commas included.
-#define CXXOPTS_VECTOR_DELIMITER '\0'
-#include <cxxopts.hpp>
-
-#include "transform/pixel.h"
+#include "cli/arguments.h"
 
 // The process's arguments in UTF-8, program name first (from the UTF-16 command line, so that
 // file names outside the ANSI code page survive).
 [[nodiscard]] std::vector<std::string> Utf8CommandLine();
-
-// Parses a command's arguments (arguments[0] is the command name). Unknown options, malformed
-// values and surplus positional arguments throw UsageError.
-[[nodiscard]] cxxopts::ParseResult ParseArguments(cxxopts::Options& options,
-                                                  const std::vector<std::string>& arguments);
-
-// The value of a required positional argument; throws UsageError naming it when it is missing.
-[[nodiscard]] std::string Positional(const cxxopts::ParseResult& result, const std::string& key,
-                                     const std::string& usage);
-
-// The last component of a path ("dir/name.png" -> "name.png"), either slash.
-[[nodiscard]] std::string FileNameOf(const std::string& path);
-
-// "L,T,R,B", four decimal integers (right and bottom exclusive). Throws UsageError.
-[[nodiscard]] SelectionRect ParseRect(std::string_view text);
-
-// "RRGGBB" or "RRGGBBAA" in hexadecimal; alpha defaults to FF. Throws UsageError.
-[[nodiscard]] Pixel32 ParseColour(std::string_view text);

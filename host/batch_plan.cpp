@@ -1,11 +1,10 @@
-// A batch's files checked before any is read: no input named twice, no two results written to
-// one file, no result written over another input, outputs inside the output folder, which is
-// created when missing.
+// A batch's files checked before any is read, by the rules every command shares, as Windows
+// tells files apart; the output folder created when missing.
 #include "host/batch_plan.h"
 
-#include <map>
 #include <vector>
 
+#include "cli/batch_plan.h"
 #include "host/host_error.h"
 #include "host/text_encoding.h"
 #include "platform/win32.h"
@@ -14,7 +13,7 @@ namespace {
 
 // A path as the file system tells files apart: full, with its case folded, so that two spellings
 // of one file ("a/x.png", "./A/X.PNG") compare equal.
-std::wstring FileIdentity(const std::string& path) {
+std::string FileIdentity(const std::string& path) {
     const std::wstring wide = Utf8ToWide(path);
     std::vector<wchar_t> full(32768);
     const DWORD length =
@@ -24,44 +23,7 @@ std::wstring FileIdentity(const std::string& path) {
     if (!identity.empty()) {
         CharLowerBuffW(identity.data(), static_cast<DWORD>(identity.size()));
     }
-    return identity;
-}
-
-// The suffix is part of a file name: a separator or ".." would put the output elsewhere.
-void CheckSuffix(const std::string& suffix) {
-    if (suffix.find_first_of("/\\:") != std::string::npos ||
-        suffix.find("..") != std::string::npos) {
-        throw UsageError("--suffix " + Quoted(suffix) +
-                         " must not hold a path separator, a colon or \"..\": it is added to "
-                         "each output's name");
-    }
-}
-
-void CheckFiles(const RunOptions& run) {
-    std::map<std::wstring, std::size_t> inputs;
-    for (std::size_t i = 0; i < run.inputs.size(); ++i) {
-        const auto [at, added] = inputs.emplace(FileIdentity(run.inputs[i]), i);
-        if (!added) {
-            throw UsageError("the batch names one file twice: " + Quoted(run.inputs[at->second]) +
-                             " and " + Quoted(run.inputs[i]));
-        }
-    }
-    std::map<std::wstring, std::size_t> outputs;
-    for (std::size_t i = 0; i < run.inputs.size(); ++i) {
-        const std::string output = BatchOutputPath(run, run.inputs[i]);
-        const std::wstring identity = FileIdentity(output);
-        const auto [at, added] = outputs.emplace(identity, i);
-        if (!added) {
-            throw UsageError(Quoted(run.inputs[at->second]) + " and " + Quoted(run.inputs[i]) +
-                             " would both be written to " + Quoted(output));
-        }
-        const auto input = inputs.find(identity);
-        if (input != inputs.end() && input->second != i) {
-            throw UsageError("the result of " + Quoted(run.inputs[i]) +
-                             " would be written over the input " +
-                             Quoted(run.inputs[input->second]));
-        }
-    }
+    return WideToUtf8(identity);
 }
 
 // The output folder: created when missing, its parent being there; refused when it is a file.
@@ -83,8 +45,7 @@ void MakeOutputFolder(const std::string& folder) {
 }  // namespace
 
 void PrepareBatch(const RunOptions& run) {
-    if (!run.outDir) return;
-    CheckSuffix(run.suffix);
-    CheckFiles(run);
-    MakeOutputFolder(*run.outDir);
+    if (!run.batch) return;
+    CheckBatch(*run.batch, FileIdentity);
+    MakeOutputFolder(run.batch->outDir);
 }

@@ -2,10 +2,8 @@
 #pragma once
 
 #include <cstdio>
-#include <string>
-#include <vector>
 
-using CommandArguments = std::vector<std::string>;
+#include "cli/command_table.h"
 
 // kvhost info PLUGIN.dll
 int InfoCommand(const CommandArguments& arguments);
@@ -27,6 +25,7 @@ constexpr char kRunUsage[] =
     "[--quiet] [--interactive]";
 constexpr char kRunBatchUsage[] =
     "kvhost run PLUGIN.dll IN... --out-dir DIR [--suffix TEXT] [--format png|jpg|tif|bmp] "
+    "[--in-place] "
     "[options]";
 constexpr char kSetupUsage[] =
     "kvhost setup PLUGIN.dll IN [--filter N] [--mask MASK] [--fg RRGGBB[AA]] "

@@ -7,6 +7,7 @@
 #include <optional>
 #include <utility>
 
+#include "cli/run_selection.h"
 #include "host/file_kind.h"
 #include "host/host_error.h"
 #include "host/image_file.h"
@@ -318,13 +319,5 @@ std::uint32_t PageCount(const std::string& path) {
 }
 
 GreyImage ReadGreyImage(const std::string& path, std::uint32_t bytesPerPixel) {
-    const RgbaImage image = ReadImage(path, bytesPerPixel);
-    GreyImage grey{image.width, image.height, std::vector<std::uint8_t>(image.pixels.size())};
-    for (std::size_t i = 0; i < image.pixels.size(); ++i) {
-        const Pixel32 pixel = image.pixels[i];
-        // Rec. 601 luma in 8-bit fixed point, the weights summing to 256.
-        grey.values[i] = static_cast<std::uint8_t>(
-            (77 * Channel(pixel, 2) + 150 * Channel(pixel, 1) + 29 * Channel(pixel, 0)) >> 8);
-    }
-    return grey;
+    return GreyOf(ReadImage(path, bytesPerPixel));
 }

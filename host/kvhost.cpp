@@ -4,6 +4,7 @@
 #include <new>
 #include <string>
 
+#include "cli/command_table.h"
 #include "host/arguments.h"
 #include "host/commands.h"
 #include "host/host_error.h"
@@ -18,77 +19,6 @@
 
 namespace {
 
-struct Command {
-    const char* name;
-    int (*run)(const CommandArguments& arguments);
-    const char* usage;
-    void (*printHelp)(std::FILE* stream);  // the command's options; null: its usage says it all
-};
-
-int HelpCommand(const CommandArguments& arguments);
-
-constexpr Command kCommands[] = {
-    {"info", InfoCommand, kInfoUsage, nullptr},     // plug-in information and filter names
-    {"run", RunCommand, kRunUsage, PrintRunHelp},   // one filter on one image or a batch
-    {"setup", SetupCommand, kSetupUsage, nullptr},  // a filter's setup dialog over an image
-    {"suggest", SuggestCommand, kSuggestUsage, PrintSuggestHelp},  // straightening settings
-    {"help", HelpCommand, "kvhost help [COMMAND]", nullptr},
-};
-
-void PrintUsage(std::FILE* stream) {
-    std::fputs("usage:\n", stream);
-    for (const Command& command : kCommands) std::fprintf(stream, "  %s\n", command.usage);
-    std::fputs(
-        "  kvhost -h | --help\n"
-        "  kvhost --version\n"
-        "exit codes: 0 done, 1 kvhost's own error, 2 the plug-in refused the run, 3 suggest found\n"
-        "  no straight lines\n",
-        stream);
-}
-
-const Command* FindKnownCommand(const std::string& name) {
-    for (const Command& command : kCommands) {
-        if (name == command.name) return &command;
-    }
-    return nullptr;
-}
-
-// A command's own help, or the general usage for no command or an unknown one.
-int PrintHelpOf(const std::string& name) {
-    const Command* command = FindKnownCommand(name);
-    if (command != nullptr && command->printHelp != nullptr) {
-        command->printHelp(stdout);
-    } else if (command != nullptr && name != "help") {
-        std::printf("usage: %s\n", command->usage);
-    } else {
-        PrintUsage(stdout);
-    }
-    return kExitSuccess;
-}
-
-// "info, run, ...", for the errors that name the commands.
-std::string CommandNames() {
-    std::string names;
-    for (const Command& command : kCommands) {
-        names += (names.empty() ? "" : ", ") + std::string(command.name);
-    }
-    return names;
-}
-
-int HelpCommand(const CommandArguments& arguments) {
-    if (arguments.size() > 2) throw UsageError("unexpected argument " + Quoted(arguments[2]));
-    if (arguments.size() == 2 && FindKnownCommand(arguments[1]) == nullptr) {
-        throw UsageError("no help on " + Quoted(arguments[1]) +
-                         ": there is no such command (commands: " + CommandNames() + ")");
-    }
-    return PrintHelpOf(arguments.size() == 2 ? arguments[1] : std::string());
-}
-
-const Command& FindCommand(const std::string& name) {
-    if (const Command* command = FindKnownCommand(name)) return *command;
-    throw UsageError("unknown command " + Quoted(name) + " (commands: " + CommandNames() + ")");
-}
-
 // Common controls the plug-ins' dialogs use (up-down buttons, trackbars), registered before any
 // plug-in is loaded, as an editor has them.
 void RegisterDialogControls() {
@@ -98,20 +28,20 @@ void RegisterDialogControls() {
     InitCommonControlsEx(&controls);
 }
 
-int Dispatch() {
-    const std::vector<std::string> arguments = Utf8CommandLine();
-    if (arguments.size() < 2) {
-        throw UsageError("no command given (commands: " + CommandNames() + ")");
-    }
-    if (arguments[1] == "--version") {
-        std::printf("kvhost %s\n", TRAPEZOID_VERSION);
-        return kExitSuccess;
-    }
-    for (const std::string& argument : arguments) {
-        if (argument == "-h" || argument == "--help") return PrintHelpOf(arguments[1]);
-    }
-    const Command& command = FindCommand(arguments[1]);
-    return command.run(CommandArguments(arguments.begin() + 1, arguments.end()));
+const Program& Kvhost() {
+    static const Program kvhost{
+        "kvhost",
+        TRAPEZOID_VERSION,
+        {
+            {"info", InfoCommand, kInfoUsage, nullptr},     // plug-in information, filter names
+            {"run", RunCommand, kRunUsage, PrintRunHelp},   // one filter on an image or a batch
+            {"setup", SetupCommand, kSetupUsage, nullptr},  // a filter's dialog over an image
+            {"suggest", SuggestCommand, kSuggestUsage, PrintSuggestHelp},  // straightening
+            {"help", nullptr, "kvhost help [COMMAND]", nullptr},
+        },
+        "exit codes: 0 done, 1 kvhost's own error, 2 the plug-in refused the run, 3 suggest found\n"
+        "  no straight lines\n"};
+    return kvhost;
 }
 
 }  // namespace
@@ -143,7 +73,7 @@ int main() {
     RegisterDialogControls();
     const ComSession com;
     try {
-        return Dispatch();
+        return Dispatch(Kvhost(), Utf8CommandLine());
     } catch (const std::bad_alloc&) {
         WriteUtf8(stderr, "kvhost: error: out of memory\n");
         return kExitFailure;

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "cli/batch_run.h"
 #include "host/arguments.h"
 #include "host/batch_plan.h"
 #include "host/client_info.h"
@@ -96,7 +97,6 @@ int RunOne(const PluginModule& plugin, const RunOptions& run, const std::string&
     return kExitSuccess;
 }
 
-// Every input in turn, going on after a failure; one error line per failure and a summary.
 // Filters of this interface keep their settings in vxfilters.ini beside the plug-in. Without the
 // file a filter runs on its defaults, which for Trapezoid change nothing: said once, before any
 // work, unless --auto is about to write the file.
@@ -114,29 +114,15 @@ void WarnWithoutSettingsFile(const PluginModule& plugin, const RunOptions& run) 
                  "settings with \"kvhost setup\" or run with --auto");
 }
 
+// Every input in turn, going on after a failure; a file the plug-in refused counts as failed.
 int RunBatch(const PluginModule& plugin, const RunOptions& run) {
-    const std::size_t count = run.inputs.size();
-    std::size_t failed = 0;
-    for (std::size_t i = 0; i < count; ++i) {
-        const std::string& input = run.inputs[i];
-        const std::string label =
-            "[" + std::to_string(i + 1) + "/" + std::to_string(count) + "] " + FileNameOf(input);
-        if (!run.quiet && !ProgressBar::StderrIsTerminal())
-            WriteUtf8(stderr, "kvhost: " + label + "\n");
-        try {
-            if (RunOne(plugin, run, input, BatchOutputPath(run, input), label) == kExitSuccess)
-                continue;
-            WriteUtf8(stderr, "kvhost: error: " + Quoted(input) + ": the plug-in refused it\n");
-        } catch (const std::bad_alloc&) {
-            WriteUtf8(stderr, "kvhost: error: " + Quoted(input) + ": out of memory\n");
-        } catch (const HostError& error) {
-            WriteUtf8(stderr, std::string("kvhost: error: ") + error.what() + "\n");
-        }
-        ++failed;
-    }
-    WriteUtf8(stdout,
-              std::to_string(count - failed) + " done, " + std::to_string(failed) + " failed\n");
-    return failed == 0 ? kExitSuccess : kExitFailure;
+    return RunEachInput(
+        run.inputs, "kvhost", !run.quiet && !ProgressBar::StderrIsTerminal(),
+        [&](const std::string& input, const std::string& label) {
+            if (RunOne(plugin, run, input, BatchOutputPath(run, input), label) != kExitSuccess) {
+                throw HostError(Quoted(input) + ": the plug-in refused it");
+            }
+        });
 }
 
 }  // namespace
@@ -150,7 +136,7 @@ int RunCommand(const CommandArguments& arguments) {
     WarnWithoutSettingsFile(plugin, run);
     std::optional<MessageBoxRedirect> redirect;
     if (!run.interactive) redirect.emplace(plugin.Handle());
-    if (run.outDir) return RunBatch(plugin, run);
+    if (run.batch) return RunBatch(plugin, run);
     try {
         return RunOne(plugin, run, run.filter.inputPath, run.outputPath, std::string());
     } catch (const std::bad_alloc&) {

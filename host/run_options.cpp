@@ -2,17 +2,10 @@
 // help that lists them one line each.
 #include "host/run_options.h"
 
-#include <charconv>
-
 #include "host/arguments.h"
 #include "host/host_error.h"
 
 namespace {
-
-struct OptionHelp {
-    const char* option;
-    const char* text;
-};
 
 constexpr OptionHelp kOptionHelp[] = {
     {"--filter N", "the plug-in's filter to run, counted from 0 (default 0)"},
@@ -22,60 +15,34 @@ constexpr OptionHelp kOptionHelp[] = {
     {"--bg RRGGBB[AA]", "the editor's background colour (default FFFFFF)"},
     {"--quality Q", "JPEG output quality, 1..100 (default 92)"},
     {"--strip", "write none of the photograph's EXIF, ICC profile and XMP"},
-    {"--auto", "straighten each image: the plug-in suggests and saves its settings first"},
+    {"--auto", "straighten each image: the plug-in suggests and saves its settings first,"},
+    {"", "under the profile its Perspective setting chooses (perspective=1 in vxfilters.ini)"},
     {"--horizontal", "straighten near-horizontal lines instead of verticals (run: with --auto)"},
     {"--crop", "cut the result to the largest rectangle the settings leave defined"},
     {"--out-dir DIR", "batch: write each input into DIR under its own name"},
     {"--suffix TEXT", "batch: add TEXT to each output name, before the extension"},
     {"--format F", "batch: write png, jpg, tif or bmp (default: the input's format)"},
+    {"--in-place", "batch: let the results replace their own inputs"},
     {"--quiet", "no progress"},
     {"--interactive", "leave the plug-in's message boxes to the user"},
     {"-h, --help", "this help"},
 };
 
-std::int32_t ParseQuality(const std::string& text) {
-    std::int32_t quality = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), quality);
-    if (error != std::errc() || end != text.data() + text.size() || quality < 1 || quality > 100) {
-        throw UsageError("invalid quality " + Quoted(text) + ": expected 1 to 100");
-    }
-    return quality;
-}
-
 void AddRunArguments(cxxopts::Options& options) {
     AddFilterArguments(options);
     options.add_options()("rect", "", cxxopts::value<std::string>())("quiet", "")("auto", "")(
-        "crop", "")("horizontal", "")("interactive", "")("strip", "")(
+        "crop", "")("horizontal", "")("interactive", "")("strip", "")("in-place", "")(
         "quality", "", cxxopts::value<std::string>())("out-dir", "", cxxopts::value<std::string>())(
         "suffix", "", cxxopts::value<std::string>())("format", "", cxxopts::value<std::string>())(
         "more", "", cxxopts::value<std::vector<std::string>>());
     options.parse_positional({"plugin", "input", "more"});
 }
 
-// IN OUT, or with --out-dir IN...: the positional arguments after the plug-in.
-void ReadFiles(const cxxopts::ParseResult& result, RunOptions& run) {
-    std::vector<std::string> more;
-    if (result.count("more") != 0) more = result["more"].as<std::vector<std::string>>();
-    run.inputs = {run.filter.inputPath};
-    if (result.count("out-dir") != 0) {
-        run.outDir = result["out-dir"].as<std::string>();
-        run.inputs.insert(run.inputs.end(), more.begin(), more.end());
-        if (result.count("suffix") != 0) run.suffix = result["suffix"].as<std::string>();
-        if (result.count("format") != 0) {
-            const std::string name = result["format"].as<std::string>();
-            run.format = FormatOfName(name);
-            if (!run.format)
-                throw UsageError("invalid format " + Quoted(name) +
-                                 ": expected png, jpg (jpeg), tif (tiff) or bmp");
-        }
-        return;
-    }
-    if (result.count("suffix") != 0 || result.count("format") != 0) {
-        throw UsageError("--suffix and --format name batch outputs: they need --out-dir");
-    }
-    if (more.empty()) throw UsageError(std::string("missing output; usage: ") + kRunUsage);
-    if (more.size() > 1) throw UsageError("unexpected argument " + Quoted(more[1]));
-    run.outputPath = more[0];
+// A --format value's extension: any of the format's extensions without its dot.
+std::optional<std::string> ExtensionOfFormat(const std::string& name) {
+    const std::optional<ImageFormat> format = FormatOfName(name);
+    if (!format) return std::nullopt;
+    return ExtensionOf(*format);
 }
 
 }  // namespace
@@ -86,10 +53,15 @@ RunOptions ParseRunOptions(const CommandArguments& arguments) {
     const cxxopts::ParseResult result = ParseArguments(options, arguments);
     RunOptions run;
     run.filter = ReadFilterArguments(result, kRunUsage);
-    ReadFiles(result, run);
+    RunFiles files = ReadRunFiles(result, run.filter.inputPath, kRunUsage, ExtensionOfFormat,
+                                  "png, jpg (jpeg), tif (tiff) or bmp");
+    run.inputs = std::move(files.inputs);
+    run.outputPath = std::move(files.outputPath);
+    run.batch = std::move(files.batch);
     if (result.count("rect") != 0) run.rect = ParseRect(result["rect"].as<std::string>());
     if (result.count("quality") != 0) {
-        run.write.jpegQuality = ParseQuality(result["quality"].as<std::string>());
+        run.write.jpegQuality =
+            ParseNumberIn(result["quality"].as<std::string>(), "quality", 1, 100);
     }
     run.straighten = result["auto"].as<bool>();
     if (result["horizontal"].as<bool>()) {
@@ -105,15 +77,7 @@ RunOptions ParseRunOptions(const CommandArguments& arguments) {
 }
 
 std::string BatchOutputPath(const RunOptions& run, const std::string& input) {
-    const std::string name = FileNameOf(input);
-    const std::size_t dot = name.find_last_of('.');
-    const std::string stem = dot == std::string::npos ? name : name.substr(0, dot);
-    const std::string extension = run.format                 ? ExtensionOf(*run.format)
-                                  : dot == std::string::npos ? std::string()
-                                                             : name.substr(dot);
-    std::string directory = run.outDir.value_or(".");
-    if (!directory.empty() && directory.back() != '/' && directory.back() != '\\') directory += '/';
-    return directory + stem + run.suffix + extension;
+    return BatchOutputPath(*run.batch, input);
 }
 
 void PrintOptionHelp(std::FILE* stream, std::initializer_list<std::string_view> names) {
@@ -121,24 +85,15 @@ void PrintOptionHelp(std::FILE* stream, std::initializer_list<std::string_view> 
         for (const OptionHelp& help : kOptionHelp) {
             const std::string_view option = help.option;
             if (option.substr(0, option.find_first_of(" ,")) == name) {
-                std::fprintf(stream, "  %-18s %s\n", help.option, help.text);
+                PrintOptionLine(stream, help);
             }
         }
     }
 }
 
 void PrintRunHelp(std::FILE* stream) {
-    std::fprintf(stream, "usage: %s\n       %s\noptions:\n", kRunUsage, kRunBatchUsage);
-    for (const OptionHelp& help : kOptionHelp) {
-        std::fprintf(stream, "  %-18s %s\n", help.option, help.text);
-    }
-    std::fputs(
-        "pictures: read upright, as their EXIF orientation shows them to a viewer; --rect and\n"
-        "  --mask are in that upright picture, and the result is written upright\n"
-        "formats: reads PNG (8 or 16 bits, grey, palette, alpha), JPEG, TIFF (8 or 16 bits), BMP;\n"
-        "  writes by the output's extension: .png and .tif with alpha, .jpg/.jpeg and .bmp "
-        "without\n"
-        "exit codes: 0 done, 1 kvhost's own error (in a batch: any file failed), 2 the plug-in "
-        "refused\n",
-        stream);
+    PrintRunCommandHelp(
+        stream, kRunUsage, kRunBatchUsage, kOptionHelp,
+        "PNG (8 or 16 bits, grey, palette, alpha), JPEG, TIFF (8 or 16 bits), BMP", ".png and .tif",
+        "0 done, 1 kvhost's own error (in a batch: any file failed), 2 the plug-in refused");
 }

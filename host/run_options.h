@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/batch_plan.h"
 #include "host/commands.h"
 #include "host/filter_arguments.h"
 #include "host/image_file.h"
@@ -18,9 +19,7 @@ struct RunOptions {
     FilterArguments filter;           // its inputPath is the first input
     std::vector<std::string> inputs;  // one for the single form, any number for a batch
     std::string outputPath;           // the single form's OUT
-    std::optional<std::string> outDir;
-    std::string suffix;                 // added to each batch output's name
-    std::optional<ImageFormat> format;  // a batch's output format; else each input's own
+    std::optional<BatchFiles> batch;  // --out-dir and the batch's options
     std::optional<SelectionRect> rect;
     WriteOptions write;
     bool straighten = false;  // --auto: the plug-in suggests and saves its settings before each run

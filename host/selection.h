@@ -1,5 +1,4 @@
-// The selection of a run: mask bytes from a mask image, their bounding box, the rectangle that
-// the plug-in gets, and keeping the pixels outside the selection as they were.
+// The selection of a run as kvhost reads it: the image and its mask image from their files.
 #pragma once
 
 #include <cstdint>
@@ -7,37 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "host/image.h"
-#include "selection/selection_scan.h"
-#include "transform/pixel.h"
-
-// Mask bytes from a grey mask image, in place: 255 − grey, so that white selects and black does
-// not.
-[[nodiscard]] std::vector<std::uint8_t> MaskFromGrey(GreyImage grey);
-
-// Throws UsageError unless the mask image read from PATH has the image's size.
-void CheckMaskSize(const std::string& path, const GreyImage& grey, const RgbaImage& image);
+#include "cli/run_selection.h"
 
 // The mask bytes of a mask image file, which must be the image's size. Throws HostError, and
 // UsageError when the sizes differ.
 [[nodiscard]] std::vector<std::uint8_t> ReadMask(const std::string& path, const RgbaImage& image);
-
-// Bounding box of the selected bytes (≠ 255), or nothing when no byte is selected.
-[[nodiscard]] std::optional<SelectionRect> MaskBounds(const std::vector<std::uint8_t>& mask,
-                                                      std::int32_t width, std::int32_t height);
-
-// Whether the mask selects a pixel inside RECT, which lies inside the mask's width-wide image.
-[[nodiscard]] bool SelectsInside(const std::vector<std::uint8_t>& mask, std::int32_t width,
-                                 const SelectionRect& rect);
-
-// Throws UsageError unless 0 ≤ left < right ≤ width and 0 ≤ top < bottom ≤ height.
-void CheckRectInside(const SelectionRect& rect, std::int32_t width, std::int32_t height);
-
-// Puts the source value back into every destination pixel that the mask leaves unselected.
-void KeepUnselected(const std::vector<std::uint8_t>& mask, const std::vector<Pixel32>& source,
-                    std::vector<Pixel32>& destination);
-
-[[nodiscard]] std::string RectText(const SelectionRect& rect);
 
 // An image with its selection, as run and suggest hand it to the plug-in.
 struct SelectedImage {

@@ -32,5 +32,10 @@ if ! dpkg-query -W -f='${Status}' python3-opencv 2>/dev/null | grep -q 'ok insta
 fi
 cmake -S . -B build/win32 -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-i686.cmake" >/dev/null
 cmake --build build/win32 -j"$(nproc)" --target kvhost trapezoid
-scripts/with_display.sh /usr/bin/python3 scripts/kvhost_bench.py "$PWD/build/win32/kvhost.exe" \
+scripts/with_display.sh /usr/bin/python3 bench/kvhost_bench.py "$PWD/build/win32/kvhost.exe" \
     "$PWD/build/win32/trapezoid.dll" "$PWD/build/kvhost_bench"
+# The native command on a 6000 x 4000 JPEG against libjpeg-turbo's own decode and encode of it:
+# the least of five interleaved runs of each.
+cmake --build build/native -j"$(nproc)" --target trapezoid_command native_jpeg_bench
+mkdir -p build/native_bench
+build/native/native_jpeg_bench "$PWD/build/native/trapezoid" build/native_bench 5

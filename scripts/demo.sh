@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Builds the plug-in and kvhost, draws a sample photograph, and runs the Trapezoid filter on it
-# through kvhost under Wine for a few settings, and straightened by the settings the plug-in
-# suggests for it under each profile; then a tall facade photographed from below, straightened
-# three ways (classic, perspective, perspective with the proportions restored) and cropped to
-# what the third leaves defined. Results: PNGs under out/.
+# Builds the native command, the plug-in and kvhost, draws a sample photograph, straightens it
+# with the native trapezoid command (no Wine), and runs the Trapezoid filter on it through kvhost
+# under Wine for a few settings, and straightened by the settings the plug-in suggests for it
+# under each profile; then a tall facade photographed from below, straightened three ways
+# (classic, perspective, perspective with the proportions restored) and cropped to what the
+# third leaves defined. Results: PNGs under out/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -53,6 +54,8 @@ if [ "${1:-}" = "--runs" ]; then
 fi
 
 scripts/setup.sh
+cmake -S . -B build/native >/dev/null
+cmake --build build/native -j"$(nproc)" --target trapezoid_command
 cmake -S . -B build/win32 -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-i686.cmake" >/dev/null
 cmake --build build/win32 -j"$(nproc)" --target trapezoid kvhost
 mkdir -p out/plugin
@@ -61,4 +64,6 @@ python3 scripts/make_sample.py out/sample.png
 echo "demo: out/sample.png (the source)"
 python3 scripts/make_facade.py out/facade.png
 echo "demo: out/facade.png (the facade's source)"
+build/native/trapezoid run out/sample.png out/native-straightened.png --auto --quiet
+echo "demo: out/native-straightened.png (build/native/trapezoid --auto, the perspective profile)"
 scripts/with_display.sh "$0" --runs

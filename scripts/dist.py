@@ -29,6 +29,7 @@ ARCHIVES = {
     "libsettings_core.a": None, "libsettings_win32.a": None, "libui_core.a": None,
     "libui_win32.a": None, "libplugin_core.a": None, "libplugin_win32.a": None,
     "libplatform_win32.a": None, "libhost_core.a": None, "libhost_files.a": None,
+    "libcommand_line.a": None,
 }
 # Header-only libraries compiled into the binaries, which no map names.
 HEADER_LIBRARIES = {"kvhost.exe": ["cxxopts"]}

@@ -2,9 +2,10 @@
 # Installs what building and testing the plug-in needs: the i686 mingw-w64 cross compiler, Wine
 # (32-bit), Xvfb, fonts (Wine's own for Marlett, IPA Gothic and P Gothic for Japanese), the
 # Japanese locale, zlib for kvhost, nasm and libjpeg-turbo for kvhost's JPEG codec (built from
-# Debian's source by build_libjpeg.sh) and its reference decoder for the tests, a metadata reader
-# that is not kvhost (exiftool) for the tests, the native test
-# and benchmark libraries, and clang with libFuzzer for the fuzz targets.
+# Debian's source by build_libjpeg.sh) and its reference decoder for the tests, the image
+# libraries of the native build (libjpeg-turbo, libpng, libtiff, libwebp, libheif), a metadata
+# reader that is not kvhost (exiftool) for the tests, the native test and benchmark libraries,
+# and clang with libFuzzer for the fuzz targets.
 # Idempotent and quiet when everything is already there.
 set -euo pipefail
 
@@ -14,6 +15,8 @@ packages=(
     g++-mingw-w64-i686-win32 binutils-mingw-w64-i686 mingw-w64-i686-dev libz-mingw-w64-dev
     wine wine32:i386 fonts-wine xvfb xauth fonts-ipafont-gothic
     nasm libjpeg-turbo-progs libimage-exiftool-perl
+    libjpeg62-turbo-dev libturbojpeg0-dev libpng-dev libtiff-dev libwebp-dev
+    libheif-dev
 )
 
 sudo_if_needed() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }

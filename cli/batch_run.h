@@ -1,0 +1,26 @@
+// A batch run the same way by every command: each input in turn, "[3/120] name.jpg" before it,
+// one error line for each that fails and the run going on, and "117 done, 3 failed" at the end.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <vector>
+
+// "[3/120] name.jpg": file INDEX (from 0) of COUNT.
+[[nodiscard]] std::string BatchLabel(std::size_t index, std::size_t count,
+                                     const std::string& input);
+
+// Called while the failure of INPUT's run is handled: the text of its error line, "error: " and
+// the HostError's message, or that it ran out of memory.
+[[nodiscard]] std::string FailureText(const std::string& input);
+
+// Prints "N done, F failed" on stdout; returns the exit code: 0 when none failed, else 1.
+int PrintBatchSummary(std::size_t count, std::size_t failed);
+
+// Runs RUN_ONE(input, label) for every input; it throws HostError (or std::bad_alloc) for a file
+// that fails. PROGRAM starts each line ("kvhost"); with ANNOUNCE each input's label is printed
+// on stderr before its run (a progress bar shows it otherwise). Returns the exit code.
+[[nodiscard]] int RunEachInput(
+    const std::vector<std::string>& inputs, const char* program, bool announce,
+    const std::function<void(const std::string& input, const std::string& label)>& runOne);

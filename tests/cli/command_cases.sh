@@ -1,0 +1,131 @@
+#!/usr/bin/env bash
+# One table of cases for both commands, kvhost.exe running the plug-in under Wine and the native
+# trapezoid: files of every kind read, every format written with the photograph's metadata,
+# batches, the refusals of batches that would lose a file, messages and exit codes; the native
+# command's batches on several threads against one. Given the native command too, kvhost's
+# results on every format are checked pixel for pixel against it.
+# Usage: command_cases.sh kvhost KVHOST.exe TRAPEZOID.dll MAKE_SAMPLE.py [NATIVE_TRAPEZOID]
+#        command_cases.sh native TRAPEZOID MAKE_SAMPLE.py
+set -u
+here=$(dirname "$(realpath "$0")")/../host
+png="python3 $here/png_tool.py"
+fmt="python3 $here/format_tool.py"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+native=""
+if [ "$1" = kvhost ]; then
+    program=kvhost kvhost=$(realpath "$2") sample=$(realpath "$4")
+    [ -n "${5:-}" ] && native=$(realpath "$5")
+    cp "$3" "$work/trapezoid.dll"
+    command() { wine "$kvhost" "$1" ./trapezoid.dll "${@:2}"; }
+else
+    program=trapezoid native=$(realpath "$2") sample=$(realpath "$3")
+    command() { "$native" "$1" "${@:2}" --settings vxfilters.ini; }
+fi
+cd "$work" || exit 1
+source "$here/checks.sh"
+settings() {  # SHAPE DIFFERENCE PERSPECTIVE
+    printf '[Trapezoid]\r\nshape=%s\r\ndifference=%s\r\nundefarea=0\r\ntransparent=0\r\nperspective=%s\r\n' \
+        "$1" "$2" "${3:-0}" >vxfilters.ini
+}
+run() {  # the run command, --quiet; exit code in rc, its lines in out and err
+    command run "$@" --quiet </dev/null >out.txt 2>err.txt
+    rc=$? out=$(tr -d '\r' <out.txt) err=$(tr -d '\r' <err.txt)
+}
+python3 "$sample" photo.png 480 360
+$png noise noise.png 160 100
+
+# Reading: every kind of file gives the 8-bit pixels it holds, 16-bit values rounded, TIFF in
+# either byte order.
+settings 1 0
+for kind in png16 png16grey greyalpha palette tiff16 tiff16be tiff16grey tiff16greybe tiff8be; do
+    file=$kind.$([[ $kind == tiff* ]] && echo tif || echo png)
+    expected=$($fmt make "$kind" "$file")
+    run "$file" read.png
+    check "read $kind" "0 $expected" "$rc $($png dump read.png)"
+done
+
+# Writing: every format, read back at its size; the photograph's metadata carried, upright.
+settings 1 -30
+cp photo.png camera.png && exiftool -q -overwrite_original -Make=Maker -Orientation#=6 camera.png
+for ext in png jpg tif bmp; do
+    run camera.png "out.$ext"
+    check "write $ext" "0 360 480" "$rc $(exiftool -s3 -ImageWidth -ImageHeight "out.$ext" | xargs)"
+done
+check "metadata in PNG, JPEG and TIFF" "Maker Maker Maker" \
+    "$(exiftool -T -Make out.png out.jpg out.tif | xargs)"
+
+# Batches: every file run, going on after one that fails.
+cp photo.png a.png && cp photo.png b.jpg && printf 'not an image' >bad.png
+run a.png bad.png b.jpg --out-dir outd
+check "batch goes on after a failure" "1 2 done, 1 failed" "$rc $out"
+check "batch names the failure" \
+    "$program: error: cannot read \"bad.png\": the file is too short to be an image (12 bytes)" "$err"
+[ -f outd/a.png ] && [ -f outd/b.jpg ]
+check "batch outputs" 0 $?
+
+# Batches that would lose a file are refused before any file is read, naming the pair.
+mkdir -p x y && cp a.png x/p.png && cp a.png y/p.png && cp a.png a_k.png
+refused() {  # NAME MESSAGE ARGS...
+    local name=$1 message=$2
+    shift 2
+    run "$@"
+    check "refused: $name" "1 $program: error: $message" "$rc $err"
+}
+refused "an input twice" 'the batch names one file twice: "a.png" and "./a.png"' \
+    a.png ./a.png --out-dir outr
+refused "two inputs to one output" '"x/p.png" and "y/p.png" would both be written to "outr/p.png"' \
+    x/p.png y/p.png --out-dir outr
+refused "a result over another input" \
+    'the result of "a.png" would be written over the input "a_k.png"' a.png a_k.png --out-dir . \
+    --suffix _k
+refused "results replacing their inputs" \
+    'the result of "a.png" would replace it: give --in-place to replace the inputs, or --suffix or another --out-dir to keep them' \
+    a.png b.jpg --out-dir .
+refused "a suffix with a path" \
+    '--suffix "/x" must not hold a path separator, a colon or "..": it is added to each output'"'"'s name' \
+    a.png --out-dir outr --suffix /x
+[ ! -e outr ] && cmp -s a.png photo.png
+check "refused batches touch nothing" 0 $?
+run a.png --out-dir . --in-place
+check "--in-place replaces the input" "0 1 done, 0 failed" "$rc $out"
+
+# Exit codes: a settings file the filter refuses, no straight lines, a missing file.
+settings 1 150
+run photo.png out.png
+check "refused settings: exit 2" 2 $rc
+settings 1 0
+command suggest noise.png </dev/null >out.txt 2>/dev/null
+check "suggest without lines: exit 3" "3 $program: no straight lines found" "$? $(tr -d '\r' <out.txt)"
+run nothere.png out.png
+check "a missing input: exit 1" "1 $program: error: cannot open \"nothere.png\"" "$rc ${err%: *}"
+
+# Batches on several threads: the same files, lines and count as with one job.
+if [ "$program" = trapezoid ]; then
+    settings 1 -30
+    cp out.tif c.tif && cp out.bmp d.bmp && cp out.jpg e.jpg && cp /dev/null f.png
+    for jobs in 1 3; do
+        "$native" run a.png b.jpg bad.png c.tif d.bmp e.jpg f.png --out-dir "jobs$jobs" --jobs "$jobs" \
+            --settings vxfilters.ini >"jobs$jobs.out" 2>"jobs$jobs.err"
+        echo "exit $?" >>"jobs$jobs.out"
+    done
+    check "--jobs 3: the same lines" "$(sed s/jobs1/jobs/ jobs1.out jobs1.err)" \
+        "$(sed s/jobs3/jobs/ jobs3.out jobs3.err)"
+    diff -r jobs1 jobs3 >/dev/null
+    check "--jobs 3: byte-identical outputs" 0 $?
+fi
+
+# The native command's result equals kvhost's pixel for pixel, on every format.
+if [ "$program" = kvhost ] && [ -n "$native" ]; then
+    settings 1 -40 1
+    for ext in png jpg tif bmp; do
+        run photo.png "k.$ext"
+        "$native" run photo.png "n.$ext" --settings vxfilters.ini --quiet
+        "$native" run "k.$ext" k.png --difference 0 --quiet && "$native" run "n.$ext" n.png \
+            --difference 0 --quiet
+        check "native equals kvhost: $ext" "$($png dump n.png | md5sum)" "$($png dump k.png | md5sum)"
+    done
+fi
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
