@@ -1,11 +1,10 @@
-// run --crop: the settings read as the plug-in reads them, the rectangle from the engine.
+// run --crop in kvhost: the settings read as the plug-in reads them.
 #include "host/defined_crop.h"
 
 #include <string>
 
-#include "host/host_error.h"
-#include "transform/defined_area.h"
 #include "transform/proportions.h"
+#include "transform/shape_profile.h"
 
 TrapezoidGeometrySettings ReadGeometrySettings(HMODULE plugin) {
     std::wstring path(32768, L'\0');
@@ -19,25 +18,4 @@ TrapezoidGeometrySettings ReadGeometrySettings(HMODULE plugin) {
     const std::int32_t shape = key(L"shape");
     return {shape >= 0 && shape < kShapeCount ? shape : 0, key(L"difference"), key(L"perspective"),
             key(L"proportions"), FocalOfSetting(key(L"focal"))};
-}
-
-void CropToDefined(RgbaImage& image, const SelectionRect& rect, const TrapezoidGeometrySettings& s,
-                   const std::string& input) {
-    const LineProfile profile =
-        s.perspective != 0 ? LineProfile::kPerspective : LineProfile::kClassic;
-    const SelectionRect d = DefinedRectangle(image.width, image.height, rect, s.shape, s.difference,
-                                             profile, s.proportions != 0, s.focal);
-    if (d.right <= d.left || d.bottom <= d.top) {
-        throw HostError(Quoted(input) + ": nothing of the result is defined to crop to");
-    }
-    const std::int32_t width = d.right - d.left;
-    const std::int32_t height = d.bottom - d.top;
-    if (width == image.width && height == image.height) return;
-    for (std::int32_t y = 0; y < height; ++y) {
-        const auto from = image.pixels.begin() + PixelIndex(d.left, d.top + y, image.width);
-        std::copy(from, from + width, image.pixels.begin() + PixelIndex(0, y, width));
-    }
-    image.pixels.resize(static_cast<std::size_t>(width) * height);
-    image.width = width;
-    image.height = height;
 }

@@ -11,6 +11,7 @@ namespace {
 
 constexpr std::uint16_t kOrientationTag = 0x0112;
 constexpr std::uint16_t kExifIfdTag = 0x8769;
+constexpr std::uint16_t kFocalIn35mmTag = 0xA405;
 constexpr std::uint16_t kPixelXTag = 0xA002;
 constexpr std::uint16_t kPixelYTag = 0xA003;
 constexpr std::uint16_t kThumbnailOffsetTag = 0x0201;
@@ -119,6 +120,20 @@ std::optional<int> ExifOrientation(const std::vector<std::uint8_t>& exif) noexce
     const std::optional<std::size_t> entry = block.Find(block.FirstDirectory(), kOrientationTag);
     const std::optional<std::uint32_t> value = entry ? block.Value(*entry) : std::nullopt;
     return value && *value >= 1 && *value <= 8 ? static_cast<int>(*value) : 1;
+}
+
+std::optional<int> ExifFocalIn35mm(const std::vector<std::uint8_t>& exif) noexcept {
+    std::vector<std::uint8_t> copy = exif;
+    const ExifBlock block(copy);
+    if (!block.Valid()) return std::nullopt;
+    const std::optional<std::size_t> link = block.Find(block.FirstDirectory(), kExifIfdTag);
+    const std::optional<std::uint32_t> at = link ? block.Value(*link) : std::nullopt;
+    if (!at) return std::nullopt;
+    const std::optional<std::size_t> entry = block.Find(*at, kFocalIn35mmTag);
+    const std::optional<std::uint32_t> value = entry ? block.Value(*entry) : std::nullopt;
+    // 0 says the focal length is unknown.
+    if (!value || *value == 0) return std::nullopt;
+    return static_cast<int>(*value);
 }
 
 namespace {

@@ -24,6 +24,10 @@ struct PhotoMetadata {
 // outside 1..8.
 [[nodiscard]] std::optional<int> ExifOrientation(const std::vector<std::uint8_t>& exif) noexcept;
 
+// The lens's focal length in the 35-mm frame that an EXIF block records (FocalLengthIn35mmFormat,
+// in its EXIF directory), in millimetres; nothing when the block is damaged or does not say.
+[[nodiscard]] std::optional<int> ExifFocalIn35mm(const std::vector<std::uint8_t>& exif) noexcept;
+
 // An EXIF block placed in a TIFF file whose own first directory describes the picture: the block
 // is written at offset `at` of the file, in its byte order, its directories' links and values moved
 // there; the tags of its first directory that describe the photograph (not the layout of its

@@ -99,6 +99,26 @@ TEST(PhotoMetadata, ExifPlacedInATiffFile) {
     EXPECT_FALSE(PlaceExifInTiff(CameraExif(6), 0xFFFFFFF0u)) << "past 32-bit offsets";
 }
 
+// The lens read from the EXIF directory: a 35-mm focal length of 0 says it is unknown.
+TEST(PhotoMetadata, FocalLengthIn35mmFromTheExifDirectory) {
+    const auto withFocal = [](std::uint8_t focal) {
+        std::vector<std::uint8_t> b = CameraExif(1);
+        const std::size_t entry = 38 + 2 + 12;  // the EXIF directory's second entry
+        b[entry] = 0x05;
+        b[entry + 1] = 0xA4;
+        b[entry + 2] = 3;  // a short
+        b[entry + 8] = focal;
+        b[entry + 9] = 0;
+        return b;
+    };
+    EXPECT_EQ(ExifFocalIn35mm(withFocal(50)), 50);
+    EXPECT_EQ(ExifFocalIn35mm(withFocal(0)), std::nullopt);
+    EXPECT_EQ(ExifFocalIn35mm(CameraExif(1)), std::nullopt);
+    std::vector<std::uint8_t> farExif = withFocal(50);
+    farExif[8 + 2 + 12 + 8] = 0xF0;
+    EXPECT_EQ(ExifFocalIn35mm(farExif), std::nullopt);
+}
+
 TEST(PhotoMetadata, DamagedBlocksAreRefusedWithoutReadingOutside) {
     const std::vector<std::uint8_t> camera = CameraExif(3);
     std::vector<std::uint8_t> farFirst = camera;

@@ -19,6 +19,9 @@ constexpr OptionHelp kOptionHelp[] = {
     {"--fill MODE", "the uncovered area: edge, source, fg, bg, white or black"},
     {"--transparent", "the uncovered area gets alpha 0"},
     {"--perspective", "the perspective profile: straight lines stay straight"},
+    {"--proportions", "with the perspective profile: the camera's tilt undone, floors and windows"},
+    {"", "in their true proportions"},
+    {"--focal MM", "the lens, mm in the 35-mm frame, 8..800 (default: the photograph's, else 28)"},
     {"--classic", "the classic profile (the default of run without --auto)"},
     {"--settings FILE", "a vxfilters.ini whose [Trapezoid] section gives the settings"},
     {"--rect L,T,R,B", "the selection rectangle, right and bottom exclusive, in the picture"},
@@ -29,6 +32,7 @@ constexpr OptionHelp kOptionHelp[] = {
     {"--strip", "write none of the photograph's EXIF, ICC profile and XMP"},
     {"--auto", "straighten each picture (the perspective profile unless --classic or --settings)"},
     {"--horizontal", "straighten near-horizontal lines instead of verticals"},
+    {"--crop", "cut the result to the largest rectangle the settings leave defined"},
     {"--out-dir DIR", "batch: write each input into DIR under its own name"},
     {"--suffix TEXT", "batch: add TEXT to each output name, before the extension"},
     {"--format F", "batch: write png, jpg, tif, bmp or webp (default: the input's format)"},
@@ -46,7 +50,7 @@ void AddFilterOptions(cxxopts::Options& options) {
         "more", "", cxxopts::value<std::vector<std::string>>())("rect", "", text())(
         "mask", "", text())("horizontal", "")("classic", "")("perspective", "")(
         "settings", "", text())("shape", "", text())("difference", "", text())("fill", "", text())(
-        "transparent", "");
+        "transparent", "")("proportions", "")("focal", "", text());
     options.parse_positional({"input", "more"});
 }
 
@@ -54,7 +58,7 @@ void AddRunOptions(cxxopts::Options& options) {
     AddFilterOptions(options);
     options.add_options()("fg", "", cxxopts::value<std::string>())(
         "bg", "", cxxopts::value<std::string>())("quality", "", cxxopts::value<std::string>())(
-        "strip", "")("auto", "")("quiet", "")("in-place", "")(
+        "strip", "")("auto", "")("crop", "")("quiet", "")("in-place", "")(
         "jobs", "", cxxopts::value<std::string>())("out-dir", "", cxxopts::value<std::string>())(
         "suffix", "", cxxopts::value<std::string>())("format", "", cxxopts::value<std::string>());
 }
@@ -64,14 +68,16 @@ std::string Text(const cxxopts::ParseResult& result, const char* key) {
 }
 
 // The [Trapezoid] section of a settings file, read by the plug-in's rules; a difference out of
-// range is refused as the plug-in refuses it.
-TrapezoidSettings SettingsOfFile(const std::string& path) {
+// range is refused as the plug-in refuses it. Whether the file gives the lens goes to `run`.
+TrapezoidSettings SettingsOfFile(const std::string& path, FilterOptions& run) {
     std::ifstream file(path, std::ios::binary);
     if (!file) throw HostError("cannot open " + Quoted(path));
     std::ostringstream text;
     text << file.rdbuf();
+    const RawSettings raw = ReadSettingsText(text.str());
+    run.focalGiven = FocalOfSetting(raw.focal) == raw.focal;
     TrapezoidSettings settings{};
-    ApplyReadRules(ReadSettingsText(text.str()), &settings);
+    ApplyReadRules(raw, &settings);
     return settings;
 }
 
@@ -88,10 +94,12 @@ std::int32_t FillMode(const std::string& name) {
 // --classic or a settings file chooses.
 void ReadSettings(const cxxopts::ParseResult& result, bool straighten, FilterOptions& run) {
     TrapezoidSettings& settings = run.settings;
-    if (result.count("settings") != 0)
-        settings = SettingsOfFile(Text(result, "settings"));
-    else
+    if (result.count("settings") != 0) {
+        settings = SettingsOfFile(Text(result, "settings"), run);
+    } else {
         settings.perspective = straighten ? 1 : 0;
+        settings.focal = kDefaultFocal;
+    }
     if (result["perspective"].as<bool>() && result["classic"].as<bool>()) {
         throw UsageError("--perspective and --classic choose opposite profiles: give one");
     }
@@ -104,6 +112,11 @@ void ReadSettings(const cxxopts::ParseResult& result, bool straighten, FilterOpt
     }
     if (result.count("fill") != 0) settings.fill.mode = FillMode(Text(result, "fill"));
     if (result["transparent"].as<bool>()) settings.fill.transparent = 1;
+    if (result["proportions"].as<bool>()) settings.proportions = 1;
+    if (result.count("focal") != 0) {
+        settings.focal = ParseNumberIn(Text(result, "focal"), "focal", kMinFocal, kMaxFocal);
+        run.focalGiven = true;
+    }
 }
 
 void ReadSelection(const cxxopts::ParseResult& result, FilterOptions& run) {
@@ -143,6 +156,7 @@ FilterOptions ParseRunOptions(const std::vector<std::string>& arguments) {
         run.write.jpegQuality = ParseNumberIn(Text(result, "quality"), "quality", 1, 100);
     }
     run.write.strip = result["strip"].as<bool>();
+    run.crop = result["crop"].as<bool>();
     run.quiet = result["quiet"].as<bool>();
     run.jobs = std::max(1u, std::thread::hardware_concurrency());
     if (result.count("jobs") != 0) {

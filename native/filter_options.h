@@ -25,15 +25,17 @@ struct FilterOptions {
     TrapezoidSettings settings{};  // the settings file's, then the options'
     bool straighten = false;       // --auto: a suggestion for each picture before its run
     StraightenDirection direction = StraightenDirection::kVerticals;
+    bool focalGiven = false;  // --focal or the settings file's: else each photograph's lens
+    bool crop = false;        // --crop: each result cut to what its settings leave defined
     bool quiet = false;
     unsigned jobs = 1;  // a batch's pictures run at once: --jobs, by default the processors
 };
 
 constexpr char kRunUsage[] =
     "trapezoid run IN OUT [--shape 0..5] [--difference -100..100] [--fill MODE] "
-    "[--transparent] [--perspective] [--settings FILE] [--rect L,T,R,B] [--mask MASK] "
-    "[--fg RRGGBB[AA]] [--bg RRGGBB[AA]] [--quality Q] [--strip] [--auto [--horizontal] "
-    "[--classic]] [--quiet]";
+    "[--transparent] [--perspective [--proportions [--focal MM]]] [--settings FILE] "
+    "[--rect L,T,R,B] [--mask MASK] [--fg RRGGBB[AA]] [--bg RRGGBB[AA]] [--quality Q] [--strip] "
+    "[--auto [--horizontal] [--classic]] [--crop] [--quiet]";
 constexpr char kRunBatchUsage[] =
     "trapezoid run IN... --out-dir DIR [--suffix TEXT] [--format png|jpg|tif|bmp|webp] "
     "[--in-place] "

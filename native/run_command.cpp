@@ -13,6 +13,7 @@
 #include "cli/arguments.h"
 #include "cli/batch_run.h"
 #include "cli/command_error.h"
+#include "cli/defined_crop.h"
 #include "cli/run_selection.h"
 #include "native/commands.h"
 #include "native/filter_options.h"
@@ -20,6 +21,7 @@
 #include "native/picture_files.h"
 #include "native/threaded_pass.h"
 #include "settings/localized_text.h"
+#include "transform/proportions.h"
 #include "transform/transform_pass.h"
 
 namespace {
@@ -92,6 +94,16 @@ void RunFilter(const FilterOptions& run, TrapezoidSettings settings, const Selec
                           visible ? Progress::Report : nullptr, 0};
     // A run alone has the processors to itself; a batch's runs share them already.
     const unsigned threads = alone ? std::max(1u, std::thread::hardware_concurrency()) : 1;
+    if (settings.perspective != 0 && settings.proportions != 0) {
+        if (!RunTransformInProportion(selected.image.pixels.data(), destination.pixels.data(),
+                                      selected.image.width, selected.image.height, selected.rect,
+                                      settings.shape, settings.difference, settings.focal,
+                                      settings.fill, &record)) {
+            throw std::bad_alloc();
+        }
+        if (visible) std::fputs("\n", stderr);
+        return;
+    }
     RunTransformOnThreads(selected.image.pixels.data(), destination.pixels.data(),
                           selected.image.width, selected.image.height, selected.rect,
                           settings.shape, settings.difference,
@@ -107,6 +119,10 @@ int RunOne(const FilterOptions& run, const std::string& input, const std::string
     Selected selected = ReadSelected(run, input, job);
     CheckWritable(output, selected.image.width, selected.image.height);
     TrapezoidSettings settings = run.settings;
+    if (!run.focalGiven) {
+        settings.focal =
+            FocalOfSetting(ExifFocalIn35mm(selected.image.metadata.exif).value_or(kDefaultFocal));
+    }
     if (run.straighten) {
         const std::optional<Straightening> found = Suggest(selected, run);
         if (!found) {
@@ -121,6 +137,16 @@ int RunOne(const FilterOptions& run, const std::string& input, const std::string
     RunFilter(run, settings, selected, destination, label, job.Direct());
     if (!selected.mask.empty())
         KeepUnselected(selected.mask, selected.image.pixels, destination.pixels);
+    if (run.crop) {
+        CropToDefined(destination, selected.rect,
+                      {settings.shape, settings.difference, settings.perspective,
+                       settings.proportions, settings.focal},
+                      input);
+        if (!run.quiet) {
+            job.Line(Quoted(input) + ": cropped to " + std::to_string(destination.width) + "x" +
+                     std::to_string(destination.height));
+        }
+    }
     selected.image = RgbaImage();  // the encoder gets the room
     WritePicture(output, destination, run.write, job);
     return kExitSuccess;

@@ -24,16 +24,17 @@ bool SameName(std::string_view a, std::string_view b) {
     return true;
 }
 
-// The six keys in the order of RawSettings' fields.
-constexpr const char* kKeys[6] = {kShapeKey,       kDifferenceKey, kUndefinedAreaKey,
-                                  kTransparentKey, kPreviewKey,    kPerspectiveKey};
-static_assert(sizeof(RawSettings) == sizeof(kKeys) / sizeof(kKeys[0]) * sizeof(std::int32_t));
+// The keys in the order of RawSettings' fields.
+constexpr const char* kKeys[] = {kShapeKey,   kDifferenceKey,  kUndefinedAreaKey, kTransparentKey,
+                                 kPreviewKey, kPerspectiveKey, kProportionsKey,   kFocalKey};
+constexpr int kKeyCount = sizeof(kKeys) / sizeof(kKeys[0]);
+static_assert(sizeof(RawSettings) == kKeyCount * sizeof(std::int32_t));
 
 }  // namespace
 
 RawSettings ReadSettingsText(std::string_view text) {
-    std::int32_t values[6] = {};
-    bool found[6] = {};
+    std::int32_t values[kKeyCount] = {};
+    bool found[kKeyCount] = {};
     enum { kBefore, kInside, kAfter } where = kBefore;
     while (!text.empty() && where != kAfter) {
         const std::size_t end = text.find('\n');
@@ -48,11 +49,11 @@ RawSettings ReadSettingsText(std::string_view text) {
         const std::size_t equals = line.find('=');
         if (where != kInside || equals == std::string_view::npos) continue;
         const std::string_view key = Trimmed(line.substr(0, equals));
-        for (int i = 0; i < 6; ++i) {
+        for (int i = 0; i < kKeyCount; ++i) {
             if (found[i] || !SameName(key, kKeys[i])) continue;
             found[i] = true;
             values[i] = ParseProfileInt(std::string(Trimmed(line.substr(equals + 1))).c_str());
         }
     }
-    return {values[0], values[1], values[2], values[3], values[4], values[5]};
+    return {values[0], values[1], values[2], values[3], values[4], values[5], values[6], values[7]};
 }

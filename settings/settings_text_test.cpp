@@ -9,18 +9,18 @@ namespace {
 TEST(SettingsText, FindsTheKeysAsTheProfileFunctionsDo) {
     const struct {
         const char* text;
-        RawSettings expected;  // shape, difference, undefarea, transparent, preview, perspective
+        RawSettings expected;  // the keys in the file's order, proportions and focal last
     } cases[] = {
         {"[Trapezoid]\r\nshape=1\r\ndifference=-30\r\nundefarea=4\r\ntransparent=1\r\n"
-         "preview=1\r\nperspective=1\r\n",
-         {1, -30, 4, 1, 1, 1}},
+         "preview=1\r\nperspective=1\r\nproportions=1\r\nfocal=50\r\n",
+         {1, -30, 4, 1, 1, 1, 1, 50}},
         // Names in any case, blanks around names and values, a comment after a number.
-        {"[ trapezoid ]\n  SHAPE = 2 \nDifference=12 ; squeezed\n", {2, 12, 0, 0, 0, 0}},
+        {"[ trapezoid ]\n  SHAPE = 2 \nDifference=12 ; squeezed\n", {2, 12, 0, 0, 0, 0, 0, 0}},
         // Only the section's own keys, and only the first line of a key.
         {"shape=5\n[Other]\nshape=4\n[Trapezoid]\nshape=3\nshape=1\n[Next]\ndifference=9\n",
-         {3, 0, 0, 0, 0, 0}},
-        {"", {0, 0, 0, 0, 0, 0}},
-        {"[Trapezoid]\ndifference=150\nshape=x\n", {0, 150, 0, 0, 0, 0}},
+         {3, 0, 0, 0, 0, 0, 0, 0}},
+        {"", {0, 0, 0, 0, 0, 0, 0, 0}},
+        {"[Trapezoid]\ndifference=150\nshape=x\n", {0, 150, 0, 0, 0, 0, 0, 0}},
     };
     for (const auto& c : cases) {
         const RawSettings read = ReadSettingsText(c.text);
@@ -31,6 +31,8 @@ TEST(SettingsText, FindsTheKeysAsTheProfileFunctionsDo) {
         EXPECT_EQ(read.transparent, e.transparent) << c.text;
         EXPECT_EQ(read.preview, e.preview) << c.text;
         EXPECT_EQ(read.perspective, e.perspective) << c.text;
+        EXPECT_EQ(read.proportions, e.proportions) << c.text;
+        EXPECT_EQ(read.focal, e.focal) << c.text;
     }
 }
 

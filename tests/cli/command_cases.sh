@@ -24,9 +24,9 @@ else
 fi
 cd "$work" || exit 1
 source "$here/checks.sh"
-settings() {  # SHAPE DIFFERENCE PERSPECTIVE
-    printf '[Trapezoid]\r\nshape=%s\r\ndifference=%s\r\nundefarea=0\r\ntransparent=0\r\nperspective=%s\r\n' \
-        "$1" "$2" "${3:-0}" >vxfilters.ini
+settings() {  # SHAPE DIFFERENCE PERSPECTIVE PROPORTIONS
+    printf '[Trapezoid]\r\nshape=%s\r\ndifference=%s\r\nundefarea=0\r\ntransparent=0\r\nperspective=%s\r\nproportions=%s\r\n' \
+        "$1" "$2" "${3:-0}" "${4:-0}" >vxfilters.ini
 }
 run() {  # the run command, --quiet; exit code in rc, its lines in out and err
     command run "$@" --quiet </dev/null >out.txt 2>err.txt
@@ -125,6 +125,15 @@ if [ "$program" = kvhost ] && [ -n "$native" ]; then
             --difference 0 --quiet
         check "native equals kvhost: $ext" "$($png dump n.png | md5sum)" "$($png dump k.png | md5sum)"
     done
+    # The proportions restored and the result cropped to what they leave defined.
+    settings 1 -40 1 1
+    run camera.png k.png --crop
+    "$native" run camera.png n.png --settings vxfilters.ini --crop --quiet
+    check "native equals kvhost: proportions, --crop" "$($png dump n.png | md5sum)" \
+        "$($png dump k.png | md5sum)"
+    check "--crop keeps the metadata, the size its own" \
+        "Maker $(exiftool -s3 -ImageWidth -ImageHeight k.png | xargs)" \
+        "$(exiftool -s3 -Make -ExifImageWidth -ExifImageHeight k.png | xargs)"
 fi
 
 echo "$passed passed, $failed failed"
