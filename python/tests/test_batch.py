@@ -70,8 +70,10 @@ def test_a_collection_gives_the_native_results_and_one_failure(tmp_path, photo, 
 
 
 def worker_processes(process):
-    return [child for child in psutil.Process(process.pid).children(recursive=True)
-            if "spawn_main" in " ".join(child.cmdline())]
+    """The local cluster's worker processes: forks of the batch's own."""
+    batch = psutil.Process(process.pid)
+    return [child for child in batch.children(recursive=True)
+            if child.cmdline() == batch.cmdline()]
 
 
 def test_a_worker_killed_mid_run_loses_no_file(tmp_path, photo, command):
