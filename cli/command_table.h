@@ -30,12 +30,22 @@ struct OptionHelp {
 };
 void PrintOptionLine(std::FILE* stream, const OptionHelp& help);
 
-// What run's help says of pictures and of the format written, the same for every command.
-constexpr char kPicturesHelp[] =
-    "pictures: read upright, as their EXIF orientation shows them to a viewer; --rect and\n"
-    "  --mask are in that upright picture, and the result is written upright\n";
-constexpr char kWrittenFormatsHelp[] =
-    "  writes by the output's extension: .png and .tif with alpha, .jpg/.jpeg and .bmp without\n";
+// The help of a run command: its two usages, its options one line each, what it says of pictures,
+// the formats it reads (READS) and of them those it writes with alpha (WITH_ALPHA), and its exit
+// codes (EXIT_CODES), each on one line.
+template <std::size_t kOptions>
+void PrintRunCommandHelp(std::FILE* stream, const char* usage, const char* batchUsage,
+                         const OptionHelp (&options)[kOptions], const char* reads,
+                         const char* withAlpha, const char* exitCodes) {
+    std::fprintf(stream, "usage: %s\n       %s\noptions:\n", usage, batchUsage);
+    for (const OptionHelp& help : options) PrintOptionLine(stream, help);
+    std::fprintf(stream,
+                 "pictures: read upright, as their EXIF orientation shows them to a viewer; "
+                 "--rect and\n  --mask are in that upright picture, and the result is written "
+                 "upright\nformats: reads %s;\n  writes by the output's extension: %s with alpha, "
+                 ".jpg/.jpeg and .bmp without\nexit codes: %s\n",
+                 reads, withAlpha, exitCodes);
+}
 
 // Runs the command that ARGUMENTS (program name first) name with the arguments after the
 // program's name, or answers --version, help and -h itself. Throws UsageError for an unknown or

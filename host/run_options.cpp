@@ -90,16 +90,8 @@ void PrintOptionHelp(std::FILE* stream, std::initializer_list<std::string_view> 
 }
 
 void PrintRunHelp(std::FILE* stream) {
-    std::fprintf(stream, "usage: %s\n       %s\noptions:\n", kRunUsage, kRunBatchUsage);
-    for (const OptionHelp& help : kOptionHelp) PrintOptionLine(stream, help);
-    std::fputs(kPicturesHelp, stream);
-    std::fputs(
-        "formats: reads PNG (8 or 16 bits, grey, palette, alpha), JPEG, TIFF (8 or 16 bits), "
-        "BMP;\n",
-        stream);
-    std::fputs(kWrittenFormatsHelp, stream);
-    std::fputs(
-        "exit codes: 0 done, 1 kvhost's own error (in a batch: any file failed), 2 the plug-in "
-        "refused\n",
-        stream);
+    PrintRunCommandHelp(
+        stream, kRunUsage, kRunBatchUsage, kOptionHelp,
+        "PNG (8 or 16 bits, grey, palette, alpha), JPEG, TIFF (8 or 16 bits), BMP", ".png and .tif",
+        "0 done, 1 kvhost's own error (in a batch: any file failed), 2 the plug-in refused");
 }

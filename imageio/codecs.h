@@ -28,13 +28,17 @@ constexpr std::uint32_t kJpegMaxSide = 65500;
 [[nodiscard]] Encoded WriteWebp(const RgbaImage& image, const PhotoMetadata& metadata,
                                 const EncodeOptions& options);
 
+// HEIF is read only.
+[[nodiscard]] bool IsHeic(ByteView start);
+[[nodiscard]] Decoded ReadHeic(ByteView file, const SizeCheck& check);
+
 [[nodiscard]] bool IsBmp(ByteView start);
 [[nodiscard]] Decoded ReadBmp(ByteView file, const SizeCheck& check);
 [[nodiscard]] Encoded WriteBmp(const RgbaImage& image, const PhotoMetadata& metadata,
                                const EncodeOptions& options);
 
-// Rows of BGRA words converted to the bytes a codec takes: R, G, B (and A), as PNG and TIFF hold
-// them; sixteen rows of 16-bit samples and 8-bit ones rounded: the shared helpers of the codecs.
+// Helpers the codecs share: a 16-bit sample rounded to the nearest 8-bit value (65535 to 255,
+// 32896 to 128), and BGRA words as the R, G, B (and A) bytes PNG, TIFF and BMP store.
 [[nodiscard]] constexpr std::uint8_t Round16(std::uint32_t value) noexcept {
     return static_cast<std::uint8_t>((value * 255 + 32767) / 65535);
 }

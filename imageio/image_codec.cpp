@@ -29,8 +29,8 @@ const Codec* CodecOfExtension(const std::string& extension) {
 
 }  // namespace
 
-const std::array<Codec, 5>& Codecs() {
-    static constexpr std::array<Codec, 5> kCodecs = {{
+const std::array<Codec, 6>& Codecs() {
+    static constexpr std::array<Codec, 6> kCodecs = {{
         // format, title, name, extensions, sniff, read, write, keeps alpha, metadata, largest side
         {Format::kJpeg, "JPEG", "jpg", ".jpg .jpeg ", IsJpeg, ReadJpeg, WriteJpeg, false,
          kExif | kIcc | kXmp, kJpegMaxSide},
@@ -41,6 +41,8 @@ const std::array<Codec, 5>& Codecs() {
         {Format::kBmp, "BMP", "bmp", ".bmp ", IsBmp, ReadBmp, WriteBmp, false, 0, 0x7FFFFFFF},
         {Format::kWebp, "WebP", "webp", ".webp ", IsWebp, ReadWebp, WriteWebp, true,
          kExif | kIcc | kXmp, 16383},
+        {Format::kHeic, "HEIF", "heic", ".heic .heif .hif ", IsHeic, ReadHeic, nullptr, true,
+         kExif | kIcc | kXmp, 0},
     }};
     return kCodecs;
 }
@@ -75,7 +77,7 @@ Decoded Decode(ByteView file, const SizeCheck& check) {
     }
     const Codec* codec = CodecOfBytes(file);
     if (codec == nullptr) {
-        throw ImageError("not an image of a format read here (PNG, JPEG, TIFF, BMP, WebP)");
+        throw ImageError("not an image of a format read here (PNG, JPEG, TIFF, BMP, WebP, HEIF)");
     }
     return codec->read(file, check);
 }
@@ -116,6 +118,8 @@ PhotoMetadata MetadataToWrite(const RgbaImage& image, bool strip,
 
 Encoded EncodeFor(Format format, const RgbaImage& image, const EncodeOptions& options) {
     const Codec& codec = CodecOf(format);
+    if (codec.write == nullptr)
+        throw ImageError(std::string("a ") + codec.title + " file is read only");
     if (static_cast<std::uint32_t>(std::max(image.width, image.height)) > codec.maxSide) {
         throw ImageError(std::string("a ") + codec.title + " has at most " +
                          std::to_string(codec.maxSide) + " pixels a side");

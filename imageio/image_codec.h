@@ -1,7 +1,8 @@
 // Image files in memory: one table of codecs (JPEG through libjpeg-turbo, PNG through libpng, TIFF
-// through libtiff, BMP through stb, WebP through libwebp), each reading a file's bytes into the
-// plug-in's 8-bit BGRA with the photograph's metadata and writing them back. Portable: no
-// windows.h; the callers own the files, the messages' file names and the memory limits.
+// through libtiff, BMP through stb, WebP through libwebp, HEIF read through libheif), each reading
+// a file's bytes into the plug-in's 8-bit BGRA with the photograph's metadata and writing them
+// back. Portable: no windows.h; the callers own the files, the messages' file names and the memory
+// limits.
 #pragma once
 
 #include <array>
@@ -17,7 +18,7 @@
 
 namespace imageio {
 
-enum class Format { kJpeg, kPng, kTiff, kBmp, kWebp };
+enum class Format { kJpeg, kPng, kTiff, kBmp, kWebp, kHeic };
 
 // What of a photograph's metadata a format carries.
 enum MetadataKind : unsigned { kExif = 1, kIcc = 2, kXmp = 4 };
@@ -65,7 +66,7 @@ struct Codec {
     const char* extensions;         // every extension read as this format, each with a space
     bool (*sniff)(ByteView start);  // true when a file's first bytes are this format's
     Decoded (*read)(ByteView file, const SizeCheck& check);  // throws ImageError
-    // Writes IMAGE's pixels with METADATA as given; throws ImageError.
+    // Writes IMAGE's pixels with METADATA as given; throws ImageError. Null: read only.
     Encoded (*write)(const RgbaImage& image, const PhotoMetadata& metadata,
                      const EncodeOptions& options);
     bool keepsAlpha;        // writes RGBA when some pixel is not opaque; else alpha is dropped
@@ -74,7 +75,7 @@ struct Codec {
 };
 
 // Every codec, JPEG first.
-[[nodiscard]] const std::array<Codec, 5>& Codecs();
+[[nodiscard]] const std::array<Codec, 6>& Codecs();
 
 [[nodiscard]] const Codec& CodecOf(Format format);
 // The codec of a file name's extension (any case), of a --format value (png, jpg or jpeg, tif or
@@ -91,10 +92,10 @@ struct Codec {
 // a damaged EXIF block is left out with a warning.
 [[nodiscard]] Decoded DecodeUpright(ByteView file, const SizeCheck& check);
 
-// Writes an upright result in FORMAT with what it carries of the image's metadata: none with
-// options.strip, else its EXIF block made fit for the result (orientation 1, its size, no
-// thumbnail; left out with a warning when damaged); a warning says what the format leaves out.
-// Throws ImageError.
+// Writes an upright result in FORMAT (one the table writes) with what it carries of the image's
+// metadata: none with options.strip, else its EXIF block made fit for the result (orientation 1,
+// its size, no thumbnail; left out with a warning when damaged); a warning says what the format
+// leaves out. Throws ImageError.
 [[nodiscard]] Encoded EncodeFor(Format format, const RgbaImage& image,
                                 const EncodeOptions& options);
 

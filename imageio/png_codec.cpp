@@ -52,6 +52,23 @@ class PngReader {
     std::size_t at = 0;
 };
 
+// Every chunk's length within the file: libpng allocates a chunk's buffer (an eXIf's, say) before
+// it reads the chunk, so a damaged length in a small file would ask for gigabytes.
+void CheckChunkLengths(ByteView file) {
+    constexpr std::size_t kSignatureBytes = 8;
+    constexpr std::size_t kChunkFrameBytes = 12;  // length, type, CRC
+    for (std::size_t at = kSignatureBytes; at + kChunkFrameBytes <= file.size;) {
+        const std::uint8_t* chunk = file.data + at;
+        const std::size_t length = std::size_t{chunk[0]} << 24 | std::size_t{chunk[1]} << 16 |
+                                   std::size_t{chunk[2]} << 8 | chunk[3];
+        if (length > file.size - at - kChunkFrameBytes) {
+            throw ImageError("the PNG file is damaged or cut short");
+        }
+        if (std::memcmp(chunk + 4, "IEND", 4) == 0) return;
+        at += kChunkFrameBytes + length;
+    }
+}
+
 // The EXIF block, ICC profile and XMP packet of the chunks read so far, each kept once found.
 void TakeMetadata(png_structp png, png_infop info, PhotoMetadata& metadata) {
     png_bytep exif = nullptr;
@@ -130,6 +147,7 @@ bool IsPng(ByteView start) {
 }
 
 Decoded ReadPng(ByteView file, const SizeCheck& check) {
+    CheckChunkLengths(file);
     PngReader reader(file);
     png_read_info(reader.png, reader.info);
     const png_uint_32 width = png_get_image_width(reader.png, reader.info);

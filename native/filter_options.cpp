@@ -115,7 +115,7 @@ void ReadSelection(const cxxopts::ParseResult& result, FilterOptions& run) {
 
 std::optional<std::string> ExtensionOfFormat(const std::string& name) {
     const imageio::Codec* codec = imageio::CodecOfName(name);
-    if (codec == nullptr) return std::nullopt;
+    if (codec == nullptr || codec->write == nullptr) return std::nullopt;
     return std::string(".") + codec->name;
 }
 
@@ -166,17 +166,12 @@ FilterOptions ParseSuggestOptions(const std::vector<std::string>& arguments) {
 }
 
 void PrintRunHelp(std::FILE* stream) {
-    std::fprintf(stream, "usage: %s\n       %s\noptions:\n", kRunUsage, kRunBatchUsage);
-    for (const OptionHelp& help : kOptionHelp) PrintOptionLine(stream, help);
-    std::fputs(kPicturesHelp, stream);
-    std::fputs(
-        "formats: reads PNG, JPEG, TIFF (every compression of the system's libtiff), BMP, WebP;\n",
-        stream);
-    std::fputs(kWrittenFormatsHelp, stream);
-    std::fputs(
-        "exit codes: 0 done, 1 trapezoid's own error (in a batch: any file failed), 2 the filter "
-        "refused the settings\n",
-        stream);
+    PrintRunCommandHelp(
+        stream, kRunUsage, kRunBatchUsage, kOptionHelp,
+        "PNG, JPEG, TIFF (every compression of the system's libtiff), BMP, WebP, HEIF",
+        ".png, .tif and .webp",
+        "0 done, 1 trapezoid's own error (in a batch: any file failed), 2 the filter refused the "
+        "settings");
 }
 
 void PrintSuggestHelp(std::FILE* stream) {

@@ -123,6 +123,10 @@ void CheckWritable(const std::string& path, std::int32_t width, std::int32_t hei
         throw HostError("cannot write " + Quoted(path) +
                         ": the extension names no format (.png, .jpg, .tif, .bmp, .webp)");
     }
+    if (codec->write == nullptr) {
+        throw HostError("cannot write " + Quoted(path) + ": " + codec->title +
+                        " files are read, not written");
+    }
     if (static_cast<std::uint32_t>(std::max(width, height)) > codec->maxSide) {
         throw HostError("cannot write " + Quoted(path) + ": a " + codec->title + " has at most " +
                         std::to_string(codec->maxSide) + " pixels a side");
@@ -152,10 +156,14 @@ void WritePicture(const std::string& path, const RgbaImage& image,
         unlink(temporary.c_str());
         throw;
     }
-    // A new file gets the permissions a plain one would; mkstemp's are the owner's alone.
-    const mode_t mask = umask(0);
-    umask(mask);
-    fchmod(descriptor, 0666 & ~mask);
+    // A new file gets the permissions a plain one would; mkstemp's are the owner's alone. The
+    // process's mask is read once, before a batch's threads could see it changed.
+    static const mode_t kMask = [] {
+        const mode_t mask = umask(0);
+        umask(mask);
+        return mask;
+    }();
+    fchmod(descriptor, 0666 & ~kMask);
     close(descriptor);
     if (std::rename(temporary.c_str(), path.c_str()) != 0) {
         const int error = errno;
