@@ -61,7 +61,7 @@ def write(path, image, metadata=None, quality=92):
     _engine.write(str(path), image, metadata, quality)
 
 
-def options_of(settings):
+def _options_of(settings):
     """The ``trapezoid run`` options of keyword settings (run_file's)."""
     options = []
     for key, value in settings.items():
@@ -86,5 +86,5 @@ def run_file(input, output, auto=False, **settings):
     Returns the lines the command would print (warnings, the suggestion taken).
     Raises ValueError for a bad setting, FileError (an OSError) for a file that fails.
     """
-    arguments = [str(input), str(output)] + options_of(dict(settings, auto=auto))
+    arguments = [str(input), str(output)] + _options_of(dict(settings, auto=auto))
     return _engine.run_one(arguments, str(input), str(output))
