@@ -39,3 +39,8 @@ scripts/with_display.sh /usr/bin/python3 bench/kvhost_bench.py "$PWD/build/win32
 cmake --build build/native -j"$(nproc)" --target trapezoid_command native_jpeg_bench
 mkdir -p build/native_bench
 build/native/native_jpeg_bench "$PWD/build/native/trapezoid" build/native_bench 5
+# The Python module's correct against the C++ pass on a 6000 x 4000 picture, and the batch of 16
+# JPEGs above through Dask on a local cluster of two workers against trapezoid run --jobs 2.
+cmake --build build/native -j"$(nproc)" --target pass_time trapezoid_python
+PYTHONPATH="$PWD/build/native/python" /usr/bin/python3 bench/python_bench.py \
+    build/native/pass_time "$PWD/build/native/trapezoid" build/native_bench

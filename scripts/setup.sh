@@ -5,7 +5,9 @@
 # Debian's source by build_libjpeg.sh) and its reference decoder for the tests, the image
 # libraries of the native build (libjpeg-turbo, libpng, libtiff, libwebp, libheif), a metadata
 # reader that is not kvhost (exiftool) for the tests, the native test and benchmark libraries,
-# and clang with libFuzzer for the fuzz targets.
+# the Python module's pybind11, NumPy, pytest and Dask's distributed scheduler (with psutil,
+# fsspec, and what pip needs to install the package into a venv), and clang with libFuzzer for
+# the fuzz targets.
 # Idempotent and quiet when everything is already there.
 set -euo pipefail
 
@@ -17,6 +19,9 @@ packages=(
     nasm libjpeg-turbo-progs libimage-exiftool-perl
     libjpeg62-turbo-dev libturbojpeg0-dev libpng-dev libtiff-dev libwebp-dev
     libheif-dev
+    python3-dev python3-pybind11 python3-numpy python3-pytest python3-psutil
+    python3-distributed python3-dask python3-fsspec python3-setuptools python3-wheel
+    python3-pip python3-venv
 )
 
 sudo_if_needed() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
