@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <filesystem>
 
 #include "cli/command_error.h"
 #include "host/image.h"
@@ -36,6 +37,17 @@ cxxopts::ParseResult ParseArguments(cxxopts::Options& options,
             throw UsageError("unexpected argument " + Quoted(result.unmatched().front()));
         }
         return result;
+    } catch (const cxxopts::exceptions::no_such_option& error) {
+        // "Option 'bogus' does not exist": the name as the user typed it.
+        const std::string text = error.what();
+        const std::size_t from = text.find(cxxopts::LQUOTE);
+        const std::size_t to = text.rfind(cxxopts::RQUOTE);
+        if (from == std::string::npos || to == std::string::npos || to <= from) {
+            throw UsageError(LowerFirst(text));
+        }
+        const std::string name =
+            text.substr(from + cxxopts::LQUOTE.size(), to - from - cxxopts::LQUOTE.size());
+        throw UsageError("unknown option " + std::string(name.size() == 1 ? "-" : "--") + name);
     } catch (const cxxopts::exceptions::exception& error) {
         throw UsageError(LowerFirst(error.what()));
     }
@@ -50,6 +62,19 @@ std::string Positional(const cxxopts::ParseResult& result, const std::string& ke
 std::string FileNameOf(const std::string& path) {
     const std::size_t slash = path.find_last_of("\\/");
     return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string FolderOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of("\\/");
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? path.substr(0, 1) : path.substr(0, slash);
+}
+
+void RefuseFolderInput(const std::string& path) {
+    std::error_code error;
+    if (std::filesystem::is_directory(std::filesystem::u8path(path), error)) {
+        throw HostError(Quoted(path) + " is a folder, not an image");
+    }
 }
 
 SelectionRect ParseRect(std::string_view text) {

@@ -25,6 +25,12 @@
 // The last component of a path ("dir/name.png" -> "name.png"), either slash.
 [[nodiscard]] std::string FileNameOf(const std::string& path);
 
+// The folder a path's file is in ("d/out/c.png" -> "d/out", "c.png" -> "."), either slash.
+[[nodiscard]] std::string FolderOf(const std::string& path);
+
+// Throws HostError (""d" is a folder, not an image") when the input PATH (UTF-8) is a folder.
+void RefuseFolderInput(const std::string& path);
+
 // "L,T,R,B", four decimal integers (right and bottom exclusive). Throws UsageError.
 [[nodiscard]] SelectionRect ParseRect(std::string_view text);
 

@@ -18,9 +18,14 @@
 // Prints "N done, F failed" on stdout; returns the exit code: 0 when none failed, else 1.
 int PrintBatchSummary(std::size_t count, std::size_t failed);
 
+// After an interruption: prints "N done, F failed, K not started" on stdout (a file whose run was
+// cut short counts as not started: its output is as it was); returns kExitInterrupted.
+int PrintInterruptedSummary(std::size_t done, std::size_t failed, std::size_t notStarted);
+
 // Runs RUN_ONE(input, label) for every input; it throws HostError (or std::bad_alloc) for a file
 // that fails. PROGRAM starts each line ("kvhost"); with ANNOUNCE each input's label is printed
-// on stderr before its run (a progress bar shows it otherwise). Returns the exit code.
+// on stderr before its run (a progress bar shows it otherwise). Returns the exit code; after an
+// interruption no further file starts.
 [[nodiscard]] int RunEachInput(
     const std::vector<std::string>& inputs, const char* program, bool announce,
     const std::function<void(const std::string& input, const std::string& label)>& runOne);

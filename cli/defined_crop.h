@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "host/image.h"
@@ -20,3 +21,9 @@ struct TrapezoidGeometrySettings {
 // HostError naming `input` when nothing of it is.
 void CropToDefined(RgbaImage& image, const SelectionRect& rect,
                    const TrapezoidGeometrySettings& settings, const std::string& input);
+
+// The text of a warning when a run over `rect` of a WIDTH x HEIGHT image leaves none of it
+// defined (the perspective profile with an edge 0 long: every line is), else nothing.
+[[nodiscard]] std::optional<std::string> AllUndefinedWarning(
+    std::int32_t width, std::int32_t height, const SelectionRect& rect,
+    const TrapezoidGeometrySettings& settings, const std::string& input);

@@ -2,6 +2,8 @@
 // failed or fell short, so that an encoder that ignores such a failure cannot hide it.
 #include "host/checked_stream.h"
 
+#include "cli/interruption.h"
+
 #include <utility>
 
 ComPtr<CheckedStream> CheckedStream::Over(ComPtr<IStream> inner) {
@@ -40,6 +42,8 @@ HRESULT CheckedStream::Read(void* data, ULONG size, ULONG* read) {
 }
 
 HRESULT CheckedStream::Write(const void* data, ULONG size, ULONG* written) {
+    // After an interruption the encoder's next write fails, so that it stops there.
+    if (InterruptionRecorded()) return Record(E_ABORT);
     ULONG count = 0;
     const HRESULT result = inner->Write(data, size, &count);
     if (written != nullptr) *written = count;

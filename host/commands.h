@@ -21,7 +21,7 @@ void PrintSuggestHelp(std::FILE* stream);  // its usage, options and exit codes
 constexpr char kInfoUsage[] = "kvhost info PLUGIN.dll";
 constexpr char kRunUsage[] =
     "kvhost run PLUGIN.dll IN OUT [--filter N] [--rect L,T,R,B] [--mask MASK] "
-    "[--fg RRGGBB[AA]] [--bg RRGGBB[AA]] [--quality Q] [--auto [--horizontal]] [--crop] "
+    "[--fg RRGGBB[AA]] [--bg RRGGBB[AA]] [--quality Q] [--strip] [--auto [--horizontal]] [--crop] "
     "[--quiet] [--interactive]";
 constexpr char kRunBatchUsage[] =
     "kvhost run PLUGIN.dll IN... --out-dir DIR [--suffix TEXT] [--format png|jpg|tif|bmp] "

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "cli/command_table.h"
+#include "cli/interruption.h"
 #include "host/arguments.h"
 #include "host/commands.h"
 #include "host/host_error.h"
@@ -40,7 +41,7 @@ const Program& Kvhost() {
             {"help", nullptr, "kvhost help [COMMAND]", nullptr},
         },
         "exit codes: 0 done, 1 kvhost's own error, 2 the plug-in refused the run, 3 suggest found\n"
-        "  no straight lines\n"};
+        "  no straight lines, 130 interrupted (Ctrl+C)\n"};
     return kvhost;
 }
 
@@ -66,19 +67,35 @@ int InfoCommand(const CommandArguments& arguments) {
     return kExitSuccess;
 }
 
+namespace {
+
+// Ctrl+C, Ctrl+Break and SIGINT under Wine recorded for the run to notice at its next step.
+BOOL WINAPI RecordBreak(DWORD event) {
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
+    RecordInterruption();
+    return TRUE;
+}
+
+}  // namespace
+
 int main() {
     BinaryStandardStreams();
+    SetConsoleCtrlHandler(RecordBreak, TRUE);
     // Failures to find a file or a plug-in's dependency are reported here, not in a dialog.
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     RegisterDialogControls();
     const ComSession com;
     try {
         return Dispatch(Kvhost(), Utf8CommandLine());
-    } catch (const std::bad_alloc&) {
-        WriteUtf8(stderr, "kvhost: error: out of memory\n");
-        return kExitFailure;
     } catch (const std::exception& error) {
-        WriteUtf8(stderr, std::string("kvhost: error: ") + error.what() + "\n");
+        // Whatever failed after an interruption failed because of it.
+        if (InterruptionRecorded()) {
+            WriteUtf8(stderr, "kvhost: interrupted\n");
+            return kExitInterrupted;
+        }
+        const bool memory = dynamic_cast<const std::bad_alloc*>(&error) != nullptr;
+        WriteUtf8(stderr, std::string("kvhost: error: ") +
+                              (memory ? "out of memory" : error.what()) + "\n");
         return kExitFailure;
     }
 }

@@ -26,6 +26,49 @@ HMODULE LoadPlugin(const std::string& path) {
     return LoadLibraryExW(fullPath.data(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
+// The first library named in the import table of the module at IMAGE (mapped, its imports not
+// resolved) that neither the plug-in's folder nor the library search finds; empty when all are
+// found (then one of theirs is missing).
+std::string MissingImport(const BYTE* image, const std::wstring& folder) {
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(image);
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(image + dos->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& imports =
+        nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    if (imports.VirtualAddress == 0) return {};
+    for (const auto* entry =
+             reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(image + imports.VirtualAddress);
+         entry->Name != 0; ++entry) {
+        const std::string name(reinterpret_cast<const char*>(image + entry->Name));
+        const std::wstring wide = Utf8ToWide(name);
+        if (GetFileAttributesW((folder + wide).c_str()) != INVALID_FILE_ATTRIBUTES) continue;
+        const HMODULE found = LoadLibraryExW(wide.c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
+        if (found == nullptr) return name;
+        FreeLibrary(found);
+    }
+    return {};
+}
+
+// Why the plug-in at PATH did not load (ERROR, the loader's code), in words.
+std::string LoadFailure(const std::string& path, DWORD error) {
+    const std::wstring wide = Utf8ToWide(path);
+    if (GetFileAttributesW(wide.c_str()) == INVALID_FILE_ATTRIBUTES) return "no such file";
+    // A picture, a 64-bit library or anything else that is not a 32-bit Windows DLL.
+    if (error == ERROR_BAD_EXE_FORMAT) return "it is not a 32-bit Windows DLL";
+    if (error == ERROR_MOD_NOT_FOUND) {
+        const HMODULE image = LoadLibraryExW(wide.c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
+        std::string missing;
+        if (image != nullptr) {
+            const std::size_t slash = wide.find_last_of(L"\\/");
+            missing = MissingImport(reinterpret_cast<const BYTE*>(image),
+                                    slash == std::wstring::npos ? L"" : wide.substr(0, slash + 1));
+            FreeLibrary(image);
+        }
+        return missing.empty() ? "a library it needs, or one of theirs, is missing"
+                               : "the library it needs " + Quoted(missing) + " is missing";
+    }
+    return "the system says " + Quoted(SystemMessage(error));
+}
+
 std::string TextUpToZero(const std::vector<char>& buffer) { return std::string(buffer.data()); }
 
 }  // namespace
@@ -34,10 +77,7 @@ PluginModule::PluginModule(const std::string& pluginPath) : path(pluginPath) {
     handle = LoadPlugin(path);
     if (handle == nullptr) {
         const DWORD error = GetLastError();
-        // A picture, a 64-bit library or anything else that is not a 32-bit Windows DLL.
-        throw HostError("cannot load plug-in " + Quoted(path) + ": " +
-                        (error == ERROR_BAD_EXE_FORMAT ? "it is not a 32-bit Windows DLL"
-                                                       : SystemMessage(error)));
+        throw HostError("cannot load plug-in " + Quoted(path) + ": " + LoadFailure(path, error));
     }
     try {
         getPluginInfo = Resolve<GetPluginInfoFn>("KV_GetPluginInfo");

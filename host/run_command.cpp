@@ -7,7 +7,9 @@
 #include <utility>
 #include <vector>
 
+#include "cli/arguments.h"
 #include "cli/batch_run.h"
+#include "cli/interruption.h"
 #include "host/arguments.h"
 #include "host/batch_plan.h"
 #include "host/client_info.h"
@@ -70,10 +72,18 @@ int RunOne(const PluginModule& plugin, const RunOptions& run, const std::string&
         throw HostError("cannot write " + Quoted(output) +
                         ": the extension names no format (.png, .jpg, .tif, .bmp)");
     }
+    RefuseFolderInput(input);
+    if (run.filter.maskPath) RefuseFolderInput(*run.filter.maskPath);
     SelectedImage selected = ReadSelectedImage(input, run.filter.maskPath, run.rect);
+    ThrowIfInterrupted();
     CheckWritable(output, selected.image.width, selected.image.height);
     if (run.straighten) Straighten(plugin, run, selected, input);
 
+    if (const std::optional<std::string> warning =
+            AllUndefinedWarning(selected.image.width, selected.image.height, selected.rect,
+                                ReadGeometrySettings(plugin.Handle()), input)) {
+        PrintWarning(*warning);
+    }
     ClientInfoState clientInfo = run.filter.colours;
     clientInfo.mask = selected.mask.empty() ? nullptr : selected.mask.data();
     RgbaImage destination = selected.image;
@@ -81,6 +91,7 @@ int RunOne(const PluginModule& plugin, const RunOptions& run, const std::string&
                        label)) {
         return kExitRefused;
     }
+    ThrowIfInterrupted();
     if (!selected.mask.empty())
         KeepUnselected(selected.mask, selected.image.pixels, destination.pixels);
     selected.image = RgbaImage();  // the encoder gets the room

@@ -1,5 +1,7 @@
 // trapezoid: the keystone-correction engine as a command, without Windows: pictures read and
 // written through imageio, the engine called directly, kvhost's options, messages and exit codes.
+#include <signal.h>
+
 #include <cstdio>
 #include <new>
 #include <string>
@@ -8,6 +10,7 @@
 #include "cli/arguments.h"
 #include "cli/command_error.h"
 #include "cli/command_table.h"
+#include "cli/interruption.h"
 #include "native/commands.h"
 #include "native/filter_options.h"
 #include "native/picture_files.h"
@@ -28,8 +31,19 @@ const Program& Trapezoid() {
             {"help", nullptr, "trapezoid help [COMMAND]", nullptr},
         },
         "exit codes: 0 done, 1 trapezoid's own error, 2 the filter refused the settings, 3 "
-        "suggest found\n  no straight lines\n"};
+        "suggest found\n  no straight lines, 130 interrupted (Ctrl+C, SIGTERM)\n"};
     return trapezoid;
+}
+
+// SIGINT and SIGTERM recorded for the run to notice at its next step; a second one ends the
+// process at once.
+void RecordSignals() {
+    struct sigaction action {};
+    action.sa_handler = [](int) { RecordInterruption(); };
+    action.sa_flags = SA_RESETHAND;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
 }
 
 }  // namespace
@@ -50,13 +64,17 @@ int InfoCommand(const std::vector<std::string>& arguments) {
 }
 
 int main(int argc, char** argv) {
+    RecordSignals();
     try {
         return Dispatch(Trapezoid(), CommandArguments(argv, argv + argc));
-    } catch (const std::bad_alloc&) {
-        std::fputs("trapezoid: error: out of memory\n", stderr);
-        return kExitFailure;
     } catch (const std::exception& error) {
-        std::fprintf(stderr, "trapezoid: error: %s\n", error.what());
+        // Whatever failed after an interruption failed because of it.
+        if (InterruptionRecorded()) {
+            std::fputs("trapezoid: interrupted\n", stderr);
+            return kExitInterrupted;
+        }
+        const bool memory = dynamic_cast<const std::bad_alloc*>(&error) != nullptr;
+        std::fprintf(stderr, "trapezoid: error: %s\n", memory ? "out of memory" : error.what());
         return kExitFailure;
     }
 }

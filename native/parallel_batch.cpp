@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "cli/batch_run.h"
+#include "cli/interruption.h"
 #include "native/picture_files.h"
 
 namespace {
@@ -15,6 +16,7 @@ namespace {
 struct FileResult {
     std::string lines;
     bool failed = false;
+    bool cut = false;  // interrupted: counted as not started
     bool done = false;
 };
 
@@ -34,6 +36,21 @@ class OrderedPrinter {
     }
     [[nodiscard]] std::size_t Failed() const noexcept { return failed; }
 
+    // After an interruption: the lines of the files that finished but wait for one that never
+    // started, and the summary. Returns kExitInterrupted.
+    int FinishInterrupted() {
+        std::size_t done = 0;
+        std::size_t failedAll = 0;
+        for (const FileResult& result : results) {
+            if (!result.done || result.cut) continue;
+            (result.failed ? failedAll : done) += 1;
+        }
+        for (; printed < results.size(); ++printed) {
+            if (results[printed].done) std::fputs(results[printed].lines.c_str(), stderr);
+        }
+        return PrintInterruptedSummary(done, failedAll, results.size() - done - failedAll);
+    }
+
    private:
     std::mutex mutex;
     std::vector<FileResult> results;
@@ -52,7 +69,7 @@ int RunInParallel(const std::vector<std::string>& inputs, unsigned jobs, bool an
     std::atomic<std::size_t> next{0};
     std::atomic<bool> warned{false};
     const auto work = [&]() {
-        for (std::size_t i = next++; i < count; i = next++) {
+        for (std::size_t i = next++; i < count && !InterruptionRecorded(); i = next++) {
             const std::string label = BatchLabel(i, count, inputs[i]);
             RunJob job(&budget, /*direct=*/false);
             if (announce) job.Line(label);
@@ -60,8 +77,9 @@ int RunInParallel(const std::vector<std::string>& inputs, unsigned jobs, bool an
             try {
                 runOne(inputs[i], label, job);
             } catch (...) {
-                job.Line(FailureText(inputs[i]));
-                result.failed = true;
+                result.cut = InterruptionRecorded();
+                if (!result.cut) job.Line(FailureText(inputs[i]));
+                result.failed = !result.cut;
             }
             job.ReleaseMemory();
             if (job.Waited() && !warned.exchange(true)) {
@@ -76,5 +94,6 @@ int RunInParallel(const std::vector<std::string>& inputs, unsigned jobs, bool an
     for (unsigned j = 1; j < jobs && j < count; ++j) threads.emplace_back(work);
     work();
     for (std::thread& thread : threads) thread.join();
+    if (InterruptionRecorded()) return printer.FinishInterrupted();
     return PrintBatchSummary(count, printer.Failed());
 }

@@ -1,7 +1,9 @@
 // Image files of the native command: read and written through imageio.
 #include "native/picture_files.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,7 +13,9 @@
 #include <new>
 #include <vector>
 
+#include "cli/arguments.h"
 #include "cli/command_error.h"
+#include "cli/interruption.h"
 #include "cli/run_selection.h"
 
 namespace {
@@ -77,9 +81,12 @@ std::vector<std::uint8_t> ReadBytes(const std::string& path) {
 
 // Every byte written and on disk, or the reason it is not.
 void WriteAll(int descriptor, const std::vector<std::uint8_t>& bytes, const std::string& path) {
+    constexpr std::size_t kChunk = 4 << 20;  // an interruption is noticed between chunks
     std::size_t written = 0;
     while (written < bytes.size()) {
-        const ssize_t count = write(descriptor, bytes.data() + written, bytes.size() - written);
+        ThrowIfInterrupted();
+        const ssize_t count =
+            write(descriptor, bytes.data() + written, std::min(kChunk, bytes.size() - written));
         if (count < 0 && errno == EINTR) continue;
         if (count <= 0) {
             const bool full = count == 0 || errno == ENOSPC || errno == EDQUOT;
@@ -95,9 +102,29 @@ void WriteAll(int descriptor, const std::vector<std::uint8_t>& bytes, const std:
     }
 }
 
+// Temporary files of PATH left by runs of this command that were killed outright (their process
+// is gone): removed, each with a warning.
+void RemoveStaleTemporaries(const std::string& path, RunJob& job) {
+    const std::size_t slash = path.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash);
+    const std::string prefix = slash == std::string::npos ? "" : folder + "/";
+    DIR* directory = opendir(folder.c_str());
+    if (directory == nullptr) return;
+    while (const dirent* entry = readdir(directory)) {
+        const std::optional<std::uint32_t> owner =
+            TemporaryOwner(entry->d_name, FileNameOf(path), "trapezoid");
+        // A process still running (or one not ours to signal) may be writing it now.
+        if (!owner || kill(static_cast<pid_t>(*owner), 0) == 0 || errno != ESRCH) continue;
+        const std::string stale = prefix + entry->d_name;
+        if (unlink(stale.c_str()) == 0) job.Warning(StaleTemporaryText(stale));
+    }
+    closedir(directory);
+}
+
 }  // namespace
 
 RgbaImage ReadPicture(const std::string& path, std::uint32_t bytesPerPixel, RunJob& job) {
+    RefuseFolderInput(path);
     const std::vector<std::uint8_t> bytes = ReadBytes(path);
     const imageio::SizeCheck check = [&](std::uint64_t width, std::uint64_t height) {
         CheckFits(path, width, height, bytesPerPixel, job);
@@ -145,8 +172,15 @@ void WritePicture(const std::string& path, const RgbaImage& image,
         throw HostError("cannot encode " + Quoted(path) + ": out of memory");
     }
     for (const std::string& warning : encoded.warnings) job.Warning(Quoted(path) + warning);
-    std::string temporary = path + ".XXXXXX";
-    const int descriptor = mkstemp(temporary.data());
+    RemoveStaleTemporaries(path, job);
+    ThrowIfInterrupted();
+    const std::string temporary =
+        TemporaryNameFor(path, "trapezoid", static_cast<std::uint32_t>(getpid()));
+    const int descriptor = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (descriptor < 0 && (errno == EACCES || errno == EPERM || errno == EROFS)) {
+        throw HostError("cannot write into " + Quoted(FolderOf(path)) + ": " +
+                        (errno == EROFS ? "a read-only file system" : "permission denied"));
+    }
     if (descriptor < 0)
         throw HostError("cannot open " + Quoted(path) + ": " + std::strerror(errno));
     try {
@@ -156,8 +190,8 @@ void WritePicture(const std::string& path, const RgbaImage& image,
         unlink(temporary.c_str());
         throw;
     }
-    // A new file gets the permissions a plain one would; mkstemp's are the owner's alone. The
-    // process's mask is read once, before a batch's threads could see it changed.
+    // A new file gets the permissions a plain one would; the temporary file's are the owner's
+    // alone. The process's mask is read once, before a batch's threads could see it changed.
     static const mode_t kMask = [] {
         const mode_t mask = umask(0);
         umask(mask);
@@ -165,6 +199,10 @@ void WritePicture(const std::string& path, const RgbaImage& image,
     }();
     fchmod(descriptor, 0666 & ~kMask);
     close(descriptor);
+    if (InterruptionRecorded()) {
+        unlink(temporary.c_str());
+        throw Interrupted();
+    }
     if (std::rename(temporary.c_str(), path.c_str()) != 0) {
         const int error = errno;
         unlink(temporary.c_str());

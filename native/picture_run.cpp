@@ -13,6 +13,7 @@
 #include "cli/arguments.h"
 #include "cli/command_error.h"
 #include "cli/defined_crop.h"
+#include "cli/interruption.h"
 #include "cli/run_selection.h"
 #include "native/picture_files.h"
 #include "native/threaded_pass.h"
@@ -54,12 +55,11 @@ std::string SuggestionText(const Straightening& found) {
            " difference=" + std::to_string(found.difference);
 }
 
-FillParams ResolvedFill(const TrapezoidSettings& settings, Pixel32 foreground,
-                        Pixel32 background) {
+FillParams ResolvedFill(const TrapezoidSettings& settings, Pixel32 foreground, Pixel32 background) {
     FillParams fill = settings.fill;
-    const Pixel32 queried =
-        fill.mode == static_cast<std::int32_t>(UndefinedAreaMode::kForeground) ? foreground
-                                                                               : background;
+    const Pixel32 queried = fill.mode == static_cast<std::int32_t>(UndefinedAreaMode::kForeground)
+                                ? foreground
+                                : background;
     fill.colour = ResolveFillColour(fill.mode, queried, fill.transparent);
     return fill;
 }
@@ -116,6 +116,7 @@ int RunOne(const FilterOptions& run, const std::string& input, const std::string
            const std::string& label, RunJob& job) {
     if (imageio::CodecOfPath(output) == nullptr) CheckWritable(output, 1, 1);
     Selected selected = ReadSelected(run, input, job);
+    ThrowIfInterrupted();
     CheckWritable(output, selected.image.width, selected.image.height);
     TrapezoidSettings settings = run.settings;
     if (!run.focalGiven) {
@@ -132,15 +133,20 @@ int RunOne(const FilterOptions& run, const std::string& input, const std::string
             if (!run.quiet) job.Line(Quoted(input) + ": " + SuggestionText(*found));
         }
     }
+    const TrapezoidGeometrySettings geometry{settings.shape, settings.difference,
+                                             settings.perspective, settings.proportions,
+                                             settings.focal};
+    if (const std::optional<std::string> warning = AllUndefinedWarning(
+            selected.image.width, selected.image.height, selected.rect, geometry, input)) {
+        job.Warning(*warning);
+    }
     RgbaImage destination = selected.image;
     RunFilter(run, settings, selected, destination, label, job.Direct());
+    ThrowIfInterrupted();
     if (!selected.mask.empty())
         KeepUnselected(selected.mask, selected.image.pixels, destination.pixels);
     if (run.crop) {
-        CropToDefined(destination, selected.rect,
-                      {settings.shape, settings.difference, settings.perspective,
-                       settings.proportions, settings.focal},
-                      input);
+        CropToDefined(destination, selected.rect, geometry, input);
         if (!run.quiet) {
             job.Line(Quoted(input) + ": cropped to " + std::to_string(destination.width) + "x" +
                      std::to_string(destination.height));
@@ -172,4 +178,3 @@ std::optional<std::string> SettingsRefusal(const FilterOptions& run) {
     if (IsValidDifference(run.settings.difference)) return std::nullopt;
     return std::string("the filter refused the run: ") + EnglishText().InvalidSettingsMessage();
 }
-

@@ -99,6 +99,16 @@ command suggest noise.png </dev/null >out.txt 2>/dev/null
 check "suggest without lines: exit 3" "3 $program: no straight lines found" "$? $(tr -d '\r' <out.txt)"
 run nothere.png out.png
 check "a missing input: exit 1" "1 $program: error: cannot open \"nothere.png\"" "$rc ${err%: *}"
+mkdir -p folder
+for case in 'folder out.png|1 error: "folder" is a folder, not an image' \
+    'photo.png out.png --bogus|1 error: unknown option --bogus'; do
+    run ${case%|*}
+    check "message: ${case%|*}" "${case#*|}" "$rc ${err#$program: }"
+done
+settings 1 100 1
+run photo.png out.png
+check "a rectangle left all undefined: a warning" "0 warning: \"photo.png\": difference=100 makes\
+ an edge 0 long, so every line of the rectangle is undefined: the result is all fill" "$rc ${err#$program: }"
 
 # Batches on several threads: the same files, lines and count as with one job.
 if [ "$program" = trapezoid ]; then
@@ -114,6 +124,42 @@ if [ "$program" = trapezoid ]; then
     diff -r jobs1 jobs3 >/dev/null
     check "--jobs 3: byte-identical outputs" 0 $?
 fi
+
+# Interruptions: SIGINT once the first output of a batch is there (two at once natively) or once a
+# single run is writing: exit 130, the count so far, outputs done intact, no temporary file left,
+# the old output in place; a temporary file of a process killed outright removed by the next run.
+settings 1 -30
+launch() {  # the command in the background, its own process to signal
+    if [ "$program" = kvhost ]; then
+        (exec wine "$kvhost" "$1" ./trapezoid.dll "${@:2}" --quiet </dev/null >out.txt 2>err.txt) &
+    else
+        (exec "$native" "$1" "${@:2}" --settings vxfilters.ini --quiet </dev/null >out.txt 2>err.txt) &
+    fi
+    pid=$!
+}
+interrupt() {  # PATTERN: SIGINT once a file matching it is there
+    until compgen -G "$1" >/dev/null || ! kill -0 "$pid" 2>/dev/null; do sleep 0.02; done
+    kill -INT "$pid"
+    wait "$pid"
+    rc=$? out=$(tr -d '\r' <out.txt)
+}
+$png big big1.png 4000 3000 && cp big1.png big2.png && cp big1.png big3.png && mkdir bigs
+[ "$program" = trapezoid ] && jobs=(--jobs 2) || jobs=()
+launch run big1.png big2.png big3.png --out-dir bigs "${jobs[@]}"
+interrupt 'bigs/big?.png'
+done=$(ls bigs/*.png | wc -l)
+intact=$(for f in bigs/*.png; do $png size "$f"; done | sort -u)
+check "interrupted batch" "130 $done done, 0 failed, $((3 - done)) not started 4000 3000 0" \
+    "$rc $out $intact $(ls bigs | grep -c tmp)"
+cp photo.png old.png
+launch run big1.png old.png
+interrupt "old.png.$program-*.tmp"
+check "interrupted run" "130 $(md5sum <photo.png) 0" "$rc $(md5sum <old.png) $(ls | grep -c 'old.png.*tmp')"
+touch "old.png.$program-999999.tmp"
+run photo.png old.png
+check "a stale temporary file removed" \
+    "0 $program: warning: removed \"old.png.$program-999999.tmp\", left half-written by a run that was cut short" \
+    "$rc $err"
 
 # The native command's result equals kvhost's pixel for pixel, on every format.
 if [ "$program" = kvhost ] && [ -n "$native" ]; then

@@ -196,7 +196,7 @@ grep -qxF '  kvhost setup PLUGIN.dll IN [--filter N] [--mask MASK] [--fg RRGGBB[
 expect_error "missing input argument" 'missing input; usage: kvhost setup' setup ./probe_plugin.dll
 expect_error "surplus argument" 'unexpected argument "out.png"' setup ./probe_plugin.dll in.png \
     out.png
-expect_error "run's rectangle is no setup option" "option 'rect' does not exist" setup \
+expect_error "run's rectangle is no setup option" "unknown option --rect" setup \
     ./probe_plugin.dll in.png --rect 0,0,1,1
 expect_error "bad colour" 'invalid colour "12345"' setup ./probe_plugin.dll in.png --fg 12345
 expect_error "missing input" 'cannot open "nothere.png"' setup ./probe_plugin.dll nothere.png

@@ -144,7 +144,7 @@ expect_error "mask selects nothing inside the rectangle" \
 expect_error "missing mask" 'cannot open "nomask.png"' "${run[@]}" in.png out.png --mask nomask.png
 expect_error "bad colour" 'invalid colour "12345"' "${run[@]}" in.png out.png --fg 12345
 expect_error "bad colour digits" 'invalid colour "GG0000"' "${run[@]}" in.png out.png --bg GG0000
-expect_error "unknown option" "option 'bogus' does not exist" "${run[@]}" in.png out.png --bogus
+expect_error "unknown option" "unknown option --bogus" "${run[@]}" in.png out.png --bogus
 expect_error "non-numeric filter" \
     '--filter wants a filter number, not "x"; this plug-in has 2 filters, numbers 0 and 1' \
     "${run[@]}" in.png out.png --filter x
@@ -158,8 +158,12 @@ expect_error "unwritable output" 'cannot open "nodir/out.png"' "${run[@]}" in.pn
 expect_error "unknown command" 'unknown command "frobnicate"' frobnicate ./probe_plugin.dll
 expect_error "no command" 'no command given'
 expect_error "missing plug-in argument" 'missing plugin' info
-expect_error "plug-in missing" 'cannot load plug-in "./nothere.dll"' run ./nothere.dll in.png \
+expect_error "plug-in missing" 'cannot load plug-in "./nothere.dll": no such file' run ./nothere.dll in.png \
     out.png
+python3 -c 'import sys; d = open(sys.argv[1], "rb").read()
+open("needs.dll", "wb").write(d.replace(b"USER32.dll", b"KVGONE.dll"))' probe_plugin.dll
+expect_error "plug-in needing a missing library names it" \
+    'cannot load plug-in "./needs.dll": the library it needs "KVGONE.dll" is missing' info ./needs.dll
 expect_error "plug-in not a library" 'cannot load plug-in "./in.png"' run ./in.png in.png out.png
 expect_error "plug-in lacks the exports" 'does not export KV_GetPluginInfo' info \
     'C:\windows\system32\comctl32.dll'

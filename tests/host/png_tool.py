@@ -15,6 +15,7 @@
   png_tool.py invert IN L,T,R,B                 what the probe plug-in's filter 1 should give
 """
 import collections
+import os
 import random
 import struct
 import sys
@@ -149,6 +150,15 @@ def main(command, *args):
         levels = random.Random(1)
         rows = [[levels.randrange(256) for _ in range(3 * width)] for _ in range(height)]
         write_png(args[0], width, height, 2, rows)
+    elif command == "big":  # large and slow to encode: random bytes, quickly compressed
+        width, height = int(args[1]), int(args[2])
+        data = b"".join(b"\0" + os.urandom(3 * width) for _ in range(height))
+        with open(args[0], "wb") as out:
+            out.write(b"\x89PNG\r\n\x1a\n")
+            for kind, body in ((b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0)),
+                               (b"IDAT", zlib.compress(data, 1)), (b"IEND", b"")):
+                out.write(struct.pack(">I", len(body)) + kind + body +
+                          struct.pack(">I", zlib.crc32(kind + body)))
     elif command == "dump":
         print_rows(read_png(args[0])[2])
     elif command == "size":
