@@ -1,6 +1,7 @@
 // A batch's files checked before any is read.
 #include "cli/batch_plan.h"
 
+#include <cctype>
 #include <map>
 
 #include "cli/arguments.h"
@@ -32,12 +33,32 @@ std::string BatchOutputPath(const BatchFiles& files, const std::string& input) {
     return directory + stem + files.suffix + extension;
 }
 
+namespace {
+
+// Two names that are not the same text but are when case is ignored (ASCII letters).
+bool DifferInCaseOnly(const std::string& a, const std::string& b) {
+    if (a == b || a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i]))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
 void CheckBatch(const BatchFiles& files, FileIdentityOf identity) {
     CheckSuffix(files.suffix);
     const std::vector<std::string>& inputs = files.inputs;
     std::map<std::string, std::size_t> seen;
     for (std::size_t i = 0; i < inputs.size(); ++i) {
         const auto [at, added] = seen.emplace(identity(inputs[i]), i);
+        if (!added && DifferInCaseOnly(FileNameOf(inputs[at->second]), FileNameOf(inputs[i]))) {
+            throw UsageError(Quoted(inputs[at->second]) + " and " + Quoted(inputs[i]) +
+                             " are the same file on this drive, which ignores case");
+        }
         if (!added) {
             throw UsageError("the batch names one file twice: " + Quoted(inputs[at->second]) +
                              " and " + Quoted(inputs[i]));

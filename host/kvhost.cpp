@@ -41,7 +41,8 @@ const Program& Kvhost() {
             {"help", nullptr, "kvhost help [COMMAND]", nullptr},
         },
         "exit codes: 0 done, 1 kvhost's own error, 2 the plug-in refused the run, 3 suggest found\n"
-        "  no straight lines, 130 interrupted (Ctrl+C)\n"};
+        "  no straight lines, 130 interrupted (Ctrl+C)\n"
+        "kvhost's messages are in English; the system's own text, in its language, only quoted\n"};
     return kvhost;
 }
 

@@ -66,7 +66,7 @@ std::string LoadFailure(const std::string& path, DWORD error) {
         return missing.empty() ? "a library it needs, or one of theirs, is missing"
                                : "the library it needs " + Quoted(missing) + " is missing";
     }
-    return "the system says " + Quoted(SystemMessage(error));
+    return SystemMessage(error);
 }
 
 std::string TextUpToZero(const std::vector<char>& buffer) { return std::string(buffer.data()); }

@@ -70,7 +70,32 @@ void BinaryStandardStreams() {
     _setmode(_fileno(stderr), _O_BINARY);
 }
 
+namespace {
+
+// kvhost's own words for the failures a user meets most, whatever the system's language.
+const char* CommonReason(unsigned long error) {
+    // An HRESULT that carries a system error code stands for that code.
+    if ((error & 0xFFFF0000UL) == 0x80070000UL) error &= 0xFFFFUL;
+    switch (error) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+            return "no such file or folder";
+        case ERROR_ACCESS_DENIED:
+            return "permission denied";
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_LOCK_VIOLATION:
+            return "the file is in use by another program";
+        case ERROR_WRITE_PROTECT:
+            return "the disk is write-protected";
+        default:
+            return nullptr;
+    }
+}
+
+}  // namespace
+
 std::string SystemMessage(unsigned long error) {
+    if (const char* reason = CommonReason(error)) return reason;
     wchar_t* buffer = nullptr;
     const DWORD flags =
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
@@ -78,12 +103,10 @@ std::string SystemMessage(unsigned long error) {
         FormatMessageW(flags, nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
     std::string message = length > 0 ? OneLine(WideToUtf8(buffer)) : std::string();
     LocalFree(buffer);
-    if (message.empty()) {
-        char code[32];
-        std::snprintf(code, sizeof code, "error 0x%08lX", error);
-        message = code;
-    }
-    return message;
+    char code[32];
+    std::snprintf(code, sizeof code, "error 0x%08lX", error);
+    // The system's text, in the system's language, only as a quoted detail of an English line.
+    return message.empty() ? std::string(code) : std::string(code) + ", \"" + message + "\"";
 }
 
 void PrintWarning(std::string_view text) {

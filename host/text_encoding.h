@@ -17,7 +17,8 @@ constexpr unsigned int kPluginCodePage = 932;
 // Plug-in text (Shift-JIS) to UTF-8.
 [[nodiscard]] std::string PluginTextToUtf8(std::string_view text);
 
-// The system's text for an error code (GetLastError, or an HRESULT), on one line.
+// An error code (GetLastError, or an HRESULT) in English words for the common ones ("permission
+// denied"), else the code with the system's text quoted: error 0x80004005, "Unspecified error".
 [[nodiscard]] std::string SystemMessage(unsigned long error);
 
 // Joins the lines of a text with single spaces, so that it prints on one line.

@@ -76,6 +76,11 @@ refused "an input twice" 'the batch names one file twice: "a.png" and "./a.png"'
     a.png ./a.png --out-dir outr
 refused "two inputs to one output" '"x/p.png" and "y/p.png" would both be written to "outr/p.png"' \
     x/p.png y/p.png --out-dir outr
+if [ "$program" = kvhost ]; then  # Wine's drive, like Windows', finds a name in any case
+    refused "one name in two cases" \
+        '"a.png" and "A.png" are the same file on this drive, which ignores case' a.png A.png \
+        --out-dir outr
+fi
 refused "a result over another input" \
     'the result of "a.png" would be written over the input "a_k.png"' a.png a_k.png --out-dir . \
     --suffix _k
