@@ -3,6 +3,7 @@
 // counts for nothing), with its EXIF block, XMP packet and ICC profile.
 #include <libheif/heif.h>
 
+#include <cstddef>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -55,7 +56,9 @@ PhotoMetadata MetadataOf(const heif_image_handle* handle) {
     if (exif.size() > 4) {
         const std::size_t offset = std::size_t{exif[0]} << 24 | std::size_t{exif[1]} << 16 |
                                    std::size_t{exif[2]} << 8 | exif[3];
-        if (offset < exif.size() - 4) metadata.exif.assign(exif.begin() + 4 + offset, exif.end());
+        if (offset < exif.size() - 4) {
+            metadata.exif.assign(exif.begin() + static_cast<std::ptrdiff_t>(4 + offset), exif.end());
+        }
     }
     const std::vector<std::uint8_t> xmp = Block(handle, "mime", "application/rdf+xml");
     metadata.xmp.assign(xmp.begin(), xmp.end());
