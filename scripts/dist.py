@@ -81,8 +81,8 @@ TITLES = {
     "libjpeg-turbo": "libjpeg-turbo 2.1.5 (JPEG codec of kvhost.exe): the IJG License, the "
                      "Modified (3-clause) BSD License and the zlib License",
     "zlib": "zlib 1.2.13 (compression of kvhost.exe's PNG and TIFF files): the zlib License",
-    "libpng": "libpng 1.6.39 (PNG codec of kvhost.exe): the PNG Reference Library License "
-              "version 2 and the libpng License",
+    "libpng": "libpng 1.6.39 (PNG codec of kvhost.exe): the PNG Reference Library License, "
+              "versions 2 and 1",
     "libtiff": "libtiff 4.5.0 (TIFF codec of kvhost.exe): the libtiff License",
     "gcc": "The GCC runtime (libstdc++, libgcc) of both binaries: GPL v3 with the GCC Runtime "
            "Library Exception 3.1",
