@@ -1,5 +1,5 @@
 // Image files of the host: PNG, JPEG, TIFF and BMP read into the plug-in's 8-bit BGRA and written
-// back, the format chosen by the file's extension.
+// back through imageio's table of codecs, the format chosen by the file's extension.
 #pragma once
 
 #include <cstdint>
@@ -7,22 +7,19 @@
 #include <string>
 
 #include "host/image.h"
-
-enum class ImageFormat { kPng, kJpeg, kTiff, kBmp };
+#include "imageio/image_codec.h"
 
 // The format of a file name's extension (.png, .jpg/.jpeg, .tif/.tiff, .bmp, any case).
-[[nodiscard]] std::optional<ImageFormat> FormatOfPath(const std::string& path);
+[[nodiscard]] std::optional<imageio::Format> FormatOfPath(const std::string& path);
 
 // The format of a --format value (png, jpg or jpeg, tif or tiff, bmp; any case), or nothing.
-[[nodiscard]] std::optional<ImageFormat> FormatOfName(const std::string& name);
+[[nodiscard]] std::optional<imageio::Format> FormatOfName(const std::string& name);
 
 // The extension written for a format, with its dot: ".png", ".jpg", ".tif", ".bmp".
-[[nodiscard]] std::string ExtensionOf(ImageFormat format);
+[[nodiscard]] std::string ExtensionOf(imageio::Format format);
 
-struct WriteOptions {
-    int jpegQuality = 92;  // 1..100
-    bool strip = false;    // write none of the photograph's EXIF, ICC profile and XMP
-};
+// jpegQuality 1..100; strip: write none of the photograph's EXIF, ICC profile and XMP.
+using WriteOptions = imageio::EncodeOptions;
 
 // Reads an image file of any supported format, whatever its extension, turned upright as its
 // orientation tells a viewer, with its EXIF, ICC profile and XMP (a damaged EXIF block is left

@@ -12,7 +12,6 @@
 #include "host/plugin_module.h"
 #include "host/run_options.h"
 #include "host/text_encoding.h"
-#include "host/wic.h"
 #include "platform/win32.h"
 #include "version.h"
 
@@ -85,7 +84,6 @@ int main() {
     // Failures to find a file or a plug-in's dependency are reported here, not in a dialog.
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     RegisterDialogControls();
-    const ComSession com;
     try {
         return Dispatch(Kvhost(), Utf8CommandLine());
     } catch (const std::exception& error) {

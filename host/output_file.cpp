@@ -2,7 +2,9 @@
 // failed write leaves any file already there as it was.
 #include "host/output_file.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "cli/arguments.h"
@@ -45,56 +47,63 @@ void RemoveStaleTemporaries(const std::string& path) {
     FindClose(search);
 }
 
+// Bytes handed to one WriteFile call.
+constexpr std::size_t kChunkBytes = 1 << 24;
+
 }  // namespace
 
 OutputFile::OutputFile(const std::string& outputPath)
     : path(outputPath), temporaryPath(TemporaryPathFor(outputPath)) {
     RemoveStaleTemporaries(path);
-    CheckResult(ImagingFactory().CreateStream(&stream), "cannot open " + Quoted(path));
-    const HRESULT opened = stream->InitializeFromFilename(temporaryPath.c_str(), GENERIC_WRITE);
-    if (opened == HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED)) {
-        // A new file of the process's own name: the folder is what refused it.
-        throw HostError("cannot write into " + Quoted(FolderOf(path)) + ": permission denied");
+    file = CreateFileW(temporaryPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_ACCESS_DENIED) {
+            // A new file of the process's own name: the folder is what refused it.
+            throw HostError("cannot write into " + Quoted(FolderOf(path)) + ": permission denied");
+        }
+        throw HostError("cannot open " + Quoted(path) + ": " + SystemMessage(error));
     }
-    CheckResult(opened, "cannot open " + Quoted(path));
-    checked = CheckedStream::Over(stream);
 }
 
 OutputFile::~OutputFile() {
     if (committed) return;
-    checked.Reset();
-    stream.Reset();  // closes the file
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
     DeleteFileW(temporaryPath.c_str());
 }
 
-void OutputFile::ThrowIfWriteFailed() const {
-    CheckResult(checked->FirstFailure(), "cannot write " + Quoted(path));
+void OutputFile::ThrowWriteFailed(DWORD error) const {
+    const bool full = error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL ||
+                      error == ERROR_SUCCESS;  // a write that fell short without a reason
+    throw HostError("cannot write " + Quoted(path) + ": " +
+                    (full ? std::string("the disk is full") : SystemMessage(error)));
+}
+
+void OutputFile::Write(const std::vector<std::uint8_t>& bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        ThrowIfInterrupted();  // the destructor removes the temporary file
+        const auto count = static_cast<DWORD>(std::min(bytes.size() - done, kChunkBytes));
+        DWORD written = 0;
+        SetLastError(ERROR_SUCCESS);
+        if (!WriteFile(file, bytes.data() + done, count, &written, nullptr) || written == 0) {
+            ThrowWriteFailed(GetLastError());
+        }
+        done += written;
+    }
 }
 
 void OutputFile::Commit() {
-    const std::string what = "cannot write " + Quoted(path);
-    ThrowIfInterrupted();                              // the destructor removes the temporary file
-    static_cast<void>(checked->Commit(STGC_DEFAULT));  // a failure is recorded
-    ThrowIfWriteFailed();
-    STATSTG written{};
-    CheckResult(stream->Stat(&written, STATFLAG_NONAME), what);
-    checked.Reset();
-    stream.Reset();  // closes the file
-    // What reached the disk must be all that the stream holds: a write that failed unseen would
-    // leave the file short.
-    WIN32_FILE_ATTRIBUTE_DATA file{};
-    if (!GetFileAttributesExW(temporaryPath.c_str(), GetFileExInfoStandard, &file)) {
-        throw HostError(what + ": " + SystemMessage(GetLastError()));
-    }
-    const std::uint64_t size = std::uint64_t{file.nFileSizeHigh} << 32 | file.nFileSizeLow;
-    if (size != written.cbSize.QuadPart) {
-        throw HostError(what + ": the file came out " + std::to_string(size) + " bytes long, not " +
-                        std::to_string(written.cbSize.QuadPart) + " (is the disk full?)");
-    }
+    ThrowIfInterrupted();
+    SetLastError(ERROR_SUCCESS);
+    if (!FlushFileBuffers(file)) ThrowWriteFailed(GetLastError());
+    CloseHandle(file);
+    file = INVALID_HANDLE_VALUE;
     ThrowIfInterrupted();
     if (!MoveFileExW(temporaryPath.c_str(), Utf8ToWide(path).c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        throw HostError(what + ": " + SystemMessage(GetLastError()));
+        throw HostError("cannot write " + Quoted(path) + ": " + SystemMessage(GetLastError()));
     }
     committed = true;
 }

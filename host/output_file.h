@@ -2,10 +2,11 @@
 // failed write leaves any file already there as it was.
 #pragma once
 
-#include <string>
+#include <windows.h>
 
-#include "host/checked_stream.h"
-#include "host/wic.h"
+#include <cstdint>
+#include <string>
+#include <vector>
 
 class OutputFile {
    public:
@@ -16,20 +17,18 @@ class OutputFile {
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 
-    [[nodiscard]] IStream& Stream() noexcept { return *checked.Get(); }
+    // Writes every byte, or throws HostError ("cannot write "PATH": the disk is full").
+    void Write(const std::vector<std::uint8_t>& bytes);
 
-    // Throws HostError ("cannot write "PATH": the disk is full") when a write to the stream
-    // failed or fell short, whether or not the encoder noticed.
-    void ThrowIfWriteFailed() const;
-
-    // Flushes and closes the temporary file, checks that it holds every byte written, and moves
-    // it over PATH. Throws HostError, leaving PATH as it was.
+    // Flushes and closes the temporary file and moves it over PATH. Throws HostError, leaving
+    // PATH as it was.
     void Commit();
 
    private:
+    [[noreturn]] void ThrowWriteFailed(DWORD error) const;
+
     std::string path;
     std::wstring temporaryPath;
-    ComPtr<IWICStream> stream;
-    ComPtr<CheckedStream> checked;
+    HANDLE file = INVALID_HANDLE_VALUE;
     bool committed = false;
 };

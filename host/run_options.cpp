@@ -40,7 +40,7 @@ void AddRunArguments(cxxopts::Options& options) {
 
 // A --format value's extension: any of the format's extensions without its dot.
 std::optional<std::string> ExtensionOfFormat(const std::string& name) {
-    const std::optional<ImageFormat> format = FormatOfName(name);
+    const std::optional<imageio::Format> format = FormatOfName(name);
     if (!format) return std::nullopt;
     return ExtensionOf(*format);
 }

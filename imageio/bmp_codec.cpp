@@ -1,5 +1,6 @@
 // BMP through stb: read at 4, 8, 16, 24 and 32 bits per pixel (1-bit and run-length coded files
 // first unpacked into an 8-bit one, bmp_unpack.h), written as 24-bit BGR without alpha.
+#include <cstdlib>
 #include <cstring>
 #include <new>
 
@@ -44,6 +45,21 @@ int SizeOf(std::size_t bytes) {
     return static_cast<int>(bytes);
 }
 
+std::uint32_t Little(const std::uint8_t* at, int bytes) {
+    std::uint32_t value = 0;
+    for (int i = bytes - 1; i >= 0; --i) value = value << 8 | at[i];
+    return value;
+}
+
+// stb fills in the rows a cut-short file lacks: an uncompressed one must hold every row.
+void CheckComplete(ByteView file, std::uint32_t width, std::uint32_t height) {
+    if (file.size < 34 || Little(file.data + 14, 4) < 40) return;  // no BITMAPINFOHEADER
+    const std::uint32_t compression = Little(file.data + 30, 4);
+    if (compression != 0 && compression != 3) return;  // RLE: stb stops where the data ends
+    const std::uint64_t rowBytes = (std::uint64_t{width} * Little(file.data + 28, 2) + 31) / 32 * 4;
+    if (Little(file.data + 10, 4) + rowBytes * height > file.size) throw ImageError(kDamaged);
+}
+
 }  // namespace
 
 bool IsBmp(ByteView start) {
@@ -60,7 +76,13 @@ Decoded ReadBmp(ByteView original, const SizeCheck& check) {
     if (stbi_info_from_memory(file.data, size, &width, &height, &channels) == 0) {
         throw ImageError(kDamaged);
     }
-    check(static_cast<std::uint64_t>(width), static_cast<std::uint64_t>(height));
+    // A negative height is a top-down file; a negative width, as the header's 32 bits say it, is
+    // for the caller's message to name.
+    height = std::abs(height);
+    check(static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height));
+    if (!unpacked) {
+        CheckComplete(file, static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height));
+    }
     StbPixels rgba;
     rgba.data = stbi_load_from_memory(file.data, size, &width, &height, &channels, 4);
     if (rgba.data == nullptr) {

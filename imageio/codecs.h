@@ -23,6 +23,9 @@ constexpr std::uint32_t kJpegMaxSide = 65500;
 [[nodiscard]] Encoded WriteTiff(const RgbaImage& image, const PhotoMetadata& metadata,
                                 const EncodeOptions& options);
 
+// The directories of a TIFF file, at least 1.
+[[nodiscard]] std::uint32_t TiffPages(ByteView file);
+
 [[nodiscard]] bool IsWebp(ByteView start);
 [[nodiscard]] Decoded ReadWebp(ByteView file, const SizeCheck& check);
 [[nodiscard]] Encoded WriteWebp(const RgbaImage& image, const PhotoMetadata& metadata,

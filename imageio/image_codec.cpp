@@ -29,8 +29,8 @@ const Codec* CodecOfExtension(const std::string& extension) {
 
 }  // namespace
 
-const std::array<Codec, 6>& Codecs() {
-    static constexpr std::array<Codec, 6> kCodecs = {{
+const std::array<Codec, kCodecCount>& Codecs() {
+    static constexpr std::array<Codec, kCodecCount> kCodecs = {{
         // format, title, name, extensions, sniff, read, write, keeps alpha, metadata, largest side
         {Format::kJpeg, "JPEG", "jpg", ".jpg .jpeg ", IsJpeg, ReadJpeg, WriteJpeg, false,
          kExif | kIcc | kXmp, kJpegMaxSide},
@@ -39,10 +39,12 @@ const std::array<Codec, 6>& Codecs() {
         {Format::kTiff, "TIFF", "tif", ".tif .tiff ", IsTiff, ReadTiff, WriteTiff, true,
          kExif | kIcc | kXmp, 0x7FFFFFFF},
         {Format::kBmp, "BMP", "bmp", ".bmp ", IsBmp, ReadBmp, WriteBmp, false, 0, 0x7FFFFFFF},
+#if IMAGEIO_PHONE_FORMATS
         {Format::kWebp, "WebP", "webp", ".webp ", IsWebp, ReadWebp, WriteWebp, true,
          kExif | kIcc | kXmp, 16383},
         {Format::kHeic, "HEIF", "heic", ".heic .heif .hif ", IsHeic, ReadHeic, nullptr, true,
          kExif | kIcc | kXmp, 0},
+#endif
     }};
     return kCodecs;
 }
@@ -77,9 +79,17 @@ Decoded Decode(ByteView file, const SizeCheck& check) {
     }
     const Codec* codec = CodecOfBytes(file);
     if (codec == nullptr) {
+#if IMAGEIO_PHONE_FORMATS
         throw ImageError("not an image of a format read here (PNG, JPEG, TIFF, BMP, WebP, HEIF)");
+#else
+        throw ImageError("not an image of a format read here (PNG, JPEG, TIFF, BMP)");
+#endif
     }
     return codec->read(file, check);
+}
+
+std::uint32_t PageCount(ByteView file) {
+    return file.size >= kShortestImage && IsTiff(file) ? TiffPages(file) : 1;
 }
 
 Decoded DecodeUpright(ByteView file, const SizeCheck& check) {

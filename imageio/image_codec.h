@@ -1,5 +1,6 @@
 // Image files in memory: one table of codecs (JPEG through libjpeg-turbo, PNG through libpng, TIFF
-// through libtiff, BMP through stb, WebP through libwebp, HEIF read through libheif), each reading
+// through libtiff, BMP through stb, WebP through libwebp, HEIF read through libheif; the last two
+// natively only), each reading
 // a file's bytes into the plug-in's 8-bit BGRA with the photograph's metadata and writing them
 // back. Portable: no windows.h; the callers own the files, the messages' file names and the memory
 // limits.
@@ -74,8 +75,15 @@ struct Codec {
     std::uint32_t maxSide;  // the largest width or height it writes
 };
 
-// Every codec, JPEG first.
-[[nodiscard]] const std::array<Codec, 6>& Codecs();
+// WebP and HEIF are read (and WebP written) where the build has libwebp and libheif: natively.
+#if IMAGEIO_PHONE_FORMATS
+constexpr std::size_t kCodecCount = 6;
+#else
+constexpr std::size_t kCodecCount = 4;
+#endif
+
+// Every codec of the build, JPEG first.
+[[nodiscard]] const std::array<Codec, kCodecCount>& Codecs();
 
 [[nodiscard]] const Codec& CodecOf(Format format);
 // The codec of a file name's extension (any case), of a --format value (png, jpg or jpeg, tif or
@@ -87,6 +95,9 @@ struct Codec {
 // Reads a file of any format by its first bytes. Throws ImageError: a file too short to be an
 // image, one of no format known here, or what its codec says.
 [[nodiscard]] Decoded Decode(ByteView file, const SizeCheck& check);
+
+// The pages of a file: a TIFF's directories, 1 for a file of any other kind (or none).
+[[nodiscard]] std::uint32_t PageCount(ByteView file);
 
 // Decode, the image then turned upright as its orientation tells a viewer (orientation 1 after);
 // a damaged EXIF block is left out with a warning.

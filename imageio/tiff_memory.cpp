@@ -40,8 +40,9 @@ tmsize_t TiffFile::Read(thandle_t handle, void* data, tmsize_t size) {
     const std::uint8_t* bytes = file.writing ? file.out.data() : file.in.data;
     const std::uint64_t end = file.writing ? file.out.size() : file.in.size;
     if (size < 0 || file.at >= end) return 0;
-    const std::size_t count =
-        std::min<std::uint64_t>(static_cast<std::uint64_t>(size), end - file.at);
+    // Within END, which is a size in memory.
+    const auto count = static_cast<std::size_t>(
+        std::min<std::uint64_t>(static_cast<std::uint64_t>(size), end - file.at));
     std::memcpy(data, bytes + file.at, count);
     file.at += count;
     return static_cast<tmsize_t>(count);
@@ -50,9 +51,13 @@ tmsize_t TiffFile::Read(thandle_t handle, void* data, tmsize_t size) {
 tmsize_t TiffFile::Write(thandle_t handle, void* data, tmsize_t size) {
     auto& file = *static_cast<TiffFile*>(handle);
     if (!file.writing || size < 0) return 0;
-    const auto count = static_cast<std::size_t>(size);
-    if (file.out.size() < file.at + count) file.out.resize(file.at + count);
-    std::memcpy(file.out.data() + file.at, data, count);
+    const auto count = static_cast<std::uint64_t>(size);
+    // A 32-bit build's memory ends before libtiff's offsets do.
+    if (file.at + count > file.out.max_size()) return 0;
+    if (file.out.size() < file.at + count) {
+        file.out.resize(static_cast<std::size_t>(file.at + count));
+    }
+    std::memcpy(file.out.data() + file.at, data, static_cast<std::size_t>(count));
     file.at += count;
     return size;
 }

@@ -227,6 +227,11 @@ bool IsTiff(ByteView start) {
     return false;
 }
 
+std::uint32_t TiffPages(ByteView file) {
+    TiffFile tiff(file);
+    return tiff.Get() == nullptr ? 1 : std::max<std::uint32_t>(1, TIFFNumberOfDirectories(tiff.Get()));
+}
+
 Decoded ReadTiff(ByteView file, const SizeCheck& check) {
     TiffFile tiff(file);
     if (tiff.Get() == nullptr) throw ImageError(kDamaged);

@@ -22,6 +22,7 @@ void SetLayout(TIFF* tiff, const RgbaImage& image, bool withAlpha) {
     TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, channels);
     TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
     TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+    TIFFSetField(tiff, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT);  // written upright
     if (withAlpha) {
         const std::uint16_t extra = EXTRASAMPLE_UNASSALPHA;
         TIFFSetField(tiff, TIFFTAG_EXTRASAMPLES, 1, &extra);

@@ -6,6 +6,9 @@ archive is the same, byte for byte, wherever and whenever it is made from the sa
 time is the commit's, its entries sorted, no extra fields.
 
   dist.py BUILD_DIR LIBJPEG_PREFIX OUT_DIR COMMIT_TIME
+
+The licences of zlib, libpng and libtiff come from their build beside libjpeg-turbo's
+(build/image-libs/licences, written by scripts/build_image_libs.sh).
 """
 import hashlib
 import os
@@ -19,7 +22,7 @@ ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 # What the link maps may name, and the notice it needs; None: the project's own, or a system
 # import library of Windows (mingw-w64's).
 ARCHIVES = {
-    "libjpeg.a": "libjpeg-turbo", "libz.a": "zlib",
+    "libjpeg.a": "libjpeg-turbo", "libz.a": "zlib", "libpng.a": "libpng", "libtiff.a": "libtiff",
     "libstdc++.a": "gcc", "libgcc.a": "gcc", "libgcc_eh.a": "gcc",
     "libmingw32.a": "mingw-w64", "libmingwex.a": "mingw-w64", "libmsvcrt.a": "mingw-w64",
     "libkernel32.a": "mingw-w64", "libuser32.a": "mingw-w64", "libgdi32.a": "mingw-w64",
@@ -29,7 +32,7 @@ ARCHIVES = {
     "libsettings_core.a": None, "libsettings_win32.a": None, "libui_core.a": None,
     "libui_win32.a": None, "libplugin_core.a": None, "libplugin_win32.a": None,
     "libplatform_win32.a": None, "libhost_core.a": None, "libhost_files.a": None,
-    "libcommand_line.a": None,
+    "libcommand_line.a": None, "libimageio.a": None,
 }
 # Header-only libraries compiled into the binaries, which no map names.
 HEADER_LIBRARIES = {"kvhost.exe": ["cxxopts"]}
@@ -60,10 +63,9 @@ def notice(component, libjpeg):
     if component == "libjpeg-turbo":
         return (open(os.path.join(libjpeg, "LICENSE.md"), encoding="utf-8").read() + "\n\n" +
                 between(os.path.join(libjpeg, "README.ijg"), "LEGAL ISSUES", "assumed by the"))
-    if component == "zlib":
-        path = doc + "libz-mingw-w64-dev/copyright"
-        return ("Copyright (C) 1995-2022 Jean-loup Gailly and Mark Adler\n\n" +
-                between(path, "License: Zlib", " 3. This notice may not be removed"))
+    if component in ("zlib", "libpng", "libtiff"):
+        licences = os.path.join(os.path.dirname(libjpeg), "image-libs", "licences")
+        return open(os.path.join(licences, component + ".txt"), encoding="utf-8").read()
     if component == "gcc":
         path = doc + "gcc-mingw-w64-base/copyright"
         return (between(path, "GCC is Copyright...", " - libvtv") + "\n\n" +
@@ -78,7 +80,10 @@ def notice(component, libjpeg):
 TITLES = {
     "libjpeg-turbo": "libjpeg-turbo 2.1.5 (JPEG codec of kvhost.exe): the IJG License, the "
                      "Modified (3-clause) BSD License and the zlib License",
-    "zlib": "zlib (PNG compression of kvhost.exe): the zlib License",
+    "zlib": "zlib 1.2.13 (compression of kvhost.exe's PNG and TIFF files): the zlib License",
+    "libpng": "libpng 1.6.39 (PNG codec of kvhost.exe): the PNG Reference Library License, "
+              "versions 2 and 1",
+    "libtiff": "libtiff 4.5.0 (TIFF codec of kvhost.exe): the libtiff License",
     "gcc": "The GCC runtime (libstdc++, libgcc) of both binaries: GPL v3 with the GCC Runtime "
            "Library Exception 3.1",
     "mingw-w64": "The mingw-w64 runtime and Windows import libraries of both binaries",

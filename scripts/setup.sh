@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what building and testing the plug-in needs: the i686 mingw-w64 cross compiler, Wine
 # (32-bit), Xvfb, fonts (Wine's own for Marlett, IPA Gothic and P Gothic for Japanese), the
-# Japanese locale, zlib for kvhost, nasm and libjpeg-turbo for kvhost's JPEG codec (built from
-# Debian's source by build_libjpeg.sh) and its reference decoder for the tests, the image
+# Japanese locale, nasm and dpkg-dev for kvhost's image libraries (libjpeg-turbo, zlib, libpng and
+# libtiff, built from Debian's sources by build_libjpeg.sh and build_image_libs.sh), libjpeg-turbo's
+# reference decoder for the tests, the image
 # libraries of the native build (libjpeg-turbo, libpng, libtiff, libwebp, libheif), a metadata
 # reader that is not kvhost (exiftool) for the tests, the native test and benchmark libraries,
 # the Python module's pybind11, NumPy, pytest and Dask's distributed scheduler (with psutil,
@@ -14,7 +15,7 @@ set -euo pipefail
 packages=(
     cmake g++ make pkg-config python3 clang-14 libclang-rt-14-dev
     googletest libgtest-dev libgmock-dev libbenchmark-dev libstb-dev libcxxopts-dev locales
-    g++-mingw-w64-i686-win32 binutils-mingw-w64-i686 mingw-w64-i686-dev libz-mingw-w64-dev
+    g++-mingw-w64-i686-win32 binutils-mingw-w64-i686 mingw-w64-i686-dev dpkg-dev
     wine wine32:i386 fonts-wine xvfb xauth fonts-ipafont-gothic
     nasm libjpeg-turbo-progs libimage-exiftool-perl
     libjpeg62-turbo-dev libturbojpeg0-dev libpng-dev libtiff-dev libwebp-dev
@@ -49,3 +50,4 @@ if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
 fi
 
 "$(dirname "$0")/build_libjpeg.sh"
+"$(dirname "$0")/build_image_libs.sh"

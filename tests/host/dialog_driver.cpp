@@ -16,7 +16,6 @@
 #include <string>
 #include <vector>
 
-#include "host/png_io.h"
 #include "host/text_encoding.h"
 #include "platform/win32.h"
 #include "tests/host/screen_capture.h"

@@ -92,10 +92,10 @@ UNREADABLE = {
     "short": 'cannot read "{}": the file is too short to be an image (2 bytes)',
     "badpng": 'cannot read "{}": the PNG file is damaged or cut short',
     "tiffzstd": 'cannot read "{}": a TIFF compressed with ZSTD is not supported',
-    "tiffjpeg": 'cannot read "{}": a TIFF compressed with JPEG is not supported',
+    # Compression 7 over data that is no JPEG: libtiff's JPEG codec finds it damaged.
+    "tiffjpeg": 'cannot read "{}": the TIFF file is damaged or cut short',
     "tiff12": 'cannot read "{}": a 12-bit TIFF is not supported',
     "tifffloat": 'cannot read "{}": a TIFF of floating-point samples is not supported',
-    "tiffplanes": 'cannot read "{}": a TIFF whose colour planes are stored apart is not supported',
     "cuttiff": 'cannot read "{}": the TIFF file is damaged or cut short',
     "cutbmp": 'cannot read "{}": the BMP file is damaged or cut short',
     "bmpw0": '"{}" is 0 \u00d7 23: not a size an image can have',
@@ -133,7 +133,8 @@ def unreadable(kind, path):
         bmp(path, width, 23 if width <= 0 else 200, 5000 if kind == "cutbmp" else None)
     else:
         tiff(path, WIDTH, HEIGHT, 8, rows, changes=changes[kind])
-    print(UNREADABLE[kind].format(path))
+    if kind in UNREADABLE:
+        print(UNREADABLE[kind].format(path))
 
 
 def make(kind, path):
@@ -288,7 +289,7 @@ def main(command, *args):
     elif command == "unreadable" and len(args) == 0:
         print(" ".join(UNREADABLE))
     elif command == "unreadable":
-        unreadable(args[0], args[1])
+        unreadable(args[0], args[1])  # also "tiffplanes": colour planes apart, which kvhost reads
     elif command == "marked":
         marked(args[0], int(args[1]), int(args[2]))
     elif command == "corner":

@@ -43,6 +43,12 @@ for kind in $($fmt unreadable); do
     check "unreadable $kind" "1 kvhost: error: $expected" "$rc $err"
 done
 
+# Colour planes stored apart, refused before libtiff read kvhost's TIFF files, are read.
+$fmt unreadable tiffplanes planes.tif
+run planes.tif planes.png
+check "a TIFF of colour planes stored apart" "0 7 3" \
+    "$rc $(od -An -tu4 --endian=big -j16 -N8 planes.png | xargs)"
+
 # A camera's photograph in each of the eight orientations, a mark in its stored top-left corner:
 # read upright as a viewer shows it, and written upright with orientation 1, JPEG and PNG alike.
 settings 0
@@ -154,7 +160,7 @@ check "written over its own input" "0 " "$rc $(ls ./*.tmp 2>/dev/null)"
 [ "$($png dump same.png)" != "$($png dump in.png)" ] && passed=$((passed + 1)) ||
     { failed=$((failed + 1)); echo "FAIL: the input was not replaced by the result"; }
 
-# A full disk: a small tmpfs holds a TIFF but not its result beside it, then nothing more. Each
+# A full disk: a small tmpfs holds a TIFF, then is filled to the last byte. Each
 # format's write ends with "the disk is full", the original as it was and no temporary file.
 full=$(mktemp -d)
 if [ "$(id -u)" -ne 0 ] || ! mount -t tmpfs -o size=160k tmpfs "$full" 2>/dev/null; then
@@ -162,11 +168,12 @@ if [ "$(id -u)" -ne 0 ] || ! mount -t tmpfs -o size=160k tmpfs "$full" 2>/dev/nu
 else
     python3 "$sample" small.png 200 150
     run small.png "$full/photo.tif" && cp "$full/photo.tif" kept.tif
+    # Then nothing more: what is left filled.
+    dd if=/dev/zero of="$full/filler" bs=1k 2>/dev/null
     run "$full/photo.tif" "$full/photo.tif"
     check "a TIFF in place on a full disk" \
         "1 kvhost: error: cannot write \"$full/photo.tif\": the disk is full 1" \
         "$rc $err $(cmp -s kept.tif "$full/photo.tif" && echo 1)"
-    dd if=/dev/zero of="$full/filler" bs=1k count=100 2>/dev/null
     for ext in png jpg tif bmp; do
         run small.png "$full/out.$ext"
         check "$ext on a full disk" "1 kvhost: error: cannot write \"$full/out.$ext\": the disk is full" \

@@ -1,11 +1,14 @@
 // Screen capture of the host tests: the pixels that a rectangle of the screen shows.
 #include "tests/host/screen_capture.h"
 
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <stdexcept>
 #include <type_traits>
 
+#include "host/text_encoding.h"
+#include "imageio/image_codec.h"
 #include "ui/scoped_gdi.h"
 
 namespace {
@@ -54,4 +57,15 @@ RgbaImage CaptureScreen(const RECT& rect) {
     std::memcpy(image.pixels.data(), bits, image.pixels.size() * sizeof(Pixel32));
     for (Pixel32& pixel : image.pixels) pixel |= kAlphaMask;  // the unused byte is not alpha
     return image;
+}
+
+void WriteRgbaPng(const std::string& path, const RgbaImage& image) {
+    const std::vector<std::uint8_t> png = imageio::EncodeFor(imageio::Format::kPng, image, {}).bytes;
+    std::FILE* file = _wfopen(Utf8ToWide(path).c_str(), L"wb");
+    if (file == nullptr) throw std::runtime_error("cannot open \"" + path + "\"");
+    const bool written = std::fwrite(png.data(), 1, png.size(), file) == png.size();
+    if (std::fclose(file) != 0 || !written) {
+        _wremove(Utf8ToWide(path).c_str());
+        throw std::runtime_error("cannot write \"" + path + "\"");
+    }
 }
