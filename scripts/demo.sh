@@ -47,7 +47,7 @@ if [ "${1:-}" = "--runs" ]; then
     run top-bottom-source 0 -50 1 0 0 --rect 120,60,360,300
     run bottom-foreground 2 45 2 0 0 --fg 20A040
     facade facade-classic 0 0
-    facade facade-perspective 1 0
+    facade facade-straight-sides 1 0
     facade facade-proportions 1 1
     facade facade-proportions-cropped 1 1 --crop
     exit 0
