@@ -40,8 +40,16 @@ if [ "${#missing[@]}" -gt 0 ]; then
         sudo_if_needed dpkg --add-architecture i386
     fi
     export DEBIAN_FRONTEND=noninteractive
-    sudo_if_needed apt-get update -qq >/dev/null
-    sudo_if_needed apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+    # A mirror caught mid-sync fails one index of many; the install below still fails when a
+    # package it needs is really missing.
+    sudo_if_needed apt-get update -qq >/dev/null ||
+        echo "setup: apt-get update could not fetch every index; going on with what it has" >&2
+    install() { sudo_if_needed apt-get install -y -qq --no-install-recommends "$@" "${missing[@]}" >/dev/null; }
+    # Without one architecture's security index, the two architectures' versions of a shared
+    # library disagree: the release's own versions then agree.
+    install || { . /etc/os-release &&
+        echo "setup: installing the release's own versions ($VERSION_CODENAME)" >&2 &&
+        install -t "$VERSION_CODENAME"; }
 fi
 
 # Wine reports the Japanese language id and code page 932 only when the glibc locale exists.
