@@ -44,10 +44,8 @@ std::uint64_t AvailableMiB() {
     return available;
 }
 
-namespace {
-
-void CheckFits(const std::string& path, std::uint64_t width, std::uint64_t height,
-               std::uint32_t bytesPerPixel, RunJob& job) {
+void HoldRunMemory(const std::string& path, std::uint64_t width, std::uint64_t height,
+                   std::uint32_t bytesPerPixel, RunJob& job) {
     if (width == 0 || height == 0 || width > 0x7FFFFFFF || height > 0x7FFFFFFF) {
         throw HostError(Quoted(path) + " is " + std::to_string(width) + " × " +
                         std::to_string(height) + ": not a size an image can have");
@@ -61,6 +59,8 @@ void CheckFits(const std::string& path, std::uint64_t width, std::uint64_t heigh
                         " MiB, the system can give about " + std::to_string(room) + " MiB");
     }
 }
+
+namespace {
 
 std::vector<std::uint8_t> ReadBytes(const std::string& path) {
     std::FILE* file = std::fopen(path.c_str(), "rb");
@@ -127,7 +127,7 @@ RgbaImage ReadPicture(const std::string& path, std::uint32_t bytesPerPixel, RunJ
     RefuseFolderInput(path);
     const std::vector<std::uint8_t> bytes = ReadBytes(path);
     const imageio::SizeCheck check = [&](std::uint64_t width, std::uint64_t height) {
-        CheckFits(path, width, height, bytesPerPixel, job);
+        HoldRunMemory(path, width, height, bytesPerPixel, job);
     };
     try {
         imageio::Decoded decoded = imageio::DecodeUpright({bytes.data(), bytes.size()}, check);

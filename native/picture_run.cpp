@@ -23,13 +23,33 @@
 
 namespace {
 
-// Bytes a run holds for each pixel: the source and the result, and a mask's byte.
-std::uint32_t RunBytesPerPixel(bool withMask) { return withMask ? 9u : 8u; }
+// Whether a run rebuilds the picture in place rather than into a copy: each row of a row shape
+// is rebuilt from that row alone, unless the proportions move rows, and a mask needs the
+// source's pixels back after the pass.
+bool RunsInPlace(const TrapezoidSettings& settings, bool masked) {
+    return !masked && ShapeRebuildsRows(settings.shape) &&
+           !(settings.perspective != 0 && settings.proportions != 0);
+}
+
+// Bytes a run holds for each pixel: the picture, the result unless it is rebuilt in place, and a
+// mask's byte.
+std::uint32_t RunBytesPerPixel(bool inPlace, bool masked) {
+    return (inPlace ? 4u : 8u) + (masked ? 1u : 0u);
+}
+
+// The same before the picture is read: --auto picks a row shape for verticals, a column shape for
+// horizontals.
+std::uint32_t ExpectedBytesPerPixel(const FilterOptions& run) {
+    TrapezoidSettings expected = run.settings;
+    if (run.straighten) expected.shape = run.direction == StraightenDirection::kVerticals ? 1 : 4;
+    const bool masked = run.maskPath.has_value();
+    return RunBytesPerPixel(RunsInPlace(expected, masked), masked);
+}
 
 }  // namespace
 
 Selected ReadSelected(const FilterOptions& run, const std::string& input, RunJob& job) {
-    const std::uint32_t bytesPerPixel = RunBytesPerPixel(run.maskPath.has_value());
+    const std::uint32_t bytesPerPixel = ExpectedBytesPerPixel(run);
     std::optional<GreyImage> maskImage;
     if (run.maskPath) maskImage = ReadGreyPicture(*run.maskPath, bytesPerPixel, job);
     Selected selected;
@@ -83,8 +103,10 @@ struct Progress {
     }
 };
 
-void RunFilter(const FilterOptions& run, const TrapezoidSettings& settings,
-               const Selected& selected, RgbaImage& destination, const std::string& label,
+// The pass from SOURCE, which may be the destination's own pixels (RunsInPlace), into
+// DESTINATION.
+void RunFilter(const FilterOptions& run, const TrapezoidSettings& settings, const Pixel32* source,
+               const SelectionRect& rect, RgbaImage& destination, const std::string& label,
                bool alone) {
     if (settings.difference == 0) return;
     Progress progress{label};
@@ -95,16 +117,14 @@ void RunFilter(const FilterOptions& run, const TrapezoidSettings& settings,
     const unsigned threads = alone ? std::max(1u, std::thread::hardware_concurrency()) : 1;
     const FillParams fill = ResolvedFill(settings, run.foreground, run.background);
     if (settings.perspective != 0 && settings.proportions != 0) {
-        if (!RunTransformInProportion(selected.image.pixels.data(), destination.pixels.data(),
-                                      selected.image.width, selected.image.height, selected.rect,
-                                      settings.shape, settings.difference, settings.focal, fill,
-                                      &record)) {
+        if (!RunTransformInProportion(source, destination.pixels.data(), destination.width,
+                                      destination.height, rect, settings.shape,
+                                      settings.difference, settings.focal, fill, &record)) {
             throw std::bad_alloc();
         }
     } else {
-        RunTransformOnThreads(selected.image.pixels.data(), destination.pixels.data(),
-                              selected.image.width, selected.image.height, selected.rect,
-                              settings.shape, settings.difference,
+        RunTransformOnThreads(source, destination.pixels.data(), destination.width,
+                              destination.height, rect, settings.shape, settings.difference,
                               ProfileOfSetting(settings.perspective), fill, &record, threads);
     }
     if (visible) std::fputs("\n", stderr);
@@ -140,11 +160,22 @@ int RunOne(const FilterOptions& run, const std::string& input, const std::string
             selected.image.width, selected.image.height, selected.rect, geometry, input)) {
         job.Warning(*warning);
     }
-    RgbaImage destination = selected.image;
-    RunFilter(run, settings, selected, destination, label, job.Direct());
+    const bool masked = !selected.mask.empty();
+    RgbaImage destination;
+    if (RunsInPlace(settings, masked)) {
+        destination = std::move(selected.image);
+        RunFilter(run, settings, destination.pixels.data(), selected.rect, destination, label,
+                  job.Direct());
+    } else {
+        // --auto may have found nothing and left a column shape where a row shape was expected.
+        HoldRunMemory(input, selected.image.width, selected.image.height,
+                      RunBytesPerPixel(/*inPlace=*/false, masked), job);
+        destination = selected.image;
+        RunFilter(run, settings, selected.image.pixels.data(), selected.rect, destination, label,
+                  job.Direct());
+    }
     ThrowIfInterrupted();
-    if (!selected.mask.empty())
-        KeepUnselected(selected.mask, selected.image.pixels, destination.pixels);
+    if (masked) KeepUnselected(selected.mask, selected.image.pixels, destination.pixels);
     if (run.crop) {
         CropToDefined(destination, selected.rect, geometry, input);
         if (!run.quiet) {

@@ -1,4 +1,4 @@
-// The transform on several threads.
+// The transform on several threads, and in place.
 #include "native/threaded_pass.h"
 
 #include <algorithm>
@@ -10,12 +10,25 @@
 
 namespace {
 
-// Rows FROM..TO-1 of the pass, each through the worker the engine's row pass picks for it.
-void RebuildRows(const LinePass& pass, std::int32_t from, std::int32_t to,
-                 ProgressRecord* progress) {
-    const LineGeometry& lines = pass.lines;
+// Rows FROM..TO-1 of the pass, each rebuilt from SOURCE's row alone through the worker the
+// engine's row pass picks for it. SCRATCH, a row long, is empty unless SOURCE is the
+// destination: the row is then copied there before its place is overwritten.
+void RebuildRows(const LinePass& pass, const Pixel32* source, std::vector<Pixel32>& scratch,
+                 std::int32_t from, std::int32_t to, ProgressRecord* progress) {
+    const std::int32_t width = pass.context->stride;
     for (std::int32_t row = from; row < to; ++row) {
-        (lines.Squeezed(row, lines.Inset(row)) ? ReduceRow : EnlargeRow)(pass, row);
+        const Pixel32* in = source + PixelIndex(0, row, width);
+        if (!scratch.empty()) {
+            std::copy_n(in, width, scratch.begin());
+            in = scratch.data();
+        }
+        // The row is line 0 of an image one row high, as the engine's moved rows are.
+        const SamplerContext one{in, width, 1, pass.context->fill};
+        LineGeometry lines = pass.lines;
+        lines.first -= row;
+        lines.linearFirst -= row;
+        const LinePass rowPass{pass.destination + PixelIndex(0, row, width), &one, lines};
+        (lines.Squeezed(0, lines.Inset(0)) ? ReduceRow : EnlargeRow)(rowPass, 0);
         ReportLinesDone(progress, row - from, to - from);
     }
 }
@@ -28,8 +41,7 @@ void RunTransformOnThreads(const Pixel32* source, Pixel32* destination, std::int
                            ProgressRecord* progress, unsigned threads) {
     // What RunTransform checks and sets up before its pass.
     const SelectionRect r = ClipToImage(rect, width, height);
-    const bool rows = shape >= 0 && shape < kShapeCount && ShapeRebuildsRows(shape);
-    if (threads <= 1 || !rows || difference == 0 || r.right <= r.left || r.bottom <= r.top ||
+    if (!ShapeRebuildsRows(shape) || difference == 0 || r.right <= r.left || r.bottom <= r.top ||
         source == nullptr || destination == nullptr) {
         RunTransform(source, destination, width, height, rect, shape, difference, profile, fill,
                      progress);
@@ -45,14 +57,20 @@ void RunTransformOnThreads(const Pixel32* source, Pixel32* destination, std::int
     if (pass.lines.hi <= pass.lines.lo) return;
     const std::int32_t first = pass.lines.first;
     const std::int32_t extent = pass.lines.extent;
-    const auto parts = static_cast<std::int32_t>(std::min<unsigned>(threads, 64));
+    const auto parts = static_cast<std::int32_t>(std::clamp<unsigned>(threads, 1, 64));
     const auto bound = [&](std::int32_t part) {
         return first + static_cast<std::int32_t>(static_cast<std::int64_t>(extent) * part / parts);
     };
+    // Taken before any thread starts, so that running short of memory changes nothing.
+    std::vector<std::vector<Pixel32>> scratch(
+        static_cast<std::size_t>(parts),
+        std::vector<Pixel32>(source == destination ? static_cast<std::size_t>(width) : 0));
     std::vector<std::thread> others;
     for (std::int32_t part = 1; part < parts; ++part) {
-        others.emplace_back(RebuildRows, std::cref(pass), bound(part), bound(part + 1), nullptr);
+        others.emplace_back(RebuildRows, std::cref(pass), source,
+                            std::ref(scratch[static_cast<std::size_t>(part)]), bound(part),
+                            bound(part + 1), nullptr);
     }
-    RebuildRows(pass, bound(0), bound(1), progress);
+    RebuildRows(pass, source, scratch[0], bound(0), bound(1), progress);
     for (std::thread& thread : others) thread.join();
 }

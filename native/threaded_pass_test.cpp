@@ -1,5 +1,5 @@
 // Tests of the transform on several threads: every shape, both profiles, squeezed and stretched,
-// the same pixels as the engine's single pass.
+// the same pixels as the engine's single pass; the row shapes in place too.
 #include "native/threaded_pass.h"
 
 #include <gtest/gtest.h>
@@ -30,6 +30,14 @@ TEST(ThreadedPass, GivesTheSinglePassPixels) {
                 RunTransformOnThreads(source.data(), threaded.data(), kWidth, kHeight, rect, shape,
                                       difference, profile, fill, nullptr, /*threads=*/3);
                 EXPECT_EQ(threaded, single) << "shape " << shape << " difference " << difference;
+                if (!ShapeRebuildsRows(shape)) continue;
+                for (const unsigned threads : {1u, 3u}) {
+                    std::vector<Pixel32> inPlace = source;
+                    RunTransformOnThreads(inPlace.data(), inPlace.data(), kWidth, kHeight, rect,
+                                          shape, difference, profile, fill, nullptr, threads);
+                    EXPECT_EQ(inPlace, single) << "in place, shape " << shape << " difference "
+                                               << difference << " threads " << threads;
+                }
             }
         }
     }
