@@ -93,7 +93,7 @@ Decoded ReadBmp(ByteView original, const SizeCheck& check) {
     RgbaImage& image = decoded.image;
     image.width = width;
     image.height = height;
-    image.pixels.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    image.pixels = NewPixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
     for (std::size_t i = 0; i < image.pixels.size(); ++i) {
         const stbi_uc* at = rgba.data + 4 * i;
         image.pixels[i] = PackPixel(at[0], at[1], at[2], at[3]);

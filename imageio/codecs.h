@@ -47,4 +47,8 @@ constexpr std::uint32_t kJpegMaxSide = 65500;
 }
 void ToRgbBytes(const Pixel32* pixels, std::size_t count, bool withAlpha, std::uint8_t* out);
 
+// COUNT zeroed pixels for a decoder to fill. A photograph's come in huge pages where the system
+// gives them: a 6000 x 4000 picture then costs the kernel 46 page faults rather than 23,438.
+[[nodiscard]] std::vector<Pixel32> NewPixels(std::size_t count);
+
 }  // namespace imageio

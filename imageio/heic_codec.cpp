@@ -102,7 +102,7 @@ Decoded ReadHeic(ByteView file, const SizeCheck& check) {
         throw ImageError(kDamaged);
     }
     Decoded decoded;
-    decoded.image = {width, height, std::vector<Pixel32>(std::size_t(width) * std::size_t(height)),
+    decoded.image = {width, height, NewPixels(std::size_t(width) * std::size_t(height)),
                      MetadataOf(primary)};
     for (std::size_t y = 0; y < std::size_t(height); ++y) {
         const std::uint8_t* in = rows + y * static_cast<std::size_t>(stride);

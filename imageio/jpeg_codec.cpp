@@ -217,7 +217,7 @@ Decoded ReadJpeg(ByteView file, const SizeCheck& check) {
                      static_cast<std::int32_t>(info.image_height),
                      {},
                      MetadataOf(info)};
-    decoded.image.pixels.resize(std::size_t{info.image_width} * info.image_height);
+    decoded.image.pixels = NewPixels(std::size_t{info.image_width} * info.image_height);
     jpeg_start_decompress(&info);
     // A file coded in one scan is whole once its rows are: a missing end marker loses nothing.
     // One of several scans (progressive ones) could end early without a row missing.

@@ -158,7 +158,7 @@ Decoded ReadPng(ByteView file, const SizeCheck& check) {
     TakeMetadata(reader.png, reader.info, image.metadata);
     image.width = static_cast<std::int32_t>(width);
     image.height = static_cast<std::int32_t>(height);
-    image.pixels.resize(std::size_t{width} * height);
+    image.pixels = NewPixels(std::size_t{width} * height);
     ReadRows(reader, image, png_get_bit_depth(reader.png, reader.info) == 16);
     png_read_end(reader.png, reader.info);
     TakeMetadata(reader.png, reader.info, image.metadata);  // chunks after the image data

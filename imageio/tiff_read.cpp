@@ -242,7 +242,7 @@ Decoded ReadTiff(ByteView file, const SizeCheck& check) {
     image.metadata = MetadataOf(tiff.Get());
     image.width = static_cast<std::int32_t>(layout.width);
     image.height = static_cast<std::int32_t>(layout.height);
-    image.pixels.resize(std::size_t{layout.width} * layout.height);
+    image.pixels = NewPixels(std::size_t{layout.width} * layout.height);
     if (!ReadHere(layout)) {
         ReadThroughLibrary(tiff.Get(), image);
     } else if (TIFFIsTiled(tiff.Get()) != 0) {

@@ -119,7 +119,7 @@ Decoded ReadWebp(ByteView file, const SizeCheck& check) {
     RgbaImage& image = decoded.image;
     image.width = width;
     image.height = height;
-    image.pixels.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    image.pixels = NewPixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
     const std::size_t bytes = image.pixels.size() * 4;
     if (WebPDecodeBGRAInto(file.data, file.size,
                            reinterpret_cast<std::uint8_t*>(image.pixels.data()), bytes,
