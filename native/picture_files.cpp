@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -62,17 +63,23 @@ void HoldRunMemory(const std::string& path, std::uint64_t width, std::uint64_t h
 
 namespace {
 
+// The whole file: a file of known size in one read (one byte more finds its end), anything else
+// in growing blocks.
 std::vector<std::uint8_t> ReadBytes(const std::string& path) {
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) {
         throw HostError("cannot open " + Quoted(path) + ": " + std::strerror(errno));
     }
+    struct stat status {};
+    const bool sized = fstat(fileno(file), &status) == 0 && S_ISREG(status.st_mode);
+    const std::size_t first = sized ? static_cast<std::size_t>(status.st_size) + 1 : 1 << 16;
     std::vector<std::uint8_t> bytes;
-    std::uint8_t block[1 << 16];
-    std::size_t count = 0;
-    while ((count = std::fread(block, 1, sizeof block, file)) > 0) {
-        bytes.insert(bytes.end(), block, block + count);
+    std::size_t size = 0;
+    for (std::size_t count = 1; count > 0; size += count) {
+        if (size == bytes.size()) bytes.resize(std::max(first, 2 * size));
+        count = std::fread(bytes.data() + size, 1, bytes.size() - size, file);
     }
+    bytes.resize(size);
     const bool failed = std::ferror(file) != 0;
     std::fclose(file);
     if (failed) throw HostError("cannot read " + Quoted(path) + ": " + std::strerror(errno));
