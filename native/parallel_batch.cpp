@@ -1,6 +1,7 @@
 // A batch of the native command run on several threads.
 #include "native/parallel_batch.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <mutex>
@@ -68,10 +69,13 @@ int RunInParallel(const std::vector<std::string>& inputs, unsigned jobs, bool an
     MemoryBudget budget(AvailableMiB());
     std::atomic<std::size_t> next{0};
     std::atomic<bool> warned{false};
+    // The batch's threads are the jobs: fewer pictures than jobs split the rest between them.
+    const auto passThreads =
+        static_cast<unsigned>(jobs / std::clamp<std::size_t>(count, 1, std::max(jobs, 1u)));
     const auto work = [&]() {
         for (std::size_t i = next++; i < count && !InterruptionRecorded(); i = next++) {
             const std::string label = BatchLabel(i, count, inputs[i]);
-            RunJob job(&budget, /*direct=*/false);
+            RunJob job(&budget, /*direct=*/false, passThreads);
             if (announce) job.Line(label);
             FileResult result;
             try {

@@ -9,7 +9,8 @@
 
 #include "native/run_job.h"
 
-// Runs RUN_ONE(input, label, job) for every input, JOBS at a time; it throws HostError (or
+// Runs RUN_ONE(input, label, job) for every input, JOBS at a time, JOBS threads in all (with
+// fewer inputs, each job's pass gets a share of the rest); it throws HostError (or
 // std::bad_alloc) for a file that fails. With ANNOUNCE each file's label line comes first in its
 // lines. Returns the exit code: 0 when every file was done, 1 when any failed.
 [[nodiscard]] int RunInParallel(

@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <new>
-#include <thread>
 
 #include "cli/arguments.h"
 #include "cli/command_error.h"
@@ -104,17 +103,16 @@ struct Progress {
 };
 
 // The pass from SOURCE, which may be the destination's own pixels (RunsInPlace), into
-// DESTINATION.
+// DESTINATION, on the job's threads.
 void RunFilter(const FilterOptions& run, const TrapezoidSettings& settings, const Pixel32* source,
                const SelectionRect& rect, RgbaImage& destination, const std::string& label,
-               bool alone) {
+               const RunJob& job) {
     if (settings.difference == 0) return;
     Progress progress{label};
-    const bool visible = alone && !run.quiet && isatty(STDERR_FILENO) != 0;
+    const bool visible = job.Direct() && !run.quiet && isatty(STDERR_FILENO) != 0;
     ProgressRecord record{reinterpret_cast<std::intptr_t>(&progress),
                           visible ? Progress::Report : nullptr, 0};
-    // A run alone has the processors to itself; a batch's runs share them already.
-    const unsigned threads = alone ? std::max(1u, std::thread::hardware_concurrency()) : 1;
+    const unsigned threads = job.PassThreads();
     const FillParams fill = ResolvedFill(settings, run.foreground, run.background);
     if (settings.perspective != 0 && settings.proportions != 0) {
         if (!RunTransformInProportion(source, destination.pixels.data(), destination.width,
@@ -164,15 +162,14 @@ int RunOne(const FilterOptions& run, const std::string& input, const std::string
     RgbaImage destination;
     if (RunsInPlace(settings, masked)) {
         destination = std::move(selected.image);
-        RunFilter(run, settings, destination.pixels.data(), selected.rect, destination, label,
-                  job.Direct());
+        RunFilter(run, settings, destination.pixels.data(), selected.rect, destination, label, job);
     } else {
         // --auto may have found nothing and left a column shape where a row shape was expected.
         HoldRunMemory(input, selected.image.width, selected.image.height,
                       RunBytesPerPixel(/*inPlace=*/false, masked), job);
         destination = selected.image;
         RunFilter(run, settings, selected.image.pixels.data(), selected.rect, destination, label,
-                  job.Direct());
+                  job);
     }
     ThrowIfInterrupted();
     if (masked) KeepUnselected(selected.mask, selected.image.pixels, destination.pixels);

@@ -3,10 +3,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <thread>
 
 #include "cli/batch_run.h"
 #include "cli/command_error.h"
@@ -31,13 +33,13 @@ void MakeOutputFolder(const std::string& folder) {
     }
 }
 
-// One job: as kvhost runs a batch. More: on as many threads, each file's lines kept until its
-// turn, labelled rather than drawn as a bar.
+// One job: as kvhost runs a batch, on one thread. More: on as many threads, each file's lines
+// kept until its turn, labelled rather than drawn as a bar.
 int RunBatch(const FilterOptions& run) {
     if (run.jobs <= 1) {
         return RunEachInput(run.inputs, "trapezoid", !run.quiet && isatty(STDERR_FILENO) == 0,
                             [&](const std::string& input, const std::string& label) {
-                                RunJob job(/*budget=*/nullptr, /*direct=*/true);
+                                RunJob job(/*budget=*/nullptr, /*direct=*/true, /*threads=*/1);
                                 RunOne(run, input, BatchOutputPath(*run.batch, input), label, job);
                             });
     }
@@ -50,7 +52,7 @@ int RunBatch(const FilterOptions& run) {
 }  // namespace
 
 int RunCommand(const std::vector<std::string>& arguments) {
-    const FilterOptions run = ParseRunOptions(arguments);
+    const FilterOptions run = ParseFilterOptions(arguments, FilterCommand::kRun);
     if (run.batch) {
         CheckBatch(*run.batch, FileIdentity);  // before any file is read
         MakeOutputFolder(run.batch->outDir);
@@ -61,7 +63,9 @@ int RunCommand(const std::vector<std::string>& arguments) {
     }
     if (run.batch) return RunBatch(run);
     try {
-        RunJob job(/*budget=*/nullptr, /*direct=*/true);
+        // A picture alone has the processors to itself.
+        RunJob job(/*budget=*/nullptr, /*direct=*/true,
+                   std::max(1u, std::thread::hardware_concurrency()));
         return RunOne(run, run.inputs.front(), run.outputPath, std::string(), job);
     } catch (const std::bad_alloc&) {
         throw HostError(Quoted(run.inputs.front()) + ": out of memory");
@@ -69,7 +73,7 @@ int RunCommand(const std::vector<std::string>& arguments) {
 }
 
 int SuggestCommand(const std::vector<std::string>& arguments) {
-    const FilterOptions suggest = ParseSuggestOptions(arguments);
+    const FilterOptions suggest = ParseFilterOptions(arguments, FilterCommand::kSuggest);
     RunJob job(/*budget=*/nullptr, /*direct=*/true);
     const std::optional<Straightening> found =
         Suggest(ReadSelected(suggest, suggest.inputs.front(), job), suggest);

@@ -30,8 +30,9 @@ class MemoryBudget {
 class RunJob {
    public:
     // BUDGET: null for a run alone. DIRECT: lines go straight to stderr rather than waiting.
-    RunJob(MemoryBudget* batchBudget, bool linesDirect)
-        : budget(batchBudget), direct(linesDirect) {}
+    // THREADS: the threads the pass may split the picture's rows between.
+    RunJob(MemoryBudget* batchBudget, bool linesDirect, unsigned threads = 1)
+        : budget(batchBudget), direct(linesDirect), passThreads(threads) {}
     ~RunJob() { ReleaseMemory(); }
     RunJob(const RunJob&) = delete;
     RunJob& operator=(const RunJob&) = delete;
@@ -49,10 +50,12 @@ class RunJob {
     [[nodiscard]] bool Direct() const noexcept { return direct; }
     // Whether holding memory ever had to wait for another run.
     [[nodiscard]] bool Waited() const noexcept { return waited; }
+    [[nodiscard]] unsigned PassThreads() const noexcept { return passThreads; }
 
    private:
     MemoryBudget* budget;
     bool direct;
+    unsigned passThreads;
     std::string lines;
     std::uint64_t heldMiB = 0;
     bool waited = false;
