@@ -54,8 +54,8 @@ void AddFilterOptions(cxxopts::Options& options) {
     options.parse_positional({"input", "more"});
 }
 
+// The options only run takes.
 void AddRunOptions(cxxopts::Options& options) {
-    AddFilterOptions(options);
     options.add_options()("fg", "", cxxopts::value<std::string>())(
         "bg", "", cxxopts::value<std::string>())("quality", "", cxxopts::value<std::string>())(
         "strip", "")("auto", "")("crop", "")("quiet", "")("in-place", "")(
@@ -119,8 +119,8 @@ void ReadSettings(const cxxopts::ParseResult& result, bool straighten, FilterOpt
     }
 }
 
-void ReadSelection(const cxxopts::ParseResult& result, FilterOptions& run) {
-    run.inputs = {Positional(result, "input", kRunUsage)};
+void ReadSelection(const cxxopts::ParseResult& result, const char* usage, FilterOptions& run) {
+    run.inputs = {Positional(result, "input", usage)};
     if (result.count("mask") != 0) run.maskPath = Text(result, "mask");
     if (result.count("rect") != 0) run.rect = ParseRect(Text(result, "rect"));
     if (result["horizontal"].as<bool>()) run.direction = StraightenDirection::kHorizontals;
@@ -132,24 +132,17 @@ std::optional<std::string> ExtensionOfFormat(const std::string& name) {
     return std::string(".") + codec->name;
 }
 
-}  // namespace
-
-FilterOptions ParseRunOptions(const std::vector<std::string>& arguments) {
-    cxxopts::Options options("trapezoid run");
-    AddRunOptions(options);
-    const cxxopts::ParseResult result = ParseArguments(options, arguments);
-    FilterOptions run;
-    ReadSelection(result, run);
+// Run's files: one input and its output, or a batch's inputs and how their outputs are named.
+void ReadFiles(const cxxopts::ParseResult& result, FilterOptions& run) {
     RunFiles files = ReadRunFiles(result, run.inputs.front(), kRunUsage, ExtensionOfFormat,
                                   "png, jpg (jpeg), tif (tiff), bmp or webp");
     run.inputs = std::move(files.inputs);
     run.outputPath = std::move(files.outputPath);
     run.batch = std::move(files.batch);
-    run.straighten = result["auto"].as<bool>();
-    if (result["horizontal"].as<bool>() && !run.straighten) {
-        throw UsageError("--horizontal says what --auto straightens: it needs --auto");
-    }
-    ReadSettings(result, run.straighten, run);
+}
+
+// What run does besides the filter's settings: the colours, how it writes, and how many at once.
+void ReadRunValues(const cxxopts::ParseResult& result, FilterOptions& run) {
     if (result.count("fg") != 0) run.foreground = ParseColour(Text(result, "fg"));
     if (result.count("bg") != 0) run.background = ParseColour(Text(result, "bg"));
     if (result.count("quality") != 0) {
@@ -162,21 +155,33 @@ FilterOptions ParseRunOptions(const std::vector<std::string>& arguments) {
     if (result.count("jobs") != 0) {
         run.jobs = static_cast<unsigned>(ParseNumberIn(Text(result, "jobs"), "jobs", 1, 256));
     }
-    return run;
 }
 
-FilterOptions ParseSuggestOptions(const std::vector<std::string>& arguments) {
-    cxxopts::Options options("trapezoid suggest");
+}  // namespace
+
+FilterOptions ParseFilterOptions(const std::vector<std::string>& arguments,
+                                 FilterCommand command) {
+    const bool run = command == FilterCommand::kRun;
+    cxxopts::Options options(run ? "trapezoid run" : "trapezoid suggest");
     AddFilterOptions(options);
+    if (run) AddRunOptions(options);
     const cxxopts::ParseResult result = ParseArguments(options, arguments);
-    FilterOptions suggest;
-    ReadSelection(result, suggest);
-    if (result.count("more") != 0) {
+    FilterOptions parsed;
+    ReadSelection(result, run ? kRunUsage : kSuggestUsage, parsed);
+    // Suggest straightens always, run with --auto; only run takes more files.
+    parsed.straighten = !run || result["auto"].as<bool>();
+    if (run) {
+        ReadFiles(result, parsed);
+    } else if (result.count("more") != 0) {
         throw UsageError("unexpected argument " +
                          Quoted(result["more"].as<std::vector<std::string>>().front()));
     }
-    ReadSettings(result, /*straighten=*/true, suggest);
-    return suggest;
+    if (result["horizontal"].as<bool>() && !parsed.straighten) {
+        throw UsageError("--horizontal says what --auto straightens: it needs --auto");
+    }
+    ReadSettings(result, parsed.straighten, parsed);
+    if (run) ReadRunValues(result, parsed);
+    return parsed;
 }
 
 void PrintRunHelp(std::FILE* stream) {

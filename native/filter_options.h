@@ -44,10 +44,12 @@ constexpr char kSuggestUsage[] =
     "trapezoid suggest IN [--rect L,T,R,B] [--mask MASK] [--horizontal] [--classic] "
     "[--perspective] [--settings FILE]";
 
-// Throws UsageError for a malformed command line, HostError for a settings file that cannot be
-// read.
-[[nodiscard]] FilterOptions ParseRunOptions(const std::vector<std::string>& arguments);
-[[nodiscard]] FilterOptions ParseSuggestOptions(const std::vector<std::string>& arguments);
+enum class FilterCommand { kRun, kSuggest };
+
+// The options of COMMAND's arguments (arguments[0] is the command's name). Throws UsageError for
+// a malformed command line, HostError for a settings file that cannot be read.
+[[nodiscard]] FilterOptions ParseFilterOptions(const std::vector<std::string>& arguments,
+                                               FilterCommand command);
 
 void PrintRunHelp(std::FILE* stream);
 void PrintSuggestHelp(std::FILE* stream);

@@ -209,7 +209,7 @@ std::vector<std::string> RunOneFile(const std::vector<std::string>& arguments,
                                     const std::string& input, const std::string& output) {
     std::vector<std::string> command{"run"};
     command.insert(command.end(), arguments.begin(), arguments.end());
-    const FilterOptions run = ParseRunOptions(command);
+    const FilterOptions run = ParseFilterOptions(command, FilterCommand::kRun);
     if (const std::optional<std::string> refusal = SettingsRefusal(run))
         throw py::value_error(*refusal);
     RunJob job(/*budget=*/nullptr, /*direct=*/false);
@@ -233,7 +233,7 @@ std::vector<std::pair<std::string, std::string>> PlanBatch(
     const std::vector<std::string>& arguments) {
     std::vector<std::string> command{"run"};
     command.insert(command.end(), arguments.begin(), arguments.end());
-    const FilterOptions run = ParseRunOptions(command);
+    const FilterOptions run = ParseFilterOptions(command, FilterCommand::kRun);
     if (!run.batch) throw UsageError("a collection needs --out-dir DIR");
     CheckBatch(*run.batch, FileIdentity);
     if (const std::optional<std::string> refusal = SettingsRefusal(run))
