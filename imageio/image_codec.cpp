@@ -6,8 +6,8 @@
 #include <cctype>
 #include <utility>
 
-#include "host/orientation.h"
 #include "imageio/codecs.h"
+#include "imageio/orientation.h"
 
 namespace imageio {
 namespace {
