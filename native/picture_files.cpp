@@ -45,8 +45,10 @@ std::uint64_t AvailableMiB() {
     return available;
 }
 
-void HoldRunMemory(const std::string& path, std::uint64_t width, std::uint64_t height,
-                   std::uint32_t bytesPerPixel, RunJob& job) {
+namespace {
+
+void CheckFits(const std::string& path, std::uint64_t width, std::uint64_t height,
+               std::uint32_t bytesPerPixel, RunJob& job) {
     if (width == 0 || height == 0 || width > 0x7FFFFFFF || height > 0x7FFFFFFF) {
         throw HostError(Quoted(path) + " is " + std::to_string(width) + " × " +
                         std::to_string(height) + ": not a size an image can have");
@@ -60,8 +62,6 @@ void HoldRunMemory(const std::string& path, std::uint64_t width, std::uint64_t h
                         " MiB, the system can give about " + std::to_string(room) + " MiB");
     }
 }
-
-namespace {
 
 // The whole file: a file of known size in one read (one byte more finds its end), anything else
 // in growing blocks.
@@ -134,7 +134,7 @@ RgbaImage ReadPicture(const std::string& path, std::uint32_t bytesPerPixel, RunJ
     RefuseFolderInput(path);
     const std::vector<std::uint8_t> bytes = ReadBytes(path);
     const imageio::SizeCheck check = [&](std::uint64_t width, std::uint64_t height) {
-        HoldRunMemory(path, width, height, bytesPerPixel, job);
+        CheckFits(path, width, height, bytesPerPixel, job);
     };
     try {
         imageio::Decoded decoded = imageio::DecodeUpright({bytes.data(), bytes.size()}, check);

@@ -13,13 +13,10 @@
 // The memory the system has available now, in MiB.
 [[nodiscard]] std::uint64_t AvailableMiB();
 
-// Holds a run's memory for a width x height picture, bytesPerPixel bytes for each pixel, in JOB's
-// batch, and refuses it when the system cannot give that much now. Throws HostError naming PATH.
-void HoldRunMemory(const std::string& path, std::uint64_t width, std::uint64_t height,
-                   std::uint32_t bytesPerPixel, RunJob& job);
-
 // Reads PATH upright, with its metadata, its warnings among JOB's lines. Before decoding, the
-// run's memory is held (HoldRunMemory). Throws HostError ("cannot read "PATH": ...").
+// run's memory (bytesPerPixel bytes for each pixel: the picture, the result unless it is rebuilt
+// in place, and a mask's byte) is held in JOB's batch and refused when the system cannot give it
+// now. Throws HostError ("cannot read "PATH": ...").
 [[nodiscard]] RgbaImage ReadPicture(const std::string& path, std::uint32_t bytesPerPixel,
                                     RunJob& job);
 

@@ -36,13 +36,12 @@ std::uint32_t RunBytesPerPixel(bool inPlace, bool masked) {
     return (inPlace ? 4u : 8u) + (masked ? 1u : 0u);
 }
 
-// The same before the picture is read: --auto picks a row shape for verticals, a column shape for
-// horizontals.
+// The same before the picture is read, never too few: --auto on verticals picks a row shape or
+// leaves the settings' own, on horizontals it may pick a column shape.
 std::uint32_t ExpectedBytesPerPixel(const FilterOptions& run) {
-    TrapezoidSettings expected = run.settings;
-    if (run.straighten) expected.shape = run.direction == StraightenDirection::kVerticals ? 1 : 4;
     const bool masked = run.maskPath.has_value();
-    return RunBytesPerPixel(RunsInPlace(expected, masked), masked);
+    const bool columns = run.straighten && run.direction == StraightenDirection::kHorizontals;
+    return RunBytesPerPixel(!columns && RunsInPlace(run.settings, masked), masked);
 }
 
 }  // namespace
@@ -164,9 +163,6 @@ int RunOne(const FilterOptions& run, const std::string& input, const std::string
         destination = std::move(selected.image);
         RunFilter(run, settings, destination.pixels.data(), selected.rect, destination, label, job);
     } else {
-        // --auto may have found nothing and left a column shape where a row shape was expected.
-        HoldRunMemory(input, selected.image.width, selected.image.height,
-                      RunBytesPerPixel(/*inPlace=*/false, masked), job);
         destination = selected.image;
         RunFilter(run, settings, selected.image.pixels.data(), selected.rect, destination, label,
                   job);
