@@ -159,8 +159,7 @@ void ReadRunValues(const cxxopts::ParseResult& result, FilterOptions& run) {
 
 }  // namespace
 
-FilterOptions ParseFilterOptions(const std::vector<std::string>& arguments,
-                                 FilterCommand command) {
+FilterOptions ParseFilterOptions(const std::vector<std::string>& arguments, FilterCommand command) {
     const bool run = command == FilterCommand::kRun;
     cxxopts::Options options(run ? "trapezoid run" : "trapezoid suggest");
     AddFilterOptions(options);

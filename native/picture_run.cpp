@@ -115,8 +115,8 @@ void RunFilter(const FilterOptions& run, const TrapezoidSettings& settings, cons
     const FillParams fill = ResolvedFill(settings, run.foreground, run.background);
     if (settings.perspective != 0 && settings.proportions != 0) {
         if (!RunTransformInProportion(source, destination.pixels.data(), destination.width,
-                                      destination.height, rect, settings.shape,
-                                      settings.difference, settings.focal, fill, &record)) {
+                                      destination.height, rect, settings.shape, settings.difference,
+                                      settings.focal, fill, &record)) {
             throw std::bad_alloc();
         }
     } else {
