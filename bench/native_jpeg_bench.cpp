@@ -2,7 +2,8 @@
 // against libjpeg-turbo's own decode and encode of the same file in one process (tjDecompress2,
 // tjCompress2 at 4:2:0); and a batch of 16 such files with --jobs 2 against --jobs 1. Prints the
 // least time of each over interleaved runs, `ratio trapezoid-jpeg-vs-codec: R` and
-// `ratio batch-jobs2-vs-jobs1: R`.
+// `ratio batch-jobs2-vs-jobs1: R`, with the same ratio for plain arithmetic on two threads (the
+// batch's best on this machine at that time) and the load average.
 //   native_jpeg_bench TRAPEZOID WORKDIR [RUNS]
 #include <turbojpeg.h>
 
@@ -12,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "imageio/image_codec.h"
@@ -69,6 +71,21 @@ double CodecSeconds(const std::vector<std::uint8_t>& jpeg) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
+// Seconds of a fixed amount of arithmetic on each of THREADS threads: the same time for one and
+// for two threads when a second processor is free, twice the time when none is.
+double SpinSeconds(int threads) {
+    const Clock::time_point start = Clock::now();
+    std::vector<std::thread> spinners;
+    for (int i = 0; i < threads; ++i) {
+        spinners.emplace_back([] {
+            volatile double sum = 0;
+            for (int k = 0; k < 50'000'000; ++k) sum = sum + 1e-9 * k;
+        });
+    }
+    for (std::thread& spinner : spinners) spinner.join();
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
 double CommandSeconds(const std::string& command) {
     const Clock::time_point start = Clock::now();
     if (std::system(command.c_str()) != 0) {
@@ -105,13 +122,22 @@ int main(int argc, char** argv) {
         codec = std::min(codec, CodecSeconds(jpeg));
         command = std::min(command, CommandSeconds(run));
     }
+    double oneSpinner = 1e9, twoSpinners = 1e9;
     for (int i = 0; i < (runs + 1) / 2; ++i) {
         oneJob = std::min(oneJob, CommandSeconds(batch + "1"));
         twoJobs = std::min(twoJobs, CommandSeconds(batch + "2"));
+        oneSpinner = std::min(oneSpinner, SpinSeconds(1));
+        twoSpinners = std::min(twoSpinners, SpinSeconds(2));
     }
     std::printf("codec decode+encode: %.3f s\ntrapezoid run: %.3f s\n", codec, command);
     std::printf("ratio trapezoid-jpeg-vs-codec: %.2f\n", command / codec);
     std::printf("batch of 16, --jobs 1: %.3f s, --jobs 2: %.3f s\n", oneJob, twoJobs);
     std::printf("ratio batch-jobs2-vs-jobs1: %.2f\n", twoJobs / oneJob);
+    // What the machine's neighbours left: the best that the batch's ratio could be meanwhile.
+    std::printf("two threads of plain arithmetic over twice the work on one: %.2f\n",
+                twoSpinners / (2 * oneSpinner));
+    double load[3] = {};
+    if (getloadavg(load, 3) == 3)
+        std::printf("load average: %.2f %.2f %.2f\n", load[0], load[1], load[2]);
     return 0;
 }
