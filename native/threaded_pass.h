@@ -15,7 +15,7 @@
 
 // RunTransform with its arguments, on THREADS threads (at least one). SOURCE may be DESTINATION
 // itself when SHAPE rebuilds rows: the result is then the one RunTransform writes into a copy of
-// the source. Progress is reported from the first thread's share of the rows. Throws
+// the source. Progress is reported on the calling thread, by the rows handed out. Throws
 // std::bad_alloc when the threads' scratch rows cannot be had, having changed nothing.
 void RunTransformOnThreads(const Pixel32* source, Pixel32* destination, std::int32_t width,
                            std::int32_t height, const SelectionRect& rect, std::int32_t shape,
