@@ -6,8 +6,12 @@
 
 #include <cstring>
 #include <new>
+#include <optional>
+#include <string>
 
 #include "imageio/codecs.h"
+#include "imageio/icc_profile.h"
+#include "imageio/png_chunks.h"
 
 namespace imageio {
 namespace {
@@ -94,6 +98,37 @@ void TakeMetadata(png_structp png, png_infop info, PhotoMetadata& metadata) {
     }
 }
 
+// A file with no eXIf chunk may keep its EXIF block in a text chunk instead, in hexadecimal
+// ("Raw profile type exif", or "APP1" for the JPEG segment's contents), possibly after the
+// segment's "Exif\0\0".
+void TakeRawExif(png_structp png, png_infop info, PhotoMetadata& metadata,
+                 std::vector<std::string>& warnings) {
+    png_textp texts = nullptr;
+    const int count = png_get_text(png, info, &texts, nullptr);
+    for (int i = 0; i < count && metadata.exif.empty(); ++i) {
+        const std::string key = texts[i].key;
+        if (key != "Raw profile type exif" && key != "Raw profile type APP1") continue;
+        std::optional<std::vector<std::uint8_t>> exif = RawProfileBytes(texts[i].text);
+        if (!exif) {
+            warnings.push_back(": its EXIF text (\"" + key + "\") is damaged and is left out");
+            return;
+        }
+        static constexpr std::uint8_t kSegmentStart[6] = {'E', 'x', 'i', 'f', 0, 0};
+        const bool segment = exif->size() >= 6 && std::memcmp(exif->data(), kSegmentStart, 6) == 0;
+        metadata.exif.assign(exif->begin() + (segment ? 6 : 0), exif->end());
+        metadata.orientation = ExifOrientation(metadata.exif).value_or(1);
+    }
+}
+
+// libpng leaves out an iCCP chunk it finds damaged: that is said, and why where the profile tells.
+void WarnOfRefusedProfile(ByteView file, std::vector<std::string>& warnings) {
+    const std::optional<std::vector<std::uint8_t>> profile = IccpChunkProfile(file);
+    if (!profile) return;
+    std::string fault = profile->empty() ? "its iCCP chunk does not inflate" : IccFault(*profile);
+    if (fault.empty()) fault = "libpng finds it damaged";
+    warnings.push_back(": its ICC profile is left out: " + fault);
+}
+
 // Every layout becomes RGBA: palettes and low-bit grey expanded, transparency as alpha, grey
 // spread to three channels, a missing alpha opaque. 8-bit rows come as BGRA words.
 void RequestRgba(png_structp png, png_infop info, bool wide) {
@@ -162,6 +197,8 @@ Decoded ReadPng(ByteView file, const SizeCheck& check) {
     ReadRows(reader, image, png_get_bit_depth(reader.png, reader.info) == 16);
     png_read_end(reader.png, reader.info);
     TakeMetadata(reader.png, reader.info, image.metadata);  // chunks after the image data
+    TakeRawExif(reader.png, reader.info, image.metadata, decoded.warnings);
+    if (image.metadata.icc.empty()) WarnOfRefusedProfile(file, decoded.warnings);
     return decoded;
 }
 
