@@ -26,11 +26,12 @@ constexpr std::uint32_t kLargestSide = 0x7FFFFFFF;
 }
 void IgnoreWarning(png_structp, png_const_charp) noexcept {}
 
-// The library's read and info structures, destroyed whatever happens.
+// The library's read and info structures, destroyed whatever happens; its warning on an iCCP
+// chunk it leaves out kept to say why.
 class PngReader {
    public:
     explicit PngReader(ByteView bytes) : file(bytes) {
-        png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, ThrowError, IgnoreWarning);
+        png = png_create_read_struct(PNG_LIBPNG_VER_STRING, this, ThrowError, KeepIccWarning);
         if (png == nullptr) throw std::bad_alloc();
         info = png_create_info_struct(png);
         if (info == nullptr) throw std::bad_alloc();
@@ -43,8 +44,15 @@ class PngReader {
 
     png_structp png = nullptr;
     png_infop info = nullptr;
+    std::string iccWarning;  // as libpng words it: "iCCP: too short"
 
    private:
+    static void KeepIccWarning(png_structp png, png_const_charp message) {
+        auto& reader = *static_cast<PngReader*>(png_get_error_ptr(png));
+        if (reader.iccWarning.empty() && std::strncmp(message, "iCCP", 4) == 0) {
+            reader.iccWarning = message;
+        }
+    }
     static void Read(png_structp png, png_bytep data, png_size_t size) {
         auto& reader = *static_cast<PngReader*>(png_get_io_ptr(png));
         if (reader.file.size - reader.at < size) png_error(png, "cut short");
@@ -120,12 +128,14 @@ void TakeRawExif(png_structp png, png_infop info, PhotoMetadata& metadata,
     }
 }
 
-// libpng leaves out an iCCP chunk it finds damaged: that is said, and why where the profile tells.
-void WarnOfRefusedProfile(ByteView file, std::vector<std::string>& warnings) {
+// libpng leaves out an iCCP chunk it finds damaged: that is said, and why: what the profile's
+// header tells, else libpng's own words.
+void WarnOfRefusedProfile(ByteView file, const std::string& libraryWarning,
+                          std::vector<std::string>& warnings) {
     const std::optional<std::vector<std::uint8_t>> profile = IccpChunkProfile(file);
     if (!profile) return;
     std::string fault = profile->empty() ? "its iCCP chunk does not inflate" : IccFault(*profile);
-    if (fault.empty()) fault = "libpng finds it damaged";
+    if (fault.empty()) fault = "libpng refuses it (\"" + libraryWarning + "\")";
     warnings.push_back(": its ICC profile is left out: " + fault);
 }
 
@@ -198,7 +208,7 @@ Decoded ReadPng(ByteView file, const SizeCheck& check) {
     png_read_end(reader.png, reader.info);
     TakeMetadata(reader.png, reader.info, image.metadata);  // chunks after the image data
     TakeRawExif(reader.png, reader.info, image.metadata, decoded.warnings);
-    if (image.metadata.icc.empty()) WarnOfRefusedProfile(file, decoded.warnings);
+    if (image.metadata.icc.empty()) WarnOfRefusedProfile(file, reader.iccWarning, decoded.warnings);
     return decoded;
 }
 
