@@ -7,7 +7,7 @@
 #include <filesystem>
 
 #include "cli/command_error.h"
-#include "host/image.h"
+#include "imageio/image.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "host/image.h"
+#include "imageio/image.h"
 
 // The settings that say where a result is defined.
 struct TrapezoidGeometrySettings {

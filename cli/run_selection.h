@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "host/image.h"
+#include "imageio/image.h"
 #include "selection/selection_scan.h"
 #include "transform/pixel.h"
 

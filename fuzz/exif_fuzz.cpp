@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "fuzz/fuzz_input.h"
-#include "host/photo_metadata.h"
+#include "imageio/photo_metadata.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzInput input(data, size);

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "host/image.h"
+#include "imageio/image.h"
 #include "imageio/image_codec.h"
 
 // The format of a file name's extension (.png, .jpg/.jpeg, .tif/.tiff, .bmp, any case).

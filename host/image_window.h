@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "host/image.h"
+#include "imageio/image.h"
 #include "platform/win32.h"
 
 class ImageWindow {

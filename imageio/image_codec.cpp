@@ -6,9 +6,9 @@
 #include <cctype>
 #include <utility>
 
-#include "host/orientation.h"
 #include "imageio/codecs.h"
 #include "imageio/icc_profile.h"
+#include "imageio/orientation.h"
 #include "imageio/xmp_packet.h"
 
 namespace imageio {

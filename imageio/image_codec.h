@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "host/image.h"
+#include "imageio/image.h"
 
 namespace imageio {
 

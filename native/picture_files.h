@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "host/image.h"
+#include "imageio/image.h"
 #include "imageio/image_codec.h"
 #include "native/run_job.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "host/image.h"
+#include "imageio/image.h"
 #include "native/filter_options.h"
 #include "native/run_job.h"
 #include "transform/edge_samplers.h"

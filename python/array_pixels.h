@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "host/image.h"
+#include "imageio/image.h"
 
 namespace pixels {
 

@@ -31,7 +31,7 @@ ARCHIVES = {
     "objects.a": None, "libtransform_core.a": None, "libselection_core.a": None,
     "libsettings_core.a": None, "libsettings_win32.a": None, "libui_core.a": None,
     "libui_win32.a": None, "libplugin_core.a": None, "libplugin_win32.a": None,
-    "libplatform_win32.a": None, "libhost_core.a": None, "libhost_files.a": None,
+    "libplatform_win32.a": None, "libimageio_core.a": None, "libhost_files.a": None,
     "libcommand_line.a": None, "libimageio.a": None,
 }
 # Header-only libraries compiled into the binaries, which no map names.

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "host/image.h"
+#include "imageio/image.h"
 #include "platform/win32.h"
 
 // What the screen shows in the rectangle, opaque. Throws std::runtime_error.

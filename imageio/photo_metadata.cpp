@@ -2,7 +2,7 @@
 // EXIF block (TIFF-structured, as JPEG's APP1 and PNG's eXIf hold it), the ICC profile and the
 // XMP packet, and the orientation at which a viewer shows the stored pixels. Portable: no
 // windows.h. Only as much of EXIF is parsed as that needs, every offset checked.
-#include "host/photo_metadata.h"
+#include "imageio/photo_metadata.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -3,7 +3,7 @@
 // 6 turned a quarter clockwise to view, 7 transversed, 8 a quarter anticlockwise). Portable.
 #pragma once
 
-#include "host/image.h"
+#include "imageio/image.h"
 
 // The image as shown under ORIENTATION; 1, or any value outside 2..8, leaves it as it is. The
 // quarter turns and the transpositions swap its width and height.

@@ -1,11 +1,11 @@
-// Images as the host holds them: Pixel32 words for the plug-in, grey bytes for masks.
+// Images in memory: Pixel32 words as the plug-in takes them, grey bytes for masks.
 #pragma once
 
 #include <algorithm>
 #include <cstdint>
 #include <vector>
 
-#include "host/photo_metadata.h"
+#include "imageio/photo_metadata.h"
 #include "transform/pixel.h"
 
 // An image as the plug-in sees it: width × height Pixel32 words, row stride = width; with the

@@ -1,14 +1,14 @@
 // Tests of a photograph's orientation and EXIF block as kvhost carries them: the eight
 // orientations turn a marked picture as a viewer shows it, and the block is made fit for the
 // upright result, every offset checked.
-#include "host/photo_metadata.h"
+#include "imageio/photo_metadata.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <vector>
 
-#include "host/orientation.h"
+#include "imageio/orientation.h"
 
 namespace {
 

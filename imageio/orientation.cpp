@@ -1,6 +1,6 @@
 // A photograph turned upright: its stored pixels as a viewer shows them under the EXIF
 // orientation 1 to 8. Portable.
-#include "host/orientation.h"
+#include "imageio/orientation.h"
 
 #include <cstddef>
 #include <utility>
