@@ -34,8 +34,8 @@ JpegIcc IccFromJpegChunks(const std::vector<ByteView>& chunks) {
         }
         const std::size_t sequence = chunk.data[0];
         if (sequence == 0 || sequence > count) {
-            icc.fault = "a chunk is numbered " + std::to_string(sequence) + " of " +
-                        std::to_string(count);
+            icc.fault =
+                "a chunk is numbered " + std::to_string(sequence) + " of " + std::to_string(count);
             return icc;
         }
         if (bySequence[sequence - 1] != nullptr) {

@@ -165,11 +165,10 @@ void DecodeRows(jpeg_decompress_struct& info, RgbaImage& image) {
     }
 }
 
-// What APP1 segments begin with before their EXIF block or XMP packet, and APP2 segments before
-// a chunk of the ICC profile.
-constexpr char kExifSignature[] = "Exif\0";  // and the array's own zero: six bytes
-constexpr char kXmpSignature[] = "http://ns.adobe.com/xap/1.0/";  // and its zero
-constexpr char kIccSignature[] = "ICC_PROFILE";                   // and its zero
+// What APP1 segments begin with before their EXIF block (XMP's: jpeg_xmp.h), and APP2 segments
+// before a chunk of the ICC profile.
+constexpr char kExifSignature[] = "Exif\0";      // and the array's own zero: six bytes
+constexpr char kIccSignature[] = "ICC_PROFILE";  // and its zero
 
 bool StartsWith(const jpeg_saved_marker_ptr marker, const char* signature, std::size_t size) {
     return marker->data_length >= size && std::memcmp(marker->data, signature, size) == 0;
@@ -193,7 +192,8 @@ PhotoMetadata MetadataOf(jpeg_decompress_struct& info, std::vector<std::string>&
     SavedSegments segments;
     for (jpeg_saved_marker_ptr marker = info.marker_list; marker != nullptr;
          marker = marker->next) {
-        if (marker->marker == JPEG_APP0 + 2 && StartsWith(marker, kIccSignature, sizeof kIccSignature)) {
+        if (marker->marker == JPEG_APP0 + 2 &&
+            StartsWith(marker, kIccSignature, sizeof kIccSignature)) {
             segments.iccChunks.push_back(After(marker, sizeof kIccSignature));
         }
         if (marker->marker != JPEG_APP0 + 1) continue;

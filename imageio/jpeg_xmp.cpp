@@ -12,7 +12,6 @@
 namespace imageio {
 namespace {
 
-constexpr char kXmpSignature[] = "http://ns.adobe.com/xap/1.0/";
 constexpr std::size_t kGuidBytes = 32;
 constexpr std::size_t kPortionHeader = sizeof kXmpExtensionSignature + kGuidBytes + 8;
 constexpr std::size_t kMostSegmentBytes = 65533;  // after the marker and its length
@@ -38,7 +37,8 @@ std::vector<Portion> PortionsOf(const std::vector<ByteView>& extensions, const s
         const std::uint8_t* header = segment.data + sizeof kXmpExtensionSignature;
         if (std::memcmp(header, guid.data(), kGuidBytes) != 0) continue;
         const std::uint32_t length = BigEndian32(header + kGuidBytes);
-        if (!portions.empty() && length != fullLength) fault = "its portions disagree on its length";
+        if (!portions.empty() && length != fullLength)
+            fault = "its portions disagree on its length";
         fullLength = length;
         portions.push_back({BigEndian32(header + kGuidBytes + 4), segment.data + kPortionHeader,
                             segment.size - kPortionHeader});
@@ -65,11 +65,10 @@ std::optional<std::string> ExtendedPacket(const std::vector<ByteView>& extension
     std::string packet;
     for (const Portion& portion : portions) {
         // A portion sent twice is the same bytes at the same offset.
-        const bool repeated = portion.offset <= packet.size() &&
-                              portion.size <= packet.size() - portion.offset &&
-                              packet.compare(portion.offset, portion.size,
-                                             reinterpret_cast<const char*>(portion.data),
-                                             portion.size) == 0;
+        const bool repeated =
+            portion.offset <= packet.size() && portion.size <= packet.size() - portion.offset &&
+            packet.compare(portion.offset, portion.size,
+                           reinterpret_cast<const char*>(portion.data), portion.size) == 0;
         if (repeated) continue;
         if (portion.offset != packet.size() || portion.size > fullLength - packet.size()) {
             fault = "its portions overlap, leave a gap or overrun its length";
@@ -123,7 +122,8 @@ JpegXmp XmpFromSegments(const std::string& standard, const std::vector<ByteView>
 }
 
 std::vector<std::vector<std::uint8_t>> XmpSegments(const std::string& xmp) {
-    if (xmp.size() <= kMostStandardXmpBytes) return {Segment(kXmpSignature, sizeof kXmpSignature, xmp)};
+    if (xmp.size() <= kMostStandardXmpBytes)
+        return {Segment(kXmpSignature, sizeof kXmpSignature, xmp)};
     const std::optional<SplitXmp> split = SplitExtendedXmp(xmp, kMostStandardXmpBytes);
     if (!split) return {};
     std::vector<std::vector<std::uint8_t>> segments = {

@@ -13,7 +13,8 @@
 
 namespace imageio {
 
-// What an APP1 segment of the extended packet begins with, its zero included.
+// What APP1 segments of the standard and of the extended packet begin with, each with its zero.
+inline constexpr char kXmpSignature[] = "http://ns.adobe.com/xap/1.0/";
 inline constexpr char kXmpExtensionSignature[] = "http://ns.adobe.com/xmp/extension/";
 
 // The most bytes of packet a standard XMP segment holds.

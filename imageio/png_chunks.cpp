@@ -78,7 +78,8 @@ std::optional<std::vector<std::uint8_t>> IccpChunkProfile(ByteView file) {
             const std::uint8_t* data = chunk + 8;
             // The profile's name, its zero, the compression method, then the zlib stream.
             const auto* nameEnd = static_cast<const std::uint8_t*>(std::memchr(data, 0, length));
-            if (nameEnd == nullptr || nameEnd + 2 > data + length) return std::vector<std::uint8_t>();
+            if (nameEnd == nullptr || nameEnd + 2 > data + length)
+                return std::vector<std::uint8_t>();
             return Inflate(nameEnd + 2, static_cast<std::size_t>(data + length - nameEnd - 2))
                 .value_or(std::vector<std::uint8_t>());
         }

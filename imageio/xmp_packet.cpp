@@ -184,8 +184,8 @@ bool IsEmptyDescription(const std::string& xmp, Span description) {
     const std::size_t openEnd = TagEnd(xmp, open);
     if (xmp[openEnd - 2] == '/') return true;
     const std::size_t content = xmp.find_first_not_of(" \t\r\n", openEnd);
-    return content != kNone && xmp.compare(content, sizeof kDescriptionClose - 1,
-                                           kDescriptionClose) == 0;
+    return content != kNone &&
+           xmp.compare(content, sizeof kDescriptionClose - 1, kDescriptionClose) == 0;
 }
 
 // The namespaces that the elements enclosing rdf:RDF's content declare, but for the two every
