@@ -31,17 +31,19 @@ constexpr std::size_t kNone = std::string::npos;
     return at;
 }
 
-// Just past the '>' of the tag opening at `at`, quoted values skipped; kNone when unclosed.
+// Just past the '>' of the tag opening at `at`, quoted values skipped; kNone when another tag
+// opens first (no value holds a '<'), which also keeps every search here short.
 [[nodiscard]] std::size_t TagEnd(const std::string& xmp, std::size_t at) {
     char quote = 0;
-    for (; at < xmp.size(); ++at) {
-        const char c = xmp[at];
+    for (std::size_t i = at; i < xmp.size(); ++i) {
+        const char c = xmp[i];
+        if (c == '<' && i > at) return kNone;
         if (quote != 0) {
             if (c == quote) quote = 0;
         } else if (c == '"' || c == '\'') {
             quote = c;
         } else if (c == '>') {
-            return at + 1;
+            return i + 1;
         }
     }
     return kNone;
@@ -66,8 +68,8 @@ std::optional<Property> AttributeAt(const std::string& xmp, std::size_t at, std:
     ++i;
     while (i < xmp.size() && IsSpace(xmp[i])) ++i;
     if (i >= xmp.size() || (xmp[i] != '"' && xmp[i] != '\'')) return std::nullopt;
-    const std::size_t close = xmp.find(xmp[i], i + 1);
-    if (close == kNone) return std::nullopt;
+    const std::size_t close = xmp.find_first_of(xmp[i] == '"' ? "\"<" : "'<", i + 1);
+    if (close == kNone || xmp[close] == '<') return std::nullopt;
     return Property{{SpaceBefore(xmp, at, 0), close + 1}, {i + 1, close}};
 }
 
@@ -75,11 +77,12 @@ std::optional<Property> AttributeAt(const std::string& xmp, std::size_t at, std:
 std::optional<Property> ElementAt(const std::string& xmp, std::size_t at, const std::string& name) {
     const std::size_t openEnd = TagEnd(xmp, at);
     if (openEnd == kNone || xmp[openEnd - 2] == '/') return std::nullopt;
-    const std::size_t close = xmp.find("</" + name, openEnd);
-    if (close == kNone || xmp.find('<', openEnd) != close) return std::nullopt;
-    const std::size_t closeEnd = xmp.find('>', close);
+    const std::size_t close = xmp.find('<', openEnd);
+    if (close == kNone || xmp.compare(close, name.size() + 2, "</" + name) != 0)
+        return std::nullopt;
+    const std::size_t closeEnd = TagEnd(xmp, close);
     if (closeEnd == kNone) return std::nullopt;
-    return Property{{SpaceBefore(xmp, at - 1, 0), closeEnd + 1}, {openEnd, close}};
+    return Property{{SpaceBefore(xmp, at - 1, 0), closeEnd}, {openEnd, close}};
 }
 
 // The first property NAME from `from` on.
@@ -99,12 +102,16 @@ std::optional<Property> FindProperty(const std::string& xmp, const std::string& 
     return std::nullopt;
 }
 
+// Copied once, however many times the property is given.
 void SetEvery(std::string& xmp, const std::string& name, const std::string& value) {
-    std::size_t from = 0;
-    while (std::optional<Property> found = FindProperty(xmp, name, from)) {
-        xmp.replace(found->value.begin, found->value.end - found->value.begin, value);
-        from = found->value.begin + value.size();
+    std::string set;
+    std::size_t copied = 0;
+    while (std::optional<Property> found = FindProperty(xmp, name, copied)) {
+        set.append(xmp, copied, found->value.begin - copied).append(value);
+        copied = found->value.end;
     }
+    if (copied == 0) return;
+    xmp = set.append(xmp, copied, kNone);
 }
 
 // The rdf:RDF element's content: from past its opening tag to its closing tag.
@@ -122,17 +129,20 @@ std::size_t DescriptionEnd(const std::string& xmp, std::size_t openEnd) {
     if (xmp[openEnd - 2] == '/') return openEnd;
     std::size_t depth = 1;
     std::size_t at = openEnd;
+    // A tag ends before the next one opens: the next opening and closing tags found stay next.
+    std::size_t open = xmp.find(kDescriptionOpen, at);
+    std::size_t close = xmp.find(kDescriptionClose, at);
     while (depth > 0) {
-        const std::size_t open = xmp.find(kDescriptionOpen, at);
-        const std::size_t close = xmp.find(kDescriptionClose, at);
         if (close == kNone) return kNone;
-        at = open < close ? TagEnd(xmp, open) : xmp.find('>', close);
+        const bool opens = open < close;
+        at = TagEnd(xmp, opens ? open : close);
         if (at == kNone) return kNone;
-        if (open > close) {
+        if (!opens) {
             --depth;
-            ++at;
-        } else if (xmp[at - 2] != '/') {
-            ++depth;
+            close = xmp.find(kDescriptionClose, at);
+        } else {
+            if (xmp[at - 2] != '/') ++depth;
+            open = xmp.find(kDescriptionOpen, at);
         }
     }
     return at;
