@@ -135,7 +135,10 @@ void WarnOfRefusedProfile(ByteView file, const std::string& libraryWarning,
     const std::optional<std::vector<std::uint8_t>> profile = IccpChunkProfile(file);
     if (!profile) return;
     std::string fault = profile->empty() ? "its iCCP chunk does not inflate" : IccFault(*profile);
-    if (fault.empty()) fault = "libpng refuses it (\"" + libraryWarning + "\")";
+    if (fault.empty()) {
+        fault = libraryWarning.empty() ? "libpng refuses it"
+                                       : "libpng refuses it (\"" + libraryWarning + "\")";
+    }
     warnings.push_back(": its ICC profile is left out: " + fault);
 }
 
