@@ -7,7 +7,9 @@
 #include <utility>
 
 #include "imageio/codecs.h"
+#include "imageio/icc_profile.h"
 #include "imageio/orientation.h"
+#include "imageio/xmp_packet.h"
 
 namespace imageio {
 namespace {
@@ -99,6 +101,11 @@ Decoded DecodeUpright(ByteView file, const SizeCheck& check) {
         decoded.warnings.push_back(": the EXIF block is damaged and is left out");
         metadata.exif.clear();
     }
+    const std::string iccFault = metadata.icc.empty() ? std::string() : IccFault(metadata.icc);
+    if (!iccFault.empty()) {
+        decoded.warnings.push_back(": its ICC profile is left out: " + iccFault);
+        metadata.icc.clear();
+    }
     const int orientation = metadata.orientation;
     metadata.orientation = 1;
     decoded.image = Upright(std::move(decoded.image), orientation);
@@ -107,8 +114,9 @@ Decoded DecodeUpright(ByteView file, const SizeCheck& check) {
 
 namespace {
 
-// What a result carries: nothing with strip; else the image's metadata with its EXIF block made
-// fit for the upright result (left out, with a warning, when it is damaged).
+// What a result carries: nothing with strip; else the image's metadata with its EXIF block and
+// XMP packet made fit for the upright result (the EXIF block left out, with a warning, when it is
+// damaged).
 PhotoMetadata MetadataToWrite(const RgbaImage& image, bool strip,
                               std::vector<std::string>& warnings) {
     if (strip) return {};
@@ -120,6 +128,10 @@ PhotoMetadata MetadataToWrite(const RgbaImage& image, bool strip,
                           static_cast<std::uint32_t>(image.height));
         if (!fitted) warnings.push_back(": the EXIF block is damaged and is left out");
         metadata.exif = fitted ? std::move(*fitted) : std::vector<std::uint8_t>();
+    }
+    if (!metadata.xmp.empty()) {
+        metadata.xmp = XmpForResult(std::move(metadata.xmp), static_cast<std::size_t>(image.width),
+                                    static_cast<std::size_t>(image.height));
     }
     return metadata;
 }

@@ -6,8 +6,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "imageio/codecs.h"
+#include "imageio/icc_profile.h"
+#include "imageio/jpeg_xmp.h"
 
 // jpeglib.h first: its configuration decides which codes jerror.h declares.
 // clang-format off
@@ -162,34 +165,55 @@ void DecodeRows(jpeg_decompress_struct& info, RgbaImage& image) {
     }
 }
 
-// What APP1 segments begin with before their EXIF block or XMP packet.
-constexpr char kExifSignature[] = "Exif\0";  // and the array's own zero: six bytes
-constexpr char kXmpSignature[] = "http://ns.adobe.com/xap/1.0/";  // and its zero
+// What APP1 segments begin with before their EXIF block (XMP's: jpeg_xmp.h), and APP2 segments
+// before a chunk of the ICC profile.
+constexpr char kExifSignature[] = "Exif\0";      // and the array's own zero: six bytes
+constexpr char kIccSignature[] = "ICC_PROFILE";  // and its zero
 
 bool StartsWith(const jpeg_saved_marker_ptr marker, const char* signature, std::size_t size) {
     return marker->data_length >= size && std::memcmp(marker->data, signature, size) == 0;
 }
 
-// The EXIF block, the XMP packet and the ICC profile of the saved markers.
-PhotoMetadata MetadataOf(jpeg_decompress_struct& info) {
+ByteView After(const jpeg_saved_marker_ptr marker, std::size_t size) {
+    return {marker->data + size, marker->data_length - size};
+}
+
+// The segments of the XMP packet and of the ICC profile, from their signatures on.
+struct SavedSegments {
+    std::string standardXmp;
+    std::vector<ByteView> xmpExtensions;
+    std::vector<ByteView> iccChunks;
+};
+
+// The EXIF block, the XMP packet (its extended part merged in) and the ICC profile of the saved
+// markers; an extended packet or a profile that is not whole is left out with a warning.
+PhotoMetadata MetadataOf(jpeg_decompress_struct& info, std::vector<std::string>& warnings) {
     PhotoMetadata found;
+    SavedSegments segments;
     for (jpeg_saved_marker_ptr marker = info.marker_list; marker != nullptr;
          marker = marker->next) {
+        if (marker->marker == JPEG_APP0 + 2 &&
+            StartsWith(marker, kIccSignature, sizeof kIccSignature)) {
+            segments.iccChunks.push_back(After(marker, sizeof kIccSignature));
+        }
         if (marker->marker != JPEG_APP0 + 1) continue;
         if (StartsWith(marker, kExifSignature, sizeof kExifSignature) && found.exif.empty()) {
-            found.exif.assign(marker->data + sizeof kExifSignature,
-                              marker->data + marker->data_length);
-        } else if (StartsWith(marker, kXmpSignature, sizeof kXmpSignature) && found.xmp.empty()) {
-            found.xmp.assign(marker->data + sizeof kXmpSignature,
-                             marker->data + marker->data_length);
+            const ByteView exif = After(marker, sizeof kExifSignature);
+            found.exif.assign(exif.data, exif.data + exif.size);
+        } else if (StartsWith(marker, kXmpSignature, sizeof kXmpSignature) &&
+                   segments.standardXmp.empty()) {
+            const ByteView xmp = After(marker, sizeof kXmpSignature);
+            segments.standardXmp.assign(reinterpret_cast<const char*>(xmp.data), xmp.size);
+        } else if (StartsWith(marker, kXmpExtensionSignature, sizeof kXmpExtensionSignature)) {
+            segments.xmpExtensions.push_back({marker->data, marker->data_length});
         }
     }
-    JOCTET* profile = nullptr;
-    unsigned int length = 0;
-    if (jpeg_read_icc_profile(&info, &profile, &length)) {
-        found.icc.assign(profile, profile + length);
-        std::free(profile);  // the library allocated it with malloc
-    }
+    JpegXmp xmp = XmpFromSegments(segments.standardXmp, segments.xmpExtensions);
+    if (!xmp.fault.empty()) warnings.push_back(": its extended XMP is left out: " + xmp.fault);
+    found.xmp = std::move(xmp.xmp);
+    JpegIcc icc = IccFromJpegChunks(segments.iccChunks);
+    if (!icc.fault.empty()) warnings.push_back(": its ICC profile is left out: " + icc.fault);
+    found.icc = std::move(icc.profile);
     found.orientation = ExifOrientation(found.exif).value_or(1);
     return found;
 }
@@ -216,7 +240,7 @@ Decoded ReadJpeg(ByteView file, const SizeCheck& check) {
     decoded.image = {static_cast<std::int32_t>(info.image_width),
                      static_cast<std::int32_t>(info.image_height),
                      {},
-                     MetadataOf(info)};
+                     MetadataOf(info, decoded.warnings)};
     decoded.image.pixels = NewPixels(std::size_t{info.image_width} * info.image_height);
     jpeg_start_decompress(&info);
     // A file coded in one scan is whole once its rows are: a missing end marker loses nothing.
@@ -250,32 +274,37 @@ class Compressor : public LibraryObject<jpeg_compress_struct> {
     unsigned long size = 0;
 };
 
-// An APP1 segment: SIGNATURE (its zero included) and DATA, when they fit one segment.
-void WriteApp1(jpeg_compress_struct& info, const char* signature, std::size_t signatureSize,
-               const std::uint8_t* data, std::size_t size, const char* name,
+// An APP1 segment of the EXIF block, when it fits one segment.
+void WriteExif(jpeg_compress_struct& info, const std::vector<std::uint8_t>& exif,
                std::vector<std::string>& warnings) {
     constexpr std::size_t kMostSegmentBytes = 65533;
-    if (signatureSize + size > kMostSegmentBytes) {
-        warnings.push_back(std::string(": its ") + name +
-                           " is too large for a JPEG segment and is left out");
+    if (sizeof kExifSignature + exif.size() > kMostSegmentBytes) {
+        warnings.push_back(": its EXIF block is too large for a JPEG segment and is left out");
         return;
     }
-    std::vector<JOCTET> segment(signature, signature + signatureSize);
-    segment.insert(segment.end(), data, data + size);
+    std::vector<JOCTET> segment(kExifSignature, kExifSignature + sizeof kExifSignature);
+    segment.insert(segment.end(), exif.begin(), exif.end());
     jpeg_write_marker(&info, JPEG_APP0 + 1, segment.data(), static_cast<unsigned>(segment.size()));
+}
+
+// The XMP packet in one APP1 segment, or split into a standard and an extended packet.
+void WriteXmp(jpeg_compress_struct& info, const std::string& xmp,
+              std::vector<std::string>& warnings) {
+    const std::vector<std::vector<std::uint8_t>> segments = XmpSegments(xmp);
+    if (segments.empty()) {
+        warnings.push_back(
+            ": its XMP packet is too large for a JPEG segment, cannot be split, and is left out");
+    }
+    for (const std::vector<std::uint8_t>& segment : segments) {
+        jpeg_write_marker(&info, JPEG_APP0 + 1, segment.data(),
+                          static_cast<unsigned>(segment.size()));
+    }
 }
 
 void WriteMetadata(jpeg_compress_struct& info, const PhotoMetadata& metadata,
                    std::vector<std::string>& warnings) {
-    if (!metadata.exif.empty()) {
-        WriteApp1(info, kExifSignature, sizeof kExifSignature, metadata.exif.data(),
-                  metadata.exif.size(), "EXIF block", warnings);
-    }
-    if (!metadata.xmp.empty()) {
-        WriteApp1(info, kXmpSignature, sizeof kXmpSignature,
-                  reinterpret_cast<const std::uint8_t*>(metadata.xmp.data()), metadata.xmp.size(),
-                  "XMP packet", warnings);
-    }
+    if (!metadata.exif.empty()) WriteExif(info, metadata.exif, warnings);
+    if (!metadata.xmp.empty()) WriteXmp(info, metadata.xmp, warnings);
     if (!metadata.icc.empty()) {
         jpeg_write_icc_profile(&info, metadata.icc.data(),
                                static_cast<unsigned>(metadata.icc.size()));

@@ -6,8 +6,12 @@
 
 #include <cstring>
 #include <new>
+#include <optional>
+#include <string>
 
 #include "imageio/codecs.h"
+#include "imageio/icc_profile.h"
+#include "imageio/png_chunks.h"
 
 namespace imageio {
 namespace {
@@ -22,11 +26,12 @@ constexpr std::uint32_t kLargestSide = 0x7FFFFFFF;
 }
 void IgnoreWarning(png_structp, png_const_charp) noexcept {}
 
-// The library's read and info structures, destroyed whatever happens.
+// The library's read and info structures, destroyed whatever happens; its warning on an iCCP
+// chunk it leaves out kept to say why.
 class PngReader {
    public:
     explicit PngReader(ByteView bytes) : file(bytes) {
-        png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, ThrowError, IgnoreWarning);
+        png = png_create_read_struct(PNG_LIBPNG_VER_STRING, this, ThrowError, KeepIccWarning);
         if (png == nullptr) throw std::bad_alloc();
         info = png_create_info_struct(png);
         if (info == nullptr) throw std::bad_alloc();
@@ -39,8 +44,15 @@ class PngReader {
 
     png_structp png = nullptr;
     png_infop info = nullptr;
+    std::string iccWarning;  // as libpng words it: "iCCP: too short"
 
    private:
+    static void KeepIccWarning(png_structp png, png_const_charp message) {
+        auto& reader = *static_cast<PngReader*>(png_get_error_ptr(png));
+        if (reader.iccWarning.empty() && std::strncmp(message, "iCCP", 4) == 0) {
+            reader.iccWarning = message;
+        }
+    }
     static void Read(png_structp png, png_bytep data, png_size_t size) {
         auto& reader = *static_cast<PngReader*>(png_get_io_ptr(png));
         if (reader.file.size - reader.at < size) png_error(png, "cut short");
@@ -92,6 +104,42 @@ void TakeMetadata(png_structp png, png_infop info, PhotoMetadata& metadata) {
             metadata.xmp.assign(texts[i].text, texts[i].itxt_length);
         }
     }
+}
+
+// A file with no eXIf chunk may keep its EXIF block in a text chunk instead, in hexadecimal
+// ("Raw profile type exif", or "APP1" for the JPEG segment's contents), possibly after the
+// segment's "Exif\0\0".
+void TakeRawExif(png_structp png, png_infop info, PhotoMetadata& metadata,
+                 std::vector<std::string>& warnings) {
+    png_textp texts = nullptr;
+    const int count = png_get_text(png, info, &texts, nullptr);
+    for (int i = 0; i < count && metadata.exif.empty(); ++i) {
+        const std::string key = texts[i].key;
+        if (key != "Raw profile type exif" && key != "Raw profile type APP1") continue;
+        std::optional<std::vector<std::uint8_t>> exif = RawProfileBytes(texts[i].text);
+        if (!exif) {
+            warnings.push_back(": its EXIF text (\"" + key + "\") is damaged and is left out");
+            return;
+        }
+        static constexpr std::uint8_t kSegmentStart[6] = {'E', 'x', 'i', 'f', 0, 0};
+        const bool segment = exif->size() >= 6 && std::memcmp(exif->data(), kSegmentStart, 6) == 0;
+        metadata.exif.assign(exif->begin() + (segment ? 6 : 0), exif->end());
+        metadata.orientation = ExifOrientation(metadata.exif).value_or(1);
+    }
+}
+
+// libpng leaves out an iCCP chunk it finds damaged: that is said, and why: what the profile's
+// header tells, else libpng's own words.
+void WarnOfRefusedProfile(ByteView file, const std::string& libraryWarning,
+                          std::vector<std::string>& warnings) {
+    const std::optional<std::vector<std::uint8_t>> profile = IccpChunkProfile(file);
+    if (!profile) return;
+    std::string fault = profile->empty() ? "its iCCP chunk does not inflate" : IccFault(*profile);
+    if (fault.empty()) {
+        fault = libraryWarning.empty() ? "libpng refuses it"
+                                       : "libpng refuses it (\"" + libraryWarning + "\")";
+    }
+    warnings.push_back(": its ICC profile is left out: " + fault);
 }
 
 // Every layout becomes RGBA: palettes and low-bit grey expanded, transparency as alpha, grey
@@ -162,6 +210,8 @@ Decoded ReadPng(ByteView file, const SizeCheck& check) {
     ReadRows(reader, image, png_get_bit_depth(reader.png, reader.info) == 16);
     png_read_end(reader.png, reader.info);
     TakeMetadata(reader.png, reader.info, image.metadata);  // chunks after the image data
+    TakeRawExif(reader.png, reader.info, image.metadata, decoded.warnings);
+    if (image.metadata.icc.empty()) WarnOfRefusedProfile(file, reader.iccWarning, decoded.warnings);
     return decoded;
 }
 

@@ -292,14 +292,26 @@ CASES = [
     dict(ICC_LEFT_OUT, name="icc_chunk_twice", jpg=icc_segments(PROFILE, 2, [1, 2, 2])),
     dict(ICC_LEFT_OUT, name="icc_length_wrong",
          jpg=icc_segments(struct.pack(">I", 999) + PROFILE[4:], 1)),
+    {"name": "png_raw_app1_compressed",
+     "png": chunk(b"zTXt", b"Raw profile type APP1\x00\x00" + zlib.compress(
+         raw_profile("APP1", b"Exif\x00\x00" + exif(*camera_entries(1))).split(b"\x00", 1)[1])),
+     "expect": KEPT},
+    {"name": "xmp_extended_damaged",
+     "jpg": xmp_segment(STANDARD) + extended_segments(EXTENDED.replace(b"long", b"LONG"), GUID),
+     "expect": {"XMP-dc:Description": None, "XMP-xmpNote:HasExtendedXMP": None,
+                "XMP-tiff:Orientation": 1},
+     "warnings": [": its extended XMP is left out: "]},
+    dict(ICC_LEFT_OUT, name="icc_length_wrong_png",
+         png=chunk(b"iCCP", b"ICC Profile\x00\x00" +
+                   zlib.compress(struct.pack(">I", 999) + PROFILE[4:]))),
+    dict(ICC_LEFT_OUT, name="icc_length_wrong_tif",
+         tif=[(0x8773, 7, struct.pack(">I", 999) + PROFILE[4:])]),
 ]
 
 # Cases whose results are not yet what they expect: name -> the checks still failing, reported on
 # the standard error without failing the run.
 PENDING = {
-    "camera": {"IFD0:ResolutionUnit", "IFD0:XResolution", "XMP-exif:ExifImageHeight",
-               "XMP-exif:ExifImageWidth", "XMP-tiff:ImageHeight", "XMP-tiff:ImageWidth",
-               "XMP-tiff:Orientation", "valid"},
+    "camera": {"IFD0:ResolutionUnit", "IFD0:XResolution", "valid"},
     "orientation_twice": {"IFD0:Orientation", "valid"},
     "count_2g": {"ExifIFD:ExposureTime", "IFD0:Make", "valid", "warnings"},
     "count_overflow": {"ExifIFD:ExposureTime", "IFD0:Make", "valid", "warnings"},
@@ -311,11 +323,15 @@ PENDING = {
     "tiff_tags": {"ExifIFD:DateTimeOriginal", "ExifIFD:ExposureTime", "GPS:GPSLatitudeRef",
                   "IFD0:Make", "IFD0:Model", "IFD0:XResolution", "valid"},
     "plain": {"IFD0:ResolutionUnit", "IFD0:XResolution", "valid"},
-    "png_raw_exif": {"ExifIFD:ExposureTime", "GPS:GPSLatitudeRef", "IFD0:Make", "valid"},
-    "xmp_extended": {"XMP-dc:Description", "XMP-xmpNote:HasExtendedXMP", "valid"},
-    "icc_chunk_missing": {"valid", "warnings"},
-    "icc_chunk_twice": {"valid", "warnings"},
-    "icc_length_wrong": {"valid", "warnings"},
+    "png_raw_exif": {"valid"},
+    "xmp_extended": {"valid"},
+    "icc_chunk_missing": {"valid"},
+    "icc_chunk_twice": {"valid"},
+    "icc_length_wrong": {"valid"},
+    "png_raw_app1_compressed": {"valid"},
+    "xmp_extended_damaged": {"valid"},
+    "icc_length_wrong_png": {"valid"},
+    "icc_length_wrong_tif": {"valid"},
 }
 
 
