@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "imageio/codecs.h"
+#include "imageio/exif_block.h"
 #include "imageio/orientation.h"
 
 namespace imageio {
@@ -95,9 +96,11 @@ std::uint32_t PageCount(ByteView file) {
 Decoded DecodeUpright(ByteView file, const SizeCheck& check) {
     Decoded decoded = Decode(file, check);
     PhotoMetadata& metadata = decoded.image.metadata;
-    if (!metadata.exif.empty() && !ExifOrientation(metadata.exif)) {
-        decoded.warnings.push_back(": the EXIF block is damaged and is left out");
-        metadata.exif.clear();
+    if (!metadata.exif.empty()) {
+        if (const std::string problem = ExifProblem(metadata.exif); !problem.empty()) {
+            decoded.warnings.push_back(": its EXIF block is left out: " + problem);
+            metadata.exif.clear();
+        }
     }
     const int orientation = metadata.orientation;
     metadata.orientation = 1;
@@ -118,7 +121,9 @@ PhotoMetadata MetadataToWrite(const RgbaImage& image, bool strip,
         std::optional<std::vector<std::uint8_t>> fitted =
             ExifForResult(metadata.exif, static_cast<std::uint32_t>(image.width),
                           static_cast<std::uint32_t>(image.height));
-        if (!fitted) warnings.push_back(": the EXIF block is damaged and is left out");
+        if (!fitted) {
+            warnings.push_back(": its EXIF block is left out: " + ExifProblem(metadata.exif));
+        }
         metadata.exif = fitted ? std::move(*fitted) : std::vector<std::uint8_t>();
     }
     return metadata;
@@ -137,7 +142,7 @@ Encoded EncodeFor(Format format, const RgbaImage& image, const EncodeOptions& op
     std::vector<std::string> warnings;
     if (!options.strip && image.metadata.exifLeftBehind) {
         warnings.push_back(
-            ": the EXIF of a TIFF photograph is not carried over (its ICC profile and XMP are)");
+            ": the EXIF of a BigTIFF photograph is not carried over (its ICC profile and XMP are)");
     }
     PhotoMetadata metadata = MetadataToWrite(image, options.strip, warnings);
     if (!metadata.Empty() && codec.metadata == 0) {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "imageio/exif_block.h"
 #include "imageio/orientation.h"
 
 namespace {
@@ -86,19 +87,6 @@ TEST(PhotoMetadata, ExifMadeFitForTheUprightResult) {
     EXPECT_EQ(Read32(*result, 38 + 2 + 12 + 8), 70000u);
 }
 
-// In a TIFF file the block lies at an offset: its first directory's photograph tags go into the
-// file's, the orientation and the thumbnail's do not, and the link to its EXIF directory moves.
-TEST(PhotoMetadata, ExifPlacedInATiffFile) {
-    const std::optional<PlacedExif> placed = PlaceExifInTiff(CameraExif(6), 1000);
-    ASSERT_TRUE(placed);
-    EXPECT_FALSE(placed->bigEndian);
-    ASSERT_EQ(placed->firstDirectory.size(), 1u);
-    const TiffEntry& link = placed->firstDirectory[0];
-    EXPECT_EQ(link.tag, 0x8769);
-    EXPECT_EQ(link.field[0] | link.field[1] << 8, 1038);
-    EXPECT_FALSE(PlaceExifInTiff(CameraExif(6), 0xFFFFFFF0u)) << "past 32-bit offsets";
-}
-
 // The lens read from the EXIF directory: a 35-mm focal length of 0 says it is unknown.
 TEST(PhotoMetadata, FocalLengthIn35mmFromTheExifDirectory) {
     const auto withFocal = [](std::uint8_t focal) {
@@ -139,8 +127,61 @@ TEST(PhotoMetadata, DamagedBlocksAreRefusedWithoutReadingOutside) {
     for (const auto& c : cases) {
         EXPECT_EQ(ExifOrientation(c.block), c.orientation) << c.block.size();
         EXPECT_FALSE(ExifForResult(c.block, 1, 1)) << c.block.size();
-        EXPECT_FALSE(PlaceExifInTiff(c.block, 8)) << c.block.size();
     }
+}
+
+// Every check of the one validator, each on CameraExif with one thing broken: the block is
+// refused with the reason said, and nothing outside it is read.
+TEST(PhotoMetadata, EveryBrokenBlockIsRefusedWithItsReason) {
+    const auto broken = [](std::size_t at, std::uint32_t value, int bytesLong = 4) {
+        std::vector<std::uint8_t> b = CameraExif(6);
+        imageio::PutNumber(b, /*bigEndian=*/false, at, bytesLong, value);
+        return b;
+    };
+    constexpr std::size_t kFirstEntry = 8 + 2;  // the orientation
+    constexpr std::size_t kLink = kFirstEntry + 12;  // to the EXIF directory at 38
+    constexpr std::size_t kExifEntry = 38 + 2;  // the width
+    const struct {
+        const char* name;
+        std::vector<std::uint8_t> block;
+        std::string problem;
+    } cases[] = {
+        {"sound", CameraExif(6), ""},
+        {"no header", broken(2, 43, 2), "it has no TIFF header"},
+        {"count 2^31", broken(kFirstEntry + 4, 0x80000000u),
+         "an entry counts 2147483648 values"},
+        {"count x size past 32 bits", broken(kExifEntry + 12 + 4, 0x7FFFFFFFu),
+         "an entry's values take more than 4 GiB"},
+        {"values outside", broken(kExifEntry + 4, 3), "an entry's values lie outside it"},
+        {"unknown type", broken(kExifEntry + 2, 99, 2), "an entry has the unknown type 99"},
+        {"first directory outside", broken(4, 5000), "its first directory lies outside it"},
+        {"EXIF directory outside", broken(kLink + 8, 5000), "its EXIF directory lies outside it"},
+        {"EXIF link back to the first", broken(kLink + 8, 8),
+         "its EXIF directory leads back into a directory already read"},
+        {"second directory the first again", broken(kLink + 12, 8),
+         "its second directory leads back into a directory already read"},
+        {"link of two values", broken(kLink + 4, 2),
+         "its link to the EXIF directory is not one offset"},
+        {"thumbnail outside", broken(68 + 2 + 8, 200), "its thumbnail lies outside it"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(imageio::ExifProblem(c.block), c.problem) << c.name;
+        EXPECT_EQ(ExifForResult(c.block, 1, 1).has_value(), c.problem.empty()) << c.name;
+    }
+}
+
+// Orientation twice in the first directory: the first counts, and both are written upright.
+TEST(PhotoMetadata, EveryOrientationEntryIsMadeUpright) {
+    std::vector<std::uint8_t> twice = CameraExif(6);
+    imageio::PutNumber(twice, false, 8 + 2 + 12, 2, 0x0112);  // the EXIF link becomes orientation 3
+    imageio::PutNumber(twice, false, 8 + 2 + 12 + 2, 2, 3);
+    imageio::PutNumber(twice, false, 8 + 2 + 12 + 4, 4, 1);
+    imageio::PutNumber(twice, false, 8 + 2 + 12 + 8, 4, 3);
+    EXPECT_EQ(ExifOrientation(twice), 6);
+    const std::optional<std::vector<std::uint8_t>> result = ExifForResult(twice, 1, 1);
+    ASSERT_TRUE(result);
+    EXPECT_EQ((*result)[8 + 2 + 8], 1);
+    EXPECT_EQ((*result)[8 + 2 + 12 + 8], 1);
 }
 
 }  // namespace
