@@ -8,6 +8,7 @@
 
 #include "imageio/codecs.h"
 #include "imageio/exif_block.h"
+#include "imageio/exif_for_jpeg.h"
 #include "imageio/orientation.h"
 
 namespace imageio {
@@ -111,21 +112,24 @@ Decoded DecodeUpright(ByteView file, const SizeCheck& check) {
 namespace {
 
 // What a result carries: nothing with strip; else the image's metadata with its EXIF block made
-// fit for the upright result (left out, with a warning, when it is damaged).
-PhotoMetadata MetadataToWrite(const RgbaImage& image, bool strip,
+// fit for the upright result (left out, with a warning, when it is damaged), in a JPEG file with
+// what the format's block must hold.
+PhotoMetadata MetadataToWrite(Format format, const RgbaImage& image, bool strip,
                               std::vector<std::string>& warnings) {
     if (strip) return {};
     PhotoMetadata metadata = image.metadata;
     metadata.orientation = 1;
-    if (!metadata.exif.empty()) {
-        std::optional<std::vector<std::uint8_t>> fitted =
-            ExifForResult(metadata.exif, static_cast<std::uint32_t>(image.width),
-                          static_cast<std::uint32_t>(image.height));
-        if (!fitted) {
-            warnings.push_back(": its EXIF block is left out: " + ExifProblem(metadata.exif));
-        }
-        metadata.exif = fitted ? std::move(*fitted) : std::vector<std::uint8_t>();
+    if (metadata.exif.empty()) return metadata;
+    const auto width = static_cast<std::uint32_t>(image.width);
+    const auto height = static_cast<std::uint32_t>(image.height);
+    std::optional<std::vector<std::uint8_t>> fitted = ExifForResult(metadata.exif, width, height);
+    if (!fitted) {
+        warnings.push_back(": its EXIF block is left out: " + ExifProblem(metadata.exif));
+        fitted.emplace();
+    } else if (format == Format::kJpeg) {
+        fitted = ExifForJpeg(std::move(*fitted), width, height, !metadata.icc.empty());
     }
+    metadata.exif = std::move(*fitted);
     return metadata;
 }
 
@@ -144,7 +148,7 @@ Encoded EncodeFor(Format format, const RgbaImage& image, const EncodeOptions& op
         warnings.push_back(
             ": the EXIF of a BigTIFF photograph is not carried over (its ICC profile and XMP are)");
     }
-    PhotoMetadata metadata = MetadataToWrite(image, options.strip, warnings);
+    PhotoMetadata metadata = MetadataToWrite(format, image, options.strip, warnings);
     if (!metadata.Empty() && codec.metadata == 0) {
         warnings.push_back(std::string(": a ") + codec.title +
                            " file holds none of the photograph's EXIF, ICC profile and XMP");
