@@ -55,6 +55,16 @@ done
 check "metadata in PNG, JPEG and TIFF" "Maker Maker Maker" \
     "$(exiftool -T -Make out.png out.jpg out.tif | xargs)"
 
+# Metadata: one table of photographs with unusual or hostile metadata, each written to JPEG, PNG
+# and TIFF: every result valid, its metadata true of the result, a broken block left out with a
+# warning that names the input.
+meta="python3 $here/metadata_tool.py"
+$meta make meta
+for ext in jpg png tif; do
+    run meta/* --out-dir "meta-$ext" --format "$ext"
+    check "metadata to $ext" "" "$($meta check meta "meta-$ext" "$ext" err.txt)"
+done
+
 # Batches: every file run, going on after one that fails.
 cp photo.png a.png && cp photo.png b.jpg && printf 'not an image' >bad.png
 run a.png bad.png b.jpg --out-dir outd

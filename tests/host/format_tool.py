@@ -245,15 +245,14 @@ def corner(path):
     print("%s %dx%d" % (" ".join(names[p] for p in at) or "none", width, height))
 
 
-def icc(path):
+def icc_profile():
     """A small ICC profile: a display profile's 128-byte header and one tag, its white point."""
     header = struct.pack(">I4sI4s4s4s6H4s4sIIIII", 164, b"none", 0x02100000, b"mntr", b"RGB ",
                          b"XYZ ", 2026, 12, 8, 9, 30, 0, b"acsp", b"APPL", 0, 0, 0, 0, 0)
     header += b"\x00" * (128 - len(header))
     table = struct.pack(">I4sII", 1, b"wtpt", 144, 20)
     white = b"XYZ " + bytes(4) + struct.pack(">3i", 63190, 65536, 54061)
-    with open(path, "wb") as out:
-        out.write(header + table + white)
+    return header + table + white
 
 
 def read_any(path):
@@ -295,7 +294,7 @@ def main(command, *args):
     elif command == "corner":
         corner(args[0])
     elif command == "icc":
-        icc(args[0])
+        open(args[0], "wb").write(icc_profile())
     elif command == "big":
         big(args[0], int(args[1]), int(args[2]))
     elif command == "huge" and args[0].endswith(".jpg"):
