@@ -11,10 +11,10 @@ namespace {
 
 using Entry = ExifEntry;
 
-// TIFF leaves these EXIF tags to JPEG files (the pixels' components and size as coded there).
-bool JpegOnly(std::uint16_t tag) noexcept {
-    return tag == 0x9101 || tag == 0x9102 || tag == 0xA002 || tag == 0xA003;
-}
+// EXIF tags that describe how a JPEG file codes its pixels (its components, its bits a pixel):
+// untrue of a TIFF file's, which TIFF does not allow them in. The pixel size stays: readers look
+// for it there.
+bool JpegOnly(std::uint16_t tag) noexcept { return tag == 0x9101 || tag == 0x9102; }
 
 // The entries of the directory at AT; nothing when it reaches outside the block.
 std::optional<std::vector<Entry>> EntriesAt(const ExifView& block, std::size_t at) {
