@@ -251,7 +251,8 @@ void PlaceMakerNote(std::vector<std::uint8_t>& file, std::uint64_t exifAt,
         note ? MakerNoteDirectory(block, *note) : std::nullopt;
     if (!layout || !layout->blockRelative || !layout->valuesInside || exifAt > file.size()) return;
     const ExifView written(file);
-    const std::optional<Entry> placed = written.Find(exifAt, kMakerNoteTag);
+    const std::optional<Entry> placed =
+        written.Find(static_cast<std::size_t>(exifAt), kMakerNoteTag);
     if (!placed || placed->bytes != note->bytes) return;
     const auto moved = static_cast<std::int64_t>(placed->valuesAt) -
                        static_cast<std::int64_t>(note->valuesAt);
