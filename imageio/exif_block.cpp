@@ -25,7 +25,8 @@ std::uint32_t ExifView::Get(std::size_t at, int bytesLong) const noexcept {
     if (!Fits(at, static_cast<std::uint64_t>(bytesLong))) return 0;
     std::uint32_t value = 0;
     for (int i = 0; i < bytesLong; ++i) {
-        value = value << 8 | bytes[at + static_cast<std::size_t>(bigEndian ? i : bytesLong - 1 - i)];
+        value =
+            value << 8 | bytes[at + static_cast<std::size_t>(bigEndian ? i : bytesLong - 1 - i)];
     }
     return value;
 }
@@ -89,8 +90,7 @@ bool LooksLikeDirectory(const ExifView& view, std::size_t at, std::size_t end) {
 
 // Where a directory may start in a maker note: at once, or after a signature of text ended by
 // zeros, at the next even offset.
-std::optional<std::size_t> MakerNoteStart(const ExifView& view, std::size_t note,
-                                          std::size_t end) {
+std::optional<std::size_t> MakerNoteStart(const ExifView& view, std::size_t note, std::size_t end) {
     if (LooksLikeDirectory(view, note, end)) return note;
     std::size_t text = 0;
     while (text < kLongestSignature && note + text < end) {
@@ -197,14 +197,15 @@ class ExifCheck {
         if (ExifTypeSize(entry.type) == 0) {
             return "an entry has the unknown type " + std::to_string(entry.type);
         }
-        if (entry.count > 0x7FFFFFFF) return "an entry counts " + std::to_string(entry.count) + " values";
+        if (entry.count > 0x7FFFFFFF)
+            return "an entry counts " + std::to_string(entry.count) + " values";
         if (entry.bytes > 0xFFFFFFFF) return "an entry's values take more than 4 GiB";
         if (!view.Fits(entry.valuesAt, entry.bytes)) return "an entry's values lie outside it";
         if (entry.tag == kMakerNoteTag) return MakerNote(entry);
-        const char* name = entry.tag == kExifIfdTag   ? "EXIF"
-                           : entry.tag == kGpsIfdTag  ? "GPS"
+        const char* name = entry.tag == kExifIfdTag      ? "EXIF"
+                           : entry.tag == kGpsIfdTag     ? "GPS"
                            : entry.tag == kInteropIfdTag ? "interoperability"
-                                                        : nullptr;
+                                                         : nullptr;
         if (name == nullptr) return {};
         if (entry.count != 1 || (entry.type != 4 && entry.type != 13)) {
             return std::string("its link to the ") + name + " directory is not one offset";

@@ -26,7 +26,7 @@ struct ExifEntry {
     std::uint16_t tag = 0;
     std::uint16_t type = 0;
     std::uint32_t count = 0;
-    std::uint64_t bytes = 0;    // count x the type's size
+    std::uint64_t bytes = 0;   // count x the type's size
     std::size_t valuesAt = 0;  // its own value field when the values fit there, else their offset
 };
 

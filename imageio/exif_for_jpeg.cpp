@@ -69,8 +69,8 @@ std::size_t WithTags(std::vector<std::uint8_t>& exif, std::size_t at, std::vecto
         const auto length = static_cast<std::uint32_t>(values.size());
         PutNumber(entry, big, 0, 2, added.tag);
         PutNumber(entry, big, 2, 2, added.type);
-        PutNumber(entry, big, 4, 4, added.type == kRational ? length / 8 : length /
-                                        ExifTypeSize(added.type));
+        PutNumber(entry, big, 4, 4,
+                  added.type == kRational ? length / 8 : length / ExifTypeSize(added.type));
         if (values.size() <= 4) {
             std::copy(values.begin(), values.end(), entry.begin() + 8);
         } else {

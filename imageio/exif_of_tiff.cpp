@@ -44,7 +44,8 @@ class BlockWriter {
         const std::size_t at = Align();
         block.resize(at + 2 + entries.size() * kEntryBytes + 4);
         PutNumber(block, big, at, 2, static_cast<std::uint32_t>(entries.size()));
-        for (std::size_t i = 0; i < entries.size(); ++i) Entry(at + 2 + i * kEntryBytes, entries[i]);
+        for (std::size_t i = 0; i < entries.size(); ++i)
+            Entry(at + 2 + i * kEntryBytes, entries[i]);
         return at;
     }
 
@@ -77,9 +78,9 @@ class BlockWriter {
         // Kept only when its values move with it (Carried): its offsets move as far as it did.
         const std::optional<MakerNoteLayout> layout = MakerNoteDirectory(view, entry);
         if (layout && layout->blockRelative) {
-            ShiftMakerNote(block, big, copied + (layout->directory - entry.valuesAt),
-                           static_cast<std::int64_t>(copied) -
-                               static_cast<std::int64_t>(entry.valuesAt));
+            ShiftMakerNote(
+                block, big, copied + (layout->directory - entry.valuesAt),
+                static_cast<std::int64_t>(copied) - static_cast<std::int64_t>(entry.valuesAt));
         }
     }
 

@@ -54,12 +54,14 @@ void DropThumbnail(std::vector<std::uint8_t>& exif) {
         };
         const std::size_t start = number(kThumbnailOffsetTag);
         const std::size_t size = number(kThumbnailLengthTag);
-        if (start > thumbnail && size > 0 && view.Fits(start, size) && start + size == exif.size()) {
+        if (start > thumbnail && size > 0 && view.Fits(start, size) &&
+            start + size == exif.size()) {
             cut = start;
         }
     }
     imageio::PutNumber(exif, view.BigEndian(), link, 4, 0);
-    std::vector<std::uint8_t> shorter(exif.begin(), exif.begin() + static_cast<std::ptrdiff_t>(cut));
+    std::vector<std::uint8_t> shorter(exif.begin(),
+                                      exif.begin() + static_cast<std::ptrdiff_t>(cut));
     if (imageio::ExifProblem(shorter).empty()) exif = std::move(shorter);
 }
 

@@ -116,9 +116,9 @@ TEST(PhotoMetadata, EveryBrokenBlockIsRefusedWithItsReason) {
         imageio::PutNumber(b, /*bigEndian=*/false, at, bytesLong, value);
         return b;
     };
-    constexpr std::size_t kFirstEntry = 8 + 2;  // the orientation
+    constexpr std::size_t kFirstEntry = 8 + 2;       // the orientation
     constexpr std::size_t kLink = kFirstEntry + 12;  // to the EXIF directory at 38
-    constexpr std::size_t kExifEntry = 38 + 2;  // the width
+    constexpr std::size_t kExifEntry = 38 + 2;       // the width
     const struct {
         const char* name;
         std::vector<std::uint8_t> block;
@@ -126,8 +126,7 @@ TEST(PhotoMetadata, EveryBrokenBlockIsRefusedWithItsReason) {
     } cases[] = {
         {"sound", ExifWithThumbnail(6), ""},
         {"no header", broken(2, 43, 2), "it has no TIFF header"},
-        {"count 2^31", broken(kFirstEntry + 4, 0x80000000u),
-         "an entry counts 2147483648 values"},
+        {"count 2^31", broken(kFirstEntry + 4, 0x80000000u), "an entry counts 2147483648 values"},
         {"count x size past 32 bits", broken(kExifEntry + 12 + 4, 0x7FFFFFFFu),
          "an entry's values take more than 4 GiB"},
         {"values outside", broken(kExifEntry + 4, 3), "an entry's values lie outside it"},

@@ -157,7 +157,7 @@ std::vector<std::uint8_t> BmpFile(std::int32_t width, std::int32_t height, int b
 }
 
 ExifTestEntry ExifValues(std::uint16_t tag, std::uint16_t type, std::uint32_t count,
-                        std::vector<std::uint32_t> numbers, int bytesEach) {
+                         std::vector<std::uint32_t> numbers, int bytesEach) {
     ExifTestEntry entry{tag, type, count, {}, -1};
     for (const std::uint32_t number : numbers) {
         for (int i = 0; i < bytesEach; ++i) {
@@ -225,8 +225,8 @@ std::vector<std::uint8_t> CameraExif(std::uint16_t orientation) {
     return ExifBlockOf({
         {{ExifText(0x010F, "Maker"), ExifValues(0x0112, 3, 1, {orientation}, 2), exifLink,
           gpsLink}},
-        {{ExifValues(0x829A, 5, 1, {1, 250}, 4),  // ExposureTime
-          ExifText(0x9003, "2024:05:01 10:20:30")}},  // DateTimeOriginal
+        {{ExifValues(0x829A, 5, 1, {1, 250}, 4),                 // ExposureTime
+          ExifText(0x9003, "2024:05:01 10:20:30")}},             // DateTimeOriginal
         {{ExifValues(0x0002, 5, 3, {48, 1, 51, 1, 30, 1}, 4)}},  // GPSLatitude
     });
 }

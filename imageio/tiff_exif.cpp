@@ -213,7 +213,8 @@ std::uint64_t WriteExifDirectories(TIFF* tiff, const std::vector<std::uint8_t>& 
         warnings.push_back(": its EXIF block is left out: " + problem);
         return 0;
     }
-    const std::vector<Entry> first = EntriesAt(block, block.FirstDirectory()).value_or(std::vector<Entry>());
+    const std::vector<Entry> first =
+        EntriesAt(block, block.FirstDirectory()).value_or(std::vector<Entry>());
     const std::uint64_t exifAt = WriteLinked(tiff, block, first, kExifIfdTag, withIcc);
     const std::uint64_t gpsAt = WriteLinked(tiff, block, first, kGpsIfdTag, withIcc);
     TIFFCreateDirectory(tiff);
@@ -254,8 +255,8 @@ void PlaceMakerNote(std::vector<std::uint8_t>& file, std::uint64_t exifAt,
     const std::optional<Entry> placed =
         written.Find(static_cast<std::size_t>(exifAt), kMakerNoteTag);
     if (!placed || placed->bytes != note->bytes) return;
-    const auto moved = static_cast<std::int64_t>(placed->valuesAt) -
-                       static_cast<std::int64_t>(note->valuesAt);
+    const auto moved =
+        static_cast<std::int64_t>(placed->valuesAt) - static_cast<std::int64_t>(note->valuesAt);
     ShiftMakerNote(file, written.BigEndian(),
                    placed->valuesAt + (layout->directory - note->valuesAt), moved);
 }
