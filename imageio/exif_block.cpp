@@ -161,12 +161,13 @@ class ExifCheck {
 
     std::string Run() {
         if (!view.HasHeader()) return "it has no TIFF header";
-        static const char* const kNames[] = {"first", "second", "third"};
+        // The first directory and the second (the thumbnail's, or a TIFF file's second page);
+        // readers of EXIF look no further.
         std::size_t at = view.FirstDirectory();
-        for (std::size_t i = 0; at != 0; ++i) {
-            const char* name = i < 3 ? kNames[i] : "next";
+        for (const char* name : {"first", "second"}) {
             if (std::string problem = Directory(at, name, 0); !problem.empty()) return problem;
             at = view.Get(view.NextLink(at), 4);
+            if (at == 0) break;
         }
         return {};
     }
@@ -197,11 +198,13 @@ class ExifCheck {
         if (ExifTypeSize(entry.type) == 0) {
             return "an entry has the unknown type " + std::to_string(entry.type);
         }
-        if (entry.count > 0x7FFFFFFF)
+        if (entry.count > 0x7FFFFFFF) {
             return "an entry counts " + std::to_string(entry.count) + " values";
+        }
         if (entry.bytes > 0xFFFFFFFF) return "an entry's values take more than 4 GiB";
         if (!view.Fits(entry.valuesAt, entry.bytes)) return "an entry's values lie outside it";
-        if (entry.tag == kMakerNoteTag) return MakerNote(entry);
+        // A maker note is read where cameras put it: in the EXIF directory, linked from the first.
+        if (entry.tag == kMakerNoteTag && depth == 1) return MakerNote(entry);
         const char* name = entry.tag == kExifIfdTag      ? "EXIF"
                            : entry.tag == kGpsIfdTag     ? "GPS"
                            : entry.tag == kInteropIfdTag ? "interoperability"

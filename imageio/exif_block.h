@@ -87,7 +87,7 @@ struct MakerNoteLayout {
                                                                 const ExifEntry& entry) noexcept;
 
 // Why EXIF cannot be carried, in plain words ("an entry counts 2147483648 values"); empty when
-// every directory (first, EXIF, GPS, interoperability, the second and any after it) and the maker
+// every directory (first, EXIF, GPS, interoperability, second) and the EXIF directory's maker
 // note hold only entries of known types whose values, links and thumbnail lie inside the block,
 // no link leading back into a directory already read.
 [[nodiscard]] std::string ExifProblem(const std::vector<std::uint8_t>& exif);
