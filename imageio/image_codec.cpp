@@ -7,6 +7,8 @@
 #include <utility>
 
 #include "imageio/codecs.h"
+#include "imageio/exif_block.h"
+#include "imageio/exif_for_jpeg.h"
 #include "imageio/icc_profile.h"
 #include "imageio/orientation.h"
 #include "imageio/xmp_packet.h"
@@ -97,9 +99,11 @@ std::uint32_t PageCount(ByteView file) {
 Decoded DecodeUpright(ByteView file, const SizeCheck& check) {
     Decoded decoded = Decode(file, check);
     PhotoMetadata& metadata = decoded.image.metadata;
-    if (!metadata.exif.empty() && !ExifOrientation(metadata.exif)) {
-        decoded.warnings.push_back(": the EXIF block is damaged and is left out");
-        metadata.exif.clear();
+    if (!metadata.exif.empty()) {
+        if (const std::string problem = ExifProblem(metadata.exif); !problem.empty()) {
+            decoded.warnings.push_back(": its EXIF block is left out: " + problem);
+            metadata.exif.clear();
+        }
     }
     const std::string iccFault = metadata.icc.empty() ? std::string() : IccFault(metadata.icc);
     if (!iccFault.empty()) {
@@ -116,23 +120,24 @@ namespace {
 
 // What a result carries: nothing with strip; else the image's metadata with its EXIF block and
 // XMP packet made fit for the upright result (the EXIF block left out, with a warning, when it is
-// damaged).
-PhotoMetadata MetadataToWrite(const RgbaImage& image, bool strip,
+// damaged), in a JPEG file with what the format's block must hold.
+PhotoMetadata MetadataToWrite(Format format, const RgbaImage& image, bool strip,
                               std::vector<std::string>& warnings) {
     if (strip) return {};
     PhotoMetadata metadata = image.metadata;
     metadata.orientation = 1;
-    if (!metadata.exif.empty()) {
-        std::optional<std::vector<std::uint8_t>> fitted =
-            ExifForResult(metadata.exif, static_cast<std::uint32_t>(image.width),
-                          static_cast<std::uint32_t>(image.height));
-        if (!fitted) warnings.push_back(": the EXIF block is damaged and is left out");
-        metadata.exif = fitted ? std::move(*fitted) : std::vector<std::uint8_t>();
+    const auto width = static_cast<std::uint32_t>(image.width);
+    const auto height = static_cast<std::uint32_t>(image.height);
+    if (!metadata.xmp.empty()) metadata.xmp = XmpForResult(std::move(metadata.xmp), width, height);
+    if (metadata.exif.empty()) return metadata;
+    std::optional<std::vector<std::uint8_t>> fitted = ExifForResult(metadata.exif, width, height);
+    if (!fitted) {
+        warnings.push_back(": its EXIF block is left out: " + ExifProblem(metadata.exif));
+        fitted.emplace();
+    } else if (format == Format::kJpeg) {
+        fitted = ExifForJpeg(std::move(*fitted), width, height, !metadata.icc.empty());
     }
-    if (!metadata.xmp.empty()) {
-        metadata.xmp = XmpForResult(std::move(metadata.xmp), static_cast<std::size_t>(image.width),
-                                    static_cast<std::size_t>(image.height));
-    }
+    metadata.exif = std::move(*fitted);
     return metadata;
 }
 
@@ -149,9 +154,9 @@ Encoded EncodeFor(Format format, const RgbaImage& image, const EncodeOptions& op
     std::vector<std::string> warnings;
     if (!options.strip && image.metadata.exifLeftBehind) {
         warnings.push_back(
-            ": the EXIF of a TIFF photograph is not carried over (its ICC profile and XMP are)");
+            ": the EXIF of a BigTIFF photograph is not carried over (its ICC profile and XMP are)");
     }
-    PhotoMetadata metadata = MetadataToWrite(image, options.strip, warnings);
+    PhotoMetadata metadata = MetadataToWrite(format, image, options.strip, warnings);
     if (!metadata.Empty() && codec.metadata == 0) {
         warnings.push_back(std::string(": a ") + codec.title +
                            " file holds none of the photograph's EXIF, ICC profile and XMP");

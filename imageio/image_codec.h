@@ -41,7 +41,8 @@ struct ByteView {
 
 // A file read: its pixels as stored (not yet turned upright: metadata.orientation says how),
 // the lines worth a warning, each to follow the quoted file name (" ends without its end
-// marker; every row is there", ": the EXIF block is damaged and is left out"), and its pages.
+// marker; every row is there", ": its EXIF block is left out: an entry counts 2147483648
+// values"), and its pages.
 struct Decoded {
     RgbaImage image;
     std::vector<std::string> warnings;
@@ -100,7 +101,8 @@ constexpr std::size_t kCodecCount = 4;
 [[nodiscard]] std::uint32_t PageCount(ByteView file);
 
 // Decode, the image then turned upright as its orientation tells a viewer (orientation 1 after);
-// a damaged EXIF block is left out with a warning.
+// an EXIF block that fails ExifProblem's checks is left out with a warning that says why, so
+// that no format carries it.
 [[nodiscard]] Decoded DecodeUpright(ByteView file, const SizeCheck& check);
 
 // Writes an upright result in FORMAT (one the table writes) with what it carries of the image's

@@ -1,6 +1,6 @@
-// A photograph's metadata as kvhost carries it from the file it reads to the file it writes: the
-// EXIF block (TIFF-structured, as JPEG's APP1 and PNG's eXIf hold it), the ICC profile and the
-// XMP packet, and the orientation at which a viewer shows the stored pixels. Portable: no
+// A photograph's metadata as the commands carry it from the file they read to the file they
+// write: the EXIF block (TIFF-structured, as JPEG's APP1 and PNG's eXIf hold it), the ICC profile
+// and the XMP packet, and the orientation at which a viewer shows the stored pixels. Portable: no
 // windows.h. Only as much of EXIF is parsed as that needs, every offset checked.
 #pragma once
 
@@ -14,7 +14,7 @@ struct PhotoMetadata {
     std::vector<std::uint8_t> icc;   // the profile's bytes; empty: none
     std::string xmp;                 // the packet's XML; empty: none
     int orientation = 1;             // how a viewer turns the stored pixels: 1 (upright) to 8
-    bool exifLeftBehind = false;     // the file had EXIF that kvhost does not read (a TIFF's)
+    bool exifLeftBehind = false;     // the file had EXIF that is not read (a BigTIFF's)
 
     [[nodiscard]] bool Empty() const noexcept { return exif.empty() && icc.empty() && xmp.empty(); }
 };
@@ -28,28 +28,10 @@ struct PhotoMetadata {
 // in its EXIF directory), in millimetres; nothing when the block is damaged or does not say.
 [[nodiscard]] std::optional<int> ExifFocalIn35mm(const std::vector<std::uint8_t>& exif) noexcept;
 
-// An EXIF block placed in a TIFF file whose own first directory describes the picture: the block
-// is written at offset `at` of the file, in its byte order, its directories' links and values moved
-// there; the tags of its first directory that describe the photograph (not the layout of its
-// pixels, not its thumbnail) go into the file's first directory, their 4-byte value fields ready.
-struct TiffEntry {
-    std::uint16_t tag;
-    std::uint16_t type;
-    std::uint32_t count;
-    std::uint8_t field[4];  // the value in place, or the offset of the values, in file order
-};
-struct PlacedExif {
-    bool bigEndian;
-    std::vector<std::uint8_t> block;
-    std::vector<TiffEntry> firstDirectory;
-};
-// Nothing when the block is damaged or reaches past what 32-bit offsets hold there.
-[[nodiscard]] std::optional<PlacedExif> PlaceExifInTiff(const std::vector<std::uint8_t>& exif,
-                                                        std::uint32_t at);
-
 // The EXIF block made fit for an upright result of width x height: orientation 1, the pixel
 // dimensions (where present) the result's, and the thumbnail, which would show the uncorrected
-// picture, dropped. Nothing when the block is damaged.
+// picture, dropped. Every orientation entry of the first directory is set, the first being the
+// one read. Nothing when the block fails ExifProblem's checks.
 [[nodiscard]] std::optional<std::vector<std::uint8_t>> ExifForResult(std::vector<std::uint8_t> exif,
                                                                      std::uint32_t width,
                                                                      std::uint32_t height);

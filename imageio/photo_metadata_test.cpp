@@ -8,45 +8,24 @@
 #include <cstdint>
 #include <vector>
 
+#include "imageio/exif_block.h"
 #include "imageio/orientation.h"
+#include "imageio/test_files.h"
 
 namespace {
 
-// A little-endian EXIF block: the orientation in the first directory, a link to an EXIF
-// directory with the pixel dimensions, and a second directory whose thumbnail ends the block.
-std::vector<std::uint8_t> CameraExif(std::uint16_t orientation) {
-    std::vector<std::uint8_t> b = {'I', 'I', 42, 0, 8, 0, 0, 0};
-    const auto put16 = [&b](std::uint32_t v) {
-        b.push_back(static_cast<std::uint8_t>(v));
-        b.push_back(static_cast<std::uint8_t>(v >> 8));
-    };
-    const auto put32 = [&](std::uint32_t v) {
-        put16(v & 0xFFFF);
-        put16(v >> 16);
-    };
-    const auto entry = [&](std::uint16_t tag, std::uint16_t type, std::uint32_t value) {
-        put16(tag);
-        put16(type);
-        put32(1);
-        put32(value);
-    };
-    // First directory at 8: 2 entries, then the link to the second at 8 + 2 + 24 + 4 + 30.
-    put16(2);
-    entry(0x0112, 3, orientation);
-    entry(0x8769, 4, 38);
-    put32(68);
-    // EXIF directory at 38: 2 entries (30 bytes with its link).
-    put16(2);
-    entry(0xA002, 3, 4000);
-    entry(0xA003, 4, 3000);
-    put32(0);
-    // Second directory at 68: the thumbnail at 98, 6 bytes long.
-    put16(2);
-    entry(0x0201, 4, 98);
-    entry(0x0202, 4, 6);
-    put32(0);
-    for (std::uint8_t byte : {0xFF, 0xD8, 1, 2, 0xFF, 0xD9}) b.push_back(byte);
-    return b;
+// A little-endian EXIF block: the orientation in the first directory at 8, a link to an EXIF
+// directory at 38 with the pixel dimensions, and a second directory at 68 whose thumbnail, at 98,
+// ends the block.
+std::vector<std::uint8_t> ExifWithThumbnail(std::uint16_t orientation) {
+    using imageio::ExifValues;
+    return imageio::ExifBlockOf(
+        {
+            {{ExifValues(0x0112, 3, 1, {orientation}, 2), {0x8769, 4, 1, {}, 1}}, /*next=*/2},
+            {{ExifValues(0xA002, 3, 1, {4000}, 2), ExifValues(0xA003, 4, 1, {3000}, 4)}},
+            {{ExifValues(0x0201, 4, 1, {98}, 4), ExifValues(0x0202, 4, 1, {6}, 4)}},
+        },
+        /*trailing=*/{0xFF, 0xD8, 1, 2, 0xFF, 0xD9});
 }
 
 std::uint32_t Read32(const std::vector<std::uint8_t>& b, std::size_t at) {
@@ -74,7 +53,7 @@ TEST(PhotoMetadata, EightOrientationsShowTheMarkWhereAViewerDoes) {
 }
 
 TEST(PhotoMetadata, ExifMadeFitForTheUprightResult) {
-    const std::vector<std::uint8_t> camera = CameraExif(6);
+    const std::vector<std::uint8_t> camera = ExifWithThumbnail(6);
     EXPECT_EQ(ExifOrientation(camera), 6);
     const std::optional<std::vector<std::uint8_t>> result = ExifForResult(camera, 3000, 70000);
     ASSERT_TRUE(result);
@@ -86,23 +65,10 @@ TEST(PhotoMetadata, ExifMadeFitForTheUprightResult) {
     EXPECT_EQ(Read32(*result, 38 + 2 + 12 + 8), 70000u);
 }
 
-// In a TIFF file the block lies at an offset: its first directory's photograph tags go into the
-// file's, the orientation and the thumbnail's do not, and the link to its EXIF directory moves.
-TEST(PhotoMetadata, ExifPlacedInATiffFile) {
-    const std::optional<PlacedExif> placed = PlaceExifInTiff(CameraExif(6), 1000);
-    ASSERT_TRUE(placed);
-    EXPECT_FALSE(placed->bigEndian);
-    ASSERT_EQ(placed->firstDirectory.size(), 1u);
-    const TiffEntry& link = placed->firstDirectory[0];
-    EXPECT_EQ(link.tag, 0x8769);
-    EXPECT_EQ(link.field[0] | link.field[1] << 8, 1038);
-    EXPECT_FALSE(PlaceExifInTiff(CameraExif(6), 0xFFFFFFF0u)) << "past 32-bit offsets";
-}
-
 // The lens read from the EXIF directory: a 35-mm focal length of 0 says it is unknown.
 TEST(PhotoMetadata, FocalLengthIn35mmFromTheExifDirectory) {
     const auto withFocal = [](std::uint8_t focal) {
-        std::vector<std::uint8_t> b = CameraExif(1);
+        std::vector<std::uint8_t> b = ExifWithThumbnail(1);
         const std::size_t entry = 38 + 2 + 12;  // the EXIF directory's second entry
         b[entry] = 0x05;
         b[entry + 1] = 0xA4;
@@ -113,14 +79,14 @@ TEST(PhotoMetadata, FocalLengthIn35mmFromTheExifDirectory) {
     };
     EXPECT_EQ(ExifFocalIn35mm(withFocal(50)), 50);
     EXPECT_EQ(ExifFocalIn35mm(withFocal(0)), std::nullopt);
-    EXPECT_EQ(ExifFocalIn35mm(CameraExif(1)), std::nullopt);
+    EXPECT_EQ(ExifFocalIn35mm(ExifWithThumbnail(1)), std::nullopt);
     std::vector<std::uint8_t> farExif = withFocal(50);
     farExif[8 + 2 + 12 + 8] = 0xF0;
     EXPECT_EQ(ExifFocalIn35mm(farExif), std::nullopt);
 }
 
 TEST(PhotoMetadata, DamagedBlocksAreRefusedWithoutReadingOutside) {
-    const std::vector<std::uint8_t> camera = CameraExif(3);
+    const std::vector<std::uint8_t> camera = ExifWithThumbnail(3);
     std::vector<std::uint8_t> farFirst = camera;
     farFirst[4] = 0xF0;  // the first directory far outside
     std::vector<std::uint8_t> farExif = camera;
@@ -139,8 +105,60 @@ TEST(PhotoMetadata, DamagedBlocksAreRefusedWithoutReadingOutside) {
     for (const auto& c : cases) {
         EXPECT_EQ(ExifOrientation(c.block), c.orientation) << c.block.size();
         EXPECT_FALSE(ExifForResult(c.block, 1, 1)) << c.block.size();
-        EXPECT_FALSE(PlaceExifInTiff(c.block, 8)) << c.block.size();
     }
+}
+
+// Every check of the one validator, each on ExifWithThumbnail with one thing broken: the block is
+// refused with the reason said, and nothing outside it is read.
+TEST(PhotoMetadata, EveryBrokenBlockIsRefusedWithItsReason) {
+    const auto broken = [](std::size_t at, std::uint32_t value, int bytesLong = 4) {
+        std::vector<std::uint8_t> b = ExifWithThumbnail(6);
+        imageio::PutNumber(b, /*bigEndian=*/false, at, bytesLong, value);
+        return b;
+    };
+    constexpr std::size_t kFirstEntry = 8 + 2;       // the orientation
+    constexpr std::size_t kLink = kFirstEntry + 12;  // to the EXIF directory at 38
+    constexpr std::size_t kExifEntry = 38 + 2;       // the width
+    const struct {
+        const char* name;
+        std::vector<std::uint8_t> block;
+        std::string problem;
+    } cases[] = {
+        {"sound", ExifWithThumbnail(6), ""},
+        {"no header", broken(2, 43, 2), "it has no TIFF header"},
+        {"count 2^31", broken(kFirstEntry + 4, 0x80000000u), "an entry counts 2147483648 values"},
+        {"count x size past 32 bits", broken(kExifEntry + 12 + 4, 0x7FFFFFFFu),
+         "an entry's values take more than 4 GiB"},
+        {"values outside", broken(kExifEntry + 4, 3), "an entry's values lie outside it"},
+        {"unknown type", broken(kExifEntry + 2, 99, 2), "an entry has the unknown type 99"},
+        {"first directory outside", broken(4, 5000), "its first directory lies outside it"},
+        {"EXIF directory outside", broken(kLink + 8, 5000), "its EXIF directory lies outside it"},
+        {"EXIF link back to the first", broken(kLink + 8, 8),
+         "its EXIF directory leads back into a directory already read"},
+        {"second directory the first again", broken(kLink + 12, 8),
+         "its second directory leads back into a directory already read"},
+        {"link of two values", broken(kLink + 4, 2),
+         "its link to the EXIF directory is not one offset"},
+        {"thumbnail outside", broken(68 + 2 + 8, 200), "its thumbnail lies outside it"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(imageio::ExifProblem(c.block), c.problem) << c.name;
+        EXPECT_EQ(ExifForResult(c.block, 1, 1).has_value(), c.problem.empty()) << c.name;
+    }
+}
+
+// Orientation twice in the first directory: the first counts, and both are written upright.
+TEST(PhotoMetadata, EveryOrientationEntryIsMadeUpright) {
+    std::vector<std::uint8_t> twice = ExifWithThumbnail(6);
+    imageio::PutNumber(twice, false, 8 + 2 + 12, 2, 0x0112);  // the EXIF link becomes orientation 3
+    imageio::PutNumber(twice, false, 8 + 2 + 12 + 2, 2, 3);
+    imageio::PutNumber(twice, false, 8 + 2 + 12 + 4, 4, 1);
+    imageio::PutNumber(twice, false, 8 + 2 + 12 + 8, 4, 3);
+    EXPECT_EQ(ExifOrientation(twice), 6);
+    const std::optional<std::vector<std::uint8_t>> result = ExifForResult(twice, 1, 1);
+    ASSERT_TRUE(result);
+    EXPECT_EQ((*result)[8 + 2 + 8], 1);
+    EXPECT_EQ((*result)[8 + 2 + 12 + 8], 1);
 }
 
 }  // namespace

@@ -156,45 +156,79 @@ std::vector<std::uint8_t> BmpFile(std::int32_t width, std::int32_t height, int b
     return b;
 }
 
-std::vector<std::uint8_t> CameraExif(std::uint16_t orientation) {
-    std::vector<std::uint8_t> b = {'I', 'I', 42, 0, 8, 0, 0, 0};
-    const auto put16 = [&b](std::uint32_t v) {
-        b.push_back(static_cast<std::uint8_t>(v));
-        b.push_back(static_cast<std::uint8_t>(v >> 8));
+ExifTestEntry ExifValues(std::uint16_t tag, std::uint16_t type, std::uint32_t count,
+                         std::vector<std::uint32_t> numbers, int bytesEach) {
+    ExifTestEntry entry{tag, type, count, {}, -1};
+    for (const std::uint32_t number : numbers) {
+        for (int i = 0; i < bytesEach; ++i) {
+            entry.values.push_back(static_cast<std::uint8_t>(number >> (8 * i)));
+        }
+    }
+    return entry;
+}
+
+ExifTestEntry ExifText(std::uint16_t tag, const std::string& text) {
+    ExifTestEntry entry{tag, 2, static_cast<std::uint32_t>(text.size() + 1), {}, -1};
+    entry.values.assign(text.begin(), text.end());
+    entry.values.push_back(0);
+    return entry;
+}
+
+std::vector<std::uint8_t> ExifBlockOf(const std::vector<ExifTestDirectory>& directories,
+                                      const std::vector<std::uint8_t>& trailing) {
+    std::vector<std::uint8_t> b = {'I', 'I', 42, 0};
+    const auto put = [&b](std::uint32_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i) b.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
     };
-    const auto put32 = [&](std::uint32_t v) {
-        put16(v & 0xFFFF);
-        put16(v >> 16);
-    };
-    const auto entry = [&](std::uint16_t tag, std::uint16_t type, std::uint32_t count,
-                           std::uint32_t value) {
-        put16(tag);
-        put16(type);
-        put32(count);
-        put32(value);
-    };
-    // First directory at 8 (4 entries, 54 bytes), the EXIF one at 62 (2 entries, 30 bytes), the
-    // GPS one at 92 (1 entry, 18 bytes), then the values at 110: the maker (6 bytes), the
-    // exposure (8), the time (20), the latitude (24).
-    put16(4);
-    entry(0x010F, 2, 6, 110);  // Make
-    entry(0x0112, 3, 1, orientation);
-    entry(0x8769, 4, 1, 62);  // EXIF directory
-    entry(0x8825, 4, 1, 92);  // GPS directory
-    put32(0);
-    put16(2);
-    entry(0x829A, 5, 1, 116);   // ExposureTime
-    entry(0x9003, 2, 20, 124);  // DateTimeOriginal
-    put32(0);
-    put16(1);
-    entry(0x0002, 5, 3, 144);  // GPSLatitude
-    put32(0);
-    for (char c : std::string("Maker", 6)) b.push_back(static_cast<std::uint8_t>(c));
-    put32(1);
-    put32(250);
-    for (char c : std::string("2024:05:01 10:20:30", 20)) b.push_back(static_cast<std::uint8_t>(c));
-    for (std::uint32_t v : {48u, 1u, 51u, 1u, 30u, 1u}) put32(v);
+    std::vector<std::uint32_t> at;  // where each directory starts
+    std::uint32_t end = 8;
+    for (const ExifTestDirectory& directory : directories) {
+        at.push_back(end);
+        end += 2 + 12 * static_cast<std::uint32_t>(directory.entries.size()) + 4;
+    }
+    put(8, 4);
+    for (const ExifTestDirectory& directory : directories) {
+        put(static_cast<std::uint32_t>(directory.entries.size()), 2);
+        for (const ExifTestEntry& entry : directory.entries) {
+            put(entry.tag, 2);
+            put(entry.type, 2);
+            put(entry.count, 4);
+            if (entry.link >= 0) {
+                put(at[static_cast<std::size_t>(entry.link)], 4);
+            } else if (entry.values.size() <= 4) {
+                for (std::size_t i = 0; i < 4; ++i) {
+                    b.push_back(i < entry.values.size() ? entry.values[i] : 0);
+                }
+            } else {
+                put(end, 4);
+                end += static_cast<std::uint32_t>(entry.values.size());
+            }
+        }
+        put(directory.next >= 0 ? at[static_cast<std::size_t>(directory.next)] : 0, 4);
+    }
+    for (const ExifTestDirectory& directory : directories) {
+        for (const ExifTestEntry& entry : directory.entries) {
+            if (entry.link < 0 && entry.values.size() > 4) {
+                b.insert(b.end(), entry.values.begin(), entry.values.end());
+            }
+        }
+    }
+    b.insert(b.end(), trailing.begin(), trailing.end());
     return b;
+}
+
+std::vector<std::uint8_t> CameraExif(std::uint16_t orientation) {
+    // The first directory, the EXIF one and the GPS one, then their values: the maker (6 bytes),
+    // the exposure (8), the time (20), the latitude (24).
+    const ExifTestEntry exifLink{0x8769, 4, 1, {}, 1};
+    const ExifTestEntry gpsLink{0x8825, 4, 1, {}, 2};
+    return ExifBlockOf({
+        {{ExifText(0x010F, "Maker"), ExifValues(0x0112, 3, 1, {orientation}, 2), exifLink,
+          gpsLink}},
+        {{ExifValues(0x829A, 5, 1, {1, 250}, 4),                 // ExposureTime
+          ExifText(0x9003, "2024:05:01 10:20:30")}},             // DateTimeOriginal
+        {{ExifValues(0x0002, 5, 3, {48, 1, 51, 1, 30, 1}, 4)}},  // GPSLatitude
+    });
 }
 
 }  // namespace imageio

@@ -41,6 +41,31 @@ struct TiffOptions {
                                                 const std::vector<std::uint8_t>& palette,
                                                 const std::vector<std::uint8_t>& pixels);
 
+// An entry of a test EXIF block: its values in little-endian order (in its value field when they
+// fit 4 bytes), or, LINK not -1, the offset of that directory of the block.
+struct ExifTestEntry {
+    std::uint16_t tag;
+    std::uint16_t type;
+    std::uint32_t count;
+    std::vector<std::uint8_t> values;
+    int link = -1;
+};
+struct ExifTestDirectory {
+    std::vector<ExifTestEntry> entries;
+    int next = -1;  // the directory linked after it
+};
+// An entry of NUMBERS, each BYTES_EACH long; one of TEXT and its ending zero (ASCII).
+[[nodiscard]] ExifTestEntry ExifValues(std::uint16_t tag, std::uint16_t type, std::uint32_t count,
+                                       std::vector<std::uint32_t> numbers, int bytesEach);
+[[nodiscard]] ExifTestEntry ExifText(std::uint16_t tag, const std::string& text);
+
+// A little-endian EXIF block: its DIRECTORIES one after another from offset 8 (the first is the
+// first directory), then the values longer than 4 bytes in the order of their entries, then
+// TRAILING.
+[[nodiscard]] std::vector<std::uint8_t> ExifBlockOf(
+    const std::vector<ExifTestDirectory>& directories,
+    const std::vector<std::uint8_t>& trailing = {});
+
 // A little-endian EXIF block: orientation, camera maker in the first directory; an EXIF directory
 // with the exposure time 1/250 and the time taken; a GPS directory with a latitude.
 [[nodiscard]] std::vector<std::uint8_t> CameraExif(std::uint16_t orientation);

@@ -1,12 +1,14 @@
 // TIFF through libtiff: every compression the library was built with, either byte order; 8 and
 // 16 bits per channel of grey, palette and RGB, with or without alpha, read here with 16-bit
 // values rounded; other layouts (bilevel, CMYK, YCbCr, planes stored apart) through the library's
-// own RGBA reader. Of several pages the first, with a warning.
+// own RGBA reader. Of several pages the first, with a warning. The photograph's tags, EXIF and GPS
+// directories become an EXIF block, as a JPEG file's.
 #include <algorithm>
 #include <cstring>
 #include <new>
 
 #include "imageio/codecs.h"
+#include "imageio/exif_of_tiff.h"
 #include "imageio/tiff_memory.h"
 
 namespace imageio {
@@ -190,9 +192,9 @@ void ReadThroughLibrary(TIFF* tiff, RgbaImage& image) {
     }
 }
 
-// The orientation, ICC profile and XMP packet of the first directory, and whether it links to
-// an EXIF directory, which is not read.
-PhotoMetadata MetadataOf(TIFF* tiff) {
+// The orientation, ICC profile and XMP packet of the first directory, and the EXIF block made of
+// its tags (of a BigTIFF's, which is not read, whether it has any).
+PhotoMetadata MetadataOf(TIFF* tiff, ByteView file, std::vector<std::string>& warnings) {
     PhotoMetadata metadata;
     std::uint16_t orientation = ORIENTATION_TOPLEFT;
     if (TIFFGetField(tiff, TIFFTAG_ORIENTATION, &orientation) != 0 && orientation >= 1 &&
@@ -208,8 +210,15 @@ PhotoMetadata MetadataOf(TIFF* tiff) {
     if (TIFFGetField(tiff, TIFFTAG_XMLPACKET, &count, &data) != 0 && data != nullptr) {
         metadata.xmp.assign(static_cast<const char*>(data), count);
     }
+    const ExifView view(file.data, file.size);
     std::uint64_t exifAt = 0;
-    metadata.exifLeftBehind = TIFFGetField(tiff, TIFFTAG_EXIFIFD, &exifAt) != 0;
+    if (!view.HasHeader()) {
+        metadata.exifLeftBehind = TIFFGetField(tiff, TIFFTAG_EXIFIFD, &exifAt) != 0;
+        return metadata;
+    }
+    std::string problem;
+    metadata.exif = ExifOfTiff(view, problem);
+    if (!problem.empty()) warnings.push_back(": its EXIF block is left out: " + problem);
     return metadata;
 }
 
@@ -239,7 +248,7 @@ Decoded ReadTiff(ByteView file, const SizeCheck& check) {
     check(layout.width, layout.height);
     Decoded decoded;
     RgbaImage& image = decoded.image;
-    image.metadata = MetadataOf(tiff.Get());
+    image.metadata = MetadataOf(tiff.Get(), file, decoded.warnings);
     image.width = static_cast<std::int32_t>(layout.width);
     image.height = static_cast<std::int32_t>(layout.height);
     image.pixels = NewPixels(std::size_t{layout.width} * layout.height);

@@ -1,6 +1,7 @@
-// TIFF written through libtiff: 8-bit RGB, or RGBA when some pixel is not opaque, Deflate-coded
-// with the horizontal predictor, with the photograph's ICC profile, XMP packet and EXIF directory
-// as the format's own tags.
+// TIFF written through libtiff: 8-bit RGB, or RGBA when some pixel is not opaque, LZW-coded with
+// the horizontal predictor (the baseline's compression, which every reader takes), with the
+// photograph's resolution, ICC profile, XMP packet and EXIF directories as the format's own tags,
+// in the EXIF block's byte order so that its maker note reads as it did.
 #include <algorithm>
 
 #include "imageio/codecs.h"
@@ -27,9 +28,8 @@ void SetLayout(TIFF* tiff, const RgbaImage& image, bool withAlpha) {
         const std::uint16_t extra = EXTRASAMPLE_UNASSALPHA;
         TIFFSetField(tiff, TIFFTAG_EXTRASAMPLES, 1, &extra);
     }
-    TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_ADOBE_DEFLATE);
+    TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_LZW);
     TIFFSetField(tiff, TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL);
-    TIFFSetField(tiff, TIFFTAG_ZIPQUALITY, 1);  // the fastest level, as photographs need it
     TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP,
                  std::max<std::uint32_t>(1, kStripBytes / (width * channels)));
 }
@@ -58,14 +58,16 @@ void ToRgbBytes(const Pixel32* pixels, std::size_t count, bool withAlpha, std::u
 }
 
 Encoded WriteTiff(const RgbaImage& image, const PhotoMetadata& metadata, const EncodeOptions&) {
-    TiffFile file(/*bigEndian=*/false);
+    TiffFile file(/*bigEndian=*/!metadata.exif.empty() && metadata.exif[0] == 'M');
     TIFF* tiff = file.Get();
     if (tiff == nullptr) throw ImageError("the TIFF encoder failed: " + file.Error());
     Encoded encoded;
     // The EXIF directories first: creating them ends the directory being set up.
-    WriteExifDirectories(tiff, metadata.exif, encoded.warnings);
+    const std::uint64_t exifAt =
+        WriteExifDirectories(tiff, metadata.exif, !metadata.icc.empty(), encoded.warnings);
     const bool withAlpha = !IsOpaque(image);
     SetLayout(tiff, image, withAlpha);
+    SetResolution(tiff, metadata.exif);
     SetMetadata(tiff, metadata);
     const auto width = static_cast<std::size_t>(image.width);
     std::vector<std::uint8_t> row(width * (withAlpha ? 4 : 3));
@@ -76,6 +78,7 @@ Encoded WriteTiff(const RgbaImage& image, const PhotoMetadata& metadata, const E
         }
     }
     encoded.bytes = file.Finish();
+    if (exifAt != 0) PlaceMakerNote(encoded.bytes, exifAt, metadata.exif);
     return encoded;
 }
 
