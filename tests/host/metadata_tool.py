@@ -309,6 +309,7 @@ CASES = [
          tif=[(0x8773, 7, struct.pack(">I", 999) + PROFILE[4:])]),
 ]
 
+
 def make(folder):
     os.makedirs(folder, exist_ok=True)
     for case in CASES:
