@@ -24,6 +24,7 @@
 #include "host/selection.h"
 #include "host/suggestion.h"
 #include "host/text_encoding.h"
+#include "host/worker_batch.h"
 
 namespace {
 
@@ -125,21 +126,50 @@ void WarnWithoutSettingsFile(const PluginModule& plugin, const RunOptions& run) 
                  "settings with \"kvhost setup\" or run with --auto");
 }
 
-// Every input in turn, going on after a failure; a file the plug-in refused counts as failed.
-int RunBatch(const PluginModule& plugin, const RunOptions& run) {
-    return RunEachInput(
-        run.inputs, "kvhost", !run.quiet && !ProgressBar::StderrIsTerminal(),
+// A file of a batch; one the plug-in refused counts as failed.
+void RunBatchInput(const PluginModule& plugin, const RunOptions& run, const std::string& input,
+                   const std::string& label) {
+    if (RunOne(plugin, run, input, BatchOutputPath(run, input), label) != kExitSuccess) {
+        throw HostError(Quoted(input) + ": the plug-in refused it");
+    }
+}
+
+// Every input in turn, going on after a failure, or run.jobs at a time in worker processes.
+// Batches with --auto run one file at a time: each suggestion is saved in the settings file that
+// the next file's run reads; so do those with --interactive, whose boxes the user answers.
+int RunBatch(const PluginModule& plugin, const RunOptions& run,
+             const CommandArguments& arguments) {
+    if (run.jobs > 1 && run.inputs.size() > 1 && !run.straighten && !run.interactive) {
+        return RunInWorkers(run, arguments);
+    }
+    return RunEachInput(run.inputs, "kvhost", !run.quiet && !ProgressBar::StderrIsTerminal(),
+                        [&](const std::string& input, const std::string& label) {
+                            RunBatchInput(plugin, run, input, label);
+                        });
+}
+
+// A worker of a batch: its one input, with the lines and the exit code that file's run has in a
+// batch of one job (0 done, 1 failed, 130 cut short). Its batch checked the plug-in and the files.
+int RunWorker(RunOptions run) {
+    const FileOutcome outcome = RunBatchFile(
+        run.inputs, *run.worker, "kvhost", !run.quiet,
         [&](const std::string& input, const std::string& label) {
-            if (RunOne(plugin, run, input, BatchOutputPath(run, input), label) != kExitSuccess) {
-                throw HostError(Quoted(input) + ": the plug-in refused it");
-            }
+            const PluginModule plugin(run.filter.pluginPath);
+            run.filter.filterIndex = plugin.FilterIndex(run.filter.filter);
+            std::optional<MessageBoxRedirect> redirect;
+            if (!run.interactive) redirect.emplace(plugin.Handle());
+            RunBatchInput(plugin, run, input, label);
         });
+    if (outcome == FileOutcome::kCut) return kExitInterrupted;
+    return outcome == FileOutcome::kDone ? kExitSuccess : kExitFailure;
 }
 
 }  // namespace
 
 int RunCommand(const CommandArguments& arguments) {
-    RunOptions run = ParseRunOptions(arguments);
+    RunOptions run =
+        ParseRunOptions(IsWorkerStart(arguments) ? ReadWorkerArguments() : arguments);
+    if (run.worker) return RunWorker(std::move(run));
     PrepareBatch(run);  // before any file is read
     const PluginModule plugin(run.filter.pluginPath);
     run.filter.filterIndex = plugin.FilterIndex(run.filter.filter);
@@ -147,7 +177,7 @@ int RunCommand(const CommandArguments& arguments) {
     WarnWithoutSettingsFile(plugin, run);
     std::optional<MessageBoxRedirect> redirect;
     if (!run.interactive) redirect.emplace(plugin.Handle());
-    if (run.batch) return RunBatch(plugin, run);
+    if (run.batch) return RunBatch(plugin, run, arguments);
     try {
         return RunOne(plugin, run, run.filter.inputPath, run.outputPath, std::string());
     } catch (const std::bad_alloc&) {
