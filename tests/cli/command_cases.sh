@@ -116,12 +116,13 @@ run photo.png out.png
 check "a rectangle left all undefined: a warning" "0 warning: \"photo.png\": difference=100 makes\
  an edge 0 long, so every line of the rectangle is undefined: the result is all fill" "$rc ${err#$program: }"
 
-# Batches of several jobs: the same files, lines and count as with one job.
+# Batches of several jobs: the same files, lines and count as with one job; a name with a space
+# and Japanese in it reaches kvhost's worker processes as it is.
 settings 1 -30
-cp out.tif c.tif && cp out.bmp d.bmp && cp out.jpg e.jpg && cp /dev/null f.png
+cp out.tif "c 写真.tif" && cp out.bmp d.bmp && cp out.jpg e.jpg && cp /dev/null f.png
 for jobs in 1 3; do
-    command run a.png b.jpg bad.png c.tif d.bmp e.jpg f.png --out-dir "jobs$jobs" --jobs "$jobs" \
-        </dev/null >"jobs$jobs.out" 2>"jobs$jobs.err"
+    command run a.png b.jpg bad.png "c 写真.tif" d.bmp e.jpg f.png --out-dir "jobs$jobs" \
+        --jobs "$jobs" </dev/null >"jobs$jobs.out" 2>"jobs$jobs.err"
     echo "exit $?" >>"jobs$jobs.out"
 done
 check "--jobs 3: the same lines" "$(sed s/jobs1/jobs/ jobs1.out jobs1.err)" \
