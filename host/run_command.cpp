@@ -25,6 +25,7 @@
 #include "host/suggestion.h"
 #include "host/text_encoding.h"
 #include "host/worker_batch.h"
+#include "host/worker_process.h"
 
 namespace {
 
@@ -148,28 +149,32 @@ int RunBatch(const PluginModule& plugin, const RunOptions& run,
                         });
 }
 
-// A worker of a batch: its one input, with the lines and the exit code that file's run has in a
-// batch of one job (0 done, 1 failed, 130 cut short). Its batch checked the plug-in and the files.
+// A worker of a batch: the files the batch gives it, one after another, each with the lines its
+// run has in a batch of one job and its exit code said to the batch. Its batch checked the
+// plug-in and the files.
 int RunWorker(RunOptions run) {
-    const FileOutcome outcome = RunBatchFile(
-        run.inputs, *run.worker, "kvhost", !run.quiet,
-        [&](const std::string& input, const std::string& label) {
-            const PluginModule plugin(run.filter.pluginPath);
-            run.filter.filterIndex = plugin.FilterIndex(run.filter.filter);
-            std::optional<MessageBoxRedirect> redirect;
-            if (!run.interactive) redirect.emplace(plugin.Handle());
-            RunBatchInput(plugin, run, input, label);
-        });
-    if (outcome == FileOutcome::kCut) return kExitInterrupted;
-    return outcome == FileOutcome::kDone ? kExitSuccess : kExitFailure;
+    const PluginModule plugin(run.filter.pluginPath);
+    run.filter.filterIndex = plugin.FilterIndex(run.filter.filter);
+    std::optional<MessageBoxRedirect> redirect;
+    if (!run.interactive) redirect.emplace(plugin.Handle());
+    while (const std::optional<std::size_t> file = NextWorkerFile()) {
+        if (*file >= run.inputs.size()) throw HostError("the batch gave a worker no such file");
+        const FileOutcome outcome = RunBatchFile(
+            run.inputs, *file, "kvhost", !run.quiet,
+            [&](const std::string& input, const std::string& label) {
+                RunBatchInput(plugin, run, input, label);
+            });
+        ReportWorkerFile(outcome);
+        if (outcome == FileOutcome::kCut) return kExitInterrupted;
+    }
+    return kExitSuccess;
 }
 
 }  // namespace
 
 int RunCommand(const CommandArguments& arguments) {
-    RunOptions run =
-        ParseRunOptions(IsWorkerStart(arguments) ? ReadWorkerArguments() : arguments);
-    if (run.worker) return RunWorker(std::move(run));
+    if (IsWorkerStart(arguments)) return RunWorker(ParseRunOptions(ReadWorkerArguments()));
+    RunOptions run = ParseRunOptions(arguments);
     PrepareBatch(run);  // before any file is read
     const PluginModule plugin(run.filter.pluginPath);
     run.filter.filterIndex = plugin.FilterIndex(run.filter.filter);

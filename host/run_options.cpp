@@ -39,7 +39,7 @@ void AddRunArguments(cxxopts::Options& options) {
         "crop", "")("horizontal", "")("interactive", "")("strip", "")("in-place", "")(
         "quality", "", cxxopts::value<std::string>())("out-dir", "", cxxopts::value<std::string>())(
         "suffix", "", cxxopts::value<std::string>())("format", "", cxxopts::value<std::string>())(
-        "jobs", "", cxxopts::value<std::string>())("worker", "", cxxopts::value<std::string>())(
+        "jobs", "", cxxopts::value<std::string>())(
         "more", "", cxxopts::value<std::vector<std::string>>());
     options.parse_positional({"plugin", "input", "more"});
 }
@@ -57,19 +57,9 @@ unsigned ProcessorCount() {
     return std::max<unsigned>(1, system.dwNumberOfProcessors);
 }
 
-// --jobs, and the hidden --worker that a batch's worker processes are started with.
-void ReadJobs(const cxxopts::ParseResult& result, RunOptions& run) {
-    run.jobs = ProcessorCount();
-    if (result.count("jobs") != 0) {
-        run.jobs = static_cast<unsigned>(
-            ParseNumberIn(result["jobs"].as<std::string>(), "jobs", 1, 256));
-    }
-    if (result.count("worker") != 0) {
-        const std::int32_t index = ParseNumberIn(result["worker"].as<std::string>(), "worker", 0,
-                                                 static_cast<std::int32_t>(run.inputs.size()) - 1);
-        if (!run.batch) throw UsageError("--worker runs a file of a batch: it needs --out-dir");
-        run.worker = static_cast<std::size_t>(index);
-    }
+unsigned ReadJobs(const cxxopts::ParseResult& result) {
+    if (result.count("jobs") == 0) return ProcessorCount();
+    return static_cast<unsigned>(ParseNumberIn(result["jobs"].as<std::string>(), "jobs", 1, 256));
 }
 
 }  // namespace
@@ -100,7 +90,7 @@ RunOptions ParseRunOptions(const CommandArguments& arguments) {
     run.crop = result["crop"].as<bool>();
     run.quiet = result["quiet"].as<bool>();
     run.interactive = result["interactive"].as<bool>();
-    ReadJobs(result, run);
+    run.jobs = ReadJobs(result);
     return run;
 }
 

@@ -28,9 +28,6 @@ struct RunOptions {
     bool quiet = false;
     bool interactive = false;
     unsigned jobs = 1;  // a batch's files run at once: --jobs, by default the processors
-    // --worker INDEX, kvhost's own: this process is a worker of a batch run in worker processes,
-    // and runs the input of that index alone.
-    std::optional<std::size_t> worker;
 };
 
 // Throws UsageError for a malformed command line.

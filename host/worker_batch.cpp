@@ -1,9 +1,10 @@
-// kvhost's batch run N files at once, each in a worker process of its own.
+// kvhost's batch run N files at once in worker processes.
 #include "host/worker_batch.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <optional>
 #include <string>
 #include <utility>
@@ -17,11 +18,11 @@
 #include "host/image_file.h"
 #include "host/memory_limit.h"
 #include "host/text_encoding.h"
+#include "host/worker_process.h"
 #include "platform/win32.h"
 
 namespace {
 
-constexpr char kWorkerOption[] = "--worker";
 constexpr std::uint64_t kMiB = 1024 * 1024;
 // How soon the batch reads its workers' lines, sees one end and notices an interruption.
 constexpr DWORD kPollMilliseconds = 50;
@@ -53,24 +54,16 @@ class Handle {
 };
 
 struct Worker {
-    std::size_t index = 0;  // of its input in the batch
-    std::uint64_t mib = 0;  // its picture's share of the machine's free memory
-    bool waited = false;    // it started late, for the memory
     Handle process;
-    Handle output;  // the read end of its stdout and stderr
-    Handle input;   // the write end of its stdin: closed to stop it
-    std::string lines;
+    Handle input;    // the write end of its stdin: closed when it has no more files, or to stop it
+    Handle lines;    // the read end of its stderr
+    Handle results;  // the read end of its stdout: a line with each file's exit code
+    std::string linesRead;
+    std::string resultsRead;
+    std::optional<std::size_t> file;  // the index of the file it runs
+    std::uint64_t mib = 0;            // that file's picture's share of the free memory
+    bool waited = false;              // that file started late, for the memory
 };
-
-// What a worker reads from stdin: the count of arguments, then each argument, every one in UTF-8
-// and ended by a NUL (an argument may be empty; none holds a NUL).
-std::string ArgumentBlock(const CommandArguments& arguments, std::size_t index) {
-    const std::string own[] = {kWorkerOption, std::to_string(index)};
-    std::string block = std::to_string(arguments.size() + 2) + '\0';
-    for (const std::string& argument : arguments) block += argument + '\0';
-    for (const std::string& argument : own) block += argument + '\0';
-    return block;
-}
 
 // "C:\...\kvhost.exe" run --worker: the arguments come on stdin, so that a batch of any length
 // fits.
@@ -84,17 +77,17 @@ std::wstring WorkerCommandLine() {
     return L"\"" + std::wstring(program.data(), length) + L"\" run " + Utf8ToWide(kWorkerOption);
 }
 
-// A pipe; the end given to a worker is the only one it inherits, created for it alone (one
-// thread starts the workers, and closes its copy once the worker has started).
+// A pipe; the end given to a worker is the only one it inherits, made for it alone (one thread
+// starts the workers, and closes its copy once the worker has started).
 struct Pipe {
     Handle ownEnd;
     Handle workerEnd;
 };
-Pipe MakePipe(bool workerReads, DWORD size) {
+Pipe MakePipe(bool workerReads) {
     SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
     HANDLE read = nullptr;
     HANDLE write = nullptr;
-    if (!CreatePipe(&read, &write, &inherited, size)) {
+    if (!CreatePipe(&read, &write, &inherited, 0)) {
         throw HostError("cannot make a pipe for a worker: " + SystemMessage(GetLastError()));
     }
     Pipe pipe{Handle(workerReads ? write : read), Handle(workerReads ? read : write)};
@@ -108,24 +101,23 @@ void WriteAll(HANDLE pipe, const std::string& bytes) {
         DWORD written = 0;
         if (!WriteFile(pipe, bytes.data() + done, static_cast<DWORD>(bytes.size() - done),
                        &written, nullptr)) {
-            throw HostError("cannot hand a worker its arguments: " + SystemMessage(GetLastError()));
+            throw HostError("cannot reach a worker: " + SystemMessage(GetLastError()));
         }
         done += written;
     }
 }
 
-// Starts the worker of input INDEX. Throws HostError.
-Worker StartWorker(const CommandArguments& arguments, std::size_t index) {
-    const std::string block = ArgumentBlock(arguments, index);
-    Pipe output = MakePipe(/*workerReads=*/false, 0);
-    // Room for the whole block, so that handing it over never waits for the worker.
-    Pipe input = MakePipe(/*workerReads=*/true, static_cast<DWORD>(block.size()));
+// Starts a worker and hands it the batch's arguments. Throws HostError.
+Worker StartWorker(const CommandArguments& arguments) {
+    Pipe input = MakePipe(/*workerReads=*/true);
+    Pipe lines = MakePipe(/*workerReads=*/false);
+    Pipe results = MakePipe(/*workerReads=*/false);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = input.workerEnd.Get();
-    startup.hStdOutput = output.workerEnd.Get();
-    startup.hStdError = output.workerEnd.Get();
+    startup.hStdOutput = results.workerEnd.Get();
+    startup.hStdError = lines.workerEnd.Get();
     std::wstring commandLine = WorkerCommandLine();
     PROCESS_INFORMATION process{};
     if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, /*inherit=*/TRUE, 0,
@@ -134,40 +126,46 @@ Worker StartWorker(const CommandArguments& arguments, std::size_t index) {
     }
     CloseHandle(process.hThread);
     Worker worker;
-    worker.index = index;
     worker.process = Handle(process.hProcess);
-    worker.output = std::move(output.ownEnd);
     worker.input = std::move(input.ownEnd);
-    WriteAll(worker.input.Get(), block);  // a worker that never reads it ends with its pipe
+    worker.lines = std::move(lines.ownEnd);
+    worker.results = std::move(results.ownEnd);
+    WriteAll(worker.input.Get(), WorkerArgumentBlock(arguments));
     return worker;
 }
 
-// Takes what the worker has written so far, without waiting.
-void Drain(Worker& worker) {
+// Appends what PIPE holds now to TEXT, without waiting.
+void Drain(const Handle& pipe, std::string& text) {
     char buffer[4096];
     DWORD available = 0;
-    while (PeekNamedPipe(worker.output.Get(), nullptr, 0, nullptr, &available, nullptr) &&
-           available > 0) {
+    while (PeekNamedPipe(pipe.Get(), nullptr, 0, nullptr, &available, nullptr) && available > 0) {
         DWORD got = 0;
-        if (!ReadFile(worker.output.Get(), buffer, std::min<DWORD>(available, sizeof buffer), &got,
+        if (!ReadFile(pipe.Get(), buffer, std::min<DWORD>(available, sizeof buffer), &got,
                       nullptr) ||
             got == 0) {
             return;
         }
-        worker.lines.append(buffer, got);
+        text.append(buffer, got);
     }
 }
 
-// An ended worker's lines and how its file ended, from its exit code: what a file's run in a
-// batch of one job ends with (0 done, 1 failed, 130 cut short), or a crash, a failed file.
-FileResult ResultOf(Worker& worker, const std::string& input) {
-    Drain(worker);
-    DWORD code = kExitFailure;
-    GetExitCodeProcess(worker.process.Get(), &code);
+// The first line of TEXT, taken from it, when a whole one is there.
+std::optional<std::string> TakeLine(std::string& text) {
+    const std::size_t end = text.find('\n');
+    if (end == std::string::npos) return std::nullopt;
+    std::string line = text.substr(0, end);
+    text.erase(0, end + 1);
+    return line;
+}
+
+// A file's result from the exit code of its run in a worker: what a file's run in a batch of one
+// job ends with (0 done, 1 failed, 130 cut short), or, from a worker that ended without saying,
+// its own exit code: a crash, a failed file with a line saying so.
+FileResult ResultOf(std::string lines, DWORD code, bool said, const std::string& input) {
     FileResult result;
-    result.lines = std::move(worker.lines);
+    result.lines = std::move(lines);
     result.cut = code == kExitInterrupted;
-    result.failed = !result.cut && code != kExitSuccess;
+    result.failed = !result.cut && (code != kExitSuccess || !said);
     if (result.failed && code != kExitFailure) {
         char hex[16];
         std::snprintf(hex, sizeof hex, "0x%08lX", code);
@@ -178,54 +176,60 @@ FileResult ResultOf(Worker& worker, const std::string& input) {
     return result;
 }
 
-// In a worker: blocks on stdin until the batch closes it or ends, then records an interruption.
-DWORD WINAPI StopWhenClosed(void* input) {
-    char byte = 0;
-    DWORD got = 0;
-    while (ReadFile(static_cast<HANDLE>(input), &byte, 1, &got, nullptr) && got != 0) {
-    }
-    RecordInterruption();
-    return 0;
-}
-
-// The batch's workers: started in input order while fewer than run.jobs run and the next file's
-// picture fits in the free memory beside theirs (one alone always starts), their lines collected
-// and printed in order as they end.
+// The batch's workers, started as files need them, up to run.jobs; each file given to an idle
+// worker in input order while its picture fits in the free memory beside those running (one
+// alone always starts), its lines printed in order once its worker says it is done.
 class WorkerBatch {
    public:
     WorkerBatch(const RunOptions& batchRun, const CommandArguments& batchArguments)
         : run(batchRun), arguments(batchArguments), results(batchRun.inputs.size()) {}
 
     int Run() {
-        while (!running.empty() || (next < run.inputs.size() && !InterruptionRecorded())) {
-            StartWhatFits();
-            if (InterruptionRecorded()) {
-                for (Worker& worker : running) worker.input.Close();
-            }
+        for (;;) {
+            GiveWhatFits();
+            CloseWhatIsDone();
+            if (workers.empty() && (next == run.inputs.size() || InterruptionRecorded())) break;
             WaitForAny();
-            CollectEnded();
+            Collect();
         }
         return results.PrintSummary();
     }
 
    private:
-    // Bytes a worker's run holds per pixel: the source and result, and a mask's byte.
-    std::uint64_t NeededMiB(const std::string& input) const {
+    // Bytes a file's run holds per pixel: the source and result, and a mask's byte.
+    [[nodiscard]] std::uint64_t NeededMiB(const std::string& input) const {
         const std::uint64_t pixels = PixelCount(input);
         return (pixels * RunBytesPerPixel(run.filter.maskPath.has_value()) + kMiB - 1) / kMiB;
     }
 
-    void StartWhatFits() {
-        while (!InterruptionRecorded() && next < run.inputs.size() && running.size() < run.jobs) {
+    Worker* IdleWorker() {
+        for (Worker& worker : workers) {
+            if (!worker.file && worker.input.Get() != nullptr) return &worker;
+        }
+        if (workers.size() >= run.jobs) return nullptr;
+        return &workers.emplace_back(StartWorker(arguments));
+    }
+
+    [[nodiscard]] bool Fits(std::uint64_t mib) const {
+        const bool busy = std::any_of(workers.begin(), workers.end(),
+                                      [](const Worker& worker) { return worker.file.has_value(); });
+        return !busy || heldMiB + mib <= freeMiB;
+    }
+
+    void GiveWhatFits() {
+        while (!InterruptionRecorded() && next < run.inputs.size()) {
             if (!nextMiB) nextMiB = NeededMiB(run.inputs[next]);
-            if (!running.empty() && heldMiB + *nextMiB > freeMiB) {
+            if (!Fits(*nextMiB)) {
                 nextWaits = true;
                 return;
             }
             try {
-                running.push_back(StartWorker(arguments, next));
-                running.back().mib = *nextMiB;
-                running.back().waited = nextWaits;
+                Worker* worker = IdleWorker();
+                if (worker == nullptr) return;
+                WriteAll(worker->input.Get(), std::to_string(next) + '\0');
+                worker->file = next;
+                worker->mib = *nextMiB;
+                worker->waited = nextWaits;
                 heldMiB += *nextMiB;
             } catch (const std::exception&) {
                 results.Finish(next, StartFailure(run.inputs[next], next));
@@ -236,8 +240,8 @@ class WorkerBatch {
         }
     }
 
-    // The lines of a file whose worker could not start, as its run would have printed them.
-    FileResult StartFailure(const std::string& input, std::size_t index) const {
+    // The lines of a file no worker could take, as its run would have printed them.
+    [[nodiscard]] FileResult StartFailure(const std::string& input, std::size_t index) const {
         FileResult result;
         if (!run.quiet) {
             result.lines = "kvhost: " + BatchLabel(index, run.inputs.size(), input) + "\n";
@@ -247,9 +251,17 @@ class WorkerBatch {
         return result;
     }
 
+    // Idle workers end once no file is left for them; every worker stops on an interruption.
+    void CloseWhatIsDone() {
+        const bool stop = InterruptionRecorded();
+        for (Worker& worker : workers) {
+            if (stop || (!worker.file && next == run.inputs.size())) worker.input.Close();
+        }
+    }
+
     void WaitForAny() const {
         std::vector<HANDLE> processes;
-        for (const Worker& worker : running) {
+        for (const Worker& worker : workers) {
             if (processes.size() < MAXIMUM_WAIT_OBJECTS) processes.push_back(worker.process.Get());
         }
         if (processes.empty()) return;
@@ -257,29 +269,47 @@ class WorkerBatch {
                                kPollMilliseconds);
     }
 
-    void CollectEnded() {
-        for (auto worker = running.begin(); worker != running.end();) {
-            Drain(*worker);
-            if (WaitForSingleObject(worker->process.Get(), 0) != WAIT_OBJECT_0) {
+    void Collect() {
+        for (auto worker = workers.begin(); worker != workers.end();) {
+            const bool ended = WaitForSingleObject(worker->process.Get(), 0) == WAIT_OBJECT_0;
+            Drain(worker->lines, worker->linesRead);
+            Drain(worker->results, worker->resultsRead);
+            while (const std::optional<std::string> code = TakeLine(worker->resultsRead)) {
+                Finish(*worker, static_cast<DWORD>(std::strtoul(code->c_str(), nullptr, 10)),
+                       /*said=*/true);
+            }
+            if (!ended) {
                 ++worker;
                 continue;
             }
-            FileResult result = ResultOf(*worker, run.inputs[worker->index]);
-            if (worker->waited && !warned) {
-                result.lines += "kvhost: warning: " + JobsMemoryWarning(run.jobs) + "\n";
-                warned = true;
+            DWORD code = kExitFailure;
+            GetExitCodeProcess(worker->process.Get(), &code);
+            if (worker->file) {
+                Finish(*worker, InterruptionRecorded() ? kExitInterrupted : code, /*said=*/false);
             }
-            heldMiB -= worker->mib;
-            results.Finish(worker->index, std::move(result));
-            worker = running.erase(worker);
+            worker = workers.erase(worker);
         }
+    }
+
+    void Finish(Worker& worker, DWORD code, bool said) {
+        if (!worker.file) return;
+        const std::size_t index = *worker.file;
+        FileResult result =
+            ResultOf(std::exchange(worker.linesRead, std::string()), code, said, run.inputs[index]);
+        if (worker.waited && !warned) {
+            result.lines += "kvhost: warning: " + JobsMemoryWarning(run.jobs) + "\n";
+            warned = true;
+        }
+        heldMiB -= worker.mib;
+        worker.file.reset();
+        results.Finish(index, std::move(result));
     }
 
     const RunOptions& run;
     const CommandArguments& arguments;
     OrderedResults results;
-    std::vector<Worker> running;
-    std::size_t next = 0;                  // the next input to start
+    std::vector<Worker> workers;
+    std::size_t next = 0;                  // the next input to give a worker
     std::optional<std::uint64_t> nextMiB;  // its picture's memory, once read
     bool nextWaits = false;                // it waits for memory
     bool warned = false;
@@ -288,38 +318,6 @@ class WorkerBatch {
 };
 
 }  // namespace
-
-bool IsWorkerStart(const CommandArguments& arguments) {
-    return arguments.size() == 2 && arguments[1] == kWorkerOption;
-}
-
-CommandArguments ReadWorkerArguments() {
-    const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
-    CommandArguments fields;  // the count first
-    std::string field;
-    std::size_t count = 0;
-    char buffer[4096];
-    while (fields.empty() || fields.size() < count + 1) {
-        DWORD got = 0;
-        if (!ReadFile(input, buffer, sizeof buffer, &got, nullptr) || got == 0) {
-            throw HostError("a worker's arguments ended early");
-        }
-        for (DWORD i = 0; i < got; ++i) {
-            if (buffer[i] != '\0') {
-                field += buffer[i];
-                continue;
-            }
-            fields.push_back(std::exchange(field, std::string()));
-            if (fields.size() == 1) count = std::stoul(fields[0]);
-        }
-    }
-    const HANDLE watcher = CreateThread(nullptr, 0, StopWhenClosed, input, 0, nullptr);
-    if (watcher == nullptr) {
-        throw HostError("cannot watch the batch: " + SystemMessage(GetLastError()));
-    }
-    CloseHandle(watcher);
-    return CommandArguments(fields.begin() + 1, fields.end());
-}
 
 int RunInWorkers(const RunOptions& run, const CommandArguments& arguments) {
     return WorkerBatch(run, arguments).Run();
