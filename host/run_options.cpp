@@ -27,7 +27,7 @@ constexpr OptionHelp kOptionHelp[] = {
     {"--format F", "batch: write png, jpg, tif or bmp (default: the input's format)"},
     {"--in-place", "batch: let the results replace their own inputs"},
     {"--jobs N", "batch: run N pictures at once (default: the number of processors),"},
-    {"", "each in a process of its own; with --auto or --interactive one at a time"},
+    {"", "in N kvhost processes; with --auto or --interactive one at a time"},
     {"--quiet", "no progress"},
     {"--interactive", "leave the plug-in's message boxes to the user"},
     {"-h, --help", "this help"},
