@@ -24,8 +24,9 @@
 namespace {
 
 constexpr std::uint64_t kMiB = 1024 * 1024;
-// How soon the batch reads its workers' lines, sees one end and notices an interruption.
-constexpr DWORD kPollMilliseconds = 50;
+// How soon the batch sees that a worker is done with its file and gives it the next (a worker
+// idles that long at most), reads the workers' lines and notices an interruption.
+constexpr DWORD kPollMilliseconds = 5;
 
 // A handle closed once, by its owner.
 class Handle {
