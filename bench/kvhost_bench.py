@@ -2,7 +2,9 @@
 """Whole kvhost runs on a 6000 x 4000 photograph against OpenCV reading and writing the same
 file in the same run: PNG to PNG, and JPEG to JPEG at quality 92. Prints the median times and
 `ratio kvhost-png-vs-opencv: R` and `ratio kvhost-jpeg-vs-opencv: R` (kvhost's median over
-OpenCV's). Runs inside scripts/with_display.sh (Debian's python3 for its OpenCV).
+OpenCV's). Then a batch of 8 JPEGs of 3000 x 2000 with --jobs 2 against --jobs 1, the least
+of the interleaved runs of each: `ratio kvhost-batch-jobs2-vs-jobs1: R`. Runs inside
+scripts/with_display.sh (Debian's python3 for its OpenCV).
 
   kvhost_bench.py KVHOST.exe TRAPEZOID.dll WORKDIR [RUNS]
 """
@@ -42,6 +44,31 @@ def opencv_seconds(source, target):
     return time.perf_counter() - start
 
 
+def batch_seconds(kvhost, sources, jobs):
+    out = "batch%d" % jobs
+    shutil.rmtree(out, ignore_errors=True)
+    start = time.perf_counter()
+    subprocess.run(["wine", kvhost, "run", "./trapezoid.dll", *sources, "--out-dir", out,
+                    "--jobs", str(jobs), "--quiet"], check=True, stdout=subprocess.DEVNULL)
+    return time.perf_counter() - start
+
+
+def batch_ratio(kvhost, runs):
+    """8 JPEGs of 3000 x 2000: --jobs 2 over --jobs 1, the least of RUNS interleaved runs."""
+    image = photograph(3000, 2000)
+    sources = ["batch_%d.jpg" % i for i in range(8)]
+    for source in sources:
+        cv2.imwrite(source, image, [cv2.IMWRITE_JPEG_QUALITY, 92])
+    times = {1: [], 2: []}
+    for _ in range(runs):
+        for jobs in times:
+            times[jobs].append(batch_seconds(kvhost, sources, jobs))
+    for jobs, seconds in times.items():
+        print("kvhost batch of 8 3000x2000 JPEGs, --jobs %d: min %.2f s, median %.2f s" %
+              (jobs, min(seconds), statistics.median(seconds)))
+    print("ratio kvhost-batch-jobs2-vs-jobs1: %.2f" % (min(times[2]) / min(times[1])))
+
+
 def main(kvhost, plugin, work, runs="5"):
     os.makedirs(work, exist_ok=True)
     shutil.copy(plugin, os.path.join(work, "trapezoid.dll"))
@@ -63,6 +90,7 @@ def main(kvhost, plugin, work, runs="5"):
         print("ratio kvhost-%s-vs-opencv: %.2f" % (name, statistics.median(ours) /
                                                     statistics.median(peer)))
         sys.stdout.flush()
+    batch_ratio(kvhost, int(runs))
 
 
 if __name__ == "__main__":

@@ -32,26 +32,39 @@ int PrintInterruptedSummary(std::size_t done, std::size_t failed, std::size_t no
     return kExitInterrupted;
 }
 
+FileOutcome RunBatchFile(
+    const std::vector<std::string>& inputs, std::size_t index, const char* program, bool announce,
+    const std::function<void(const std::string& input, const std::string& label)>& runOne) {
+    const std::string label = BatchLabel(index, inputs.size(), inputs[index]);
+    if (announce) std::fprintf(stderr, "%s: %s\n", program, label.c_str());
+    try {
+        runOne(inputs[index], label);
+        return FileOutcome::kDone;
+    } catch (const std::exception&) {
+        // Whatever failed after an interruption failed because of it.
+        if (InterruptionRecorded()) return FileOutcome::kCut;
+        std::fprintf(stderr, "%s: %s\n", program, FailureText(inputs[index]).c_str());
+        return FileOutcome::kFailed;
+    }
+}
+
+std::string JobsMemoryWarning(unsigned jobs) {
+    return "--jobs " + std::to_string(jobs) +
+           ": the pictures do not all fit in memory at once; fewer run at a time";
+}
+
 int RunEachInput(
     const std::vector<std::string>& inputs, const char* program, bool announce,
     const std::function<void(const std::string& input, const std::string& label)>& runOne) {
     std::size_t failed = 0;
     for (std::size_t i = 0; i < inputs.size(); ++i) {
-        if (InterruptionRecorded()) {
+        const FileOutcome outcome = InterruptionRecorded()
+                                        ? FileOutcome::kCut
+                                        : RunBatchFile(inputs, i, program, announce, runOne);
+        if (outcome == FileOutcome::kCut) {
             return PrintInterruptedSummary(i - failed, failed, inputs.size() - i);
         }
-        const std::string label = BatchLabel(i, inputs.size(), inputs[i]);
-        if (announce) std::fprintf(stderr, "%s: %s\n", program, label.c_str());
-        try {
-            runOne(inputs[i], label);
-        } catch (const std::exception&) {
-            // Whatever failed after an interruption failed because of it.
-            if (InterruptionRecorded()) {
-                return PrintInterruptedSummary(i - failed, failed, inputs.size() - i);
-            }
-            std::fprintf(stderr, "%s: %s\n", program, FailureText(inputs[i]).c_str());
-            ++failed;
-        }
+        if (outcome == FileOutcome::kFailed) ++failed;
     }
     return PrintBatchSummary(inputs.size(), failed);
 }

@@ -26,7 +26,7 @@ constexpr char kRunUsage[] =
 constexpr char kRunBatchUsage[] =
     "kvhost run PLUGIN.dll IN... --out-dir DIR [--suffix TEXT] [--format png|jpg|tif|bmp] "
     "[--in-place] "
-    "[options]";
+    "[--jobs N] [options]";
 constexpr char kSetupUsage[] =
     "kvhost setup PLUGIN.dll IN [--filter N] [--mask MASK] [--fg RRGGBB[AA]] "
     "[--bg RRGGBB[AA]]";

@@ -82,6 +82,24 @@ RgbaImage ReadImage(const std::string& path, std::uint32_t bytesPerPixel) {
     }
 }
 
+std::uint64_t PixelCount(const std::string& path) {
+    // Thrown from the size check, which every codec calls before it decodes any pixel.
+    struct SizeRead {
+        std::uint64_t pixels;
+    };
+    try {
+        const std::vector<std::uint8_t> bytes = ReadBytes(path);
+        static_cast<void>(imageio::Decode({bytes.data(), bytes.size()},
+                                          [](std::uint64_t width, std::uint64_t height) {
+                                              throw SizeRead{width * height};
+                                          }));
+    } catch (const SizeRead& size) {
+        return size.pixels;
+    } catch (const std::exception&) {
+    }
+    return 0;
+}
+
 std::uint32_t PageCount(const std::string& path) {
     if (GetFileAttributesW(Utf8ToWide(path).c_str()) == INVALID_FILE_ATTRIBUTES) return 0;
     try {

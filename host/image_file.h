@@ -30,6 +30,9 @@ using WriteOptions = imageio::EncodeOptions;
 // Throws HostError.
 [[nodiscard]] RgbaImage ReadImage(const std::string& path, std::uint32_t bytesPerPixel);
 
+// Width times height of an image file, read from its header; 0 when it cannot be read.
+[[nodiscard]] std::uint64_t PixelCount(const std::string& path);
+
 // The pages of an image file: 0 when there is no file, 1 when it cannot be read as an image.
 [[nodiscard]] std::uint32_t PageCount(const std::string& path);
 

@@ -92,3 +92,10 @@ void CheckImageFits(const std::string& path, std::uint64_t width, std::uint64_t 
         refuse(std::min(limitMiB, RoomMiB(images, maskBytesPerPixel)));
     }
 }
+
+std::uint64_t FreeMemoryMiB() {
+    MEMORYSTATUSEX status{};
+    status.dwLength = sizeof status;
+    if (!GlobalMemoryStatusEx(&status)) return UINT64_MAX;  // unknown: no limit of its own
+    return status.ullAvailPhys / kMiB;
+}

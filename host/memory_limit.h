@@ -15,3 +15,7 @@ void CheckImageFits(const std::string& path, std::uint64_t width, std::uint64_t 
 [[nodiscard]] constexpr std::uint32_t RunBytesPerPixel(bool withMask) noexcept {
     return withMask ? 9u : 8u;
 }
+
+// The machine's memory that more processes can have now, in MiB: what the worker processes of a
+// batch share between them.
+[[nodiscard]] std::uint64_t FreeMemoryMiB();

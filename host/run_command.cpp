@@ -24,6 +24,8 @@
 #include "host/selection.h"
 #include "host/suggestion.h"
 #include "host/text_encoding.h"
+#include "host/worker_batch.h"
+#include "host/worker_process.h"
 
 namespace {
 
@@ -125,20 +127,53 @@ void WarnWithoutSettingsFile(const PluginModule& plugin, const RunOptions& run) 
                  "settings with \"kvhost setup\" or run with --auto");
 }
 
-// Every input in turn, going on after a failure; a file the plug-in refused counts as failed.
-int RunBatch(const PluginModule& plugin, const RunOptions& run) {
-    return RunEachInput(
-        run.inputs, "kvhost", !run.quiet && !ProgressBar::StderrIsTerminal(),
-        [&](const std::string& input, const std::string& label) {
-            if (RunOne(plugin, run, input, BatchOutputPath(run, input), label) != kExitSuccess) {
-                throw HostError(Quoted(input) + ": the plug-in refused it");
-            }
-        });
+// A file of a batch; one the plug-in refused counts as failed.
+void RunBatchInput(const PluginModule& plugin, const RunOptions& run, const std::string& input,
+                   const std::string& label) {
+    if (RunOne(plugin, run, input, BatchOutputPath(run, input), label) != kExitSuccess) {
+        throw HostError(Quoted(input) + ": the plug-in refused it");
+    }
+}
+
+// Every input in turn, going on after a failure, or run.jobs at a time in worker processes.
+// Batches with --auto run one file at a time: each suggestion is saved in the settings file that
+// the next file's run reads; so do those with --interactive, whose boxes the user answers.
+int RunBatch(const PluginModule& plugin, const RunOptions& run,
+             const CommandArguments& arguments) {
+    if (run.jobs > 1 && run.inputs.size() > 1 && !run.straighten && !run.interactive) {
+        return RunInWorkers(run, arguments);
+    }
+    return RunEachInput(run.inputs, "kvhost", !run.quiet && !ProgressBar::StderrIsTerminal(),
+                        [&](const std::string& input, const std::string& label) {
+                            RunBatchInput(plugin, run, input, label);
+                        });
+}
+
+// A worker of a batch: the files the batch gives it, one after another, each with the lines its
+// run has in a batch of one job and its exit code said to the batch. Its batch checked the
+// plug-in and the files.
+int RunWorker(RunOptions run) {
+    const PluginModule plugin(run.filter.pluginPath);
+    run.filter.filterIndex = plugin.FilterIndex(run.filter.filter);
+    std::optional<MessageBoxRedirect> redirect;
+    if (!run.interactive) redirect.emplace(plugin.Handle());
+    while (const std::optional<std::size_t> file = NextWorkerFile()) {
+        if (*file >= run.inputs.size()) throw HostError("the batch gave a worker no such file");
+        const FileOutcome outcome = RunBatchFile(
+            run.inputs, *file, "kvhost", !run.quiet,
+            [&](const std::string& input, const std::string& label) {
+                RunBatchInput(plugin, run, input, label);
+            });
+        ReportWorkerFile(outcome);
+        if (outcome == FileOutcome::kCut) return kExitInterrupted;
+    }
+    return kExitSuccess;
 }
 
 }  // namespace
 
 int RunCommand(const CommandArguments& arguments) {
+    if (IsWorkerStart(arguments)) return RunWorker(ParseRunOptions(ReadWorkerArguments()));
     RunOptions run = ParseRunOptions(arguments);
     PrepareBatch(run);  // before any file is read
     const PluginModule plugin(run.filter.pluginPath);
@@ -147,7 +182,7 @@ int RunCommand(const CommandArguments& arguments) {
     WarnWithoutSettingsFile(plugin, run);
     std::optional<MessageBoxRedirect> redirect;
     if (!run.interactive) redirect.emplace(plugin.Handle());
-    if (run.batch) return RunBatch(plugin, run);
+    if (run.batch) return RunBatch(plugin, run, arguments);
     try {
         return RunOne(plugin, run, run.filter.inputPath, run.outputPath, std::string());
     } catch (const std::bad_alloc&) {

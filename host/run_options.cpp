@@ -2,8 +2,11 @@
 // help that lists them one line each.
 #include "host/run_options.h"
 
+#include <algorithm>
+
 #include "host/arguments.h"
 #include "host/host_error.h"
+#include "platform/win32.h"
 
 namespace {
 
@@ -23,6 +26,8 @@ constexpr OptionHelp kOptionHelp[] = {
     {"--suffix TEXT", "batch: add TEXT to each output name, before the extension"},
     {"--format F", "batch: write png, jpg, tif or bmp (default: the input's format)"},
     {"--in-place", "batch: let the results replace their own inputs"},
+    {"--jobs N", "batch: run N pictures at once (default: the number of processors),"},
+    {"", "in N kvhost processes; with --auto or --interactive one at a time"},
     {"--quiet", "no progress"},
     {"--interactive", "leave the plug-in's message boxes to the user"},
     {"-h, --help", "this help"},
@@ -34,6 +39,7 @@ void AddRunArguments(cxxopts::Options& options) {
         "crop", "")("horizontal", "")("interactive", "")("strip", "")("in-place", "")(
         "quality", "", cxxopts::value<std::string>())("out-dir", "", cxxopts::value<std::string>())(
         "suffix", "", cxxopts::value<std::string>())("format", "", cxxopts::value<std::string>())(
+        "jobs", "", cxxopts::value<std::string>())(
         "more", "", cxxopts::value<std::vector<std::string>>());
     options.parse_positional({"plugin", "input", "more"});
 }
@@ -43,6 +49,17 @@ std::optional<std::string> ExtensionOfFormat(const std::string& name) {
     const std::optional<imageio::Format> format = FormatOfName(name);
     if (!format) return std::nullopt;
     return ExtensionOf(*format);
+}
+
+unsigned ProcessorCount() {
+    SYSTEM_INFO system{};
+    GetSystemInfo(&system);
+    return std::max<unsigned>(1, system.dwNumberOfProcessors);
+}
+
+unsigned ReadJobs(const cxxopts::ParseResult& result) {
+    if (result.count("jobs") == 0) return ProcessorCount();
+    return static_cast<unsigned>(ParseNumberIn(result["jobs"].as<std::string>(), "jobs", 1, 256));
 }
 
 }  // namespace
@@ -73,6 +90,7 @@ RunOptions ParseRunOptions(const CommandArguments& arguments) {
     run.crop = result["crop"].as<bool>();
     run.quiet = result["quiet"].as<bool>();
     run.interactive = result["interactive"].as<bool>();
+    run.jobs = ReadJobs(result);
     return run;
 }
 

@@ -27,6 +27,7 @@ struct RunOptions {
     bool crop = false;  // --crop: the result cut to what the settings leave defined
     bool quiet = false;
     bool interactive = false;
+    unsigned jobs = 1;  // a batch's files run at once: --jobs, by default the processors
 };
 
 // Throws UsageError for a malformed command line.

@@ -26,9 +26,11 @@ build/native/straighten_bench --benchmark_min_time=1 --benchmark_repetitions=3 "
 # comes from Debian's python3-opencv, installed here only: the tests do not need it.
 if ! dpkg-query -W -f='${Status}' python3-opencv 2>/dev/null | grep -q 'ok installed'; then
     as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
-    as_root apt-get update -qq >/dev/null
-    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
-        python3-opencv >/dev/null
+    as_root apt-get update -qq >/dev/null || true  # one index missing: the install says
+    # As in setup.sh: a mirror caught mid-sync leaves the release's own versions to agree.
+    opencv() { as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq \
+        --no-install-recommends "$@" python3-opencv >/dev/null; }
+    opencv || { . /etc/os-release && opencv -t "$VERSION_CODENAME"; }
 fi
 cmake -S . -B build/win32 -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-i686.cmake" >/dev/null
 cmake --build build/win32 -j"$(nproc)" --target kvhost trapezoid

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # One table of cases for both commands, kvhost.exe running the plug-in under Wine and the native
 # trapezoid: files of every kind read, every format written with the photograph's metadata,
-# batches, the refusals of batches that would lose a file, messages and exit codes; the native
-# command's batches on several threads against one. Given the native command too, kvhost's
-# results on every format are checked pixel for pixel against it.
+# batches, the refusals of batches that would lose a file, messages and exit codes; batches of
+# several jobs (threads natively, worker processes for kvhost) against one. Given the native
+# command too, kvhost's results on every format are checked pixel for pixel against it.
 # Usage: command_cases.sh kvhost KVHOST.exe TRAPEZOID.dll MAKE_SAMPLE.py [NATIVE_TRAPEZOID]
 #        command_cases.sh native TRAPEZOID MAKE_SAMPLE.py
 set -u
@@ -36,9 +36,10 @@ python3 "$sample" photo.png 480 360
 $png noise noise.png 160 100
 
 # Reading: every kind of file gives the 8-bit pixels it holds, 16-bit values rounded, TIFF in
-# either byte order.
+# either byte order and compressed with JPEG.
 settings 1 0
-for kind in png16 png16grey greyalpha palette tiff16 tiff16be tiff16grey tiff16greybe tiff8be; do
+for kind in png16 png16grey greyalpha palette tiff16 tiff16be tiff16grey tiff16greybe tiff8be \
+    tiff8jpeg; do
     file=$kind.$([[ $kind == tiff* ]] && echo tif || echo png)
     expected=$($fmt make "$kind" "$file")
     run "$file" read.png
@@ -125,24 +126,24 @@ run photo.png out.png
 check "a rectangle left all undefined: a warning" "0 warning: \"photo.png\": difference=100 makes\
  an edge 0 long, so every line of the rectangle is undefined: the result is all fill" "$rc ${err#$program: }"
 
-# Batches on several threads: the same files, lines and count as with one job.
-if [ "$program" = trapezoid ]; then
-    settings 1 -30
-    cp out.tif c.tif && cp out.bmp d.bmp && cp out.jpg e.jpg && cp /dev/null f.png
-    for jobs in 1 3; do
-        "$native" run a.png b.jpg bad.png c.tif d.bmp e.jpg f.png --out-dir "jobs$jobs" --jobs "$jobs" \
-            --settings vxfilters.ini >"jobs$jobs.out" 2>"jobs$jobs.err"
-        echo "exit $?" >>"jobs$jobs.out"
-    done
-    check "--jobs 3: the same lines" "$(sed s/jobs1/jobs/ jobs1.out jobs1.err)" \
-        "$(sed s/jobs3/jobs/ jobs3.out jobs3.err)"
-    diff -r jobs1 jobs3 >/dev/null
-    check "--jobs 3: byte-identical outputs" 0 $?
-fi
+# Batches of several jobs: the same files, lines and count as with one job; a name with a space
+# and Japanese in it reaches kvhost's worker processes as it is.
+settings 1 -30
+cp out.tif "c 写真.tif" && cp out.bmp d.bmp && cp out.jpg e.jpg && cp /dev/null f.png
+for jobs in 1 3; do
+    command run a.png b.jpg bad.png "c 写真.tif" d.bmp e.jpg f.png --out-dir "jobs$jobs" \
+        --jobs "$jobs" </dev/null >"jobs$jobs.out" 2>"jobs$jobs.err"
+    echo "exit $?" >>"jobs$jobs.out"
+done
+check "--jobs 3: the same lines" "$(sed s/jobs1/jobs/ jobs1.out jobs1.err)" \
+    "$(sed s/jobs3/jobs/ jobs3.out jobs3.err)"
+diff -r jobs1 jobs3 >/dev/null
+check "--jobs 3: byte-identical outputs" 0 $?
 
-# Interruptions: SIGINT once the first output of a batch is there (two at once natively) or once a
-# single run is writing: exit 130, the count so far, outputs done intact, no temporary file left,
-# the old output in place; a temporary file of a process killed outright removed by the next run.
+# Interruptions: SIGINT once the first output of a batch of two jobs is there (kvhost's workers
+# stopped by kvhost, which alone gets the signal) or once a single run is writing: exit 130, the
+# count so far, outputs done intact, no temporary file left, the old output in place; a temporary
+# file of a process killed outright removed by the next run.
 settings 1 -30
 launch() {  # the command in the background, its own process to signal
     if [ "$program" = kvhost ]; then
@@ -159,8 +160,7 @@ interrupt() {  # PATTERN: SIGINT once a file matching it is there
     rc=$? out=$(tr -d '\r' <out.txt)
 }
 $png big big1.png 4000 3000 && cp big1.png big2.png && cp big1.png big3.png && mkdir bigs
-[ "$program" = trapezoid ] && jobs=(--jobs 2) || jobs=()
-launch run big1.png big2.png big3.png --out-dir bigs "${jobs[@]}"
+launch run big1.png big2.png big3.png --out-dir bigs --jobs 2
 interrupt 'bigs/big?.png'
 done=$(ls bigs/*.png | wc -l)
 intact=$(for f in bigs/*.png; do $png size "$f"; done | sort -u)

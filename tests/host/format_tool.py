@@ -6,7 +6,7 @@
                                       png16 (RGBA), png16grey, greyalpha, palette (with tRNS),
                                       tiff16 (RGB), tiff16grey, tiff8 (RGBA), each TIFF also
                                       big-endian with "be" added (tiff16be); tiff8pages, three
-                                      pages of tiff8
+                                      pages of tiff8; tiff8jpeg, RGB compressed with JPEG
   format_tool.py unreadable           the kinds of file kvhost cannot read, for the next form
   format_tool.py unreadable KIND OUT  writes a file of that kind and prints the reason kvhost
                                       must give for it
@@ -51,13 +51,15 @@ def png(path, width, height, depth, colour_type, rows, extra=b""):
                   chunk(b"IDAT", zlib.compress(raw)) + chunk(b"IEND", b""))
 
 
-def tiff(path, width, height, depth, samples, order="<", pages=1, changes=()):
+def tiff(path, width, height, depth, samples, order="<", pages=1, changes=(), strip=None):
     """Uncompressed RGB(A) or grey TIFF, one strip a page, little-endian ("<") or big-endian
     (">"); samples: rows of channel values, the same on every page. changes: (tag, value) pairs
-    that replace or add short values, to describe a kind of file the data does not match."""
+    that replace or add short values, to describe a kind of file the data does not match.
+    strip: the page's data as stored, compressed as changes say, instead of the samples'."""
     channels = len(samples[0][0])
     fmt = "%s%d%s" % (order, width * channels, "H" if depth == 16 else "B")
-    data = b"".join(struct.pack(fmt, *[v for pixel in row for v in pixel]) for row in samples)
+    data = strip if strip is not None else b"".join(
+        struct.pack(fmt, *[v for pixel in row for v in pixel]) for row in samples)
     data += b"\x00" * (len(data) % 2)  # the values that follow start on a word
     out = bytearray((b"II*\x00" if order == "<" else b"MM\x00*") + b"\x00" * 4)
     link_at = 4  # where the offset of the next directory goes
@@ -162,6 +164,14 @@ def make(kind, path):
         rows = [[tuple(v >> 8 for v in p) for p in row] for row in rows16]
         tiff(path, WIDTH, HEIGHT, 8, rows, order, 3 if kind == "tiff8pages" else 1)
         return rows
+    if kind == "tiff8jpeg":
+        # Four flat 8 x 8 blocks in one JPEG-compressed strip: the DC alone, quantised by 1,
+        # decodes to exactly the block's values.
+        colours = [(200, 30, 90), (10, 220, 140), (250, 250, 5), (60, 0, 255)]
+        rows = [[colours[y // 8 * 2 + x // 8] for x in range(16)] for y in range(16)]
+        tiff(path, 16, 16, 8, rows, changes=[(259, 7)],
+             strip=flat_jpeg_bytes(16, 16, colours, transform=0))
+        return [[p + (255,) for p in row] for row in rows]
     if kind == "greyalpha":
         rows = [[(30 * x + y, 255 - 40 * x) for x in range(WIDTH)] for y in range(HEIGHT)]
         png(path, WIDTH, HEIGHT, 8, 4, [[v for p in row for v in p] for row in rows])
@@ -198,6 +208,11 @@ def segment(marker, body):
 
 
 def flat_jpeg(path, width, height, blocks, transform):
+    with open(path, "wb") as out:
+        out.write(flat_jpeg_bytes(width, height, blocks, transform))
+
+
+def flat_jpeg_bytes(width, height, blocks, transform):
     """Baseline JPEG, every sample 1 x 1, a block per component and MCU, each block flat: its
     only coefficient the DC, quantised by 1. blocks: the MCUs' sample values, one per component.
     The Huffman tables are the smallest that serve: 4-bit codes for the DC categories 0..11 and
@@ -216,14 +231,13 @@ def flat_jpeg(path, width, height, blocks, transform):
                                                                               b"\xff\x00")
     tables = (b"\x00" + bytes([0, 0, 0, 12] + [0] * 12) + bytes(range(12)) +
               b"\x10" + bytes([1] + [0] * 15) + b"\x00")
-    with open(path, "wb") as out:
-        out.write(b"\xff\xd8" + segment(0xEE, b"Adobe" + struct.pack(">HHHB", 100, 0, 0, transform)) +
-                  segment(0xDB, b"\x00" + b"\x01" * 64) +
-                  segment(0xC0, struct.pack(">BHHB", 8, height, width, count) +
-                          b"".join(bytes([i, 0x11, 0]) for i in ids)) +
-                  segment(0xC4, tables) +
-                  segment(0xDA, bytes([count]) + b"".join(bytes([i, 0]) for i in ids) +
-                          b"\x00\x3f\x00") + data + b"\xff\xd9")
+    return (b"\xff\xd8" + segment(0xEE, b"Adobe" + struct.pack(">HHHB", 100, 0, 0, transform)) +
+            segment(0xDB, b"\x00" + b"\x01" * 64) +
+            segment(0xC0, struct.pack(">BHHB", 8, height, width, count) +
+                    b"".join(bytes([i, 0x11, 0]) for i in ids)) +
+            segment(0xC4, tables) +
+            segment(0xDA, bytes([count]) + b"".join(bytes([i, 0]) for i in ids) +
+                    b"\x00\x3f\x00") + data + b"\xff\xd9")
 
 
 def marked(path, width, height):
