@@ -66,24 +66,32 @@ std::optional<std::vector<std::uint8_t>> Inflate(const std::uint8_t* data, std::
 
 }  // namespace
 
-std::optional<std::vector<std::uint8_t>> IccpChunkProfile(ByteView file) {
+std::optional<std::vector<PngChunk>> PngChunks(ByteView file) {
     constexpr std::size_t kSignatureBytes = 8;
     constexpr std::size_t kChunkFrameBytes = 12;  // length, type, CRC
+    std::vector<PngChunk> chunks;
     for (std::size_t at = kSignatureBytes; at + kChunkFrameBytes <= file.size;) {
         const std::uint8_t* chunk = file.data + at;
         const std::size_t length = std::size_t{chunk[0]} << 24 | std::size_t{chunk[1]} << 16 |
                                    std::size_t{chunk[2]} << 8 | chunk[3];
         if (length > file.size - at - kChunkFrameBytes) return std::nullopt;
-        if (std::memcmp(chunk + 4, "iCCP", 4) == 0) {
-            const std::uint8_t* data = chunk + 8;
-            // The profile's name, its zero, the compression method, then the zlib stream.
-            const auto* nameEnd = static_cast<const std::uint8_t*>(std::memchr(data, 0, length));
-            if (nameEnd == nullptr || nameEnd + 2 > data + length)
-                return std::vector<std::uint8_t>();
-            return Inflate(nameEnd + 2, static_cast<std::size_t>(data + length - nameEnd - 2))
-                .value_or(std::vector<std::uint8_t>());
-        }
+        chunks.push_back({chunk + 4, {chunk + 8, length}});
+        if (std::memcmp(chunk + 4, "IEND", 4) == 0) break;
         at += kChunkFrameBytes + length;
+    }
+    return chunks;
+}
+
+std::optional<std::vector<std::uint8_t>> IccpChunkProfile(ByteView file) {
+    for (const PngChunk& chunk : PngChunks(file).value_or(std::vector<PngChunk>())) {
+        if (std::memcmp(chunk.type, "iCCP", 4) != 0) continue;
+        // The profile's name, its zero, the compression method, then the zlib stream.
+        const std::uint8_t* data = chunk.data.data;
+        const std::size_t length = chunk.data.size;
+        const auto* nameEnd = static_cast<const std::uint8_t*>(std::memchr(data, 0, length));
+        if (nameEnd == nullptr || nameEnd + 2 > data + length) return std::vector<std::uint8_t>();
+        return Inflate(nameEnd + 2, static_cast<std::size_t>(data + length - nameEnd - 2))
+            .value_or(std::vector<std::uint8_t>());
     }
     return std::nullopt;
 }

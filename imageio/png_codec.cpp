@@ -67,18 +67,7 @@ class PngReader {
 // Every chunk's length within the file: libpng allocates a chunk's buffer (an eXIf's, say) before
 // it reads the chunk, so a damaged length in a small file would ask for gigabytes.
 void CheckChunkLengths(ByteView file) {
-    constexpr std::size_t kSignatureBytes = 8;
-    constexpr std::size_t kChunkFrameBytes = 12;  // length, type, CRC
-    for (std::size_t at = kSignatureBytes; at + kChunkFrameBytes <= file.size;) {
-        const std::uint8_t* chunk = file.data + at;
-        const std::size_t length = std::size_t{chunk[0]} << 24 | std::size_t{chunk[1]} << 16 |
-                                   std::size_t{chunk[2]} << 8 | chunk[3];
-        if (length > file.size - at - kChunkFrameBytes) {
-            throw ImageError("the PNG file is damaged or cut short");
-        }
-        if (std::memcmp(chunk + 4, "IEND", 4) == 0) return;
-        at += kChunkFrameBytes + length;
-    }
+    if (!PngChunks(file)) throw ImageError("the PNG file is damaged or cut short");
 }
 
 // The EXIF block, ICC profile and XMP packet of the chunks read so far, each kept once found.
