@@ -5,6 +5,12 @@
 
 namespace imageio {
 
+// The 32-bit big-endian number at AT, as the file formats' headers and lengths hold it.
+[[nodiscard]] inline std::uint32_t BigEndian32(const std::uint8_t* at) noexcept {
+    return std::uint32_t{at[0]} << 24 | std::uint32_t{at[1]} << 16 | std::uint32_t{at[2]} << 8 |
+           at[3];
+}
+
 // The largest side of a JPEG image the library writes or reads.
 constexpr std::uint32_t kJpegMaxSide = 65500;
 

@@ -14,6 +14,24 @@ std::uint32_t ExifTypeSize(std::uint32_t type) noexcept {
     return type < sizeof kSizes ? kSizes[type] : 0;
 }
 
+bool DescribesPhotograph(std::uint16_t tag) noexcept {
+    switch (tag) {
+        case 0x010E:  // ImageDescription
+        case 0x010F:  // Make
+        case 0x0110:  // Model
+        case 0x011A:  // XResolution
+        case 0x011B:  // YResolution
+        case 0x0128:  // ResolutionUnit
+        case 0x0131:  // Software
+        case 0x0132:  // DateTime
+        case 0x013B:  // Artist
+        case 0x8298:  // Copyright
+            return true;
+        default:
+            return false;
+    }
+}
+
 ExifView::ExifView(const std::uint8_t* data, std::size_t length) noexcept
     : bytes(data), size(data == nullptr ? 0 : length) {
     bigEndian = size >= 8 && bytes[0] == 'M';
@@ -59,8 +77,8 @@ std::optional<ExifEntry> ExifView::Find(std::size_t directory, std::uint16_t tag
 }
 
 std::optional<std::uint32_t> ExifView::Value(const ExifEntry& entry) const noexcept {
-    if (entry.count != 1 || (entry.type != 3 && entry.type != 4)) return std::nullopt;
-    return Get(entry.valuesAt, entry.type == 3 ? 2 : 4);
+    if (entry.count != 1 || (entry.type != kShort && entry.type != kLong)) return std::nullopt;
+    return Get(entry.valuesAt, entry.type == kShort ? 2 : 4);
 }
 
 void PutNumber(std::vector<std::uint8_t>& block, bool bigEndian, std::size_t at, int bytesLong,
@@ -210,7 +228,7 @@ class ExifCheck {
                            : entry.tag == kInteropIfdTag ? "interoperability"
                                                          : nullptr;
         if (name == nullptr) return {};
-        if (entry.count != 1 || (entry.type != 4 && entry.type != 13)) {
+        if (entry.count != 1 || (entry.type != kLong && entry.type != kIfd)) {
             return std::string("its link to the ") + name + " directory is not one offset";
         }
         return Directory(view.Get(entry.valuesAt, 4), name, depth + 1);
@@ -227,8 +245,8 @@ class ExifCheck {
 
     // A directory's thumbnail: its offset and length, when both are there, inside the block.
     std::string Thumbnail(std::size_t at) const {
-        const std::optional<ExifEntry> start = view.Find(at, 0x0201);
-        const std::optional<ExifEntry> length = view.Find(at, 0x0202);
+        const std::optional<ExifEntry> start = view.Find(at, kThumbnailOffsetTag);
+        const std::optional<ExifEntry> length = view.Find(at, kThumbnailLengthTag);
         if (!start || !length) return {};
         const std::uint32_t offset = view.Value(*start).value_or(0);
         if (view.Fits(offset, view.Value(*length).value_or(0))) return {};

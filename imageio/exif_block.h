@@ -12,14 +12,26 @@
 namespace imageio {
 
 constexpr std::uint16_t kOrientationTag = 0x0112;
+constexpr std::uint16_t kThumbnailOffsetTag = 0x0201;
+constexpr std::uint16_t kThumbnailLengthTag = 0x0202;
 constexpr std::uint16_t kExifIfdTag = 0x8769;
 constexpr std::uint16_t kGpsIfdTag = 0x8825;
-constexpr std::uint16_t kInteropIfdTag = 0xA005;
 constexpr std::uint16_t kMakerNoteTag = 0x927C;
+constexpr std::uint16_t kPixelXTag = 0xA002;
+constexpr std::uint16_t kPixelYTag = 0xA003;
+constexpr std::uint16_t kInteropIfdTag = 0xA005;
 constexpr std::size_t kEntryBytes = 12;
+
+// The value types an entry's values are read or written as.
+constexpr std::uint16_t kByte = 1, kShort = 3, kLong = 4, kRational = 5, kUndefined = 7, kIfd = 13;
 
 // Bytes of one value of a TIFF type (1 to 13); 0 for a type not known.
 [[nodiscard]] std::uint32_t ExifTypeSize(std::uint32_t type) noexcept;
+
+// Whether a tag of a first directory describes the photograph (its description, maker, model,
+// resolution, software, date, author, copyright) rather than the layout of its pixels or its
+// thumbnail: what a TIFF file's own directory and a photograph's EXIF block have in common.
+[[nodiscard]] bool DescribesPhotograph(std::uint16_t tag) noexcept;
 
 struct ExifEntry {
     std::size_t at = 0;  // where its 12 bytes start

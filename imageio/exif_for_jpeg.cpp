@@ -16,8 +16,6 @@ struct Added {
     std::vector<std::uint32_t> numbers;  // a rational as its two numbers
 };
 
-constexpr std::uint16_t kByte = 1, kShort = 3, kLong = 4, kRational = 5, kUndefined = 7;
-
 std::vector<Added> FirstDirectoryTags() {
     return {{0x011A, kRational, {72, 1}},  // XResolution
             {0x011B, kRational, {72, 1}},  // YResolution

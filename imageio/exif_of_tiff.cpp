@@ -2,25 +2,10 @@
 #include "imageio/exif_of_tiff.h"
 
 #include <algorithm>
-#include <iterator>
 #include <optional>
 
 namespace imageio {
 namespace {
-
-// The first directory's tags that describe a photograph rather than its pixels.
-constexpr std::uint16_t kPhotographTags[] = {
-    0x010E,  // ImageDescription
-    0x010F,  // Make
-    0x0110,  // Model
-    0x011A,  // XResolution
-    0x011B,  // YResolution
-    0x0128,  // ResolutionUnit
-    0x0131,  // Software
-    0x0132,  // DateTime
-    0x013B,  // Artist
-    0x8298,  // Copyright
-};
 
 bool IsLink(std::uint16_t tag) {
     return tag == kExifIfdTag || tag == kGpsIfdTag || tag == kInteropIfdTag;
@@ -110,9 +95,8 @@ std::vector<std::uint8_t> ExifOfTiff(const ExifView& file, std::string& problem)
     const std::size_t count = file.Entries(file.FirstDirectory()).value_or(0);
     for (std::size_t i = 0; i < count; ++i) {
         const ExifEntry entry = file.EntryAt(file.FirstDirectory(), i);
-        const bool photograph = std::find(std::begin(kPhotographTags), std::end(kPhotographTags),
-                                          entry.tag) != std::end(kPhotographTags);
-        if (photograph || entry.tag == kExifIfdTag || entry.tag == kGpsIfdTag) {
+        if (DescribesPhotograph(entry.tag) || entry.tag == kExifIfdTag ||
+            entry.tag == kGpsIfdTag) {
             first.push_back(entry);
             telling = telling || entry.tag < 0x011A || entry.tag > 0x0128;
         }

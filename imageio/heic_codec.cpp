@@ -54,8 +54,7 @@ PhotoMetadata MetadataOf(const heif_image_handle* handle) {
     // The EXIF item starts with the offset of its TIFF header, big-endian.
     const std::vector<std::uint8_t> exif = Block(handle, "Exif", nullptr);
     if (exif.size() > 4) {
-        const std::size_t offset = std::size_t{exif[0]} << 24 | std::size_t{exif[1]} << 16 |
-                                   std::size_t{exif[2]} << 8 | exif[3];
+        const std::size_t offset = BigEndian32(exif.data());
         if (offset < exif.size() - 4) {
             metadata.exif.assign(exif.begin() + static_cast<std::ptrdiff_t>(4 + offset), exif.end());
         }

@@ -2,6 +2,8 @@
 // chunks gathered by their sequence numbers.
 #include "imageio/icc_profile.h"
 
+#include "imageio/codecs.h"
+
 namespace imageio {
 namespace {
 
@@ -13,8 +15,7 @@ std::string IccFault(const std::vector<std::uint8_t>& icc) {
     if (icc.size() < kHeaderBytes) {
         return "it is " + std::to_string(icc.size()) + " bytes, shorter than its header";
     }
-    const std::uint32_t size = std::uint32_t{icc[0]} << 24 | std::uint32_t{icc[1]} << 16 |
-                               std::uint32_t{icc[2]} << 8 | icc[3];
+    const std::uint32_t size = BigEndian32(icc.data());
     if (size != icc.size()) {
         return "its header gives " + std::to_string(size) + " bytes, it holds " +
                std::to_string(icc.size());

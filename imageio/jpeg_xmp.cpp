@@ -6,6 +6,7 @@
 #include <cstring>
 #include <optional>
 
+#include "imageio/codecs.h"
 #include "imageio/md5.h"
 #include "imageio/xmp_packet.h"
 
@@ -16,11 +17,6 @@ constexpr std::size_t kGuidBytes = 32;
 constexpr std::size_t kPortionHeader = sizeof kXmpExtensionSignature + kGuidBytes + 8;
 constexpr std::size_t kMostSegmentBytes = 65533;  // after the marker and its length
 constexpr std::size_t kMostPortionBytes = kMostSegmentBytes - kPortionHeader;
-
-[[nodiscard]] std::uint32_t BigEndian32(const std::uint8_t* at) noexcept {
-    return std::uint32_t{at[0]} << 24 | std::uint32_t{at[1]} << 16 | std::uint32_t{at[2]} << 8 |
-           at[3];
-}
 
 struct Portion {
     std::uint32_t offset;

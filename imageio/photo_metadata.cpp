@@ -12,15 +12,15 @@ namespace {
 using imageio::ExifEntry;
 using imageio::ExifView;
 using imageio::kExifIfdTag;
+using imageio::kLong;
 using imageio::kOrientationTag;
+using imageio::kPixelXTag;
+using imageio::kPixelYTag;
+using imageio::kShort;
+using imageio::kThumbnailLengthTag;
+using imageio::kThumbnailOffsetTag;
 
 constexpr std::uint16_t kFocalIn35mmTag = 0xA405;
-constexpr std::uint16_t kPixelXTag = 0xA002;
-constexpr std::uint16_t kPixelYTag = 0xA003;
-constexpr std::uint16_t kThumbnailOffsetTag = 0x0201;
-constexpr std::uint16_t kThumbnailLengthTag = 0x0202;
-constexpr std::uint16_t kShort = 3;
-constexpr std::uint16_t kLong = 4;
 
 // Every entry of TAG in the directory at DIRECTORY set to VALUE, a short where it fits one.
 void SetValues(std::vector<std::uint8_t>& exif, std::size_t directory, std::uint16_t tag,

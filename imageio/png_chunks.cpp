@@ -7,6 +7,8 @@
 #include <cctype>
 #include <cstring>
 
+#include "imageio/codecs.h"
+
 namespace imageio {
 
 std::optional<std::vector<std::uint8_t>> RawProfileBytes(const std::string& text) {
@@ -72,8 +74,7 @@ std::optional<std::vector<PngChunk>> PngChunks(ByteView file) {
     std::vector<PngChunk> chunks;
     for (std::size_t at = kSignatureBytes; at + kChunkFrameBytes <= file.size;) {
         const std::uint8_t* chunk = file.data + at;
-        const std::size_t length = std::size_t{chunk[0]} << 24 | std::size_t{chunk[1]} << 16 |
-                                   std::size_t{chunk[2]} << 8 | chunk[3];
+        const std::size_t length = BigEndian32(chunk);
         if (length > file.size - at - kChunkFrameBytes) return std::nullopt;
         chunks.push_back({chunk + 4, {chunk + 8, length}});
         if (std::memcmp(chunk + 4, "IEND", 4) == 0) break;

@@ -178,22 +178,6 @@ std::uint64_t WriteLinked(TIFF* tiff, const ExifView& block, const std::vector<E
     return 0;
 }
 
-// The first directory's tags that describe the photograph rather than its pixels or thumbnail.
-bool DescribesPhotograph(std::uint16_t tag) noexcept {
-    switch (tag) {
-        case TIFFTAG_IMAGEDESCRIPTION:
-        case TIFFTAG_MAKE:
-        case TIFFTAG_MODEL:
-        case TIFFTAG_SOFTWARE:
-        case TIFFTAG_DATETIME:
-        case TIFFTAG_ARTIST:
-        case TIFFTAG_COPYRIGHT:
-            return true;
-        default:
-            return false;
-    }
-}
-
 // A rational of the first directory, or nothing when it is missing, not one value or 0.
 std::optional<double> Positive(const ExifView& block, std::uint16_t tag) {
     const std::optional<Entry> entry = block.Find(block.FirstDirectory(), tag);
